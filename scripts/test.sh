@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, configures and builds with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs the whole CTest suite. Services that tests need (a virtual
+# X display with a window manager, a session bus, a throwaway PostgreSQL cluster) are started
+# here and stopped when the script ends, however it ends.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+./scripts/install-deps.sh
+
+build=${VANTOREL_TEST_BUILD_DIR:-build-test}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTOREL_SANITIZE=ON >/dev/null
+cmake --build "$build" -j2
+
+# shellcheck source=scripts/test-services.sh
+source "$root/scripts/test-services.sh"
+start_test_services "$root/$build/test-services"
+trap stop_test_services EXIT
+
+ctest --test-dir "$build" --output-on-failure -j2 "$@"

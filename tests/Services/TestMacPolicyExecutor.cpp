@@ -1,0 +1,157 @@
+#include "Services/MacPolicyExecutor.h"
+#include "support/SettableClock.h"
+
+#include <QTest>
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+using MacPolicyExecutor::LockReason;
+
+namespace {
+constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+constexpr qint64 kMin = std::numeric_limits<qint64>::min();
+const QDate kDay(2026, 3, 10);
+
+ScreenTimePolicy window(std::optional<qint64> startHour, qint64 startMinute, qint64 endHour, qint64 endMinute)
+{
+    ScreenTimePolicy policy;
+    policy.blockedStart = { startHour, startMinute };
+    policy.blockedEnd = { endHour, endMinute };
+    policy.dailyLimitMinutes = kMax;
+    return policy;
+}
+} // namespace
+
+class TestMacPolicyExecutor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void blockedPeriod_data()
+    {
+        QTest::addColumn<ScreenTimePolicy>("policy");
+        QTest::addColumn<QTime>("at");
+        QTest::addColumn<bool>("blocked");
+        const auto defaults = window(20, 0, 8, 0);
+        QTest::newRow("default 19:59") << defaults << QTime(19, 59, 59) << false;
+        QTest::newRow("default 20:00") << defaults << QTime(20, 0) << true;
+        QTest::newRow("default 07:59") << defaults << QTime(7, 59, 59) << true;
+        QTest::newRow("default 08:00") << defaults << QTime(8, 0) << false;
+        const auto day = window(9, 0, 17, 0);
+        QTest::newRow("day 08:59") << day << QTime(8, 59) << false;
+        QTest::newRow("day 09:00") << day << QTime(9, 0) << true;
+        QTest::newRow("day 16:59") << day << QTime(16, 59) << true;
+        QTest::newRow("day 17:00") << day << QTime(17, 0) << false;
+        const auto night = window(22, 30, 6, 15);
+        QTest::newRow("night 22:29") << night << QTime(22, 29) << false;
+        QTest::newRow("night 22:30") << night << QTime(22, 30) << true;
+        QTest::newRow("night 00:00") << night << QTime(0, 0) << true;
+        QTest::newRow("night 06:14") << night << QTime(6, 14) << true;
+        QTest::newRow("night 06:15") << night << QTime(6, 15) << false;
+        QTest::newRow("empty window") << window(22, 0, 22, 0) << QTime(22, 0) << false;
+        QTest::newRow("missing start hour reads 20")
+            << window(std::nullopt, 30, 8, 0) << QTime(20, 30) << true;
+        QTest::newRow("missing start hour, before")
+            << window(std::nullopt, 30, 8, 0) << QTime(20, 29) << false;
+        // Out-of-range components saturate instead of overflowing.
+        QTest::newRow("huge end hour") << window(9, 0, kMax, kMax) << QTime(23, 59) << true;
+        QTest::newRow("huge start hour") << window(kMax, 0, 8, 0) << QTime(7, 0) << true;
+        QTest::newRow("hugely negative start") << window(kMin, kMin, 8, 0) << QTime(12, 0) << false;
+        QTest::newRow("minute overflow after hour") << window(0, 0, kMax / 60, kMax) << QTime(12, 0) << true;
+    }
+
+    void blockedPeriod()
+    {
+        QFETCH(ScreenTimePolicy, policy);
+        QFETCH(QTime, at);
+        QFETCH(bool, blocked);
+        const SettableClock clock(QDateTime(kDay, at, Qt::UTC));
+        const auto decision = MacPolicyExecutor::shouldBeLocked(policy, 0);
+        QCOMPARE(decision.locked, blocked);
+        QCOMPARE(decision.reason, blocked ? std::optional(LockReason::blockedPeriod) : std::nullopt);
+    }
+
+    void ruleOrder_data()
+    {
+        QTest::addColumn<ScreenTimePolicy>("policy");
+        QTest::addColumn<qint64>("usage");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<std::optional<LockReason>>("reason");
+        const QDateTime noon(kDay, QTime(12, 0), Qt::UTC);
+        const QDateTime night(kDay, QTime(21, 0), Qt::UTC);
+
+        ScreenTimePolicy unlocked;
+        unlocked.forceLocked = true;
+        unlocked.dailyLimitMinutes = 10;
+        unlocked.unlockUntil = night.addSecs(1);
+        QTest::newRow("unlock one second ahead beats everything")
+            << unlocked << qint64(500) << night << std::optional<LockReason>();
+        QTest::newRow("unlock ends at its instant")
+            << unlocked << qint64(0) << night.addSecs(1) << std::optional(LockReason::forceLocked);
+        auto expired = unlocked;
+        expired.forceLocked = false;
+        expired.unlockUntil = night.addSecs(-60);
+        QTest::newRow("past unlock ignored")
+            << expired << qint64(0) << night << std::optional(LockReason::blockedPeriod);
+
+        ScreenTimePolicy forced;
+        forced.forceLocked = true;
+        QTest::newRow("immediate lock at noon")
+            << forced << qint64(0) << noon << std::optional(LockReason::forceLocked);
+        QTest::newRow("immediate lock beats blocked period and limit")
+            << forced << qint64(1000) << night << std::optional(LockReason::forceLocked);
+
+        ScreenTimePolicy limit;
+        QTest::newRow("blocked period beats limit")
+            << limit << qint64(500) << night << std::optional(LockReason::blockedPeriod);
+        QTest::newRow("usage equal to limit")
+            << limit << qint64(120) << noon << std::optional(LockReason::dailyLimit);
+        QTest::newRow("one minute less") << limit << qint64(119) << noon << std::optional<LockReason>();
+        auto zero = limit;
+        zero.dailyLimitMinutes = 0;
+        QTest::newRow("zero limit, no usage")
+            << zero << qint64(0) << noon << std::optional(LockReason::dailyLimit);
+        auto negative = limit;
+        negative.dailyLimitMinutes = kMin;
+        QTest::newRow("most negative limit")
+            << negative << kMin << noon << std::optional(LockReason::dailyLimit);
+        auto maximal = limit;
+        maximal.dailyLimitMinutes = kMax;
+        QTest::newRow("maximal limit") << maximal << kMax - 1 << noon << std::optional<LockReason>();
+    }
+
+    void ruleOrder()
+    {
+        QFETCH(ScreenTimePolicy, policy);
+        QFETCH(qint64, usage);
+        QFETCH(QDateTime, now);
+        QFETCH(std::optional<LockReason>, reason);
+        const SettableClock clock(now);
+        const auto decision = MacPolicyExecutor::shouldBeLocked(policy, usage);
+        QCOMPARE(decision.reason, reason);
+        QCOMPARE(decision.locked, reason.has_value());
+    }
+
+    // The blocked period follows the local wall clock, not UTC.
+    void blockedPeriodUsesTheLocalZone()
+    {
+        const SettableClock clock(QDateTime(kDay, QTime(12, 30), Qt::UTC), QTimeZone("Asia/Shanghai"));
+        QCOMPARE(MacPolicyExecutor::shouldBeLocked(ScreenTimePolicy {}, 0).reason, LockReason::blockedPeriod);
+    }
+
+    void reasonRawValues()
+    {
+        for (const auto& text : { u"forceLocked"_s, u"blockedPeriod"_s, u"dailyLimit"_s, u"eyeRest"_s }) {
+            const auto reason = MacPolicyExecutor::lockReasonFromRawValue(text);
+            QVERIFY(reason);
+            QCOMPARE(MacPolicyExecutor::rawValue(*reason), text);
+        }
+        QVERIFY(!MacPolicyExecutor::lockReasonFromRawValue(u"ForceLocked"_s));
+        QVERIFY(!MacPolicyExecutor::lockReasonFromRawValue(u""_s));
+    }
+};
+
+Q_DECLARE_METATYPE(std::optional<MacPolicyExecutor::LockReason>)
+QTEST_GUILESS_MAIN(TestMacPolicyExecutor)
+#include "TestMacPolicyExecutor.moc"
