@@ -41,20 +41,24 @@ private slots:
                                    { u"list"_s, QVariantList { 1.5, true } } };
         for (const auto& store : { u"memory"_s, u"sqlite"_s }) {
             const auto tag
-                = [&](const char* name) { return qPrintable(store + u':' + QString::fromUtf8(name)); };
-            QTest::newRow(tag("text")) << store << QVariant(u"家长"_s) << int(UserDefaults::Kind::String);
-            QTest::newRow(tag("empty text")) << store << QVariant(u""_s) << int(UserDefaults::Kind::String);
-            QTest::newRow(tag("data"))
+                = [&](const char* name) { return (store + u':' + QString::fromUtf8(name)).toUtf8(); };
+            QTest::newRow(tag("text").constData())
+                << store << QVariant(u"家长"_s) << int(UserDefaults::Kind::String);
+            QTest::newRow(tag("empty text").constData())
+                << store << QVariant(u""_s) << int(UserDefaults::Kind::String);
+            QTest::newRow(tag("data").constData())
                 << store << QVariant(QByteArray("\x00\x01{}", 4)) << int(UserDefaults::Kind::Data);
-            QTest::newRow(tag("int widened"))
+            QTest::newRow(tag("int widened").constData())
                 << store << QVariant(int(-7)) << int(UserDefaults::Kind::Integer);
-            QTest::newRow(tag("int64 max"))
+            QTest::newRow(tag("int64 max").constData())
                 << store << QVariant(std::numeric_limits<qint64>::max()) << int(UserDefaults::Kind::Integer);
-            QTest::newRow(tag("double")) << store << QVariant(0.1) << int(UserDefaults::Kind::Double);
-            QTest::newRow(tag("bool")) << store << QVariant(false) << int(UserDefaults::Kind::Boolean);
-            QTest::newRow(tag("dictionary"))
+            QTest::newRow(tag("double").constData())
+                << store << QVariant(0.1) << int(UserDefaults::Kind::Double);
+            QTest::newRow(tag("bool").constData())
+                << store << QVariant(false) << int(UserDefaults::Kind::Boolean);
+            QTest::newRow(tag("dictionary").constData())
                 << store << QVariant(nested) << int(UserDefaults::Kind::Dictionary);
-            QTest::newRow(tag("string list"))
+            QTest::newRow(tag("string list").constData())
                 << store << QVariant(QStringList { u"a"_s, u"b"_s }) << int(UserDefaults::Kind::Array);
         }
     }
