@@ -1,0 +1,106 @@
+#include "Services/Network/UsageRecords.h"
+
+#include "Models/StrictJson.h"
+#include "Services/Network/SerializationError.h"
+#include "Services/Network/WireCoding.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+using WireCoding::ObjectReader;
+
+QJsonObject TodayUsagePayload::toJson() const
+{
+    QJsonObject object { { u"todayUsageSeconds"_s, todayUsageSeconds } };
+    if (sampledAt) {
+        object.insert(u"sampledAt"_s, WireCoding::formatISO8601(*sampledAt));
+    }
+    return object;
+}
+
+TodayUsagePayload TodayUsagePayload::fromJson(const QJsonValue& value, const QString& path)
+{
+    const auto reader = ObjectReader::from(value, path);
+    TodayUsagePayload result;
+    result.todayUsageSeconds = reader.requiredInteger(u"todayUsageSeconds"_s);
+    result.sampledAt = reader.optionalDate(u"sampledAt"_s);
+    return result;
+}
+
+QJsonObject TodayUsageResponse::toJson() const
+{
+    return { { u"todayUsageSeconds"_s, todayUsageSeconds } };
+}
+
+TodayUsageResponse TodayUsageResponse::fromBody(const QByteArray& body)
+{
+    QJsonParseError error {};
+    const auto document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError) {
+        throw SerializationError(SerializationError::Kind::invalidJSONText, error.errorString());
+    }
+    if (!document.isObject()) {
+        return {};
+    }
+    const auto member = document.object().value(u"todayUsageSeconds"_s);
+    if (const auto integer = StrictJson::integer(member)) {
+        return { *integer };
+    }
+    const auto number = StrictJson::number(member);
+    if (!number) {
+        return {};
+    }
+    const auto truncated = std::trunc(*number);
+    // 2^63 is exactly representable; everything from it upward, and below -2^63, does not fit.
+    constexpr double limit = 9223372036854775808.0;
+    if (truncated >= limit || truncated < -limit) {
+        return {};
+    }
+    return { static_cast<qint64>(truncated) };
+}
+
+QJsonObject UsageSessionPayload::toJson() const
+{
+    return {
+        { u"startAt"_s, startAt },
+        { u"endAt"_s, endAt },
+        { u"appBundleId"_s, appBundleId },
+        { u"durationSeconds"_s, durationSeconds },
+    };
+}
+
+UsageSessionPayload UsageSessionPayload::fromJson(const QJsonValue& value, const QString& path)
+{
+    const auto reader = ObjectReader::from(value, path);
+    UsageSessionPayload result;
+    result.startAt = reader.requiredString(u"startAt"_s);
+    result.endAt = reader.requiredString(u"endAt"_s);
+    result.appBundleId = reader.requiredString(u"appBundleId"_s);
+    result.durationSeconds = reader.requiredInteger(u"durationSeconds"_s);
+    return result;
+}
+
+QJsonObject UsageSessionsPayload::toJson() const
+{
+    return { { u"usageDate"_s, usageDate }, { u"source"_s, source }, { u"sessions"_s, sessions } };
+}
+
+UsageSessionsPayload UsageSessionsPayload::fromJson(const QJsonValue& value, const QString& path)
+{
+    const auto reader = ObjectReader::from(value, path);
+    UsageSessionsPayload result;
+    result.usageDate = reader.requiredString(u"usageDate"_s);
+    result.source = reader.requiredString(u"source"_s);
+    result.sessions = reader.requiredArray(u"sessions"_s);
+    return result;
+}
+
+QList<UsageSessionPayload> UsageSessionsPayload::sessionRecords() const
+{
+    return WireCoding::decodeArray<UsageSessionPayload>(
+        sessions, u"sessions"_s,
+        [](const QJsonValue& v, const QString& p) { return UsageSessionPayload::fromJson(v, p); });
+}

@@ -1,0 +1,471 @@
+#include "Models/ScreenTimePolicy.h"
+#include "Services/Network/DecodingError.h"
+#include "Services/Network/DeviceRecords.h"
+#include "Services/Network/ErrorResponse.h"
+#include "Services/Network/FamilyRecords.h"
+#include "Services/Network/FeedbackRecords.h"
+#include "Services/Network/HealthRecords.h"
+#include "Services/Network/PolicyRecords.h"
+#include "Services/Network/PublicDisplayInfoRecords.h"
+#include "Services/Network/SerializationError.h"
+#include "Services/Network/UnlockRecords.h"
+#include "Services/Network/UsageRecords.h"
+#include "Services/Network/WireCoding.h"
+
+#include <QJsonDocument>
+#include <QTest>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(DecodingError::Kind)
+
+namespace {
+
+// Decodes `json` as the named record and answers the record re-encoded, so that one table can
+// drive every decoder and still look at what was kept.
+QJsonObject decodeAs(const QString& record, const QByteArray& json)
+{
+    using WireCoding::decodeDocument;
+    static const QHash<QString, std::function<QJsonObject(const QByteArray&)>> decoders {
+        { u"DevicePolicyResponse"_s,
+          [](auto& d) { return decodeDocument<DevicePolicyResponse>(d).toJson(); } },
+        { u"CreateFamilyResponse"_s,
+          [](auto& d) { return decodeDocument<CreateFamilyResponse>(d).toJson(); } },
+        { u"RegisterDeviceResponse"_s,
+          [](auto& d) { return decodeDocument<RegisterDeviceResponse>(d).toJson(); } },
+        { u"ListDevicesResponse"_s, [](auto& d) { return decodeDocument<ListDevicesResponse>(d).toJson(); } },
+        { u"DeviceHealthSnapshot"_s,
+          [](auto& d) { return decodeDocument<DeviceHealthSnapshot>(d).toJson(); } },
+        { u"UnlockRequestListResponse"_s,
+          [](auto& d) { return decodeDocument<UnlockRequestListResponse>(d).toJson(); } },
+        { u"PublicAppDisplayInfo"_s,
+          [](auto& d) { return decodeDocument<PublicAppDisplayInfo>(d).toJson(); } },
+        { u"ErrorResponse"_s, [](auto& d) { return decodeDocument<ErrorResponse>(d).toJson(); } },
+    };
+    return decoders.value(record)(json);
+}
+
+QJsonObject object(const QByteArray& json)
+{
+    return QJsonDocument::fromJson(json).object();
+}
+
+const QByteArray kUnlockItem = R"({"id":"r1","familyId":"f1","childDeviceId":"c1","status":"pending",)"
+                               R"("createdAt":"2026-12-04 06:00","updatedAt":"x"})";
+
+} // namespace
+
+class TestWireRecords : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decodes_data()
+    {
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QByteArray>("json");
+        // What the record keeps, written back; members the decoder ignored are gone.
+        QTest::addColumn<QByteArray>("kept");
+
+        QTest::newRow("policy: full, fraction and offset")
+            << u"DevicePolicyResponse"_s
+            << QByteArray(
+                   R"({"deviceId":"d","policy":{"dailyLimitMinutes":90,"blockedStart":{"hour":21,"minute":30},)"
+                   R"("blockedEnd":{"hour":7,"minute":0},"forceLocked":true,)"
+                   R"("unlockUntil":"2026-12-04T06:00:00.5+08:00","extra":[1]},)"
+                   R"("selection":{"bundleIds":["a"],"n":null,"x":{"y":1}},"unknown":1})")
+            << QByteArray(
+                   R"({"deviceId":"d","policy":{"dailyLimitMinutes":90,"blockedStart":{"hour":21,"minute":30},)"
+                   R"("blockedEnd":{"hour":7,"minute":0},"forceLocked":true,)"
+                   R"("unlockUntil":"2026-12-03T22:00:00Z"},"selection":{"bundleIds":null,"n":null,"x":null}})");
+        QTest::newRow("policy: null forceLocked, no unlockUntil")
+            << u"DevicePolicyResponse"_s
+            << QByteArray(
+                   R"({"deviceId":"d","policy":{"dailyLimitMinutes":0,"blockedStart":{"hour":0,"minute":0},)"
+                   R"("blockedEnd":{"hour":0,"minute":0},"forceLocked":null},"selection":{}})")
+            << QByteArray(
+                   R"({"deviceId":"d","policy":{"dailyLimitMinutes":0,"blockedStart":{"hour":0,"minute":0},)"
+                   R"("blockedEnd":{"hour":0,"minute":0}},"selection":{}})");
+        QTest::newRow("family") << u"CreateFamilyResponse"_s
+                                << QByteArray(R"({"familyId":"f","familyCode":"012345","more":true})")
+                                << QByteArray(R"({"familyCode":"012345","familyId":"f"})");
+        QTest::newRow("registration")
+            << u"RegisterDeviceResponse"_s << QByteArray(R"({"deviceId":"d","role":"child","familyId":"f"})")
+            << QByteArray(R"({"deviceId":"d","familyId":"f","role":"child"})");
+        QTest::newRow("device list, order kept")
+            << u"ListDevicesResponse"_s
+            << QByteArray(
+                   R"({"devices":[{"id":"2","name":"b","role":"child"},{"id":"1","name":"a","role":"parent"}]})")
+            << QByteArray(
+                   R"({"devices":[{"id":"2","name":"b","role":"child"},{"id":"1","name":"a","role":"parent"}]})");
+        QTest::newRow("health never reported")
+            << u"DeviceHealthSnapshot"_s
+            << QByteArray(R"({"reported":false,"platform":null,"familyControlsOk":true})")
+            << QByteArray(R"({"reported":false})");
+        QTest::newRow("health, updatedAt any text")
+            << u"DeviceHealthSnapshot"_s
+            << QByteArray(
+                   R"({"reported":true,"supervisionReady":true,"updatedAt":"yesterday-ish","osVersion":"12"})")
+            << QByteArray(
+                   R"({"osVersion":"12","reported":true,"supervisionReady":true,"updatedAt":"yesterday-ish"})");
+        QTest::newRow("unlock list {}")
+            << u"UnlockRequestListResponse"_s << QByteArray("{}") << QByteArray(R"({"items":[]})");
+        QTest::newRow("unlock list null") << u"UnlockRequestListResponse"_s << QByteArray(R"({"items":null})")
+                                          << QByteArray(R"({"items":[]})");
+        QTest::newRow("unlock list minimal item")
+            << u"UnlockRequestListResponse"_s << QByteArray(R"({"items":[)" + kUnlockItem + "]}")
+            << QByteArray(R"({"items":[{"childDeviceId":"c1","createdAt":"2026-12-04 06:00","familyId":"f1",)"
+                          R"("id":"r1","status":"pending","updatedAt":"x"}]})");
+        QTest::newRow("display info {}") << u"PublicAppDisplayInfo"_s << QByteArray("{}") << QByteArray("{}");
+        QTest::newRow("display info, only a notice")
+            << u"PublicAppDisplayInfo"_s
+            << QByteArray(R"({"legalInfo":{"copyrightNotice":"© X","icpNo":null}})")
+            << QByteArray(R"({"legalInfo":{"copyrightNotice":"© X"}})");
+        QTest::newRow("error body without error")
+            << u"ErrorResponse"_s << QByteArray(R"({"error":null})") << QByteArray("{}");
+    }
+
+    void decodes()
+    {
+        QFETCH(QString, record);
+        QFETCH(QByteArray, json);
+        QFETCH(QByteArray, kept);
+        QCOMPARE(decodeAs(record, json), object(kept));
+    }
+
+    void rejects_data()
+    {
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<DecodingError::Kind>("kind");
+        QTest::addColumn<QString>("path");
+
+        const QByteArray policyHead
+            = R"({"deviceId":"d","policy":{"dailyLimitMinutes":1,"blockedStart":{"hour":1,"minute":2},)"
+              R"("blockedEnd":{"hour":3,"minute":4})";
+        using K = DecodingError::Kind;
+        QTest::newRow("policy without selection")
+            << u"DevicePolicyResponse"_s << QByteArray(policyHead + "}}") << K::keyNotFound << u"selection"_s;
+        QTest::newRow("selection not an object")
+            << u"DevicePolicyResponse"_s << QByteArray(policyHead + R"(},"selection":[]})") << K::typeMismatch
+            << u"selection"_s;
+        QTest::newRow("unlockUntil as seconds")
+            << u"DevicePolicyResponse"_s
+            << QByteArray(policyHead + R"(,"unlockUntil":786297600},"selection":{}})") << K::typeMismatch
+            << u"policy.unlockUntil"_s;
+        QTest::newRow("unlockUntil a bare date")
+            << u"DevicePolicyResponse"_s
+            << QByteArray(policyHead + R"(,"unlockUntil":"2026-12-04"},"selection":{}})") << K::dataCorrupted
+            << u"policy.unlockUntil"_s;
+        QTest::newRow("forceLocked as text")
+            << u"DevicePolicyResponse"_s
+            << QByteArray(policyHead + R"(,"forceLocked":"true"},"selection":{}})") << K::typeMismatch
+            << u"policy.forceLocked"_s;
+        QTest::newRow("limit with a fraction")
+            << u"DevicePolicyResponse"_s
+            << QByteArray(
+                   R"({"deviceId":"d","policy":{"dailyLimitMinutes":1.5,"blockedStart":{"hour":1,"minute":2},)"
+                   R"("blockedEnd":{"hour":3,"minute":4}},"selection":{}})")
+            << K::typeMismatch << u"policy.dailyLimitMinutes"_s;
+        QTest::newRow("limit beyond 64 bits")
+            << u"DevicePolicyResponse"_s
+            << QByteArray(
+                   R"({"deviceId":"d","policy":{"dailyLimitMinutes":9223372036854775808,)"
+                   R"("blockedStart":{"hour":1,"minute":2},"blockedEnd":{"hour":3,"minute":4}},"selection":{}})")
+            << K::typeMismatch << u"policy.dailyLimitMinutes"_s;
+        QTest::newRow("time without minute")
+            << u"DevicePolicyResponse"_s
+            << QByteArray(R"({"deviceId":"d","policy":{"dailyLimitMinutes":1,"blockedStart":{"hour":1},)"
+                          R"("blockedEnd":{"hour":3,"minute":4}},"selection":{}})")
+            << K::keyNotFound << u"policy.blockedStart.minute"_s;
+        QTest::newRow("required null")
+            << u"CreateFamilyResponse"_s << QByteArray(R"({"familyId":null,"familyCode":"1"})")
+            << K::valueNotFound << u"familyId"_s;
+        QTest::newRow("code as number")
+            << u"CreateFamilyResponse"_s << QByteArray(R"({"familyId":"f","familyCode":123456})")
+            << K::typeMismatch << u"familyCode"_s;
+        QTest::newRow("registration without family")
+            << u"RegisterDeviceResponse"_s << QByteArray(R"({"deviceId":"d","role":"child"})")
+            << K::keyNotFound << u"familyId"_s;
+        QTest::newRow("device without name fails the list")
+            << u"ListDevicesResponse"_s
+            << QByteArray(R"({"devices":[{"id":"1","name":"a","role":"parent"},{"id":"2","role":"child"}]})")
+            << K::keyNotFound << u"devices[1].name"_s;
+        QTest::newRow("devices missing")
+            << u"ListDevicesResponse"_s << QByteArray("{}") << K::keyNotFound << u"devices"_s;
+        QTest::newRow("health without reported")
+            << u"DeviceHealthSnapshot"_s << QByteArray(R"({"notificationsOk":true})") << K::keyNotFound
+            << u"reported"_s;
+        QTest::newRow("health flag as text")
+            << u"DeviceHealthSnapshot"_s << QByteArray(R"({"reported":true,"overlayOk":"yes"})")
+            << K::typeMismatch << u"overlayOk"_s;
+        QTest::newRow("unlock item without createdAt")
+            << u"UnlockRequestListResponse"_s
+            << QByteArray(R"({"items":[)" + kUnlockItem.left(kUnlockItem.indexOf(",\"createdAt")) + "}]}")
+            << K::keyNotFound << u"items[0].createdAt"_s;
+        QTest::newRow("unlock minutes as text")
+            << u"UnlockRequestListResponse"_s
+            << QByteArray(R"({"items":[)" + kUnlockItem.chopped(1) + R"(,"requestedMinutes":"5"}]})")
+            << K::typeMismatch << u"items[0].requestedMinutes"_s;
+        QTest::newRow("phone as number")
+            << u"PublicAppDisplayInfo"_s << QByteArray(R"({"contactInfo":{"phone":12345}})")
+            << K::typeMismatch << u"contactInfo.phone"_s;
+        QTest::newRow("not JSON") << u"PublicAppDisplayInfo"_s << QByteArray("<html>") << K::dataCorrupted
+                                  << u""_s;
+        QTest::newRow("empty body") << u"CreateFamilyResponse"_s << QByteArray() << K::dataCorrupted << u""_s;
+        QTest::newRow("top level array")
+            << u"ListDevicesResponse"_s << QByteArray("[]") << K::typeMismatch << u""_s;
+    }
+
+    void rejects()
+    {
+        QFETCH(QString, record);
+        QFETCH(QByteArray, json);
+        QFETCH(DecodingError::Kind, kind);
+        QFETCH(QString, path);
+        try {
+            decodeAs(record, json);
+            QFAIL("decoded a malformed document");
+        } catch (const DecodingError& error) {
+            QCOMPARE(error.kind(), kind);
+            QCOMPARE(error.codingPath(), path);
+        }
+    }
+
+    void invalidDateDescription()
+    {
+        try {
+            WireCoding::ObjectReader(object(R"({"d":"2026-12-04"})")).requiredDate(u"d"_s);
+            QFAIL("a bare date parsed");
+        } catch (const DecodingError& error) {
+            QCOMPARE(error.description(), u"Invalid ISO8601: 2026-12-04"_s);
+        }
+    }
+
+    void iso8601_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDateTime>("expected"); // invalid: rejected
+        const auto utc = [](int h, int m, int s, int ms) {
+            return QDateTime(QDate(2026, 12, 4), QTime(h, m, s, ms), Qt::UTC);
+        };
+        QTest::newRow("Z") << u"2026-12-04T06:00:00Z"_s << utc(6, 0, 0, 0);
+        QTest::newRow("fraction Z") << u"2026-12-04T06:00:00.123Z"_s << utc(6, 0, 0, 123);
+        QTest::newRow("fraction offset")
+            << u"2026-12-04T06:00:00.5+08:00"_s << utc(-2 + 24, 0, 0, 500).addDays(-1);
+        QTest::newRow("negative offset") << u"2026-12-04T06:00:00-01:30"_s << utc(7, 30, 0, 0);
+        QTest::newRow("long fraction cut") << u"2026-12-04T06:00:00.123456Z"_s << utc(6, 0, 0, 123);
+        QTest::newRow("bare date") << u"2026-12-04"_s << QDateTime();
+        QTest::newRow("no zone") << u"2026-12-04T06:00:00"_s << QDateTime();
+        QTest::newRow("offset without colon") << u"2026-12-04T06:00:00+0800"_s << QDateTime();
+        QTest::newRow("no day 31 in November") << u"2026-11-31T06:00:00Z"_s << QDateTime();
+        QTest::newRow("hour 24") << u"2026-12-04T24:00:00Z"_s << QDateTime();
+        QTest::newRow("empty fraction") << u"2026-12-04T06:00:00.Z"_s << QDateTime();
+        QTest::newRow("trailing text") << u"2026-12-04T06:00:00Zjunk"_s << QDateTime();
+    }
+
+    void iso8601()
+    {
+        QFETCH(QString, text);
+        QFETCH(QDateTime, expected);
+        const auto parsed = WireCoding::parseISO8601(text);
+        QCOMPARE(parsed.has_value(), expected.isValid());
+        if (parsed) {
+            QCOMPARE(parsed->toMSecsSinceEpoch(), expected.toMSecsSinceEpoch());
+            QCOMPARE(parsed->timeSpec(), Qt::UTC);
+        }
+    }
+
+    void policyBody()
+    {
+        ScreenTimePolicy policy;
+        policy.dailyLimitMinutes = 45;
+        policy.blockedStart = { 22, std::nullopt };
+        policy.blockedEnd = { std::nullopt, 30 };
+        policy.forceLocked = false;
+        const UpsertPolicyPayload withoutUnlock { PolicyPayload::fromPolicy(policy), {} };
+        QCOMPARE(withoutUnlock.toJson(),
+                 object(R"({"policy":{"dailyLimitMinutes":45,"blockedStart":{"hour":22,"minute":0},)"
+                        R"("blockedEnd":{"hour":0,"minute":30},"forceLocked":false},"selection":{}})"));
+
+        policy.unlockUntil = QDateTime(QDate(2026, 12, 4), QTime(14, 0, 0, 750), Qt::OffsetFromUTC, 8 * 3600);
+        const auto payload = PolicyPayload::fromPolicy(policy);
+        QCOMPARE(payload.toJson().value(u"unlockUntil"_s).toString(), u"2026-12-04T06:00:00Z"_s);
+    }
+
+    void unlockBodies_data()
+    {
+        QTest::addColumn<QVariant>("minutes"); // invalid: not given
+        QTest::addColumn<QVariant>("reason");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("nothing") << QVariant() << QVariant() << QByteArray("{}");
+        QTest::newRow("zero minutes") << QVariant(0) << QVariant() << QByteArray("{}");
+        QTest::newRow("negative minutes") << QVariant(-5) << QVariant() << QByteArray("{}");
+        QTest::newRow("blank reason") << QVariant() << QVariant(u" \t "_s) << QByteArray("{}");
+        QTest::newRow("empty reason") << QVariant() << QVariant(u""_s) << QByteArray("{}");
+        QTest::newRow("line break is content")
+            << QVariant() << QVariant(u"\n"_s) << QByteArray(R"({"reason":"\n"})");
+        QTest::newRow("both, reason untrimmed")
+            << QVariant(15) << QVariant(u"  作业  "_s)
+            << QByteArray(R"({"requestedMinutes":15,"reason":"  作业  "})");
+    }
+
+    void unlockBodies()
+    {
+        QFETCH(QVariant, minutes);
+        QFETCH(QVariant, reason);
+        QFETCH(QByteArray, body);
+        const auto payload = UnlockRequestPayload::make(
+            minutes.isValid() ? std::optional<qint64>(minutes.toLongLong()) : std::nullopt,
+            reason.isValid() ? std::optional<QString>(reason.toString()) : std::nullopt);
+        QCOMPARE(payload.toJson(), object(body));
+    }
+
+    void decisionBodies()
+    {
+        QCOMPARE(UnlockDecisionPayload::make(u"reject"_s, std::nullopt).toJson(),
+                 object(R"({"action":"reject"})"));
+        QCOMPARE(UnlockDecisionPayload::make(u"reject"_s, 0).toJson(), object(R"({"action":"reject"})"));
+        QCOMPARE(UnlockDecisionPayload::make(u"approve"_s, 30).toJson(),
+                 object(R"({"action":"approve","extendMinutes":30})"));
+    }
+
+    void healthBodyKeepsMemberOrder()
+    {
+        PutDeviceHealthPayload payload { true,  true,           true,         true, u"mac"_s,
+                                         u""_s, u"Debian 12"_s, std::nullopt, false };
+        QCOMPARE(
+            payload.encoded(),
+            QByteArray(
+                R"({"notificationsOk":true,"usageAccessOk":true,"overlayOk":true,"deviceAdminOk":true,)"
+                R"("platform":"mac","appVersion":"","osVersion":"Debian 12","managedSelectionOk":false})"));
+        QCOMPARE(object(payload.encoded()), payload.toJson());
+        payload.appVersion.reset();
+        payload.osVersion = u"a\"b"_s;
+        QCOMPARE(PutDeviceHealthPayload::fromJson(object(payload.encoded())), payload);
+    }
+
+    void feedbackBody_data()
+    {
+        QTest::addColumn<RemoteDeviceRole>("role");
+        QTest::addColumn<QString>("contact");
+        QTest::addColumn<QString>("deviceID");
+        QTest::addColumn<QByteArray>("extra"); // members beyond the five always sent
+        QTest::newRow("no role, nothing optional")
+            << RemoteDeviceRole::unknown << u" \n "_s << u""_s << QByteArray(R"("platform":"mac")");
+        QTest::newRow("parent") << RemoteDeviceRole::parent << u""_s << u"d1"_s
+                                << QByteArray(
+                                       R"("platform":"mac_parent","deviceId":"d1","familyId":"123456")");
+        QTest::newRow("child with contact") << RemoteDeviceRole::child << u"  a@b.c\n"_s << u""_s
+                                            << QByteArray(R"("platform":"mac_child","contact":"a@b.c")");
+    }
+
+    void feedbackBody()
+    {
+        QFETCH(RemoteDeviceRole, role);
+        QFETCH(QString, contact);
+        QFETCH(QString, deviceID);
+        QFETCH(QByteArray, extra);
+        const auto payload
+            = FeedbackPayload::make(role, u"bug"_s, u"  卡住了\n"_s, contact, u"1.0"_s, u"12"_s, deviceID,
+                                    deviceID.isEmpty() ? QString() : u"123456"_s);
+        QCOMPARE(payload.toJson(),
+                 object(R"({"category":"bug","content":"卡住了","appVersion":"1.0","osVersion":"12",)" + extra
+                        + "}"));
+    }
+
+    void todayUsage_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<qint64>("seconds");
+        QTest::newRow("integer") << QByteArray(R"({"todayUsageSeconds":120})") << qint64(120);
+        QTest::newRow("largest") << QByteArray(R"({"todayUsageSeconds":9223372036854775807})")
+                                 << std::numeric_limits<qint64>::max();
+        QTest::newRow("fraction truncated") << QByteArray(R"({"todayUsageSeconds":61.9})") << qint64(61);
+        QTest::newRow("negative fraction") << QByteArray(R"({"todayUsageSeconds":-61.9})") << qint64(-61);
+        QTest::newRow("text") << QByteArray(R"({"todayUsageSeconds":"61"})") << qint64(0);
+        QTest::newRow("null") << QByteArray(R"({"todayUsageSeconds":null})") << qint64(0);
+        QTest::newRow("empty object") << QByteArray("{}") << qint64(0);
+        QTest::newRow("array") << QByteArray("[61]") << qint64(0);
+        QTest::newRow("beyond 64 bits") << QByteArray(R"({"todayUsageSeconds":1e300})") << qint64(0);
+    }
+
+    void todayUsage()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(qint64, seconds);
+        QCOMPARE(TodayUsageResponse::fromBody(body).todayUsageSeconds, seconds);
+    }
+
+    void todayUsageNotJSON()
+    {
+        QVERIFY_THROWS_EXCEPTION(SerializationError, TodayUsageResponse::fromBody("not json"));
+    }
+
+    void looseValuesWithoutJSONFormFail()
+    {
+        QVERIFY_THROWS_EXCEPTION(
+            SerializationError,
+            WireCoding::jsonObjectFromVariantMap(
+                { { u"a"_s, QVariantList { std::numeric_limits<double>::quiet_NaN() } } }));
+        QVERIFY_THROWS_EXCEPTION(
+            SerializationError,
+            WireCoding::jsonObjectFromVariantMap({ { u"a"_s, QDateTime::currentDateTimeUtc() } }));
+        QCOMPARE(WireCoding::jsonObjectFromVariantMap({ { u"n"_s, QVariant::fromValue(nullptr) },
+                                                        { u"l"_s, QVariantList { 1, u"x"_s, true } } }),
+                 object(R"({"n":null,"l":[1,"x",true]})"));
+    }
+
+    // The server reads what the client writes and the other way round: every record survives its
+    // own round trip.
+    void roundTrips()
+    {
+        const auto unlock = UnlockRequest::fromJson(object(kUnlockItem));
+        UnlockRequest decided = unlock;
+        decided.requestedMinutes = 10;
+        decided.reason = u"r"_s;
+        decided.decidedBy = u"parent"_s;
+        decided.decidedAt = u"t"_s;
+        QCOMPARE(
+            UnlockRequestListResponse::fromJson(UnlockRequestListResponse { { unlock, decided } }.toJson())
+                .items,
+            (QList<UnlockRequest> { unlock, decided }));
+
+        PolicyPayload policy {
+            30, { 1, 2 }, { 3, 4 }, true, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC)
+        };
+        QCOMPARE(
+            UpsertPolicyPayload::fromJson(UpsertPolicyPayload { policy, object(R"({"k":[1]})") }.toJson()),
+            (UpsertPolicyPayload { policy, object(R"({"k":[1]})") }));
+        const DevicePolicyResponse response { u"d"_s, policy, { { u"k"_s, {} } } };
+        QCOMPARE(DevicePolicyResponse::fromJson(response.toJson(object(R"({"k":[1]})"))), response);
+
+        const TodayUsagePayload usage { 5, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC) };
+        QCOMPARE(TodayUsagePayload::fromJson(usage.toJson()), usage);
+        const UsageSessionPayload session { u"a"_s, u"b"_s, u"c"_s, 7 };
+        const UsageSessionsPayload sessions { u"2026-01-02"_s, u"mac"_s, QJsonArray { session.toJson() } };
+        QCOMPARE(UsageSessionsPayload::fromJson(sessions.toJson()).sessionRecords(), QList { session });
+
+        const DeviceHealthSnapshot health { true, false,    true,   std::nullopt, true,  false,
+                                            true, u"mac"_s, u"1"_s, u"2"_s,       u"t"_s };
+        QCOMPARE(DeviceHealthSnapshot::fromJson(health.toJson()), health);
+        const PublicAppDisplayInfo info { PublicContactInfo { u"e"_s, std::nullopt, u"w"_s, u"a"_s },
+                                          PublicLegalInfo { u"h"_s, u"n"_s, u"s"_s, u"i"_s, u"p"_s, u"u"_s,
+                                                            u"o"_s } };
+        QCOMPARE(PublicAppDisplayInfo::fromJson(info.toJson()), info);
+        const auto feedback = FeedbackPayload::make(RemoteDeviceRole::child, u"other"_s, u"x"_s, u"c"_s,
+                                                    u"1"_s, u"2"_s, u"d"_s, u"f"_s);
+        QCOMPARE(FeedbackPayload::fromJson(feedback.toJson()), feedback);
+        QCOMPARE(
+            RegisterDevicePayload::fromJson(RegisterDevicePayload { u"unknown"_s, u"n"_s }.toJson()).role,
+            u"unknown"_s);
+        QCOMPARE(UnlockDecisionPayload::fromJson(UnlockDecisionPayload::make(u"approve"_s, 9).toJson())
+                     .extendMinutes,
+                 9);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWireRecords)
+#include "TestWireRecords.moc"
