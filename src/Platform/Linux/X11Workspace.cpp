@@ -1,0 +1,517 @@
+#include "Platform/Linux/X11Workspace.h"
+
+#include "Platform/Linux/DesktopEntryIndex.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QSysInfo>
+
+#include <cstdlib>
+#include <xcb/res.h>
+#include <xcb/xcb.h>
+#include <xcb/xcb_ewmh.h>
+#include <xcb/xcb_icccm.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+template <typename T> struct FreeDeleter
+{
+    void operator()(T* pointer) const { std::free(pointer); }
+};
+template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
+
+QString propertyText(xcb_get_property_reply_t* reply)
+{
+    if (!reply || reply->format != 8) {
+        return {};
+    }
+    const auto length = xcb_get_property_value_length(reply);
+    if (length <= 0) {
+        return {};
+    }
+    auto bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)), length);
+    if (const auto nul = bytes.indexOf('\0'); nul >= 0) {
+        bytes.truncate(nul);
+    }
+    return QString::fromUtf8(bytes);
+}
+
+// "app-flatpak-org.example.App-12345.scope" in the process's control group names the app.
+QString flatpakAppId(qint64 pid)
+{
+    QFile cgroup(u"/proc/%1/cgroup"_s.arg(pid));
+    if (!cgroup.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    static const QRegularExpression pattern(u"app-flatpak-([A-Za-z0-9_.-]+)-[0-9]+\\.scope"_s);
+    const auto match = pattern.match(QString::fromUtf8(cgroup.readAll()));
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+QString executableOf(qint64 pid)
+{
+    if (pid <= 0) {
+        return {};
+    }
+    return QFile::symLinkTarget(u"/proc/%1/exe"_s.arg(pid));
+}
+
+// What one batch of queries says about one top-level window.
+struct WindowFacts
+{
+    xcb_window_t window = XCB_NONE;
+    qint64 pid = 0;
+    QString instance;
+    QString className;
+    QString gtkApplicationId;
+    QString kdeDesktopFile;
+    bool exists = false;
+    bool overrideRedirect = false;
+    bool viewable = false;
+    bool transient = false;
+    bool normalType = true;
+};
+
+} // namespace
+
+struct X11Workspace::Private
+{
+    xcb_connection_t* connection = nullptr;
+    xcb_ewmh_connection_t ewmh {};
+    bool ewmhReady = false;
+    int screenNumber = 0;
+    xcb_window_t root = XCB_NONE;
+    xcb_atom_t gtkApplicationId = XCB_NONE;
+    xcb_atom_t kdeDesktopFile = XCB_NONE;
+    xcb_atom_t wmChangeState = XCB_NONE;
+    bool haveRes = false;
+
+    std::unique_ptr<DesktopEntryIndex> entries;
+    QElapsedTimer entriesAge;
+    // Windows seen by the last enumeration, per application, for hide().
+    QHash<qint64, QList<WindowFacts>> windowsByApplication;
+
+    xcb_atom_t intern(const char* name)
+    {
+        const auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(qstrlen(name)), name);
+        const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookie, nullptr));
+        return reply ? reply->atom : XCB_NONE;
+    }
+
+    // Errors of requests whose answers are not waited for arrive as events; nobody else reads
+    // this connection, so they are dropped here before each query.
+    void drainEvents()
+    {
+        while (auto* event = xcb_poll_for_event(connection)) {
+            std::free(event);
+        }
+    }
+
+    const DesktopEntryIndex& index(bool refreshIfOld)
+    {
+        if (!entries) {
+            entries = std::make_unique<DesktopEntryIndex>();
+            entriesAge.start();
+        } else if (refreshIfOld && entriesAge.elapsed() > 60'000) {
+            entries->reload();
+            entriesAge.restart();
+        }
+        return *entries;
+    }
+
+    bool windowManagerPresent(xcb_get_property_cookie_t cookie)
+    {
+        xcb_window_t check = XCB_NONE;
+        return xcb_ewmh_get_supporting_wm_check_reply(&ewmh, cookie, &check, nullptr) && check != XCB_NONE;
+    }
+
+    struct FactCookies
+    {
+        xcb_get_window_attributes_cookie_t attributes;
+        xcb_get_property_cookie_t pid;
+        xcb_get_property_cookie_t wmClass;
+        xcb_get_property_cookie_t gtk;
+        xcb_get_property_cookie_t kde;
+        xcb_get_property_cookie_t type;
+        xcb_get_property_cookie_t transient;
+        xcb_res_query_client_ids_cookie_t res;
+    };
+
+    FactCookies sendFactQueries(xcb_window_t window)
+    {
+        FactCookies cookies {};
+        cookies.attributes = xcb_get_window_attributes(connection, window);
+        cookies.pid = xcb_ewmh_get_wm_pid(&ewmh, window);
+        cookies.wmClass = xcb_icccm_get_wm_class(connection, window);
+        cookies.gtk
+            = xcb_get_property(connection, 0, window, gtkApplicationId, XCB_GET_PROPERTY_TYPE_ANY, 0, 256);
+        cookies.kde
+            = xcb_get_property(connection, 0, window, kdeDesktopFile, XCB_GET_PROPERTY_TYPE_ANY, 0, 256);
+        cookies.type = xcb_ewmh_get_wm_window_type(&ewmh, window);
+        cookies.transient = xcb_icccm_get_wm_transient_for(connection, window);
+        if (haveRes) {
+            xcb_res_client_id_spec_t spec { window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID };
+            cookies.res = xcb_res_query_client_ids(connection, 1, &spec);
+        }
+        return cookies;
+    }
+
+    WindowFacts readFacts(xcb_window_t window, const FactCookies& cookies)
+    {
+        WindowFacts facts;
+        facts.window = window;
+        if (const Reply<xcb_get_window_attributes_reply_t> attributes(
+                xcb_get_window_attributes_reply(connection, cookies.attributes, nullptr));
+            attributes) {
+            facts.exists = true;
+            facts.overrideRedirect = attributes->override_redirect;
+            facts.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        }
+        uint32_t pid = 0;
+        if (xcb_ewmh_get_wm_pid_reply(&ewmh, cookies.pid, &pid, nullptr)) {
+            facts.pid = pid;
+        }
+        xcb_icccm_get_wm_class_reply_t wmClass;
+        if (xcb_icccm_get_wm_class_reply(connection, cookies.wmClass, &wmClass, nullptr)) {
+            facts.instance = QString::fromUtf8(wmClass.instance_name);
+            facts.className = QString::fromUtf8(wmClass.class_name);
+            xcb_icccm_get_wm_class_reply_wipe(&wmClass);
+        }
+        const Reply<xcb_get_property_reply_t> gtk(xcb_get_property_reply(connection, cookies.gtk, nullptr));
+        facts.gtkApplicationId = propertyText(gtk.get());
+        const Reply<xcb_get_property_reply_t> kde(xcb_get_property_reply(connection, cookies.kde, nullptr));
+        facts.kdeDesktopFile = propertyText(kde.get());
+        xcb_ewmh_get_atoms_reply_t types;
+        if (xcb_ewmh_get_wm_window_type_reply(&ewmh, cookies.type, &types, nullptr)) {
+            facts.normalType = false;
+            for (uint32_t i = 0; i < types.atoms_len; ++i) {
+                facts.normalType = facts.normalType || types.atoms[i] == ewmh._NET_WM_WINDOW_TYPE_NORMAL;
+            }
+            xcb_ewmh_get_atoms_reply_wipe(&types);
+        }
+        xcb_window_t transientFor = XCB_NONE;
+        facts.transient
+            = xcb_icccm_get_wm_transient_for_reply(connection, cookies.transient, &transientFor, nullptr)
+            && transientFor != XCB_NONE;
+        if (haveRes) {
+            const Reply<xcb_res_query_client_ids_reply_t> ids(
+                xcb_res_query_client_ids_reply(connection, cookies.res, nullptr));
+            if (ids) {
+                for (auto it = xcb_res_query_client_ids_ids_iterator(ids.get()); it.rem > 0;
+                     xcb_res_client_id_value_next(&it)) {
+                    if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)
+                        && xcb_res_client_id_value_value_length(it.data) >= 1) {
+                        // The server's own view of the peer beats a self-declared _NET_WM_PID.
+                        facts.pid = *xcb_res_client_id_value_value(it.data);
+                    }
+                }
+            }
+        }
+        return facts;
+    }
+
+    RunningApplication describe(const WindowFacts& facts)
+    {
+        RunningApplication app;
+        app.processIdentifier = facts.pid;
+        const auto executable = executableOf(facts.pid);
+        if (!executable.isEmpty()) {
+            app.executablePath = executable;
+        }
+        const auto& entries = index(false);
+        const DesktopEntry* entry = nullptr;
+        QString identifier;
+        for (auto candidate : { facts.gtkApplicationId, facts.kdeDesktopFile, flatpakAppId(facts.pid) }) {
+            if (candidate.endsWith(u".desktop"_s)) {
+                candidate.chop(8);
+            }
+            if (!candidate.isEmpty()) {
+                identifier = candidate;
+                entry = entries.byId(candidate);
+                break;
+            }
+        }
+        if (identifier.isEmpty()) {
+            entry = entries.byWindowClass(facts.instance, facts.className);
+            if (!entry && !executable.isEmpty()) {
+                entry = entries.byExecutable(executable);
+            }
+            if (!entry && !facts.className.isEmpty()) {
+                // An application installed after the index was built.
+                entry = index(true).byWindowClass(facts.instance, facts.className);
+            }
+            identifier = entry ? entry->id : facts.className;
+        }
+        if (!identifier.isEmpty()) {
+            app.bundleIdentifier = identifier;
+        }
+        QString name = entry ? entry->name : facts.className;
+        if (name.isEmpty() && !executable.isEmpty()) {
+            name = QFileInfo(executable).fileName();
+        }
+        if (!name.isEmpty()) {
+            app.localizedName = name;
+        }
+        app.isRegular = !facts.overrideRedirect && facts.normalType && !facts.transient;
+        return app;
+    }
+};
+
+X11Workspace::X11Workspace(const QByteArray& displayName)
+    : d(std::make_unique<Private>())
+{
+    d->connection = xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), &d->screenNumber);
+    if (xcb_connection_has_error(d->connection)) {
+        xcb_disconnect(d->connection);
+        d->connection = nullptr;
+    } else {
+        auto* cookies = xcb_ewmh_init_atoms(d->connection, &d->ewmh);
+        d->ewmhReady = xcb_ewmh_init_atoms_replies(&d->ewmh, cookies, nullptr);
+        if (d->ewmhReady && d->screenNumber < d->ewmh.nb_screens) {
+            d->root = d->ewmh.screens[d->screenNumber]->root;
+        } else {
+            d->ewmhReady = false;
+        }
+        d->gtkApplicationId = d->intern("_GTK_APPLICATION_ID");
+        d->kdeDesktopFile = d->intern("_KDE_NET_WM_DESKTOP_FILE");
+        d->wmChangeState = d->intern("WM_CHANGE_STATE");
+        const auto* res = xcb_get_extension_data(d->connection, &xcb_res_id);
+        if (res && res->present) {
+            const Reply<xcb_res_query_version_reply_t> version(xcb_res_query_version_reply(
+                d->connection, xcb_res_query_version(d->connection, 1, 2), nullptr));
+            d->haveRes = version && (version->server_major > 1 || version->server_minor >= 2);
+        }
+    }
+    if (const auto limitation = enforcementLimitation(); !limitation.isEmpty()) {
+        qWarning("%s", qPrintable(limitation));
+    }
+}
+
+X11Workspace::~X11Workspace()
+{
+    if (d->ewmhReady) {
+        xcb_ewmh_connection_wipe(&d->ewmh);
+    }
+    if (d->connection) {
+        xcb_disconnect(d->connection);
+    }
+}
+
+bool X11Workspace::isConnected() const
+{
+    return d->connection && d->ewmhReady;
+}
+
+std::optional<RunningApplication> X11Workspace::frontmostApplication()
+{
+    m_lastRoundTrips = 0;
+    if (!isConnected()) {
+        return std::nullopt;
+    }
+    d->drainEvents();
+    auto* c = d->connection;
+    // Round trip 1: every way of finding the window that gets the keyboard, at once.
+    const auto activeCookie = xcb_ewmh_get_active_window(&d->ewmh, d->screenNumber);
+    const auto wmCookie = xcb_ewmh_get_supporting_wm_check(&d->ewmh, d->root);
+    const auto focusCookie = xcb_get_input_focus(c);
+    const auto pointerCookie = xcb_query_pointer(c, d->root);
+    ++m_lastRoundTrips;
+    xcb_window_t active = XCB_NONE;
+    const bool haveActive = xcb_ewmh_get_active_window_reply(&d->ewmh, activeCookie, &active, nullptr);
+    const bool managed = d->windowManagerPresent(wmCookie);
+    const Reply<xcb_get_input_focus_reply_t> focus(xcb_get_input_focus_reply(c, focusCookie, nullptr));
+    const Reply<xcb_query_pointer_reply_t> pointer(xcb_query_pointer_reply(c, pointerCookie, nullptr));
+
+    xcb_window_t window = XCB_NONE;
+    if (managed) {
+        // A window manager that publishes no active window means nothing is active.
+        window = haveActive ? active : XCB_NONE;
+    } else if (focus && focus->focus != XCB_NONE && focus->focus != XCB_INPUT_FOCUS_POINTER_ROOT
+               && focus->focus != d->root) {
+        window = focus->focus;
+        // Without a window manager the focus sits on a top-level window or one of its
+        // descendants; one step up covers the usual case of a focus proxy child.
+        const Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+        ++m_lastRoundTrips;
+        if (!tree) {
+            return std::nullopt;
+        }
+        if (tree->parent != tree->root && tree->parent != XCB_NONE) {
+            window = tree->parent;
+        }
+    } else if (pointer) {
+        // Focus follows the pointer: the top-level under it receives the keys.
+        window = pointer->child;
+    }
+    if (window == XCB_NONE) {
+        return std::nullopt;
+    }
+    // Round trip 2: everything about that window.
+    const auto cookies = d->sendFactQueries(window);
+    ++m_lastRoundTrips;
+    const auto facts = d->readFacts(window, cookies);
+    if (!facts.exists) {
+        return std::nullopt;
+    }
+    return d->describe(facts);
+}
+
+QList<RunningApplication> X11Workspace::runningApplications()
+{
+    d->windowsByApplication.clear();
+    if (!isConnected()) {
+        return {};
+    }
+    d->drainEvents();
+    auto* c = d->connection;
+    const auto wmCookie = xcb_ewmh_get_supporting_wm_check(&d->ewmh, d->root);
+    const auto listCookie = xcb_ewmh_get_client_list(&d->ewmh, d->screenNumber);
+    const auto treeCookie = xcb_query_tree(c, d->root);
+    const bool managed = d->windowManagerPresent(wmCookie);
+    QList<xcb_window_t> windows;
+    xcb_ewmh_get_windows_reply_t list;
+    if (xcb_ewmh_get_client_list_reply(&d->ewmh, listCookie, &list, nullptr)) {
+        if (managed) {
+            windows = QList<xcb_window_t>(list.windows, list.windows + list.windows_len);
+        }
+        xcb_ewmh_get_windows_reply_wipe(&list);
+    }
+    const Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, treeCookie, nullptr));
+    if (!managed && tree) {
+        const auto* children = xcb_query_tree_children(tree.get());
+        windows = QList<xcb_window_t>(children, children + xcb_query_tree_children_length(tree.get()));
+    }
+
+    QList<Private::FactCookies> cookies;
+    cookies.reserve(windows.size());
+    for (const auto window : std::as_const(windows)) {
+        cookies.append(d->sendFactQueries(window));
+    }
+    QList<RunningApplication> apps;
+    QHash<qint64, qsizetype> appIndex;
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        const auto facts = d->readFacts(windows[i], cookies[i]);
+        // Unmanaged sessions list every top-level, including helpers that never show.
+        if (!facts.exists || facts.overrideRedirect || (!managed && !facts.viewable)) {
+            continue;
+        }
+        if (facts.pid <= 0 && facts.className.isEmpty()) {
+            continue;
+        }
+        const qint64 key = facts.pid > 0 ? facts.pid : -qint64(qHash(facts.className) & 0x7fffffff) - 1;
+        d->windowsByApplication[key].append(facts);
+        const auto described = d->describe(facts);
+        if (const auto found = appIndex.find(key); found != appIndex.end()) {
+            apps[*found].isRegular = apps[*found].isRegular || described.isRegular;
+            continue;
+        }
+        appIndex.insert(key, apps.size());
+        apps.append(described);
+        if (facts.pid <= 0) {
+            apps.last().processIdentifier = key;
+        }
+    }
+    return apps;
+}
+
+bool X11Workspace::hide(const RunningApplication& application)
+{
+    if (!isConnected()) {
+        return false;
+    }
+    const auto windows = d->windowsByApplication.value(application.processIdentifier);
+    auto* c = d->connection;
+    const auto wmCookie = xcb_ewmh_get_supporting_wm_check(&d->ewmh, d->root);
+    const bool managed = d->windowManagerPresent(wmCookie);
+    bool requested = false;
+    for (const auto& facts : windows) {
+        if (!facts.viewable || facts.overrideRedirect) {
+            continue;
+        }
+        if (managed) {
+            // ICCCM 4.1.4: the window manager iconifies on this request; the application keeps
+            // running and can be restored by the user once the lock ends.
+            xcb_client_message_event_t event {};
+            event.response_type = XCB_CLIENT_MESSAGE;
+            event.format = 32;
+            event.window = facts.window;
+            event.type = d->wmChangeState;
+            event.data.data32[0] = XCB_ICCCM_WM_STATE_ICONIC;
+            xcb_send_event(c, 0, d->root,
+                           XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                           reinterpret_cast<const char*>(&event));
+        } else {
+            // Nobody would act on an iconify request: withdraw the window ourselves.
+            xcb_unmap_window(c, facts.window);
+        }
+        requested = true;
+    }
+    xcb_flush(c);
+    return requested;
+}
+
+void X11Workspace::activate(const QList<quintptr>& ownWindows)
+{
+    if (!isConnected() || ownWindows.isEmpty()) {
+        return;
+    }
+    auto* c = d->connection;
+    const uint32_t above = XCB_STACK_MODE_ABOVE;
+    for (const auto window : ownWindows) {
+        xcb_configure_window(c, static_cast<xcb_window_t>(window), XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    }
+    xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, static_cast<xcb_window_t>(ownWindows.first()),
+                        XCB_CURRENT_TIME);
+    xcb_flush(c);
+}
+
+QIcon X11Workspace::iconForFile(const QString& path)
+{
+    if (path.endsWith(u".desktop"_s)) {
+        if (const auto entry = DesktopEntryIndex::parse(path, QFileInfo(path).completeBaseName());
+            entry && !entry->icon.isEmpty()) {
+            if (QFileInfo(entry->icon).isAbsolute()) {
+                return QIcon(entry->icon);
+            }
+            return QIcon::fromTheme(entry->icon, QIcon::fromTheme(u"application-x-executable"_s));
+        }
+    }
+    return QIcon::fromTheme(u"application-x-executable"_s);
+}
+
+QString X11Workspace::hostName()
+{
+    return QSysInfo::machineHostName();
+}
+
+QString X11Workspace::osVersion()
+{
+    return QSysInfo::prettyProductName();
+}
+
+std::optional<QString> X11Workspace::ownBundleIdentifier()
+{
+    const auto desktopFile = QGuiApplication::desktopFileName();
+    return desktopFile.isEmpty() ? u"vantorel"_s : desktopFile;
+}
+
+QString X11Workspace::enforcementLimitation()
+{
+    const auto env = QProcessEnvironment::systemEnvironment();
+    if (env.value(u"XDG_SESSION_TYPE"_s) == u"wayland"_s || env.contains(u"WAYLAND_DISPLAY"_s)) {
+        return u"Wayland session: only applications that run through XWayland can be measured and hidden; "
+               "native Wayland applications are not seen at all, and the lock windows cannot cover them "
+               "or hold the keyboard."_s;
+    }
+    if (!isConnected()) {
+        return u"No X display: the frontmost application cannot be measured and controlled applications "
+               "cannot be hidden."_s;
+    }
+    return {};
+}

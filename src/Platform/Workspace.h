@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// One application as the window system sees it. On X11 an application is one process that owns
+// at least one top-level window; its "bundle identifier" is the desktop-entry id (or the window
+// class when no entry claims the window).
+struct RunningApplication
+{
+    std::optional<QString> bundleIdentifier;
+    std::optional<QString> localizedName;
+    std::optional<QString> executablePath;
+    qint64 processIdentifier = 0;
+    // Has ordinary windows of its own (the equivalent of a Dock icon and a menu bar); helpers,
+    // panels, docks and pop-ups are not regular and are never hidden.
+    bool isRegular = true;
+
+    friend bool operator==(const RunningApplication&, const RunningApplication&) = default;
+};
+
+// The window system, as far as the enforcement needs it. Calls are made on the main thread.
+class Workspace
+{
+public:
+    virtual ~Workspace();
+
+    // The application that receives keyboard input now, or nothing (no window has the focus,
+    // or its window vanished while it was being looked at).
+    virtual std::optional<RunningApplication> frontmostApplication() = 0;
+    virtual QList<RunningApplication> runningApplications() = 0;
+    // Asks every window of the application to minimise; never terminates it. Returns whether a
+    // request was made (false when the application has no visible window left). The request may
+    // be refused; callers ask again at their next tick.
+    virtual bool hide(const RunningApplication& application) = 0;
+    // Raises the given windows of this process above all others and gives the first one the
+    // keyboard focus.
+    virtual void activate(const QList<quintptr>& ownWindows) = 0;
+    virtual QIcon iconForFile(const QString& path) = 0;
+    virtual QString hostName() = 0;
+    virtual QString osVersion() = 0;
+    // This application's own identifier, compared with others' to never hide ourselves.
+    virtual std::optional<QString> ownBundleIdentifier() = 0;
+    // Empty when everything can be enforced; otherwise a sentence saying what cannot be.
+    virtual QString enforcementLimitation() { return {}; }
+
+    // The process-wide workspace: the platform's unless a test installed another.
+    static Workspace& shared();
+    static void setShared(Workspace* workspace);
+};

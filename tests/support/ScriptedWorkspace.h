@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Platform/Workspace.h"
+
+#include <QList>
+
+// A workspace whose answers a test sets, recording what was asked of it. Installs itself as the
+// shared workspace for its lifetime when asked to.
+class ScriptedWorkspace final : public Workspace
+{
+public:
+    enum class Install
+    {
+        No,
+        AsShared
+    };
+
+    explicit ScriptedWorkspace(Install install = Install::AsShared);
+    ~ScriptedWorkspace() override;
+    Q_DISABLE_COPY_MOVE(ScriptedWorkspace)
+
+    std::optional<RunningApplication> frontmost;
+    QList<RunningApplication> running;
+    std::optional<QString> ownIdentifier = QStringLiteral("vantorel");
+
+    QList<RunningApplication> hidden; // every hide request, in order
+    QList<QList<quintptr>> activations; // every activate call
+    int frontmostQueries = 0;
+
+    std::optional<RunningApplication> frontmostApplication() override;
+    QList<RunningApplication> runningApplications() override { return running; }
+    bool hide(const RunningApplication& application) override;
+    void activate(const QList<quintptr>& ownWindows) override { activations.append(ownWindows); }
+    QIcon iconForFile(const QString&) override { return {}; }
+    QString hostName() override { return QStringLiteral("test-host"); }
+    QString osVersion() override { return QStringLiteral("Test OS 1.0"); }
+    std::optional<QString> ownBundleIdentifier() override { return ownIdentifier; }
+
+    static RunningApplication app(const QString& bundleId, const QString& name, const QString& path,
+                                  qint64 pid = 100, bool regular = true);
+
+private:
+    bool m_installed = false;
+};
