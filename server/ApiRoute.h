@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHttpServerRequest>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+#include <QUrlQuery>
+
+#include <functional>
+#include <optional>
+
+// What a route answers: a status and, unless the status says there is none, a JSON body.
+struct ApiReply
+{
+    int status = 200;
+    std::optional<QJsonDocument> body;
+
+    static ApiReply json(const QJsonObject& object, int status = 200)
+    {
+        return { status, QJsonDocument(object) };
+    }
+    static ApiReply noContent() { return { 204, std::nullopt }; }
+};
+
+// One request as a route sees it: the path segments its pattern captured, the query, the body.
+struct RouteRequest
+{
+    QStringList captures;
+    QUrlQuery query;
+    QByteArray body;
+
+    // The body as a JSON object; anything else is a 400 with a reason.
+    QJsonObject jsonObject() const;
+    // A query item that must be present (and non-empty); otherwise a 400 naming it.
+    QString requiredQuery(const QString& name) const;
+    std::optional<QString> optionalQuery(const QString& name) const;
+};
+
+// A method and a path pattern ("api", "v1", "devices", "{}", "policy"), with the function that
+// parses the request, calls a handler and shapes its answer.
+struct ApiRoute
+{
+    QHttpServerRequest::Method method;
+    QStringList pattern;
+    std::function<ApiReply(const RouteRequest&)> run;
+
+    bool matches(const QStringList& segments, QStringList* captures) const;
+};

@@ -1,0 +1,159 @@
+#include "FamilyServer.h"
+
+#include "ApiError.h"
+#include "ApiRoutes.h"
+#include "ServerDatabase.h"
+#include "ServerHandlers.h"
+
+#include <QElapsedTimer>
+#include <QHttpServerResponder>
+#include <QJsonObject>
+#include <QMetaEnum>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString methodName(QHttpServerRequest::Method method)
+{
+    const auto name = QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(method));
+    return name ? QString::fromLatin1(name).toUpper() : u"UNKNOWN"_s;
+}
+
+ApiReply errorReply(int status, const QString& message)
+{
+    return ApiReply::json({ { u"error"_s, message } }, status);
+}
+
+} // namespace
+
+FamilyServer::FamilyServer(ServerOptions options, QObject* parent)
+    : QAbstractHttpServer(parent)
+    , m_options(std::move(options))
+{
+}
+
+FamilyServer::~FamilyServer()
+{
+    m_routes.clear();
+    m_handlers.reset();
+    m_database.reset();
+}
+
+bool FamilyServer::start(QString* error)
+{
+    m_database = std::make_unique<ServerDatabase>(m_options.database);
+    if (!m_database->open(error)) {
+        return false;
+    }
+    m_handlers = std::make_unique<ServerHandlers>(*m_database, m_options);
+    m_routes = ApiRoutes::build(*m_handlers);
+    m_port = listen(m_options.address, m_options.port);
+    if (m_port == 0) {
+        *error = u"cannot listen on %1:%2"_s.arg(m_options.address.toString()).arg(m_options.port);
+        return false;
+    }
+    return true;
+}
+
+ApiReply FamilyServer::dispatch(const QHttpServerRequest& request)
+{
+    // Qt HttpServer 6.4 hands over a request only once its whole body has arrived, so an oversized
+    // body is refused here, before any route parses it.
+    if (request.body().size() > m_options.maximumBodyBytes) {
+        return errorReply(413, u"request body larger than %1 bytes"_s.arg(m_options.maximumBodyBytes));
+    }
+    const auto encodedPath = request.url().path(QUrl::FullyEncoded);
+    auto segments = encodedPath.split(u'/');
+    if (!segments.isEmpty() && segments.constFirst().isEmpty()) {
+        segments.removeFirst();
+    }
+    for (auto& segment : segments) {
+        segment = QUrl::fromPercentEncoding(segment.toUtf8());
+    }
+    bool pathKnown = false;
+    for (const auto& route : std::as_const(m_routes)) {
+        RouteRequest routeRequest;
+        if (!route.matches(segments, &routeRequest.captures)) {
+            continue;
+        }
+        pathKnown = true;
+        if (route.method != request.method()) {
+            continue;
+        }
+        routeRequest.query = request.query();
+        routeRequest.body = request.body();
+        try {
+            return route.run(routeRequest);
+        } catch (const ApiError& error) {
+            return errorReply(error.status(), error.message());
+        } catch (const DatabaseError& error) {
+            std::fprintf(stderr, "database error: %s\n", error.what());
+            return errorReply(500, u"internal error"_s);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "internal error: %s\n", error.what());
+            return errorReply(500, u"internal error"_s);
+        }
+    }
+    if (pathKnown) {
+        return errorReply(405, u"method not allowed"_s);
+    }
+    return errorReply(404, u"not found"_s);
+}
+
+bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const auto reply = dispatch(request);
+    auto responder = makeResponder(request, socket);
+    const auto status = QHttpServerResponder::StatusCode(reply.status);
+    if (reply.body) {
+        responder.write(reply.body->toJson(QJsonDocument::Compact), "application/json"_ba, status);
+    } else {
+        responder.write(status);
+    }
+    if (m_options.logRequests) {
+        const auto line
+            = logLine(request.method(), request.url(), reply.status, double(timer.nsecsElapsed()) / 1e6);
+        std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+    }
+    return true;
+}
+
+void FamilyServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    // Unreachable while handleRequest answers everything; kept as a JSON 404 all the same.
+    makeResponder(request, socket)
+        .write(QJsonDocument(QJsonObject { { u"error"_s, u"not found"_s } }),
+               QHttpServerResponder::StatusCode::NotFound);
+}
+
+QString FamilyServer::logLine(QHttpServerRequest::Method method, const QUrl& url, int status, double ms)
+{
+    auto segments = url.path(QUrl::FullyEncoded).split(u'/');
+    for (qsizetype i = 1; i < segments.size(); ++i) {
+        const auto& owner = segments.at(i - 1);
+        if (owner == u"families"_s) {
+            segments[i] = u"******"_s;
+        } else if (owner == u"devices"_s || owner == u"unlock-requests"_s) {
+            // Enough of a random identifier to follow one device through a log, not to use it.
+            segments[i] = segments.at(i).left(4) + u"…"_s;
+        }
+    }
+    auto path = segments.join(u'/');
+    if (url.hasQuery()) {
+        QUrlQuery query(url);
+        auto items = query.queryItems(QUrl::FullyEncoded);
+        for (auto& item : items) {
+            if (item.first == u"familyCode"_s) {
+                item.second = u"******"_s;
+            }
+        }
+        query.setQueryItems(items);
+        path += u'?' + query.toString(QUrl::FullyEncoded);
+    }
+    return u"%1 %2 %3 %4ms"_s.arg(methodName(method), path).arg(status).arg(ms, 0, 'f', 1);
+}

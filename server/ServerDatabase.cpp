@@ -1,0 +1,257 @@
+#include "ServerDatabase.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QUuid>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Each step brings the schema from its index to the next version. Steps are only ever appended.
+const QList<QStringList>& migrations()
+{
+    static const QList<QStringList> steps {
+        {
+            u"CREATE TABLE families (id VARCHAR(36) PRIMARY KEY, code VARCHAR(6) NOT NULL UNIQUE, "
+            "created_at BIGINT NOT NULL)"_s,
+            u"CREATE TABLE devices (id VARCHAR(36) PRIMARY KEY, family_id VARCHAR(36) NOT NULL "
+            "REFERENCES families(id), name TEXT NOT NULL, role VARCHAR(16) NOT NULL, "
+            "created_at BIGINT NOT NULL, updated_at BIGINT NOT NULL)"_s,
+            u"CREATE INDEX devices_by_family ON devices (family_id, created_at)"_s,
+            u"CREATE TABLE device_policies (device_id VARCHAR(36) PRIMARY KEY REFERENCES devices(id), "
+            "daily_limit_minutes BIGINT NOT NULL, blocked_start_hour BIGINT NOT NULL, "
+            "blocked_start_minute BIGINT NOT NULL, blocked_end_hour BIGINT NOT NULL, "
+            "blocked_end_minute BIGINT NOT NULL, force_locked INTEGER, unlock_until VARCHAR(64), "
+            "selection TEXT NOT NULL, updated_at BIGINT NOT NULL)"_s,
+            u"CREATE TABLE usage_days (device_id VARCHAR(36) NOT NULL REFERENCES devices(id), "
+            "usage_date VARCHAR(10) NOT NULL, today_usage_seconds BIGINT NOT NULL, sampled_at VARCHAR(64), "
+            "updated_at BIGINT NOT NULL, PRIMARY KEY (device_id, usage_date))"_s,
+            u"CREATE TABLE usage_sessions (device_id VARCHAR(36) NOT NULL REFERENCES devices(id), "
+            "start_at VARCHAR(64) NOT NULL, end_at VARCHAR(64) NOT NULL, app_bundle_id TEXT NOT NULL, "
+            "duration_seconds BIGINT NOT NULL, usage_date VARCHAR(10) NOT NULL, source VARCHAR(32) NOT NULL, "
+            "updated_at BIGINT NOT NULL, PRIMARY KEY (device_id, start_at))"_s,
+            u"CREATE TABLE device_health (device_id VARCHAR(36) PRIMARY KEY REFERENCES devices(id), "
+            "notifications_ok INTEGER NOT NULL, usage_access_ok INTEGER NOT NULL, overlay_ok INTEGER NOT "
+            "NULL, "
+            "device_admin_ok INTEGER NOT NULL, platform TEXT NOT NULL, app_version TEXT, os_version TEXT, "
+            "family_controls_ok INTEGER, managed_selection_ok INTEGER, updated_at BIGINT NOT NULL)"_s,
+            u"CREATE TABLE unlock_requests (id VARCHAR(36) PRIMARY KEY, family_id VARCHAR(36) NOT NULL "
+            "REFERENCES families(id), child_device_id VARCHAR(36) NOT NULL REFERENCES devices(id), "
+            "requested_minutes BIGINT, reason TEXT, status VARCHAR(16) NOT NULL, decided_by TEXT, "
+            "decided_at BIGINT, created_at BIGINT NOT NULL, updated_at BIGINT NOT NULL)"_s,
+            u"CREATE INDEX unlock_requests_by_family ON unlock_requests (family_id, status, created_at)"_s,
+            u"CREATE INDEX unlock_requests_by_child ON unlock_requests (child_device_id, created_at)"_s,
+            u"CREATE TABLE feedbacks (id VARCHAR(36) PRIMARY KEY, platform TEXT NOT NULL, category TEXT NOT "
+            u"NULL, "
+            "content TEXT NOT NULL, app_version TEXT NOT NULL, os_version TEXT NOT NULL, device_id TEXT, "
+            "family_code TEXT, contact TEXT, created_at BIGINT NOT NULL)"_s,
+        },
+    };
+    return steps;
+}
+
+QString describe(const QSqlError& error)
+{
+    return error.text().isEmpty() ? u"unknown database error"_s : error.text();
+}
+
+} // namespace
+
+ServerDatabase::ServerDatabase(DatabaseLocation location)
+    : m_location(std::move(location))
+    , m_connectionName(u"vantorel-server-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces))
+{
+}
+
+ServerDatabase::~ServerDatabase()
+{
+    m_statements.clear();
+    if (m_db.isValid()) {
+        m_db.close();
+    }
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+int ServerDatabase::currentSchemaVersion()
+{
+    return int(migrations().size());
+}
+
+bool ServerDatabase::connect(QString* error)
+{
+    m_statements.clear();
+    if (m_db.isValid()) {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName);
+    }
+    if (m_location.kind == DatabaseLocation::Kind::Sqlite) {
+        const QFileInfo file(m_location.sqlitePath);
+        if (!QDir().mkpath(file.absolutePath())) {
+            *error = u"cannot create the folder %1"_s.arg(file.absolutePath());
+            return false;
+        }
+        m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connectionName);
+        m_db.setDatabaseName(m_location.sqlitePath);
+        // Two server processes may share one file: wait for the other's write instead of failing.
+        m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+    } else {
+        if (!QSqlDatabase::isDriverAvailable(u"QPSQL"_s)) {
+            *error = u"the Qt PostgreSQL driver (QPSQL) is not installed"_s;
+            return false;
+        }
+        m_db = QSqlDatabase::addDatabase(u"QPSQL"_s, m_connectionName);
+        m_db.setHostName(m_location.host);
+        m_db.setPort(m_location.port);
+        m_db.setUserName(m_location.user);
+        m_db.setPassword(m_location.password);
+        m_db.setDatabaseName(m_location.databaseName);
+        m_db.setConnectOptions(u"connect_timeout=10"_s);
+    }
+    if (!m_db.open()) {
+        *error = u"cannot open %1: %2"_s.arg(m_location.redacted(), describe(m_db.lastError()));
+        return false;
+    }
+    QSqlQuery pragma(m_db);
+    if (m_location.kind == DatabaseLocation::Kind::Sqlite) {
+        // WAL lets readers run beside the writer; NORMAL is durable across a process crash, which
+        // is what a family server needs (a power cut may lose the last report, never corrupt).
+        pragma.exec(u"PRAGMA journal_mode=WAL"_s);
+        pragma.exec(u"PRAGMA synchronous=NORMAL"_s);
+        pragma.exec(u"PRAGMA foreign_keys=ON"_s);
+    } else {
+        pragma.exec(u"SET client_min_messages TO WARNING"_s);
+    }
+    return true;
+}
+
+bool ServerDatabase::open(QString* error)
+{
+    if (!connect(error)) {
+        return false;
+    }
+    try {
+        migrate();
+    } catch (const DatabaseError& failure) {
+        *error = u"cannot prepare the schema of %1: %2"_s.arg(m_location.redacted(),
+                                                              QString::fromUtf8(failure.what()));
+        return false;
+    }
+    return true;
+}
+
+int ServerDatabase::schemaVersion()
+{
+    auto& query = exec(u"SELECT MAX(version) FROM schema_version"_s);
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
+void ServerDatabase::migrate()
+{
+    exec(u"CREATE TABLE IF NOT EXISTS schema_version (version INTEGER PRIMARY KEY)"_s);
+    const auto& steps = migrations();
+    for (;;) {
+        const auto version = schemaVersion();
+        if (version >= int(steps.size())) {
+            return;
+        }
+        try {
+            transaction([&] {
+                // Another instance may be migrating the same database: only the first to insert
+                // the next version's row does the work; the other's insert fails and it rereads.
+                exec(u"INSERT INTO schema_version (version) VALUES (?)"_s, { version + 1 });
+                for (const auto& statement : steps.at(version)) {
+                    exec(statement);
+                }
+            });
+        } catch (const DatabaseError&) {
+            if (schemaVersion() <= version) {
+                throw;
+            }
+        }
+    }
+}
+
+QSqlQuery& ServerDatabase::exec(const QString& sql, const QVariantList& values)
+{
+    for (int attempt = 0;; ++attempt) {
+        auto found = m_statements.find(sql);
+        if (found == m_statements.end()) {
+            QSqlQuery query(m_db);
+            query.setForwardOnly(true);
+            if (!query.prepare(sql)) {
+                const auto text = describe(query.lastError());
+                if (attempt == 0 && reconnectAfterFailure()) {
+                    continue;
+                }
+                throw DatabaseError(text);
+            }
+            found = m_statements.insert(sql, query);
+        }
+        auto& query = found.value();
+        for (int i = 0; i < values.size(); ++i) {
+            query.bindValue(i, values.at(i));
+        }
+        if (query.exec()) {
+            return query;
+        }
+        const auto text = describe(query.lastError());
+        m_statements.erase(found);
+        if (attempt == 0 && reconnectAfterFailure()) {
+            continue;
+        }
+        throw DatabaseError(text);
+    }
+}
+
+bool ServerDatabase::reconnectAfterFailure()
+{
+    // A dropped PostgreSQL connection is reopened once, but never inside a transaction: the
+    // statements already run there are gone with the old connection.
+    if (m_inTransaction || m_location.kind != DatabaseLocation::Kind::Postgres) {
+        return false;
+    }
+    if (QSqlQuery probe(m_db); probe.exec(u"SELECT 1"_s)) {
+        return false;
+    }
+    QString ignored;
+    return connect(&ignored);
+}
+
+void ServerDatabase::begin()
+{
+    if (!m_db.transaction()) {
+        QString ignored;
+        if (m_location.kind != DatabaseLocation::Kind::Postgres || !connect(&ignored)
+            || !m_db.transaction()) {
+            throw DatabaseError(describe(m_db.lastError()));
+        }
+    }
+    m_inTransaction = true;
+}
+
+void ServerDatabase::commit()
+{
+    m_inTransaction = false;
+    // Finished SELECTs keep their cursors; release them so that SQLite can commit.
+    for (auto& query : m_statements) {
+        query.finish();
+    }
+    if (!m_db.commit()) {
+        const auto text = describe(m_db.lastError());
+        m_db.rollback();
+        throw DatabaseError(text);
+    }
+}
+
+void ServerDatabase::rollback()
+{
+    m_inTransaction = false;
+    for (auto& query : m_statements) {
+        query.finish();
+    }
+    m_db.rollback();
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "DatabaseLocation.h"
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include <stdexcept>
+
+// A failed statement: the server answers 500 and logs the driver's text, never the bound values.
+class DatabaseError final : public std::runtime_error
+{
+public:
+    explicit DatabaseError(const QString& text)
+        : std::runtime_error(text.toStdString())
+    {
+    }
+};
+
+// One connection to the server's database, its schema and its transactions. The schema is the
+// same text for SQLite and PostgreSQL (ANSI types, ON CONFLICT upserts), so the server runs on
+// either and on PostgreSQL-compatible engines. Prepared statements are kept per connection; no
+// data is.
+class ServerDatabase final
+{
+public:
+    explicit ServerDatabase(DatabaseLocation location);
+    ~ServerDatabase();
+    Q_DISABLE_COPY_MOVE(ServerDatabase)
+
+    // Connects and creates or migrates the schema; on failure says why in `error`.
+    bool open(QString* error);
+    bool isPostgres() const { return m_location.kind == DatabaseLocation::Kind::Postgres; }
+    int schemaVersion();
+    static int currentSchemaVersion();
+
+    // Runs one statement with positional bound values; throws DatabaseError.
+    QSqlQuery& exec(const QString& sql, const QVariantList& values = {});
+
+    // Runs `work` inside one transaction: committed when it returns, rolled back when it throws.
+    template <typename Work> auto transaction(Work&& work)
+    {
+        begin();
+        try {
+            if constexpr (std::is_void_v<decltype(work())>) {
+                work();
+                commit();
+            } else {
+                auto result = work();
+                commit();
+                return result;
+            }
+        } catch (...) {
+            rollback();
+            throw;
+        }
+    }
+
+private:
+    void begin();
+    void commit();
+    void rollback();
+    bool connect(QString* error);
+    void migrate();
+    bool reconnectAfterFailure();
+
+    DatabaseLocation m_location;
+    QString m_connectionName;
+    QSqlDatabase m_db;
+    QHash<QString, QSqlQuery> m_statements;
+    bool m_inTransaction = false;
+};
