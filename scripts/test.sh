@@ -16,6 +16,8 @@ cmake --build "$build" -j2
 # shellcheck source=scripts/test-services.sh
 source "$root/scripts/test-services.sh"
 start_test_services "$root/$build/test-services"
-trap stop_test_services EXIT
+trap 'stop_test_postgres; stop_test_services' EXIT
+# fsync off: the cluster is thrown away after the run, and the tests create many databases.
+start_test_postgres "-F" || echo "test.sh: continuing without PostgreSQL; its tests will say so" >&2
 
 ctest --test-dir "$build" --output-on-failure -j2 "$@"

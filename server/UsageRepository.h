@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class ServerDatabase;
+
+// Per device and calendar day: the reported count of seconds and the usage sessions.
+class UsageRepository final
+{
+public:
+    struct Session
+    {
+        QString startAt;
+        QString endAt;
+        QString appBundleId;
+        qint64 durationSeconds = 0;
+    };
+
+    explicit UsageRepository(ServerDatabase& database);
+
+    std::optional<qint64> todaySeconds(const QString& deviceId, const QString& day);
+    void putTodaySeconds(const QString& deviceId, const QString& day, qint64 seconds,
+                         const std::optional<QString>& sampledAt);
+    // Sessions are keyed by (device, start): resending a day's list replaces, never duplicates.
+    void upsertSessions(const QString& deviceId, const QString& day, const QString& source,
+                        const QList<Session>& sessions);
+    int sessionCount(const QString& deviceId, const QString& day);
+
+private:
+    ServerDatabase& m_db;
+};

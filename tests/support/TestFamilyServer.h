@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+#include <memory>
+#include <optional>
+
+class FamilyServer;
+
+// A real family server for integration tests: on a free loopback port, with a fresh database
+// (a new SQLite file, or a new database in the PostgreSQL cluster named by
+// VANTOREL_TEST_POSTGRES_URL), either inside the test process or as the VANTOREL_SERVER_BINARY
+// process. The database is removed when the object goes.
+class TestFamilyServer final
+{
+public:
+    enum class Database
+    {
+        Sqlite,
+        Postgres
+    };
+    enum class Mode
+    {
+        // The FamilyServer runs on the test's own event loop.
+        InProcess,
+        // The vantorel-server executable runs as a child process.
+        Process
+    };
+    struct Setup
+    {
+        Database database = Database::Sqlite;
+        Mode mode = Mode::InProcess;
+        int unlockRequestsPerHour = 5;
+        QTimeZone timeZone = QTimeZone::utc();
+        QJsonObject displayInfo;
+        // Serve an existing database (another instance's `databaseUrl()`) instead of a fresh one.
+        QString sharedDatabaseUrl;
+    };
+
+    explicit TestFamilyServer(Setup setup);
+    TestFamilyServer();
+    ~TestFamilyServer();
+    Q_DISABLE_COPY_MOVE(TestFamilyServer)
+
+    // Creates the database and starts the server; false with `errorString()` when it cannot.
+    bool start();
+    QString errorString() const { return m_error; }
+
+    quint16 port() const { return m_port; }
+    // "http://127.0.0.1:PORT", the base address to give a client.
+    QString baseUrl() const;
+    // "sqlite:PATH" or "postgres://…": hand it to a second server to share this one's data.
+    QString databaseUrl() const { return m_databaseUrl; }
+
+    // Why PostgreSQL tests cannot run here, or nothing when VANTOREL_TEST_POSTGRES_URL names a
+    // reachable cluster.
+    static std::optional<QString> postgresUnavailable();
+
+private:
+    bool createPostgresDatabase();
+    void dropPostgresDatabase();
+    bool startProcess();
+
+    Setup m_setup;
+    QTemporaryDir m_dir;
+    QString m_databaseUrl;
+    QString m_createdPostgresDatabase;
+    std::unique_ptr<FamilyServer> m_server;
+    std::unique_ptr<QProcess> m_process;
+    quint16 m_port = 0;
+    QString m_error;
+};
+
+// Skips the current test when PostgreSQL is not available, or fails it when the CI variable is
+// set, where a missing cluster means the test command is broken rather than the machine bare.
+#define VANTOREL_REQUIRE_POSTGRES()                                                                          \
+    do {                                                                                                     \
+        if (const auto why = TestFamilyServer::postgresUnavailable()) {                                      \
+            if (qEnvironmentVariableIsSet("CI")) {                                                           \
+                QFAIL(qPrintable(QStringLiteral("PostgreSQL required in CI: ") + *why));                     \
+            }                                                                                                \
+            QSKIP(qPrintable(QStringLiteral("PostgreSQL not available, test not run: ") + *why));            \
+        }                                                                                                    \
+    } while (false)
