@@ -1,13 +1,14 @@
 #include "ApiRoutes.h"
 
-#include "RequestFields.h"
+#include "ApiError.h"
 #include "ServerHandlers.h"
-
-#include <QJsonArray>
+#include "Services/Network/DeviceRecords.h"
+#include "Services/Network/FamilyRecords.h"
+#include "Services/Network/UsageRecords.h"
+#include "Services/Network/WireCoding.h"
 
 using namespace Qt::StringLiterals;
 using Method = QHttpServerRequest::Method;
-using namespace RequestFields;
 
 namespace {
 
@@ -16,45 +17,64 @@ QStringList path(const QString& pattern)
     return pattern.split(u'/');
 }
 
-QJsonObject deviceItem(const FamilyRepository::Device& device)
+// The body read strictly as the record `T`; whatever does not fit is a 400 naming the member.
+template <typename T> T body(const RouteRequest& request)
 {
-    return { { u"id"_s, device.id }, { u"name"_s, device.name }, { u"role"_s, device.role } };
+    try {
+        return WireCoding::decodeDocument<T>(request.body);
+    } catch (const DecodingError& error) {
+        const auto where = error.codingPath().isEmpty() ? QString() : u"\"%1\": "_s.arg(error.codingPath());
+        throw ApiError::badRequest(u"invalid body: "_s + where + error.description());
+    }
+}
+
+DeviceListItem listItem(const FamilyRepository::Device& device)
+{
+    return { device.id, device.name, device.role };
+}
+
+QJsonObject policyResponse(const QString& deviceId, const UpsertPolicyPayload& stored)
+{
+    return DevicePolicyResponse { deviceId, stored.policy, {} }.toJson(stored.selection);
+}
+
+QJsonObject todayResponse(const UsageHandler::Today& today)
+{
+    auto object = TodayUsageResponse { today.todayUsageSeconds }.toJson();
+    object.insert(u"usageDate"_s, today.usageDate);
+    return object;
 }
 
 void addFamilyRoutes(QList<ApiRoute>& routes, FamilyHandler& families)
 {
-    routes.append(
-        { Method::Post, path(u"api/v1/families"_s), [&families](const RouteRequest& request) {
-             // The client sends no body; one that is sent must still be JSON.
-             if (!request.body.trimmed().isEmpty()) {
-                 request.jsonObject();
-             }
-             const auto family = families.createFamily();
-             return ApiReply::json({ { u"familyId"_s, family.id }, { u"familyCode"_s, family.code } }, 201);
-         } });
+    routes.append({ Method::Post, path(u"api/v1/families"_s), [&families](const RouteRequest& request) {
+                       // The client sends no body; one that is sent must still be a JSON object.
+                       if (!request.body.trimmed().isEmpty()) {
+                           request.jsonObject();
+                       }
+                       const auto family = families.createFamily();
+                       return ApiReply::json(CreateFamilyResponse { family.id, family.code }.toJson(), 201);
+                   } });
     routes.append(
         { Method::Post, path(u"api/v1/families/{}/devices"_s), [&families](const RouteRequest& request) {
-             const auto body = request.jsonObject();
-             const auto role = requiredString(body, u"role"_s);
-             const auto name = requiredString(body, u"name"_s);
-             const auto device = families.registerDevice(request.captures.at(0), role, name);
-             return ApiReply::json({ { u"deviceId"_s, device.id },
-                                     { u"role"_s, device.role },
-                                     { u"familyId"_s, device.familyId } },
-                                   201);
+             const auto payload = body<RegisterDevicePayload>(request);
+             const auto device = families.registerDevice(request.captures.at(0), payload.role, payload.name);
+             return ApiReply::json(
+                 RegisterDeviceResponse { device.id, device.role, device.familyId }.toJson(), 201);
          } });
     routes.append(
         { Method::Get, path(u"api/v1/families/{}/devices"_s), [&families](const RouteRequest& request) {
-             QJsonArray items;
+             ListDevicesResponse response;
              for (const auto& device : families.devices(request.captures.at(0))) {
-                 items.append(deviceItem(device));
+                 response.devices.append(listItem(device));
              }
-             return ApiReply::json({ { u"devices"_s, items } });
+             return ApiReply::json(response.toJson());
          } });
     routes.append({ Method::Patch, path(u"api/v1/devices/{}"_s), [&families](const RouteRequest& request) {
-                       const auto name = requiredString(request.jsonObject(), u"name"_s);
-                       return ApiReply::json(deviceItem(families.renameDevice(
-                           request.captures.at(0), request.requiredQuery(u"familyCode"_s), name)));
+                       const auto payload = body<RenameDevicePayload>(request);
+                       const auto device = families.renameDevice(
+                           request.captures.at(0), request.requiredQuery(u"familyCode"_s), payload.name);
+                       return ApiReply::json(listItem(device).toJson());
                    } });
     routes.append({ Method::Delete, path(u"api/v1/devices/{}"_s), [&families](const RouteRequest& request) {
                        families.deleteDevice(request.captures.at(0), request.requiredQuery(u"familyCode"_s));
@@ -62,20 +82,88 @@ void addFamilyRoutes(QList<ApiRoute>& routes, FamilyHandler& families)
                    } });
 }
 
+void addPolicyAndUsageRoutes(QList<ApiRoute>& routes, PolicyHandler& policies, UsageHandler& usage)
+{
+    routes.append(
+        { Method::Get, path(u"api/v1/devices/{}/policy"_s), [&policies](const RouteRequest& request) {
+             const auto& deviceId = request.captures.at(0);
+             return ApiReply::json(policyResponse(deviceId, policies.policy(deviceId)));
+         } });
+    routes.append(
+        { Method::Put, path(u"api/v1/devices/{}/policy"_s), [&policies](const RouteRequest& request) {
+             const auto& deviceId = request.captures.at(0);
+             const auto stored = policies.putPolicy(deviceId, body<UpsertPolicyPayload>(request));
+             return ApiReply::json(policyResponse(deviceId, stored));
+         } });
+    routes.append(
+        { Method::Get, path(u"api/v1/devices/{}/usage/today"_s), [&usage](const RouteRequest& request) {
+             return ApiReply::json(todayResponse(usage.todayUsage(request.captures.at(0))));
+         } });
+    routes.append(
+        { Method::Put, path(u"api/v1/devices/{}/usage/today"_s), [&usage](const RouteRequest& request) {
+             const auto payload = body<TodayUsagePayload>(request);
+             const auto sampledAt = payload.sampledAt
+                 ? std::optional<QString>(WireCoding::formatISO8601(*payload.sampledAt))
+                 : std::nullopt;
+             return ApiReply::json(todayResponse(
+                 usage.reportTodayUsage(request.captures.at(0), payload.todayUsageSeconds, sampledAt)));
+         } });
+    routes.append(
+        { Method::Post, path(u"api/v1/devices/{}/usage/sessions"_s), [&usage](const RouteRequest& request) {
+             const auto payload = body<UsageSessionsPayload>(request);
+             QList<UsageSessionPayload> sessions;
+             try {
+                 sessions = payload.sessionRecords();
+             } catch (const DecodingError& error) {
+                 throw ApiError::badRequest(
+                     u"invalid body: \"%1\": %2"_s.arg(error.codingPath(), error.description()));
+             }
+             const auto written
+                 = usage.upsertSessions(request.captures.at(0), payload.usageDate, payload.source, sessions);
+             return ApiReply::json({ { u"upserted"_s, written } });
+         } });
+}
+
+void addHealthRoutes(QList<ApiRoute>& routes, HealthHandler& health)
+{
+    routes.append({ Method::Put, path(u"api/v1/devices/{}/health"_s), [&health](const RouteRequest& request) {
+                       const auto payload = body<PutDeviceHealthPayload>(request);
+                       return ApiReply::json(health.putHealth(request.captures.at(0), payload).toJson());
+                   } });
+    routes.append(
+        { Method::Get, path(u"api/v1/devices/{}/health"_s), [&health](const RouteRequest& request) {
+             return ApiReply::json(
+                 health.health(request.captures.at(0), request.requiredQuery(u"familyCode"_s)).toJson());
+         } });
+}
+
+void addUnlockRoutes(QList<ApiRoute>& routes, UnlockRequestHandler& unlock)
+{
+    routes.append(
+        { Method::Post, path(u"api/v1/devices/{}/unlock-requests"_s), [&unlock](const RouteRequest& request) {
+             const auto payload = body<UnlockRequestPayload>(request);
+             return ApiReply::json(unlock.requestUnlock(request.captures.at(0), payload).toJson(), 201);
+         } });
+    routes.append({ Method::Get, path(u"api/v1/unlock-requests"_s), [&unlock](const RouteRequest& request) {
+                       const auto items = unlock.requests(request.requiredQuery(u"familyCode"_s),
+                                                          request.optionalQuery(u"status"_s));
+                       return ApiReply::json(UnlockRequestListResponse { items }.toJson());
+                   } });
+    routes.append({ Method::Post, path(u"api/v1/unlock-requests/{}/decision"_s),
+                    [&unlock](const RouteRequest& request) {
+                        const auto payload = body<UnlockDecisionPayload>(request);
+                        return ApiReply::json(unlock.decide(request.captures.at(0), payload).toJson());
+                    } });
+}
+
 void addPublicRoutes(QList<ApiRoute>& routes, PublicHandler& publicInfo)
 {
     routes.append(
         { Method::Get, path(u"api/v1/public/app-display-info"_s),
-          [&publicInfo](const RouteRequest&) { return ApiReply::json(publicInfo.displayInfo()); } });
+          [&publicInfo](const RouteRequest&) { return ApiReply::json(publicInfo.displayInfo().toJson()); } });
     routes.append({ Method::Post, path(u"api/v1/feedbacks"_s), [&publicInfo](const RouteRequest& request) {
-                       const auto body = request.jsonObject();
-                       FeedbackRepository::Feedback feedback {
-                           requiredString(body, u"platform"_s),  requiredString(body, u"category"_s),
-                           requiredString(body, u"content"_s),   requiredString(body, u"appVersion"_s),
-                           requiredString(body, u"osVersion"_s), optionalString(body, u"deviceId"_s),
-                           optionalString(body, u"familyId"_s),  optionalString(body, u"contact"_s),
-                       };
-                       return ApiReply::json({ { u"id"_s, publicInfo.submitFeedback(feedback) } }, 201);
+                       const auto payload = body<FeedbackPayload>(request);
+                       return ApiReply::json({ { u"id"_s, publicInfo.submitFeedback(payload) } }, 201);
                    } });
 }
 
@@ -87,6 +175,9 @@ QList<ApiRoute> build(ServerHandlers& handlers)
 {
     QList<ApiRoute> routes;
     addFamilyRoutes(routes, handlers.families);
+    addPolicyAndUsageRoutes(routes, handlers.policies, handlers.usage);
+    addHealthRoutes(routes, handlers.health);
+    addUnlockRoutes(routes, handlers.unlockRequests);
     addPublicRoutes(routes, handlers.publicInfo);
     return routes;
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QString>
-
-#include <optional>
+#include "Services/Network/FeedbackRecords.h"
 
 class ServerDatabase;
 
@@ -10,22 +8,10 @@ class ServerDatabase;
 class FeedbackRepository final
 {
 public:
-    struct Feedback
-    {
-        QString platform;
-        QString category;
-        QString content;
-        QString appVersion;
-        QString osVersion;
-        std::optional<QString> deviceId;
-        std::optional<QString> familyCode;
-        std::optional<QString> contact;
-    };
-
     explicit FeedbackRepository(ServerDatabase& database);
 
     // Returns the new entry's identifier.
-    QString add(const Feedback& feedback);
+    QString add(const FeedbackPayload& feedback);
 
 private:
     ServerDatabase& m_db;

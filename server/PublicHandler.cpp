@@ -4,13 +4,13 @@
 
 using namespace Qt::StringLiterals;
 
-PublicHandler::PublicHandler(ServerDatabase& database, QJsonObject displayInfo)
+PublicHandler::PublicHandler(ServerDatabase& database, PublicAppDisplayInfo displayInfo)
     : m_feedbacks(database)
     , m_displayInfo(std::move(displayInfo))
 {
 }
 
-QString PublicHandler::submitFeedback(const FeedbackRepository::Feedback& feedback)
+QString PublicHandler::submitFeedback(const FeedbackPayload& feedback)
 {
     if (feedback.content.trimmed().isEmpty()) {
         throw ApiError::badRequest(u"content must not be empty"_s);

@@ -1,21 +1,21 @@
 #pragma once
 
 #include "FeedbackRepository.h"
-
-#include <QJsonObject>
+#include "Services/Network/FeedbackRecords.h"
+#include "Services/Network/PublicDisplayInfoRecords.h"
 
 // What needs no family code: the operator's public display information and the feedback form.
 class PublicHandler final
 {
 public:
-    PublicHandler(ServerDatabase& database, QJsonObject displayInfo);
+    PublicHandler(ServerDatabase& database, PublicAppDisplayInfo displayInfo);
 
-    QJsonObject displayInfo() const { return m_displayInfo; }
-    QString submitFeedback(const FeedbackRepository::Feedback& feedback);
+    const PublicAppDisplayInfo& displayInfo() const { return m_displayInfo; }
+    QString submitFeedback(const FeedbackPayload& feedback);
 
     static constexpr qsizetype maximumContentLength = 10000;
 
 private:
     FeedbackRepository m_feedbacks;
-    QJsonObject m_displayInfo;
+    PublicAppDisplayInfo m_displayInfo;
 };

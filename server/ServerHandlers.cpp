@@ -4,6 +4,10 @@
 
 ServerHandlers::ServerHandlers(ServerDatabase& database, const ServerOptions& options)
     : families(database)
+    , policies(database, families)
+    , usage(database, families, options.timeZone)
+    , health(database, families)
+    , unlockRequests(database, families, options.unlockRequestsPerHour)
     , publicInfo(database, options.displayInfo)
 {
 }

@@ -1,7 +1,11 @@
 #pragma once
 
 #include "FamilyHandler.h"
+#include "HealthHandler.h"
+#include "PolicyHandler.h"
 #include "PublicHandler.h"
+#include "UnlockRequestHandler.h"
+#include "UsageHandler.h"
 
 struct ServerOptions;
 
@@ -11,5 +15,9 @@ struct ServerHandlers
     ServerHandlers(ServerDatabase& database, const ServerOptions& options);
 
     FamilyHandler families;
+    PolicyHandler policies;
+    UsageHandler usage;
+    HealthHandler health;
+    UnlockRequestHandler unlockRequests;
     PublicHandler publicInfo;
 };

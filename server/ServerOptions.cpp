@@ -1,5 +1,7 @@
 #include "ServerOptions.h"
 
+#include "Services/Network/DecodingError.h"
+
 #include <QCommandLineParser>
 #include <QFile>
 #include <QJsonDocument>
@@ -125,7 +127,12 @@ ParsedServerOptions ServerOptions::parse(const QStringList& arguments)
         if (!document.isObject()) {
             return invalid(u"--display-info: %1 is not a JSON object"_s.arg(file.fileName()));
         }
-        options.displayInfo = document.object();
+        try {
+            options.displayInfo = PublicAppDisplayInfo::fromJson(document.object());
+        } catch (const DecodingError& error) {
+            return invalid(
+                u"--display-info: %1: %2 %3"_s.arg(file.fileName(), error.codingPath(), error.description()));
+        }
     }
     options.logRequests = !parser.isSet(quiet);
     result.outcome = Outcome::Run;

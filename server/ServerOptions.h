@@ -1,9 +1,9 @@
 #pragma once
 
 #include "DatabaseLocation.h"
+#include "Services/Network/PublicDisplayInfoRecords.h"
 
 #include <QHostAddress>
-#include <QJsonObject>
 #include <QStringList>
 #include <QTimeZone>
 
@@ -19,7 +19,7 @@ struct ServerOptions
     QTimeZone timeZone = QTimeZone::systemTimeZone();
     int unlockRequestsPerHour = 5;
     // Served unchanged by the public display information endpoint.
-    QJsonObject displayInfo;
+    PublicAppDisplayInfo displayInfo;
     qint64 maximumBodyBytes = 256 * 1024;
     bool logRequests = true;
 

@@ -13,7 +13,7 @@ qint64 nowMs()
 
 QString format(qint64 msSinceEpoch)
 {
-    return QDateTime::fromMSecsSinceEpoch(msSinceEpoch, QTimeZone::utc()).toString(Qt::ISODateWithMs);
+    return QDateTime::fromMSecsSinceEpoch(msSinceEpoch, Qt::UTC).toString(Qt::ISODateWithMs);
 }
 
 QString dayKey(qint64 msSinceEpoch, const QTimeZone& zone)

@@ -10,7 +10,8 @@ namespace {
 
 bool isInstant(const QString& text)
 {
-    return QDateTime::fromString(text, Qt::ISODateWithMs).isValid() || QDateTime::fromString(text, Qt::ISODate).isValid();
+    return QDateTime::fromString(text, Qt::ISODateWithMs).isValid()
+        || QDateTime::fromString(text, Qt::ISODate).isValid();
 }
 
 } // namespace
@@ -38,7 +39,8 @@ UsageHandler::Today UsageHandler::reportTodayUsage(const QString& deviceId, qint
                                                    const std::optional<QString>& sampledAt)
 {
     if (seconds < 0 || seconds > maximumDaySeconds) {
-        throw ApiError::badRequest(u"\"todayUsageSeconds\" must lie between 0 and %1"_s.arg(maximumDaySeconds));
+        throw ApiError::badRequest(
+            u"\"todayUsageSeconds\" must lie between 0 and %1"_s.arg(maximumDaySeconds));
     }
     if (sampledAt && !isInstant(*sampledAt)) {
         throw ApiError::badRequest(u"\"sampledAt\" must be an ISO 8601 instant"_s);
@@ -50,7 +52,7 @@ UsageHandler::Today UsageHandler::reportTodayUsage(const QString& deviceId, qint
 }
 
 int UsageHandler::upsertSessions(const QString& deviceId, const QString& usageDate, const QString& source,
-                                 const QList<UsageRepository::Session>& sessions)
+                                 const QList<UsageSessionPayload>& sessions)
 {
     if (usageDate.size() != 10 || !QDate::fromString(usageDate, u"yyyy-MM-dd"_s).isValid()) {
         throw ApiError::badRequest(u"\"usageDate\" must be a day written yyyy-MM-dd"_s);
@@ -66,7 +68,8 @@ int UsageHandler::upsertSessions(const QString& deviceId, const QString& usageDa
             throw ApiError::badRequest(u"\"startAt\" and \"endAt\" must be ISO 8601 instants"_s);
         }
         if (session.durationSeconds < 0 || session.durationSeconds > maximumDaySeconds) {
-            throw ApiError::badRequest(u"\"durationSeconds\" must lie between 0 and %1"_s.arg(maximumDaySeconds));
+            throw ApiError::badRequest(
+                u"\"durationSeconds\" must lie between 0 and %1"_s.arg(maximumDaySeconds));
         }
     }
     m_families.existingDevice(deviceId);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Services/Network/UsageRecords.h"
 #include "UsageRepository.h"
 
 #include <QTimeZone>
@@ -23,7 +24,7 @@ public:
     Today reportTodayUsage(const QString& deviceId, qint64 seconds, const std::optional<QString>& sampledAt);
     // Returns how many sessions were written.
     int upsertSessions(const QString& deviceId, const QString& usageDate, const QString& source,
-                       const QList<UsageRepository::Session>& sessions);
+                       const QList<UsageSessionPayload>& sessions);
 
     // A day has at most 25 hours (the day a clock is set back).
     static constexpr qint64 maximumDaySeconds = 25 * 3600;

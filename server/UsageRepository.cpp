@@ -12,8 +12,9 @@ UsageRepository::UsageRepository(ServerDatabase& database)
 
 std::optional<qint64> UsageRepository::todaySeconds(const QString& deviceId, const QString& day)
 {
-    auto& query = m_db.exec(u"SELECT today_usage_seconds FROM usage_days WHERE device_id = ? AND usage_date = ?"_s,
-                            { deviceId, day });
+    auto& query
+        = m_db.exec(u"SELECT today_usage_seconds FROM usage_days WHERE device_id = ? AND usage_date = ?"_s,
+                    { deviceId, day });
     if (!query.next()) {
         return std::nullopt;
     }
@@ -27,23 +28,25 @@ void UsageRepository::putTodaySeconds(const QString& deviceId, const QString& da
               "VALUES (?, ?, ?, ?, ?) ON CONFLICT (device_id, usage_date) DO UPDATE SET "
               "today_usage_seconds = excluded.today_usage_seconds, sampled_at = excluded.sampled_at, "
               "updated_at = excluded.updated_at"_s,
-              { deviceId, day, seconds, sampledAt ? QVariant(*sampledAt) : QVariant(QMetaType::fromType<QString>()),
+              { deviceId, day, seconds,
+                sampledAt ? QVariant(*sampledAt) : QVariant(QMetaType::fromType<QString>()),
                 ServerTime::nowMs() });
 }
 
 void UsageRepository::upsertSessions(const QString& deviceId, const QString& day, const QString& source,
-                                     const QList<Session>& sessions)
+                                     const QList<UsageSessionPayload>& sessions)
 {
     const auto now = ServerTime::nowMs();
     m_db.transaction([&] {
         for (const auto& session : sessions) {
-            m_db.exec(u"INSERT INTO usage_sessions (device_id, start_at, end_at, app_bundle_id, duration_seconds, "
-                      "usage_date, source, updated_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?) "
-                      "ON CONFLICT (device_id, start_at) DO UPDATE SET end_at = excluded.end_at, "
-                      "app_bundle_id = excluded.app_bundle_id, duration_seconds = excluded.duration_seconds, "
-                      "usage_date = excluded.usage_date, source = excluded.source, updated_at = excluded.updated_at"_s,
-                      { deviceId, session.startAt, session.endAt, session.appBundleId, session.durationSeconds, day,
-                        source, now });
+            m_db.exec(
+                u"INSERT INTO usage_sessions (device_id, start_at, end_at, app_bundle_id, duration_seconds, "
+                "usage_date, source, updated_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?) "
+                "ON CONFLICT (device_id, start_at) DO UPDATE SET end_at = excluded.end_at, "
+                "app_bundle_id = excluded.app_bundle_id, duration_seconds = excluded.duration_seconds, "
+                "usage_date = excluded.usage_date, source = excluded.source, updated_at = excluded.updated_at"_s,
+                { deviceId, session.startAt, session.endAt, session.appBundleId, session.durationSeconds, day,
+                  source, now });
         }
     });
 }

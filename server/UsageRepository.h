@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Services/Network/UsageRecords.h"
+
 #include <QList>
 #include <QString>
 
@@ -11,14 +13,6 @@ class ServerDatabase;
 class UsageRepository final
 {
 public:
-    struct Session
-    {
-        QString startAt;
-        QString endAt;
-        QString appBundleId;
-        qint64 durationSeconds = 0;
-    };
-
     explicit UsageRepository(ServerDatabase& database);
 
     std::optional<qint64> todaySeconds(const QString& deviceId, const QString& day);
@@ -26,7 +20,7 @@ public:
                          const std::optional<QString>& sampledAt);
     // Sessions are keyed by (device, start): resending a day's list replaces, never duplicates.
     void upsertSessions(const QString& deviceId, const QString& day, const QString& source,
-                        const QList<Session>& sessions);
+                        const QList<UsageSessionPayload>& sessions);
     int sessionCount(const QString& deviceId, const QString& day);
 
 private:

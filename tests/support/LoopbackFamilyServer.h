@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QJsonObject>
+#include "Services/Network/PublicDisplayInfoRecords.h"
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -16,7 +17,7 @@ class FamilyServer;
 // (a new SQLite file, or a new database in the PostgreSQL cluster named by
 // VANTOREL_TEST_POSTGRES_URL), either inside the test process or as the VANTOREL_SERVER_BINARY
 // process. The database is removed when the object goes.
-class TestFamilyServer final
+class LoopbackFamilyServer final
 {
 public:
     enum class Database
@@ -37,15 +38,15 @@ public:
         Mode mode = Mode::InProcess;
         int unlockRequestsPerHour = 5;
         QTimeZone timeZone = QTimeZone::utc();
-        QJsonObject displayInfo;
+        PublicAppDisplayInfo displayInfo;
         // Serve an existing database (another instance's `databaseUrl()`) instead of a fresh one.
         QString sharedDatabaseUrl;
     };
 
-    explicit TestFamilyServer(Setup setup);
-    TestFamilyServer();
-    ~TestFamilyServer();
-    Q_DISABLE_COPY_MOVE(TestFamilyServer)
+    explicit LoopbackFamilyServer(Setup setup);
+    LoopbackFamilyServer();
+    ~LoopbackFamilyServer();
+    Q_DISABLE_COPY_MOVE(LoopbackFamilyServer)
 
     // Creates the database and starts the server; false with `errorString()` when it cannot.
     bool start();
@@ -80,7 +81,7 @@ private:
 // set, where a missing cluster means the test command is broken rather than the machine bare.
 #define VANTOREL_REQUIRE_POSTGRES()                                                                          \
     do {                                                                                                     \
-        if (const auto why = TestFamilyServer::postgresUnavailable()) {                                      \
+        if (const auto why = LoopbackFamilyServer::postgresUnavailable()) {                                  \
             if (qEnvironmentVariableIsSet("CI")) {                                                           \
                 QFAIL(qPrintable(QStringLiteral("PostgreSQL required in CI: ") + *why));                     \
             }                                                                                                \

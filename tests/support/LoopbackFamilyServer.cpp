@@ -1,4 +1,4 @@
-#include "TestFamilyServer.h"
+#include "LoopbackFamilyServer.h"
 
 #include "DatabaseLocation.h"
 #include "FamilyServer.h"
@@ -48,17 +48,17 @@ bool runOnCluster(const QString& statement, QString* error)
 
 } // namespace
 
-TestFamilyServer::TestFamilyServer(Setup setup)
+LoopbackFamilyServer::LoopbackFamilyServer(Setup setup)
     : m_setup(std::move(setup))
 {
 }
 
-TestFamilyServer::TestFamilyServer()
-    : TestFamilyServer(Setup {})
+LoopbackFamilyServer::LoopbackFamilyServer()
+    : LoopbackFamilyServer(Setup {})
 {
 }
 
-TestFamilyServer::~TestFamilyServer()
+LoopbackFamilyServer::~LoopbackFamilyServer()
 {
     if (m_process) {
         m_process->terminate();
@@ -71,7 +71,7 @@ TestFamilyServer::~TestFamilyServer()
     dropPostgresDatabase();
 }
 
-std::optional<QString> TestFamilyServer::postgresUnavailable()
+std::optional<QString> LoopbackFamilyServer::postgresUnavailable()
 {
     if (!qEnvironmentVariableIsSet(postgresVariable)) {
         return u"VANTOREL_TEST_POSTGRES_URL is not set (scripts/test.sh starts a throwaway cluster and sets it)"_s;
@@ -86,7 +86,7 @@ std::optional<QString> TestFamilyServer::postgresUnavailable()
     return std::nullopt;
 }
 
-bool TestFamilyServer::createPostgresDatabase()
+bool LoopbackFamilyServer::createPostgresDatabase()
 {
     if (const auto why = postgresUnavailable()) {
         m_error = *why;
@@ -103,7 +103,7 @@ bool TestFamilyServer::createPostgresDatabase()
     return true;
 }
 
-void TestFamilyServer::dropPostgresDatabase()
+void LoopbackFamilyServer::dropPostgresDatabase()
 {
     if (m_createdPostgresDatabase.isEmpty()) {
         return;
@@ -113,12 +113,12 @@ void TestFamilyServer::dropPostgresDatabase()
     m_createdPostgresDatabase.clear();
 }
 
-QString TestFamilyServer::baseUrl() const
+QString LoopbackFamilyServer::baseUrl() const
 {
     return u"http://127.0.0.1:%1"_s.arg(m_port);
 }
 
-bool TestFamilyServer::start()
+bool LoopbackFamilyServer::start()
 {
     if (!m_setup.sharedDatabaseUrl.isEmpty()) {
         m_databaseUrl = m_setup.sharedDatabaseUrl;
@@ -152,7 +152,7 @@ bool TestFamilyServer::start()
     return true;
 }
 
-bool TestFamilyServer::startProcess()
+bool LoopbackFamilyServer::startProcess()
 {
     const auto binary = qEnvironmentVariable("VANTOREL_SERVER_BINARY");
     if (binary.isEmpty()) {

@@ -1,0 +1,76 @@
+#include "HealthRepository.h"
+
+#include "ServerDatabase.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QVariant nullableBool(const std::optional<bool>& value)
+{
+    return value ? QVariant(int(*value)) : QVariant(QMetaType::fromType<int>());
+}
+
+QVariant nullableText(const std::optional<QString>& value)
+{
+    return value ? QVariant(*value) : QVariant(QMetaType::fromType<QString>());
+}
+
+std::optional<bool> readBool(const QVariant& value)
+{
+    return value.isNull() ? std::nullopt : std::optional<bool>(value.toInt() != 0);
+}
+
+std::optional<QString> readText(const QVariant& value)
+{
+    return value.isNull() ? std::nullopt : std::optional<QString>(value.toString());
+}
+
+} // namespace
+
+HealthRepository::HealthRepository(ServerDatabase& database)
+    : m_db(database)
+{
+}
+
+std::optional<HealthRepository::Stored> HealthRepository::report(const QString& deviceId)
+{
+    auto& query
+        = m_db.exec(u"SELECT notifications_ok, usage_access_ok, overlay_ok, device_admin_ok, platform, "
+                    "app_version, os_version, family_controls_ok, managed_selection_ok, updated_at "
+                    "FROM device_health WHERE device_id = ?"_s,
+                    { deviceId });
+    if (!query.next()) {
+        return std::nullopt;
+    }
+    Stored stored;
+    auto& report = stored.report;
+    report.notificationsOk = query.value(0).toInt() != 0;
+    report.usageAccessOk = query.value(1).toInt() != 0;
+    report.overlayOk = query.value(2).toInt() != 0;
+    report.deviceAdminOk = query.value(3).toInt() != 0;
+    report.platform = query.value(4).toString();
+    report.appVersion = readText(query.value(5));
+    report.osVersion = readText(query.value(6));
+    report.familyControlsOk = readBool(query.value(7));
+    report.managedSelectionOk = readBool(query.value(8));
+    stored.updatedAtMs = query.value(9).toLongLong();
+    return stored;
+}
+
+void HealthRepository::put(const QString& deviceId, const PutDeviceHealthPayload& report, qint64 nowMs)
+{
+    m_db.exec(
+        u"INSERT INTO device_health (device_id, notifications_ok, usage_access_ok, overlay_ok, "
+        "device_admin_ok, platform, app_version, os_version, family_controls_ok, managed_selection_ok, "
+        "updated_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (device_id) DO UPDATE SET "
+        "notifications_ok = excluded.notifications_ok, usage_access_ok = excluded.usage_access_ok, "
+        "overlay_ok = excluded.overlay_ok, device_admin_ok = excluded.device_admin_ok, "
+        "platform = excluded.platform, app_version = excluded.app_version, os_version = excluded.os_version, "
+        "family_controls_ok = excluded.family_controls_ok, "
+        "managed_selection_ok = excluded.managed_selection_ok, updated_at = excluded.updated_at"_s,
+        { deviceId, int(report.notificationsOk), int(report.usageAccessOk), int(report.overlayOk),
+          int(report.deviceAdminOk), report.platform, nullableText(report.appVersion),
+          nullableText(report.osVersion), nullableBool(report.familyControlsOk),
+          nullableBool(report.managedSelectionOk), nowMs });
+}

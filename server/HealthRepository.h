@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Services/Network/HealthRecords.h"
+
+#include <QString>
+
+#include <optional>
+
+class ServerDatabase;
+
+// The last health report of each device.
+class HealthRepository final
+{
+public:
+    struct Stored
+    {
+        PutDeviceHealthPayload report;
+        qint64 updatedAtMs = 0;
+    };
+
+    explicit HealthRepository(ServerDatabase& database);
+
+    std::optional<Stored> report(const QString& deviceId);
+    void put(const QString& deviceId, const PutDeviceHealthPayload& report, qint64 nowMs);
+
+private:
+    ServerDatabase& m_db;
+};
