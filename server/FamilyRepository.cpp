@@ -61,9 +61,13 @@ FamilyRepository::Device FamilyRepository::addDevice(const QString& familyId, co
 {
     Device device { QUuid::createUuid().toString(QUuid::WithoutBraces), familyId, name, role };
     const auto now = ServerTime::nowMs();
-    m_db.exec(
-        u"INSERT INTO devices (id, family_id, name, role, created_at, updated_at) VALUES (?, ?, ?, ?, ?, ?)"_s,
-        { device.id, familyId, name, role, now, now });
+    // The position keeps the list in registration order even for devices registered within the
+    // same millisecond.
+    m_db.exec(u"INSERT INTO devices (id, family_id, name, role, position, created_at, updated_at) "
+              "SELECT ?, ?, ?, ?, COALESCE(MAX(position), 0) + 1, CAST(? AS BIGINT), CAST(? AS BIGINT) FROM "
+              "devices "
+              "WHERE family_id = ?"_s,
+              { device.id, familyId, name, role, now, now, familyId });
     return device;
 }
 
@@ -80,7 +84,8 @@ std::optional<FamilyRepository::Device> FamilyRepository::device(const QString& 
 QList<FamilyRepository::Device> FamilyRepository::devices(const QString& familyId)
 {
     auto& query = m_db.exec(
-        u"SELECT id, name, role FROM devices WHERE family_id = ? ORDER BY created_at, id"_s, { familyId });
+        u"SELECT id, name, role FROM devices WHERE family_id = ? ORDER BY position, created_at, id"_s,
+        { familyId });
     QList<Device> result;
     while (query.next()) {
         result.append(

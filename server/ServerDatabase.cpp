@@ -18,8 +18,8 @@ const QList<QStringList>& migrations()
             "created_at BIGINT NOT NULL)"_s,
             u"CREATE TABLE devices (id VARCHAR(36) PRIMARY KEY, family_id VARCHAR(36) NOT NULL "
             "REFERENCES families(id), name TEXT NOT NULL, role VARCHAR(16) NOT NULL, "
-            "created_at BIGINT NOT NULL, updated_at BIGINT NOT NULL)"_s,
-            u"CREATE INDEX devices_by_family ON devices (family_id, created_at)"_s,
+            "position BIGINT NOT NULL, created_at BIGINT NOT NULL, updated_at BIGINT NOT NULL)"_s,
+            u"CREATE INDEX devices_by_family ON devices (family_id, position)"_s,
             u"CREATE TABLE device_policies (device_id VARCHAR(36) PRIMARY KEY REFERENCES devices(id), "
             "daily_limit_minutes BIGINT NOT NULL, blocked_start_hour BIGINT NOT NULL, "
             "blocked_start_minute BIGINT NOT NULL, blocked_end_hour BIGINT NOT NULL, "

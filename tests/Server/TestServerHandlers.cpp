@@ -1,0 +1,414 @@
+#include "ApiError.h"
+#include "FamilyServer.h"
+#include "ServerDatabase.h"
+#include "ServerHandlers.h"
+#include "ServerOptions.h"
+#include "Services/Network/WireCoding.h"
+#include "support/SettableClock.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+// The server's rules, driven through its handlers on a fresh SQLite file with the clock held.
+class TestServerHandlers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void familyCodesAreSixDigitsAndUnique();
+    void wrongFamilyCodeReadsAsFamilyNotFound_data();
+    void wrongFamilyCodeReadsAsFamilyNotFound();
+    void badInputIsRefused_data();
+    void badInputIsRefused();
+    void deletingADeviceRemovesEverythingItOwned();
+    void policyDefaultsUntilOneIsStored();
+    void todayIsTheDayOfTheConfiguredZone();
+    void resentSessionsAreUpdatedNotDuplicated();
+    void unlockRequestsAreLimitedPerRollingHour();
+    void decisions_data();
+    void decisions();
+    void supervisionReadiness_data();
+    void supervisionReadiness();
+    void healthBeforeAndAfterTheFirstReport();
+    void logLinesMaskCodesAndIdentifiers();
+
+private:
+    // Expects `work` to throw an ApiError with `status` whose message contains `text`.
+    static void expectError(const std::function<void()>& work, int status, const QString& text);
+    int rows(const QString& table, const QString& column, const QString& id);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SettableClock> m_clock;
+    std::unique_ptr<ServerDatabase> m_db;
+    std::unique_ptr<ServerHandlers> m_handlers;
+    QString m_code;
+    QString m_child;
+    QString m_otherChild;
+};
+
+void TestServerHandlers::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    // 15:30 UTC is 23:30 in Shanghai: half an hour before the zone's day ends.
+    m_clock = std::make_unique<SettableClock>(QDateTime(QDate(2026, 12, 6), QTime(15, 30), Qt::UTC));
+    m_db = std::make_unique<ServerDatabase>(DatabaseLocation::sqlite(m_dir->filePath(u"s.sqlite3"_s)));
+    QString error;
+    QVERIFY2(m_db->open(&error), qPrintable(error));
+    ServerOptions options;
+    options.timeZone = QTimeZone("Asia/Shanghai");
+    options.unlockRequestsPerHour = 3;
+    m_handlers = std::make_unique<ServerHandlers>(*m_db, options);
+    m_code = m_handlers->families.createFamily().code;
+    m_handlers->families.registerDevice(m_code, u"parent"_s, u"Mum"_s);
+    m_child = m_handlers->families.registerDevice(m_code, u"child"_s, u"Ann"_s).id;
+    m_otherChild = m_handlers->families.registerDevice(m_code, u"child"_s, u"Ben"_s).id;
+}
+
+void TestServerHandlers::cleanup()
+{
+    m_handlers.reset();
+    m_db.reset();
+    m_clock.reset();
+    m_dir.reset();
+}
+
+void TestServerHandlers::expectError(const std::function<void()>& work, int status, const QString& text)
+{
+    try {
+        work();
+    } catch (const ApiError& error) {
+        QCOMPARE(error.status(), status);
+        QVERIFY2(error.message().contains(text), qPrintable(error.message()));
+        return;
+    }
+    QFAIL("no error raised");
+}
+
+int TestServerHandlers::rows(const QString& table, const QString& column, const QString& id)
+{
+    auto& query = m_db->exec(u"SELECT COUNT(*) FROM %1 WHERE %2 = ?"_s.arg(table, column), { id });
+    return query.next() ? query.value(0).toInt() : -1;
+}
+
+void TestServerHandlers::familyCodesAreSixDigitsAndUnique()
+{
+    QSet<QString> codes { m_code };
+    for (int i = 0; i < 40; ++i) {
+        const auto family = m_handlers->families.createFamily();
+        QVERIFY2(QRegularExpression(u"^[0-9]{6}$"_s).match(family.code).hasMatch(), qPrintable(family.code));
+        codes.insert(family.code);
+        QCOMPARE(m_handlers->families.existingFamily(family.code).id, family.id);
+    }
+    QCOMPARE(codes.size(), 41);
+}
+
+void TestServerHandlers::wrongFamilyCodeReadsAsFamilyNotFound_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<bool>("foreignFamily");
+    for (const auto* operation : { "rename", "delete", "health", "devices", "register", "unlockList" }) {
+        QTest::addRow("%s, unknown code", operation) << QString::fromLatin1(operation) << false;
+    }
+    for (const auto* operation : { "rename", "delete", "health" }) {
+        QTest::addRow("%s, another family's code", operation) << QString::fromLatin1(operation) << true;
+    }
+}
+
+void TestServerHandlers::wrongFamilyCodeReadsAsFamilyNotFound()
+{
+    QFETCH(QString, operation);
+    QFETCH(bool, foreignFamily);
+    auto code = foreignFamily ? m_handlers->families.createFamily().code : u"000000"_s;
+    if (!foreignFamily && code == m_code) {
+        code = u"999999"_s;
+    }
+    auto& handlers = *m_handlers;
+    const QHash<QString, std::function<void()>> operations {
+        { u"rename"_s, [&] { handlers.families.renameDevice(m_child, code, u"X"_s); } },
+        { u"delete"_s, [&] { handlers.families.deleteDevice(m_child, code); } },
+        { u"health"_s, [&] { handlers.health.health(m_child, code); } },
+        { u"devices"_s, [&] { handlers.families.devices(code); } },
+        { u"register"_s, [&] { handlers.families.registerDevice(code, u"child"_s, u"C"_s); } },
+        { u"unlockList"_s, [&] { handlers.unlockRequests.requests(code, u"pending"_s); } },
+    };
+    expectError(operations.value(operation), 404, u"family not found"_s);
+    QCOMPARE(rows(u"devices"_s, u"id"_s, m_child), 1);
+    QCOMPARE(m_handlers->families.existingDevice(m_child).name, u"Ann"_s);
+}
+
+void TestServerHandlers::badInputIsRefused_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("role unknown") << u"registerUnknown"_s << 400 << u"role"_s;
+    QTest::newRow("blank name") << u"registerBlank"_s << 400 << u"name"_s;
+    QTest::newRow("limit beyond a day") << u"policyLimit"_s << 400 << u"dailyLimitMinutes"_s;
+    QTest::newRow("minute 60") << u"policyMinute"_s << 400 << u"blockedEnd"_s;
+    QTest::newRow("negative usage") << u"usageNegative"_s << 400 << u"todayUsageSeconds"_s;
+    QTest::newRow("bad usage date") << u"sessionsDate"_s << 400 << u"usageDate"_s;
+    QTest::newRow("session start not an instant") << u"sessionsStart"_s << 400 << u"startAt"_s;
+    QTest::newRow("unknown device policy") << u"policyUnknownDevice"_s << 404 << u"device not found"_s;
+    QTest::newRow("parent asks to unlock") << u"parentUnlock"_s << 400 << u"child"_s;
+    QTest::newRow("zero requested minutes") << u"unlockZero"_s << 400 << u"requestedMinutes"_s;
+    QTest::newRow("status filter unknown") << u"listStatus"_s << 400 << u"status"_s;
+}
+
+void TestServerHandlers::badInputIsRefused()
+{
+    QFETCH(QString, operation);
+    QFETCH(int, status);
+    QFETCH(QString, text);
+    auto& h = *m_handlers;
+    const auto parent = h.families.devices(m_code).constFirst().id;
+    auto policy = UpsertPolicyPayload { PolicyRepository::defaultPolicy(), {} };
+    const UsageSessionPayload session { u"2026-12-06T01:00:00.000Z"_s, u"2026-12-06T01:01:00.000Z"_s, u"a"_s,
+                                        60 };
+    const QHash<QString, std::function<void()>> operations {
+        { u"registerUnknown"_s, [&] { h.families.registerDevice(m_code, u"unknown"_s, u"C"_s); } },
+        { u"registerBlank"_s, [&] { h.families.registerDevice(m_code, u"child"_s, u"  "_s); } },
+        { u"policyLimit"_s,
+          [&] {
+              policy.policy.dailyLimitMinutes = 1441;
+              h.policies.putPolicy(m_child, policy);
+          } },
+        { u"policyMinute"_s,
+          [&] {
+              policy.policy.blockedEnd.minute = 60;
+              h.policies.putPolicy(m_child, policy);
+          } },
+        { u"usageNegative"_s, [&] { h.usage.reportTodayUsage(m_child, -1, std::nullopt); } },
+        { u"sessionsDate"_s,
+          [&] { h.usage.upsertSessions(m_child, u"2026-13-01"_s, u"mac"_s, { session }); } },
+        { u"sessionsStart"_s,
+          [&] {
+              auto bad = session;
+              bad.startAt = u"yesterday"_s;
+              h.usage.upsertSessions(m_child, u"2026-12-06"_s, u"mac"_s, { bad });
+          } },
+        { u"policyUnknownDevice"_s, [&] { h.policies.policy(u"no-such-device"_s); } },
+        { u"parentUnlock"_s, [&] { h.unlockRequests.requestUnlock(parent, {}); } },
+        { u"unlockZero"_s,
+          [&] {
+              h.unlockRequests.requestUnlock(m_child, { 0, std::nullopt });
+          } },
+        { u"listStatus"_s, [&] { h.unlockRequests.requests(m_code, u"open"_s); } },
+    };
+    QVERIFY(operations.contains(operation));
+    expectError(operations.value(operation), status, text);
+    QCOMPARE(rows(u"device_policies"_s, u"device_id"_s, m_child), 0);
+    QCOMPARE(rows(u"usage_sessions"_s, u"device_id"_s, m_child), 0);
+    QCOMPARE(rows(u"unlock_requests"_s, u"family_id"_s, h.families.existingFamily(m_code).id), 0);
+}
+
+void TestServerHandlers::deletingADeviceRemovesEverythingItOwned()
+{
+    auto& h = *m_handlers;
+    for (const auto& device : { m_child, m_otherChild }) {
+        h.policies.putPolicy(device, { PolicyRepository::defaultPolicy(), {} });
+        h.usage.reportTodayUsage(device, 60, std::nullopt);
+        h.usage.upsertSessions(
+            device, u"2026-12-06"_s, u"mac"_s,
+            { { u"2026-12-06T01:00:00.000Z"_s, u"2026-12-06T01:01:00.000Z"_s, u"a"_s, 60 } });
+        h.health.putHealth(device, { true, true, true, true, u"mac"_s });
+        h.unlockRequests.requestUnlock(device, {});
+    }
+    h.families.deleteDevice(m_child, m_code);
+    const QList<std::pair<QString, QString>> owned { { u"devices"_s, u"id"_s },
+                                                     { u"device_policies"_s, u"device_id"_s },
+                                                     { u"usage_days"_s, u"device_id"_s },
+                                                     { u"usage_sessions"_s, u"device_id"_s },
+                                                     { u"device_health"_s, u"device_id"_s },
+                                                     { u"unlock_requests"_s, u"child_device_id"_s } };
+    for (const auto& [table, column] : owned) {
+        QCOMPARE(rows(table, column, m_child), 0);
+        QCOMPARE(rows(table, column, m_otherChild), 1);
+    }
+    QCOMPARE(h.families.devices(m_code).size(), 2);
+    expectError([&] { h.policies.policy(m_child); }, 404, u"device not found"_s);
+}
+
+void TestServerHandlers::policyDefaultsUntilOneIsStored()
+{
+    auto& h = *m_handlers;
+    const auto defaults = h.policies.policy(m_child);
+    QCOMPARE(defaults.policy.dailyLimitMinutes, 120);
+    QCOMPARE(defaults.policy.blockedStart, (TimeComponentsPayload { 20, 0 }));
+    QCOMPARE(defaults.policy.blockedEnd, (TimeComponentsPayload { 8, 0 }));
+    QCOMPARE(defaults.policy.forceLocked, std::optional<bool>(false));
+    QVERIFY(!defaults.policy.unlockUntil);
+    QVERIFY(defaults.selection.isEmpty());
+
+    UpsertPolicyPayload sent {
+        { 45, { 21, 15 }, { 6, 45 }, std::nullopt, QDateTime(QDate(2026, 12, 7), QTime(1, 2, 3), Qt::UTC) },
+        QJsonObject { { u"bundleIds"_s, QJsonArray { u"com.game"_s } }, { u"source"_s, u"mac"_s } }
+    };
+    h.policies.putPolicy(m_child, sent);
+    QCOMPARE(h.policies.policy(m_child), sent);
+    QCOMPARE(h.policies.policy(m_otherChild).policy.dailyLimitMinutes, 120);
+}
+
+void TestServerHandlers::todayIsTheDayOfTheConfiguredZone()
+{
+    auto& h = *m_handlers;
+    QCOMPARE(h.usage.reportTodayUsage(m_child, 600, std::nullopt).usageDate, u"2026-12-06"_s);
+    QCOMPARE(h.usage.todayUsage(m_child).todayUsageSeconds, 600);
+    h.usage.reportTodayUsage(m_child, 540, std::nullopt);
+    QCOMPARE(h.usage.todayUsage(m_child).todayUsageSeconds, 540);
+    // 16:30 UTC is still 6 December in UTC but already the 7th in Shanghai.
+    m_clock->advance(3600);
+    const auto today = h.usage.todayUsage(m_child);
+    QCOMPARE(today.usageDate, u"2026-12-07"_s);
+    QCOMPARE(today.todayUsageSeconds, 0);
+}
+
+void TestServerHandlers::resentSessionsAreUpdatedNotDuplicated()
+{
+    auto& h = *m_handlers;
+    QList<UsageSessionPayload> sessions {
+        { u"2026-12-06T01:00:00.000Z"_s, u"2026-12-06T01:01:00.000Z"_s, u"a"_s, 60 },
+        { u"2026-12-06T02:00:00.000Z"_s, u"2026-12-06T02:00:30.000Z"_s, u"b"_s, 30 }
+    };
+    h.usage.upsertSessions(m_child, u"2026-12-06"_s, u"mac"_s, sessions);
+    sessions[1].endAt = u"2026-12-06T02:05:00.000Z"_s;
+    sessions[1].durationSeconds = 300;
+    sessions.append({ u"2026-12-06T03:00:00.000Z"_s, u"2026-12-06T03:00:10.000Z"_s, u"a"_s, 10 });
+    h.usage.upsertSessions(m_child, u"2026-12-06"_s, u"mac"_s, sessions);
+    QCOMPARE(rows(u"usage_sessions"_s, u"device_id"_s, m_child), 3);
+    auto& query
+        = m_db->exec(u"SELECT duration_seconds FROM usage_sessions WHERE device_id = ? AND start_at = ?"_s,
+                     { m_child, sessions[1].startAt });
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toLongLong(), 300);
+}
+
+void TestServerHandlers::unlockRequestsAreLimitedPerRollingHour()
+{
+    auto& h = *m_handlers;
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(h.unlockRequests.requestUnlock(m_child, { 10, u" please "_s }).status, u"pending"_s);
+        m_clock->advance(60);
+    }
+    expectError([&] { h.unlockRequests.requestUnlock(m_child, {}); }, 429, u"rate limit"_s);
+    // Each child has its own allowance.
+    h.unlockRequests.requestUnlock(m_otherChild, {});
+    // The first request leaves the window exactly one hour after it was filed.
+    m_clock->advance(3600 - 3 * 60 - 1);
+    expectError([&] { h.unlockRequests.requestUnlock(m_child, {}); }, 429, u"rate limit"_s);
+    m_clock->advance(1);
+    h.unlockRequests.requestUnlock(m_child, {});
+    QCOMPARE(h.unlockRequests.requests(m_code, u"pending"_s).size(), 5);
+    const auto first = h.unlockRequests.requests(m_code, std::nullopt).constLast();
+    QCOMPARE(first.reason, std::optional<QString>(u" please "_s));
+    QCOMPARE(first.requestedMinutes, std::optional<qint64>(10));
+}
+
+void TestServerHandlers::decisions_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<std::optional<qint64>>("extendMinutes");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<qint64>("unlockedSeconds");
+    QTest::newRow("approve, default minutes")
+        << u"approve"_s << std::optional<qint64>() << u"approved"_s << qint64(900);
+    QTest::newRow("approve, 30 minutes")
+        << u"approve"_s << std::optional<qint64>(30) << u"approved"_s << qint64(1800);
+    QTest::newRow("reject") << u"reject"_s << std::optional<qint64>() << u"rejected"_s << qint64(-1);
+}
+
+void TestServerHandlers::decisions()
+{
+    QFETCH(QString, action);
+    QFETCH(std::optional<qint64>, extendMinutes);
+    QFETCH(QString, status);
+    QFETCH(qint64, unlockedSeconds);
+    auto& h = *m_handlers;
+    UpsertPolicyPayload stored { { 30, { 21, 0 }, { 7, 0 }, true, std::nullopt }, {} };
+    h.policies.putPolicy(m_child, stored);
+    const auto request = h.unlockRequests.requestUnlock(m_child, {});
+    m_clock->advance(90);
+    const auto decided = h.unlockRequests.decide(request.id, { action, extendMinutes });
+    QCOMPARE(decided.status, status);
+    QCOMPARE(decided.decidedAt, std::optional<QString>(u"2026-12-06T15:31:30.000Z"_s));
+    QVERIFY(decided.decidedBy);
+    QVERIFY(h.unlockRequests.requests(m_code, u"pending"_s).isEmpty());
+
+    const auto policy = h.policies.policy(m_child).policy;
+    if (unlockedSeconds < 0) {
+        QVERIFY(!policy.unlockUntil);
+    } else {
+        QCOMPARE(policy.unlockUntil, std::optional(m_clock->now().addSecs(unlockedSeconds)));
+        // The approval only adds the unlock; the parent's rules stay.
+        QCOMPARE(policy.dailyLimitMinutes, 30);
+        QCOMPARE(policy.forceLocked, std::optional<bool>(true));
+    }
+    expectError([&] { h.unlockRequests.decide(request.id, { u"approve"_s, 5 }); }, 409, u"already decided"_s);
+    expectError([&] { h.unlockRequests.decide(u"nope"_s, { action, std::nullopt }); }, 404, u"not found"_s);
+    expectError([&] { h.unlockRequests.decide(request.id, { u"maybe"_s, std::nullopt }); }, 400, u"action"_s);
+}
+
+void TestServerHandlers::supervisionReadiness_data()
+{
+    QTest::addColumn<PutDeviceHealthPayload>("report");
+    QTest::addColumn<bool>("ready");
+    const PutDeviceHealthPayload all {
+        true, true, true, true, u"mac"_s, u"1.0"_s, u"14"_s, std::nullopt, true
+    };
+    QTest::newRow("everything granted") << all << true;
+    auto report = all;
+    report.overlayOk = false;
+    QTest::newRow("no overlay") << report << false;
+    report = all;
+    report.managedSelectionOk = false;
+    QTest::newRow("no apps chosen") << report << false;
+    report = all;
+    report.managedSelectionOk.reset();
+    QTest::newRow("selection not reported") << report << true;
+    report.familyControlsOk = false;
+    QTest::newRow("family controls refused") << report << false;
+}
+
+void TestServerHandlers::supervisionReadiness()
+{
+    QFETCH(PutDeviceHealthPayload, report);
+    QFETCH(bool, ready);
+    QCOMPARE(m_handlers->health.putHealth(m_child, report).supervisionReady, std::optional(ready));
+    QCOMPARE(m_handlers->health.health(m_child, m_code).supervisionReady, std::optional(ready));
+}
+
+void TestServerHandlers::healthBeforeAndAfterTheFirstReport()
+{
+    auto& h = *m_handlers;
+    QCOMPARE(h.health.health(m_child, m_code).toJson(), (QJsonObject { { u"reported"_s, false } }));
+    h.health.putHealth(m_child, { true, false, true, true, u"mac"_s, u""_s, u"14.1"_s, std::nullopt, false });
+    const auto snapshot = h.health.health(m_child, m_code);
+    QVERIFY(snapshot.reported);
+    QCOMPARE(snapshot.usageAccessOk, std::optional(false));
+    QCOMPARE(snapshot.appVersion, std::optional(u""_s));
+    QCOMPARE(snapshot.updatedAt, std::optional(u"2026-12-06T15:30:00.000Z"_s));
+    QVERIFY(!snapshot.toJson().contains(u"familyControlsOk"_s));
+}
+
+void TestServerHandlers::logLinesMaskCodesAndIdentifiers()
+{
+    const QUrl url(u"http://h/api/v1/families/123456/devices?x=1"_s);
+    const auto line = FamilyServer::logLine(QHttpServerRequest::Method::Get, url, 200, 1.25);
+    QCOMPARE(line, u"GET /api/v1/families/******/devices?x=1 200 1.3ms"_s);
+    const auto deviceLine
+        = FamilyServer::logLine(QHttpServerRequest::Method::Delete,
+                                QUrl(u"http://h/api/v1/devices/abcdef-123?familyCode=654321"_s), 204, 0);
+    QVERIFY2(!deviceLine.contains(u"654321"_s) && !deviceLine.contains(u"abcdef-123"_s),
+             qPrintable(deviceLine));
+}
+
+QTEST_GUILESS_MAIN(TestServerHandlers)
+#include "TestServerHandlers.moc"
