@@ -108,6 +108,7 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
     QElapsedTimer timer;
     timer.start();
     const auto reply = dispatch(request);
+    m_database->finishStatements();
     auto responder = makeResponder(request, socket);
     const auto status = QHttpServerResponder::StatusCode(reply.status);
     if (reply.body) {

@@ -135,6 +135,7 @@ bool ServerDatabase::open(QString* error)
     }
     try {
         migrate();
+        finishStatements();
     } catch (const DatabaseError& failure) {
         *error = u"cannot prepare the schema of %1: %2"_s.arg(m_location.redacted(),
                                                               QString::fromUtf8(failure.what()));
@@ -151,7 +152,7 @@ int ServerDatabase::schemaVersion()
 
 void ServerDatabase::migrate()
 {
-    exec(u"CREATE TABLE IF NOT EXISTS schema_version (version INTEGER PRIMARY KEY)"_s);
+    execDirect(u"CREATE TABLE IF NOT EXISTS schema_version (version INTEGER PRIMARY KEY)"_s);
     const auto& steps = migrations();
     for (;;) {
         const auto version = schemaVersion();
@@ -164,7 +165,7 @@ void ServerDatabase::migrate()
                 // the next version's row does the work; the other's insert fails and it rereads.
                 exec(u"INSERT INTO schema_version (version) VALUES (?)"_s, { version + 1 });
                 for (const auto& statement : steps.at(version)) {
-                    exec(statement);
+                    execDirect(statement);
                 }
             });
         } catch (const DatabaseError&) {
@@ -207,6 +208,21 @@ QSqlQuery& ServerDatabase::exec(const QString& sql, const QVariantList& values)
     }
 }
 
+void ServerDatabase::execDirect(const QString& sql)
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(sql)) {
+        throw DatabaseError(describe(query.lastError()));
+    }
+}
+
+void ServerDatabase::finishStatements()
+{
+    for (auto& query : m_statements) {
+        query.finish();
+    }
+}
+
 bool ServerDatabase::reconnectAfterFailure()
 {
     // A dropped PostgreSQL connection is reopened once, but never inside a transaction: the
@@ -237,9 +253,7 @@ void ServerDatabase::commit()
 {
     m_inTransaction = false;
     // Finished SELECTs keep their cursors; release them so that SQLite can commit.
-    for (auto& query : m_statements) {
-        query.finish();
-    }
+    finishStatements();
     if (!m_db.commit()) {
         const auto text = describe(m_db.lastError());
         m_db.rollback();
@@ -250,8 +264,6 @@ void ServerDatabase::commit()
 void ServerDatabase::rollback()
 {
     m_inTransaction = false;
-    for (auto& query : m_statements) {
-        query.finish();
-    }
+    finishStatements();
     m_db.rollback();
 }

@@ -40,6 +40,12 @@ public:
     // Runs one statement with positional bound values; throws DatabaseError.
     QSqlQuery& exec(const QString& sql, const QVariantList& values = {});
 
+    // Runs one statement that takes no values and returns no rows (schema changes), unprepared.
+    void execDirect(const QString& sql);
+    // Ends every statement's cursor. Called after each request: an SQLite statement left open
+    // keeps its old snapshot, and the next request would not see another instance's writes.
+    void finishStatements();
+
     // Runs `work` inside one transaction: committed when it returns, rolled back when it throws.
     template <typename Work> auto transaction(Work&& work)
     {

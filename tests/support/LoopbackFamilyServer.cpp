@@ -3,6 +3,10 @@
 #include "DatabaseLocation.h"
 #include "FamilyServer.h"
 
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -188,4 +192,27 @@ bool LoopbackFamilyServer::startProcess()
     }
     m_error = u"the server process did not report its port: %1"_s.arg(QString::fromUtf8(output));
     return false;
+}
+
+QJsonObject LoopbackFamilyServer::Response::json() const
+{
+    return QJsonDocument::fromJson(body).object();
+}
+
+LoopbackFamilyServer::Response LoopbackFamilyServer::call(const QByteArray& method, const QString& path,
+                                                          const QByteArray& body) const
+{
+    QNetworkAccessManager network;
+    QNetworkRequest request(QUrl(baseUrl() + path));
+    request.setTransferTimeout(30000);
+    if (!body.isEmpty()) {
+        request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
+    }
+    std::unique_ptr<QNetworkReply> reply(network.sendCustomRequest(request, method, body));
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished()) {
+        loop.exec();
+    }
+    return { reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll() };
 }

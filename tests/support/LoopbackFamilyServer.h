@@ -58,6 +58,17 @@ public:
     // "sqlite:PATH" or "postgres://…": hand it to a second server to share this one's data.
     QString databaseUrl() const { return m_databaseUrl; }
 
+    // One raw HTTP exchange with the server, waited for on a local event loop (at most 30 s):
+    // for tests that send what the real client never would. `path` starts after the host
+    // ("/api/v1/families"); a body is sent as application/json.
+    struct Response
+    {
+        int status = 0;
+        QByteArray body;
+        QJsonObject json() const;
+    };
+    Response call(const QByteArray& method, const QString& path, const QByteArray& body = {}) const;
+
     // Why PostgreSQL tests cannot run here, or nothing when VANTOREL_TEST_POSTGRES_URL names a
     // reachable cluster.
     static std::optional<QString> postgresUnavailable();

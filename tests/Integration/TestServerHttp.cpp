@@ -1,0 +1,208 @@
+#include "support/LoopbackFamilyServer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using Database = LoopbackFamilyServer::Database;
+
+Q_DECLARE_METATYPE(LoopbackFamilyServer::Database)
+
+// The server over real HTTP on a loopback port, on SQLite and on PostgreSQL: what the real client
+// never sends (malformed, mistyped, oversized, misrouted requests) is refused with a JSON error
+// and changes nothing, and two instances on one database serve the same family.
+class TestServerHttp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase_data();
+    void init();
+    void cleanup();
+
+    void badRequestsChangeNothing_data();
+    void badRequestsChangeNothing();
+    void twoInstancesServeTheSameFamily();
+
+private:
+    QString expand(QString text) const;
+
+    std::unique_ptr<LoopbackFamilyServer> m_server;
+    QString m_code;
+    QString m_child;
+};
+
+void TestServerHttp::initTestCase_data()
+{
+    QTest::addColumn<Database>("database");
+    QTest::newRow("sqlite") << Database::Sqlite;
+    QTest::newRow("postgres") << Database::Postgres;
+}
+
+void TestServerHttp::init()
+{
+    QFETCH_GLOBAL(Database, database);
+    if (database == Database::Postgres) {
+        VANTOREL_REQUIRE_POSTGRES();
+    }
+    LoopbackFamilyServer::Setup setup;
+    setup.database = database;
+    m_server = std::make_unique<LoopbackFamilyServer>(setup);
+    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
+    const auto family = m_server->call("POST", u"/api/v1/families"_s);
+    QCOMPARE(family.status, 201);
+    m_code = family.json().value(u"familyCode"_s).toString();
+    const auto child = m_server->call("POST", u"/api/v1/families/%1/devices"_s.arg(m_code),
+                                      R"({"role":"child","name":"Ann"})");
+    QCOMPARE(child.status, 201);
+    m_child = child.json().value(u"deviceId"_s).toString();
+}
+
+void TestServerHttp::cleanup()
+{
+    m_server.reset();
+}
+
+QString TestServerHttp::expand(QString text) const
+{
+    return text.replace(u"{code}"_s, m_code).replace(u"{child}"_s, m_child);
+}
+
+void TestServerHttp::badRequestsChangeNothing_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("error");
+
+    const QByteArray policy
+        = R"({"dailyLimitMinutes":30,"blockedStart":{"hour":21,"minute":0},"blockedEnd":{"hour":7,"minute":0}})";
+    QTest::newRow("malformed JSON") << "POST"_ba << u"/api/v1/families/{code}/devices"_s
+                                    << R"({"role":"child",)"_ba << 400 << u"invalid body"_s;
+    QTest::newRow("body is an array")
+        << "POST"_ba << u"/api/v1/families/{code}/devices"_s << "[]"_ba << 400 << u"invalid body"_s;
+    QTest::newRow("role of the wrong type") << "POST"_ba << u"/api/v1/families/{code}/devices"_s
+                                            << R"({"role":1,"name":"x"})"_ba << 400 << u"role"_s;
+    QTest::newRow("name missing") << "POST"_ba << u"/api/v1/families/{code}/devices"_s
+                                  << R"({"role":"child"})"_ba << 400 << u"name"_s;
+    QTest::newRow("unknown family") << "POST"_ba << u"/api/v1/families/00000a/devices"_s
+                                    << R"({"role":"child","name":"x"})"_ba << 404 << u"family not found"_s;
+    QTest::newRow("limit as text")
+        << "PUT"_ba << u"/api/v1/devices/{child}/policy"_s
+        << R"({"policy":{"dailyLimitMinutes":"30","blockedStart":{"hour":21,"minute":0},"blockedEnd":{"hour":7,"minute":0}},"selection":{}})"_ba
+        << 400 << u"dailyLimitMinutes"_s;
+    QTest::newRow("selection missing") << "PUT"_ba << u"/api/v1/devices/{child}/policy"_s
+                                       << "{\"policy\":" + policy + "}" << 400 << u"selection"_s;
+    QTest::newRow("unlockUntil not ISO 8601")
+        << "PUT"_ba << u"/api/v1/devices/{child}/policy"_s
+        << R"({"policy":{"dailyLimitMinutes":30,"blockedStart":{"hour":21,"minute":0},"blockedEnd":{"hour":7,"minute":0},"unlockUntil":"tomorrow"},"selection":{}})"_ba
+        << 400 << u"ISO8601"_s;
+    QTest::newRow("fractional usage") << "PUT"_ba << u"/api/v1/devices/{child}/usage/today"_s
+                                      << R"({"todayUsageSeconds":1.5})"_ba << 400 << u"todayUsageSeconds"_s;
+    QTest::newRow("session without duration")
+        << "POST"_ba << u"/api/v1/devices/{child}/usage/sessions"_s
+        << R"({"usageDate":"2026-12-06","source":"mac","sessions":[{"startAt":"2026-12-06T01:00:00.000Z","endAt":"2026-12-06T01:01:00.000Z","appBundleId":"a","durationSeconds":60},{"startAt":"2026-12-06T02:00:00.000Z","endAt":"2026-12-06T02:01:00.000Z","appBundleId":"a"}]})"_ba
+        << 400 << u"durationSeconds"_s;
+    QTest::newRow("health without platform")
+        << "PUT"_ba << u"/api/v1/devices/{child}/health"_s
+        << R"({"notificationsOk":true,"usageAccessOk":true,"overlayOk":true,"deviceAdminOk":true})"_ba << 400
+        << u"platform"_s;
+    QTest::newRow("minutes as text") << "POST"_ba << u"/api/v1/devices/{child}/unlock-requests"_s
+                                     << R"({"requestedMinutes":"10"})"_ba << 400 << u"requestedMinutes"_s;
+    QTest::newRow("decision without action")
+        << "POST"_ba << u"/api/v1/unlock-requests/x/decision"_s << "{}"_ba << 400 << u"action"_s;
+    QTest::newRow("rename without family code")
+        << "PATCH"_ba << u"/api/v1/devices/{child}"_s << R"({"name":"Eve"})"_ba << 400 << u"familyCode"_s;
+    QTest::newRow("rename with a wrong code") << "PATCH"_ba << u"/api/v1/devices/{child}?familyCode=000001"_s
+                                              << R"({"name":"Eve"})"_ba << 404 << u"family not found"_s;
+    QTest::newRow("unknown path") << "GET"_ba << u"/api/v1/nothing"_s << QByteArray() << 404
+                                  << u"not found"_s;
+    QTest::newRow("path one segment too long")
+        << "GET"_ba << u"/api/v1/devices/{child}/policy/x"_s << QByteArray() << 404 << u"not found"_s;
+    QTest::newRow("unknown method") << "DELETE"_ba << u"/api/v1/families"_s << QByteArray() << 405
+                                    << u"method not allowed"_s;
+    QTest::newRow("oversized body") << "PUT"_ba << u"/api/v1/devices/{child}/policy"_s
+                                    << R"({"selection":{"x":")" + QByteArray(300 * 1024, 'a')
+            + R"("},"policy":)" + policy + "}"
+                                    << 413 << u"larger than"_s;
+}
+
+void TestServerHttp::badRequestsChangeNothing()
+{
+    QFETCH(QByteArray, method);
+    QFETCH(QString, path);
+    QFETCH(QByteArray, body);
+    QFETCH(int, status);
+    QFETCH(QString, error);
+    const auto response = m_server->call(method, expand(path), body);
+    QCOMPARE(response.status, status);
+    QVERIFY2(response.json().value(u"error"_s).toString().contains(error),
+             response.body.left(300).constData());
+
+    const auto devices = m_server->call("GET", u"/api/v1/families/%1/devices"_s.arg(m_code)).json();
+    QCOMPARE(devices.value(u"devices"_s).toArray().size(), 1);
+    QCOMPARE(devices.value(u"devices"_s).toArray().at(0).toObject().value(u"name"_s).toString(), u"Ann"_s);
+    const auto policy = m_server->call("GET", u"/api/v1/devices/%1/policy"_s.arg(m_child)).json();
+    QCOMPARE(policy.value(u"policy"_s).toObject().value(u"dailyLimitMinutes"_s).toInt(), 120);
+    QCOMPARE(m_server->call("GET", u"/api/v1/devices/%1/usage/today"_s.arg(m_child))
+                 .json()
+                 .value(u"todayUsageSeconds"_s),
+             QJsonValue(0));
+    const auto pending = m_server->call("GET", u"/api/v1/unlock-requests?familyCode=%1"_s.arg(m_code)).json();
+    QVERIFY(pending.value(u"items"_s).toArray().isEmpty());
+    QCOMPARE(m_server->call("GET", u"/api/v1/devices/%1/health?familyCode=%2"_s.arg(m_child, m_code)).body,
+             R"({"reported":false})"_ba);
+}
+
+void TestServerHttp::twoInstancesServeTheSameFamily()
+{
+    LoopbackFamilyServer::Setup setup;
+    setup.mode = LoopbackFamilyServer::Mode::Process;
+    setup.sharedDatabaseUrl = m_server->databaseUrl();
+    LoopbackFamilyServer other(setup);
+    QVERIFY2(other.start(), qPrintable(other.errorString()));
+
+    const auto policyPath = u"/api/v1/devices/%1/policy"_s.arg(m_child);
+    const QByteArray written
+        = R"({"policy":{"dailyLimitMinutes":45,"blockedStart":{"hour":21,"minute":30},"blockedEnd":{"hour":6,"minute":0},"forceLocked":true},"selection":{"bundleIds":["com.game"]}})";
+    QCOMPARE(m_server->call("PUT", policyPath, written).status, 200);
+    const auto read = other.call("GET", policyPath).json();
+    QCOMPARE(read.value(u"policy"_s).toObject().value(u"dailyLimitMinutes"_s).toInt(), 45);
+    QCOMPARE(read.value(u"policy"_s).toObject().value(u"forceLocked"_s), QJsonValue(true));
+    QCOMPARE(read.value(u"selection"_s).toObject().value(u"bundleIds"_s).toArray().at(0).toString(),
+             u"com.game"_s);
+
+    // The hourly allowance is counted in the database, not per instance.
+    for (int i = 0; i < 5; ++i) {
+        auto& server = i % 2 ? other : *m_server;
+        QCOMPARE(server.call("POST", u"/api/v1/devices/%1/unlock-requests"_s.arg(m_child), "{}").status, 201);
+    }
+    const auto refused = other.call("POST", u"/api/v1/devices/%1/unlock-requests"_s.arg(m_child), "{}");
+    QCOMPARE(refused.status, 429);
+    QVERIFY(refused.json().value(u"error"_s).toString().contains(u"rate limit"_s));
+
+    // A decision taken on one instance shows in the policy the other serves.
+    const auto items
+        = other.call("GET", u"/api/v1/unlock-requests?familyCode=%1&status=pending"_s.arg(m_code))
+              .json()
+              .value(u"items"_s);
+    QCOMPARE(items.toArray().size(), 5);
+    const auto id = items.toArray().at(0).toObject().value(u"id"_s).toString();
+    QCOMPARE(other.call("POST", u"/api/v1/unlock-requests/%1/decision"_s.arg(id), R"({"action":"approve"})")
+                 .status,
+             200);
+    QCOMPARE(
+        m_server->call("POST", u"/api/v1/unlock-requests/%1/decision"_s.arg(id), R"({"action":"reject"})")
+            .status,
+        409);
+    const auto unlocked = m_server->call("GET", policyPath).json().value(u"policy"_s).toObject();
+    QVERIFY(unlocked.value(u"unlockUntil"_s).isString());
+    QCOMPARE(unlocked.value(u"dailyLimitMinutes"_s).toInt(), 45);
+}
+
+QTEST_GUILESS_MAIN(TestServerHttp)
+#include "TestServerHttp.moc"
