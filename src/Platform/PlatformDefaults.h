@@ -1,0 +1,16 @@
+#pragma once
+
+class AdminRunner;
+class AppBundle;
+class SecureStore;
+class SystemNotifications;
+
+// The implementations of the operating-system seams that a build for this platform uses when
+// nothing else is installed. Defined once per platform folder; each is created on first use and
+// lives until the process ends.
+namespace PlatformDefaults {
+SecureStore& secureStore();
+AdminRunner& adminRunner();
+SystemNotifications& systemNotifications();
+AppBundle& appBundle();
+} // namespace PlatformDefaults

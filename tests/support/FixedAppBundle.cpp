@@ -1,0 +1,13 @@
+#include "support/FixedAppBundle.h"
+
+FixedAppBundle::FixedAppBundle(std::optional<QString> buildNumber, QString bundlePath)
+    : m_buildNumber(std::move(buildNumber))
+    , m_bundlePath(std::move(bundlePath))
+{
+    AppBundle::setCurrent(this);
+}
+
+FixedAppBundle::~FixedAppBundle()
+{
+    AppBundle::setCurrent(nullptr);
+}

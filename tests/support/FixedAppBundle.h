@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Platform/AppBundle.h"
+
+// Package facts a test chooses. Installs itself as the current bundle for its lifetime.
+class FixedAppBundle final : public AppBundle
+{
+public:
+    explicit FixedAppBundle(std::optional<QString> buildNumber = QStringLiteral("1"),
+                            QString bundlePath = QStringLiteral("/Applications/岚哨.app"));
+    ~FixedAppBundle() override;
+    Q_DISABLE_COPY_MOVE(FixedAppBundle)
+
+    QString shortVersion() const override { return QStringLiteral("1.0.0"); }
+    std::optional<QString> buildNumber() const override { return m_buildNumber; }
+    QString bundlePath() const override { return m_bundlePath; }
+    QString bundleIdentifier() const override { return QStringLiteral("com.corvane.vantorel.tests"); }
+
+    void setBuildNumber(std::optional<QString> buildNumber) { m_buildNumber = std::move(buildNumber); }
+    void setBundlePath(QString path) { m_bundlePath = std::move(path); }
+
+private:
+    std::optional<QString> m_buildNumber;
+    QString m_bundlePath;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "Platform/SecureStore.h"
+
+#include <QHash>
+#include <QSet>
+
+// A keychain held in memory. Installs itself as the standard store for its lifetime when asked
+// to. Accounts can be made to fail, as a locked or broken keychain would.
+class MemorySecureStore final : public SecureStore
+{
+public:
+    enum class Install
+    {
+        No,
+        AsStandard
+    };
+
+    explicit MemorySecureStore(Install install = Install::AsStandard);
+    ~MemorySecureStore() override;
+    Q_DISABLE_COPY_MOVE(MemorySecureStore)
+
+    std::optional<QByteArray> copy(const QString& account) const override;
+    bool remove(const QString& account) override;
+    bool add(const QString& account, const QByteArray& data) override;
+
+    bool contains(const QString& account) const { return m_items.contains(account); }
+    // Every read and write of `account` fails from now on.
+    void failAccount(const QString& account) { m_failing.insert(account); }
+    void clear() { m_items.clear(); }
+
+private:
+    QHash<QString, QByteArray> m_items;
+    QSet<QString> m_failing;
+    bool m_installed = false;
+};
