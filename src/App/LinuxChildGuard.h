@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+
+// The child guard of a Linux computer, as scripts run by root (see docs/DESIGN.md, "Child guard
+// on Linux", for what a standard account can and cannot do against it):
+//
+// - a root-owned copy of the application in /opt/vantorel;
+// - a keeper, /usr/local/libexec/vantorel-guard-keeper, run by the system service
+//   vantorel-guard.service as root. It starts the copy in the graphical session of whoever sits at
+//   the console, waits for it, and starts it again whenever it ends, however it ended. A standard
+//   account can kill the application but not the keeper, and cannot stop or disable a system
+//   service (unlike a `systemctl --user` unit, which its own user can stop);
+// - the marker /var/lib/vantorel/guard.on (contents: the installed copy's path), written last.
+//
+// Every path can be put under a scratch root, and the service manager and owner replaced, so
+// that tests run the real scripts without touching the system.
+class LinuxChildGuard
+{
+public:
+    struct Options
+    {
+        // Prepended to every absolute path; empty on a real system.
+        QString root;
+        QString systemctl = QStringLiteral("systemctl");
+        QString owner = QStringLiteral("root:root");
+    };
+
+    LinuxChildGuard();
+    explicit LinuxChildGuard(Options options);
+
+    QString installDirectory() const;
+    QString markerDirectory() const;
+    QString markerFile() const;
+    QString keeperPath() const;
+    QString unitPath() const;
+    static inline const QString unitName = QStringLiteral("vantorel-guard.service");
+
+    // Where the copy goes. A fixed name: the running file's own name is chosen by whoever put it
+    // there, and must never reach the text of a script that root runs.
+    QString installedAppPath() const;
+
+    // Copies the application (checked against `sha256Hex`, the digest of the running executable,
+    // so that a file swapped after the prompt is never installed), installs keeper and service,
+    // starts it, and writes the marker as the very last step. Stops at the first failure.
+    QString installScript(const QString& sourceAppPath, const QString& sha256Hex) const;
+    // Disables the service, deletes unit, keeper and marker, then stops the keeper. The copy
+    // stays. The service stops only its own main process, so the application that asked for the
+    // teardown is not killed while it waits for the result.
+    QString teardownScript() const;
+    // Replaces the installed copy with the downloaded image after checking its digest on a
+    // root-owned copy, and keeps the guard's ownership when the marker exists.
+    QString updateScript(const QString& imagePath, const QString& sha256Hex) const;
+
+    QString keeperScript() const;
+    QString unitFile() const;
+
+    // The text in single quotes, each single quote inside written as '\''.
+    static QString shellQuoted(const QString& text);
+    // SHA-256 of a file as lower-case hex; empty when it cannot be read.
+    static QString sha256OfFile(const QString& path);
+
+    // The guard this process works with: the real system's unless a test installed another.
+    static const LinuxChildGuard& current();
+    static void setCurrent(const LinuxChildGuard* guard);
+
+private:
+    Options m_options;
+};

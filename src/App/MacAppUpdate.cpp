@@ -1,0 +1,322 @@
+#include "App/MacAppUpdate.h"
+
+#include "App/LinuxChildGuard.h"
+#include "App/MacChildGuard.h"
+#include "Models/L10n.h"
+#include "Platform/AppBundle.h"
+#include "Platform/UserDefaults.h"
+#include "VantorelBuildConfig.h"
+#include "Views/AlertPresenter.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QProcess>
+#include <QTemporaryFile>
+#include <QTimer>
+#include <qcoronetworkreply.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace MacAppUpdate {
+namespace {
+bool s_started = false;
+
+QNetworkAccessManager& session()
+{
+    static QNetworkAccessManager manager;
+    return manager;
+}
+
+// A JSON number that is an integer and fits 64 bits; 3.0 counts, 3.5 and strings do not.
+std::optional<qint64> jsonInteger(const QJsonValue& value)
+{
+    if (!value.isDouble()) {
+        return std::nullopt;
+    }
+    const QVariant variant = value.toVariant();
+    if (variant.typeId() == QMetaType::LongLong || variant.typeId() == QMetaType::Int) {
+        return variant.toLongLong();
+    }
+    const double number = value.toDouble();
+    if (number != std::floor(number) || number < -9.2233720368547758e18 || number >= 9.2233720368547758e18) {
+        return std::nullopt;
+    }
+    return static_cast<qint64>(number);
+}
+} // namespace
+
+QUrl catalog()
+{
+    return QUrl(u"https://"_s + QString::fromUtf8(VANTOREL_RELEASE_CATALOG_HOST) + u"/home/releases.json"_s);
+}
+
+QStringList releaseHosts()
+{
+    QStringList hosts;
+    for (const QString& host : QString::fromUtf8(VANTOREL_RELEASE_HOSTS).split(u';', Qt::SkipEmptyParts)) {
+        hosts.append(host.trimmed().toLower());
+    }
+    return hosts;
+}
+
+void checkOnLaunch()
+{
+    if (s_started) {
+        return;
+    }
+    s_started = true;
+    // Started from the event loop, after the launch step has returned.
+    QTimer::singleShot(0, [] { check(); });
+}
+
+bool hasStarted()
+{
+    return s_started;
+}
+
+QCoro::Task<void> check()
+{
+    co_await check(catalog());
+}
+
+QCoro::Task<void> check(QUrl catalogUrl)
+{
+    const std::optional<ReleaseItem> item = co_await fetch(catalogUrl);
+    if (!item) {
+        co_return;
+    }
+    UserDefaults& defaults = UserDefaults::standard();
+    const qint64 skipped = defaults.integer(skippedBuildKey).value_or(0);
+    if (!shouldOffer(*item, parseBuildNumber(AppBundle::current().buildNumber()), skipped)) {
+        co_return;
+    }
+    if (!confirm(item->version)) {
+        defaults.setInteger(skippedBuildKey, item->build);
+        co_return;
+    }
+    const std::optional<QString> file = co_await download(item->url);
+    if (!file) {
+        co_return;
+    }
+    const QString script = hostInstallScript(*file);
+    if (script.isEmpty() || !MacChildGuard::runAsAdmin(script)) {
+        co_return;
+    }
+#if !defined(Q_OS_MACOS)
+    // With the guard on, its keeper starts the new copy once this one has ended; without it the
+    // new copy is started here, in this session, when this one has had time to quit.
+    if (!MacChildGuard::isGuardOn()) {
+        QProcess::startDetached(
+            u"/bin/sh"_s,
+            { u"-c"_s, u"sleep 2; exec \"$0\""_s, LinuxChildGuard::current().installedAppPath() });
+    }
+#endif
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+QCoro::Task<std::optional<ReleaseItem>> fetch()
+{
+    co_return co_await fetch(catalog());
+}
+
+QCoro::Task<std::optional<ReleaseItem>> fetch(QUrl catalogUrl)
+{
+    QNetworkRequest request(catalogUrl);
+    request.setTransferTimeout(catalogTimeoutMs);
+    std::unique_ptr<QNetworkReply> reply(co_await session().get(request));
+    if (reply->error() != QNetworkReply::NoError
+        || reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200) {
+        co_return std::nullopt;
+    }
+    co_return parseCatalog(reply->readAll());
+}
+
+std::optional<ReleaseItem> parseCatalog(const QByteArray& body)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        return std::nullopt;
+    }
+    const QJsonValue mac = document.object().value(u"mac"_s);
+    if (!mac.isObject()) {
+        return std::nullopt;
+    }
+    const QJsonObject entry = mac.toObject();
+    const std::optional<qint64> build = jsonInteger(entry.value(u"build"_s));
+    const QJsonValue version = entry.value(u"version"_s);
+    const QJsonValue url = entry.value(u"url"_s);
+    if (!build || !version.isString() || !url.isString()) {
+        return std::nullopt;
+    }
+    if (*build < 1 || url.toString().isEmpty()) {
+        return std::nullopt;
+    }
+    return ReleaseItem { version.toString(), *build, url.toString() };
+}
+
+bool allowed(const QString& url)
+{
+    return allowed(url, releaseHosts());
+}
+
+bool allowed(const QString& url, const QStringList& hosts)
+{
+    if (!url.startsWith(u"https://"_s)) {
+        return false;
+    }
+    const QUrl parsed(url, QUrl::StrictMode);
+    if (!parsed.isValid() || parsed.host().isEmpty()) {
+        return false;
+    }
+    return hosts.contains(parsed.host().toLower());
+}
+
+std::optional<qint64> parseBuildNumber(const std::optional<QString>& value)
+{
+    if (!value || value->isEmpty()) {
+        return std::nullopt;
+    }
+    QStringView digits(*value);
+    bool negative = false;
+    if (digits.front() == u'+' || digits.front() == u'-') {
+        negative = digits.front() == u'-';
+        digits = digits.mid(1);
+    }
+    if (digits.isEmpty()) {
+        return std::nullopt;
+    }
+    quint64 magnitude = 0;
+    constexpr quint64 limit = static_cast<quint64>(std::numeric_limits<qint64>::max());
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9') {
+            return std::nullopt;
+        }
+        magnitude = magnitude * 10 + static_cast<quint64>(c.unicode() - u'0');
+        if (magnitude > limit + (negative ? 1 : 0)) {
+            return std::nullopt;
+        }
+    }
+    if (negative) {
+        return magnitude == limit + 1 ? std::numeric_limits<qint64>::min() : -static_cast<qint64>(magnitude);
+    }
+    return static_cast<qint64>(magnitude);
+}
+
+bool shouldOffer(const ReleaseItem& item, std::optional<qint64> currentBuild, qint64 skippedBuild)
+{
+    if (currentBuild && *currentBuild >= item.build) {
+        return false;
+    }
+    if (!allowed(item.url)) {
+        return false;
+    }
+    return skippedBuild != item.build;
+}
+
+bool confirm(const QString& version)
+{
+    const AlertPresenter::Answer answer = AlertPresenter::current().runModal(
+        { L10n::format(L10n::localized("发现新版本 %@"), { version }),
+          L10n::localized("安装后会替换「应用程序」里的岚哨。需要输入本机管理员密码。"),
+          { L10n::localized("现在安装"), L10n::localized("稍后") },
+          false });
+    return answer.button == 0;
+}
+
+QCoro::Task<std::optional<QString>> download(QString url, QString directory)
+{
+    const QUrl parsed(url, QUrl::StrictMode);
+    if (!parsed.isValid() || parsed.scheme().isEmpty()) {
+        co_return std::nullopt;
+    }
+    // Written as it arrives, next to the destination, so the final move is a rename.
+    auto partial = std::make_unique<QTemporaryFile>(directory + u"/corvane-update-XXXXXX.part"_s);
+    if (!partial->open()) {
+        co_return std::nullopt;
+    }
+    QNetworkRequest request(parsed);
+    // Ends a download that stalls; a slow one that keeps moving goes on.
+    request.setTransferTimeout(downloadStallTimeoutMs);
+    std::unique_ptr<QNetworkReply> reply(session().get(request));
+    bool writeFailed = false;
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), [&reply, &partial, &writeFailed] {
+        const QByteArray chunk = reply->readAll();
+        if (partial->write(chunk) != chunk.size()) {
+            writeFailed = true;
+            reply->abort();
+        }
+    });
+    co_await qCoro(reply.get()).waitForFinished();
+    const QByteArray rest = reply->readAll();
+    if (partial->write(rest) != rest.size()) {
+        writeFailed = true;
+    }
+    if (writeFailed || reply->error() != QNetworkReply::NoError
+        || reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200 || !partial->flush()) {
+        co_return std::nullopt;
+    }
+
+    const QString destination = QDir(directory).filePath(imageFileName);
+    QFile::remove(destination);
+    partial->close();
+    if (!partial->rename(destination)) {
+        co_return std::nullopt;
+    }
+    partial->setAutoRemove(false);
+    if (!QFile::setPermissions(destination,
+                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                   | QFileDevice::ReadOther)) {
+        co_return std::nullopt;
+    }
+    co_return destination;
+}
+
+QString installScript(const QString& imagePath)
+{
+    const QStringList lines {
+        u"set -e"_s,
+        u"DMG="_s + MacChildGuard::quotedForShell(imagePath),
+        u"MOUNT=\"/tmp/CorvaneUpdateMount\""_s,
+        u"hdiutil detach \"$MOUNT\" >/dev/null 2>&1 || true"_s,
+        u"rm -rf \"$MOUNT\""_s,
+        u"mkdir -p \"$MOUNT\""_s,
+        u"hdiutil attach -nobrowse -mountpoint \"$MOUNT\" \"$DMG\""_s,
+        u"APP=\"$(/usr/bin/find \"$MOUNT\" -maxdepth 2 -name '*.app' -print -quit)\""_s,
+        u"test -n \"$APP\""_s,
+        u"DEST=\"/Applications/$(basename \"$APP\")\""_s,
+        u"rm -rf \"$DEST\""_s,
+        u"ditto \"$APP\" \"$DEST\""_s,
+        u"if [ -f \"/Library/Application Support/Vantorel/guard.on\" ]; then"_s,
+        u"  chown -R root:wheel \"$DEST\""_s,
+        u"  chmod -R a+rX \"$DEST\""_s,
+        u"fi"_s,
+        u"hdiutil detach \"$MOUNT\" >/dev/null 2>&1 || true"_s,
+        u"nohup /bin/bash -c 'sleep 2; launchctl asuser \"$1\" open \"$2\"' _ \"$(stat -f %u /dev/console)\" \"$DEST\" >/dev/null 2>&1 &"_s,
+    };
+    return lines.join(u'\n');
+}
+
+QString hostInstallScript(const QString& imagePath)
+{
+#if defined(Q_OS_MACOS)
+    return installScript(imagePath);
+#else
+    const QString digest = LinuxChildGuard::sha256OfFile(imagePath);
+    if (digest.isEmpty()) {
+        return {};
+    }
+    return LinuxChildGuard::current().updateScript(imagePath, digest);
+#endif
+}
+
+} // namespace MacAppUpdate

@@ -1,0 +1,23 @@
+#include "Views/MacParentUnlockNotifier.h"
+
+#include "Models/L10n.h"
+#include "Platform/SystemNotifications.h"
+
+#include <QUuid>
+
+namespace MacParentUnlockNotifier {
+
+QCoro::Task<void> notify(qint64 count)
+{
+    SystemNotifications& center = SystemNotifications::current();
+    co_await center.requestAuthorization();
+
+    SystemNotifications::Request request;
+    request.identifier = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    request.title = L10n::localized("岚哨");
+    request.body = L10n::format(L10n::localized("有孩子申请加时，现在共 %d 条。"), { count });
+    request.defaultSound = true;
+    co_await center.add(std::move(request));
+}
+
+} // namespace MacParentUnlockNotifier

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+class ParentalPasswordStore;
+class QLabel;
+class QLineEdit;
+
+// The sheet that asks for the parent password before a guarded action. On a match it calls
+// `onVerified` (the presenter closes the sheet and acts); otherwise it says so in red and keeps
+// what was typed.
+class MacVerifyPasswordView final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    MacVerifyPasswordView(ParentalPasswordStore& store, std::function<void()> onVerified,
+                          QWidget* parent = nullptr);
+
+    QString password() const;
+    // Empty while no attempt has failed.
+    QString errorMessage() const;
+
+public slots:
+    void confirm();
+
+private:
+    ParentalPasswordStore& m_store;
+    std::function<void()> m_onVerified;
+    QLineEdit* m_password = nullptr;
+    QLabel* m_errorMessage = nullptr;
+};

@@ -1,0 +1,297 @@
+#include "App/LinuxChildGuard.h"
+#include "App/MacChildGuard.h"
+#include "App/MacChildGuardDelegate.h"
+#include "Models/ParentalPasswordRepository.h"
+#include "Models/ParentalPasswordStore.h"
+#include "support/FixedAppBundle.h"
+#include "support/MemorySecureStore.h"
+#include "support/MemoryUserDefaults.h"
+#include "support/RecordingAdminRunner.h"
+#include "support/ScriptedAlertPresenter.h"
+#include "support/SettableClock.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using MacChildGuard::TerminateReply;
+
+Q_DECLARE_METATYPE(TerminateReply)
+
+namespace {
+const QDateTime kNow(QDate(2026, 12, 6), QTime(2, 0), Qt::UTC);
+const double kNowSeconds = double(kNow.toSecsSinceEpoch());
+const QString kHostilePath = u"/Users/o'neil/My \"Apps\"\\x/岚哨 Kids.app"_s;
+
+// The expected script texts are kept byte for byte in files, without a final line feed.
+QString fixture(const QString& name)
+{
+    QFile file(QFINDTESTDATA(u"fixtures/scripts/"_s + name));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return u"<missing fixture "_s + name + u'>';
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+// Runs `script` with bash and returns what it prints.
+QString bashOutput(const QString& script)
+{
+    QProcess bash;
+    bash.start(u"/bin/bash"_s, { u"-c"_s, script });
+    bash.waitForFinished();
+    return QString::fromUtf8(bash.readAllStandardOutput());
+}
+} // namespace
+
+class TestMacChildGuard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_defaults = std::make_unique<MemoryUserDefaults>();
+        m_keychain = std::make_unique<MemorySecureStore>();
+        m_clock = std::make_unique<SettableClock>(kNow);
+        m_runner = std::make_unique<RecordingAdminRunner>();
+        m_alerts = std::make_unique<ScriptedAlertPresenter>();
+        m_root = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_root->isValid());
+        m_guard = std::make_unique<LinuxChildGuard>(LinuxChildGuard::Options { m_root->path() });
+        LinuxChildGuard::setCurrent(m_guard.get());
+        const QString app = m_root->filePath(u"vantorel"_s);
+        QFile file(app);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("binary");
+        file.close();
+        m_bundle = std::make_unique<FixedAppBundle>(u"7"_s, app);
+    }
+    void cleanup()
+    {
+        LinuxChildGuard::setCurrent(nullptr);
+        m_bundle.reset();
+        m_guard.reset();
+        m_root.reset();
+        m_alerts.reset();
+        m_runner.reset();
+        m_clock.reset();
+        m_keychain.reset();
+        m_defaults.reset();
+    }
+
+    void installScriptText()
+    {
+        const QString expected = fixture(u"mac-guard-install.sh"_s);
+        QCOMPARE(MacChildGuard::installScript(u"/Users/kid/Downloads/岚哨.app"_s), expected);
+    }
+
+    void teardownScriptText()
+    {
+        QCOMPARE(MacChildGuard::teardownScript(), fixture(u"mac-guard-teardown.sh"_s));
+    }
+
+    void hostileSourcePathIsQuoted()
+    {
+        const QString script = MacChildGuard::installScript(kHostilePath);
+        const QString line = script.section(u'\n', 1, 1);
+        QCOMPARE(line, u"APP_SRC='/Users/o'\\''neil/My \"Apps\"\\x/岚哨 Kids.app'"_s);
+        // The shell reads the assignment back as the very same path, and the whole script parses.
+        QCOMPARE(bashOutput(line + u"\nprintf '%s' \"$APP_SRC\""_s), kHostilePath);
+        QProcess syntax;
+        syntax.start(u"/bin/bash"_s, { u"-n"_s, u"-c"_s, script });
+        QVERIFY(syntax.waitForFinished());
+        QCOMPARE(syntax.exitCode(), 0);
+    }
+
+    void installPrompt_data()
+    {
+        QTest::addColumn<QVariant>("role");
+        QTest::addColumn<bool>("markerPresent");
+        QTest::addColumn<QVariant>("lastPrompt");
+        QTest::addColumn<bool>("prompts");
+
+        const QVariant none;
+        const QVariant child(u"child"_s);
+        QTest::newRow("child, never asked") << child << false << none << true;
+        QTest::newRow("child, asked 100 s ago") << child << false << QVariant(kNowSeconds - 100) << false;
+        QTest::newRow("child, asked 86399 s ago") << child << false << QVariant(kNowSeconds - 86399) << false;
+        QTest::newRow("child, asked 86400 s ago") << child << false << QVariant(kNowSeconds - 86400) << true;
+        QTest::newRow("child, asked a week ago")
+            << child << false << QVariant(kNowSeconds - 7 * 86400) << true;
+        QTest::newRow("child, last prompt 0") << child << false << QVariant(0.0) << true;
+        QTest::newRow("child, last prompt in the future")
+            << child << false << QVariant(kNowSeconds + 3600) << false;
+        QTest::newRow("child, guard already on") << child << true << none << false;
+        QTest::newRow("parent") << QVariant(u"parent"_s) << false << none << false;
+        QTest::newRow("no role") << none << false << none << false;
+        QTest::newRow("role in other case") << QVariant(u"Child"_s) << false << none << false;
+    }
+    void installPrompt()
+    {
+        QFETCH(QVariant, role);
+        QFETCH(bool, markerPresent);
+        QFETCH(QVariant, lastPrompt);
+        QFETCH(bool, prompts);
+        if (role.isValid()) {
+            m_defaults->setObject(MacChildGuard::roleKey, role);
+        }
+        if (lastPrompt.isValid()) {
+            m_defaults->setObject(MacChildGuard::lastPromptKey, lastPrompt);
+        }
+        if (markerPresent) {
+            placeMarker();
+        }
+        std::optional<double> storedAtPrompt;
+        m_runner->setOnRun(
+            [&](const QString&) { storedAtPrompt = m_defaults->doubleValue(MacChildGuard::lastPromptKey); });
+        m_runner->setResult(false);
+
+        MacChildGuard::installIfNeeded();
+
+        QCOMPARE(m_runner->scripts().size(), prompts ? 1 : 0);
+        if (prompts) {
+            QCOMPARE(storedAtPrompt, std::optional<double>(kNowSeconds));
+            QCOMPARE(m_runner->scripts().constFirst(),
+                     m_guard->installScript(m_bundle->bundlePath(),
+                                            LinuxChildGuard::sha256OfFile(m_bundle->bundlePath())));
+        } else {
+            QCOMPARE(m_defaults->object(MacChildGuard::lastPromptKey), lastPrompt);
+        }
+    }
+
+    void refusedPromptWaitsADay()
+    {
+        m_defaults->setString(MacChildGuard::roleKey, u"child"_s);
+        m_runner->setResult(false);
+        MacChildGuard::installIfNeeded();
+        m_clock->advance(86399);
+        MacChildGuard::installIfNeeded();
+        QCOMPARE(m_runner->scripts().size(), 1);
+        m_clock->advance(1);
+        MacChildGuard::installIfNeeded();
+        QCOMPARE(m_runner->scripts().size(), 2);
+    }
+
+    void quitDecision_data()
+    {
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<bool>("markerPresent");
+        QTest::addColumn<bool>("passwordSet");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("adminSucceeds");
+        QTest::addColumn<TerminateReply>("reply");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("tearsDown");
+
+        const QString ask = u"退出岚哨需要家长密码"_s;
+        const auto now = TerminateReply::terminateNow;
+        const auto cancel = TerminateReply::terminateCancel;
+        QTest::newRow("parent with a marker")
+            << u"parent"_s << true << true << 0 << u"pw"_s << true << now << QStringList() << false;
+        QTest::newRow("child without a marker")
+            << u"child"_s << false << true << 0 << u"pw"_s << true << now << QStringList() << false;
+        QTest::newRow("no password set") << u"child"_s << true << false << 0 << u"pw"_s << true << cancel
+                                         << QStringList { u"无法退出"_s } << false;
+        QTest::newRow("cancel pressed")
+            << u"child"_s << true << true << 1 << u"pw"_s << true << cancel << QStringList { ask } << false;
+        QTest::newRow("alert closed without a button")
+            << u"child"_s << true << true << -1 << u"pw"_s << true << cancel << QStringList { ask } << false;
+        QTest::newRow("wrong password") << u"child"_s << true << true << 0 << u"pw "_s << true << cancel
+                                        << QStringList { ask, u"家长密码不正确"_s } << false;
+        QTest::newRow("admin prompt refused")
+            << u"child"_s << true << true << 0 << u"pw"_s << false << cancel << QStringList { ask } << true;
+        QTest::newRow("right password, removal ran")
+            << u"child"_s << true << true << 0 << u"pw"_s << true << now << QStringList { ask } << true;
+    }
+    void quitDecision()
+    {
+        QFETCH(QString, role);
+        QFETCH(bool, markerPresent);
+        QFETCH(bool, passwordSet);
+        QFETCH(int, button);
+        QFETCH(QString, typed);
+        QFETCH(bool, adminSucceeds);
+        QFETCH(TerminateReply, reply);
+        QFETCH(QStringList, messages);
+        QFETCH(bool, tearsDown);
+
+        m_defaults->setString(MacChildGuard::roleKey, role);
+        if (markerPresent) {
+            placeMarker();
+        }
+        if (passwordSet) {
+            ParentalPasswordStore(std::make_unique<ParentalPasswordRepository>()).setupPassword(u"pw"_s);
+        }
+        m_alerts->setNextAnswer(button, typed);
+        m_runner->setResult(adminSucceeds);
+
+        MacChildGuardDelegate delegate;
+        QCOMPARE(delegate.applicationShouldTerminate(), reply);
+
+        QStringList shown;
+        for (const auto& alert : m_alerts->shown()) {
+            shown.append(alert.message);
+        }
+        QCOMPARE(shown, messages);
+        QCOMPARE(m_runner->scripts(), tearsDown ? QStringList { m_guard->teardownScript() } : QStringList());
+    }
+
+    void alertTexts()
+    {
+        m_defaults->setString(MacChildGuard::roleKey, u"child"_s);
+        placeMarker();
+        QVERIFY(!MacChildGuard::confirmParentAndTeardown());
+        ParentalPasswordStore(std::make_unique<ParentalPasswordRepository>()).setupPassword(u"pw"_s);
+        m_alerts->setNextAnswer(0, u"nope"_s);
+        QVERIFY(!MacChildGuard::confirmParentAndTeardown());
+
+        const auto shown = m_alerts->shown();
+        QCOMPARE(shown.size(), 3);
+        QCOMPARE(shown[0].informativeText, u"尚未设置家长密码。请用家长的管理员账号关闭岚哨守护。"_s);
+        QCOMPARE(shown[0].buttons, QStringList { u"好"_s });
+        QVERIFY(!shown[0].secureField);
+        QCOMPARE(shown[1].informativeText,
+                 u"确认后会卸掉开机守护。安装在「应用程序」里的岚哨仍由系统管理员持有，标准用户无法删除。"_s);
+        QCOMPARE(shown[1].buttons, (QStringList { u"确认退出"_s, u"取消"_s }));
+        QVERIFY(shown[1].secureField);
+        QCOMPARE(shown[2].buttons, QStringList { u"好"_s });
+    }
+
+    void quitEventIsSwallowedOnlyWhenCancelled()
+    {
+        MacChildGuardDelegate delegate;
+        QEvent quit(QEvent::Quit);
+        m_defaults->setString(MacChildGuard::roleKey, u"child"_s);
+        QVERIFY(!delegate.eventFilter(QCoreApplication::instance(), &quit));
+        placeMarker();
+        QVERIFY(delegate.eventFilter(QCoreApplication::instance(), &quit));
+        QEvent other(QEvent::Timer);
+        QVERIFY(!delegate.eventFilter(QCoreApplication::instance(), &other));
+    }
+
+private:
+    void placeMarker()
+    {
+        QVERIFY(QDir().mkpath(m_guard->markerDirectory()));
+        QFile marker(m_guard->markerFile());
+        QVERIFY(marker.open(QIODevice::WriteOnly));
+        marker.write(m_guard->installedAppPath().toUtf8());
+    }
+
+    std::unique_ptr<MemoryUserDefaults> m_defaults;
+    std::unique_ptr<MemorySecureStore> m_keychain;
+    std::unique_ptr<SettableClock> m_clock;
+    std::unique_ptr<RecordingAdminRunner> m_runner;
+    std::unique_ptr<ScriptedAlertPresenter> m_alerts;
+    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<LinuxChildGuard> m_guard;
+    std::unique_ptr<FixedAppBundle> m_bundle;
+};
+
+QTEST_GUILESS_MAIN(TestMacChildGuard)
+#include "TestMacChildGuard.moc"
