@@ -1,0 +1,304 @@
+#include "App/MacAppUpdate.h"
+#include "support/CannedHttpServer.h"
+#include "support/FixedAppBundle.h"
+#include "support/MemoryUserDefaults.h"
+#include "support/RecordingAdminRunner.h"
+#include "support/ScriptedAlertPresenter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <qcorotask.h>
+
+using namespace Qt::StringLiterals;
+using MacAppUpdate::ReleaseItem;
+
+Q_DECLARE_METATYPE(std::optional<ReleaseItem>)
+Q_DECLARE_METATYPE(std::optional<qint64>)
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+namespace {
+QString fixture(const QString& name)
+{
+    QFile file(QFINDTESTDATA(u"fixtures/scripts/"_s + name));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return u"<missing fixture "_s + name + u'>';
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+// An image address on the first allowed host.
+QString allowedImage()
+{
+    return u"https://"_s + MacAppUpdate::releaseHosts().constFirst() + u"/downloads/Vantorel-42.dmg"_s;
+}
+
+QByteArray catalogue(qint64 build)
+{
+    return R"({"mac":{"version":"2.0","build":)" + QByteArray::number(build) + R"(,"url":")"
+        + allowedImage().toUtf8() + R"("}})";
+}
+} // namespace
+
+class TestMacAppUpdate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_defaults = std::make_unique<MemoryUserDefaults>();
+        m_alerts = std::make_unique<ScriptedAlertPresenter>();
+        m_runner = std::make_unique<RecordingAdminRunner>();
+        m_bundle = std::make_unique<FixedAppBundle>(u"41"_s);
+        m_server = std::make_unique<CannedHttpServer>();
+        QVERIFY(m_server->start());
+    }
+    void cleanup()
+    {
+        m_server.reset();
+        m_bundle.reset();
+        m_runner.reset();
+        m_alerts.reset();
+        m_defaults.reset();
+    }
+
+    void catalogAddress()
+    {
+        const QUrl url = MacAppUpdate::catalog();
+        QCOMPARE(url.scheme(), u"https"_s);
+        QCOMPARE(url.path(), u"/home/releases.json"_s);
+        QVERIFY(MacAppUpdate::releaseHosts().contains(url.host()));
+    }
+
+    void parseCatalog_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<std::optional<ReleaseItem>>("expected");
+        const std::optional<ReleaseItem> none;
+
+        QTest::newRow("complete, other members ignored")
+            // Not a raw literal: moc would read the "//" inside one as a comment.
+            << QByteArray(
+                   "{\"mac\":{\"version\":\"2.1\",\"build\":42,\"url\":\"https://x/y.dmg\",\"notes\":1},"
+                   "\"win\":{}}")
+            << std::optional<ReleaseItem>(ReleaseItem { u"2.1"_s, 42, u"https://x/y.dmg"_s });
+        QTest::newRow("empty version is kept")
+            << QByteArray(R"({"mac":{"version":"","build":1,"url":"u"}})")
+            << std::optional<ReleaseItem>(ReleaseItem { QString(), 1, u"u"_s });
+        QTest::newRow("build 0") << QByteArray(R"({"mac":{"version":"2","build":0,"url":"u"}})") << none;
+        QTest::newRow("negative build")
+            << QByteArray(R"({"mac":{"version":"2","build":-5,"url":"u"}})") << none;
+        QTest::newRow("build as string")
+            << QByteArray(R"({"mac":{"version":"2","build":"42","url":"u"}})") << none;
+        QTest::newRow("fractional build")
+            << QByteArray(R"({"mac":{"version":"2","build":4.5,"url":"u"}})") << none;
+        QTest::newRow("empty url") << QByteArray(R"({"mac":{"version":"2","build":42,"url":""}})") << none;
+        QTest::newRow("url not a string")
+            << QByteArray(R"({"mac":{"version":"2","build":42,"url":7}})") << none;
+        QTest::newRow("version missing") << QByteArray(R"({"mac":{"build":42,"url":"u"}})") << none;
+        QTest::newRow("no mac member")
+            << QByteArray(R"({"linux":{"version":"2","build":42,"url":"u"}})") << none;
+        QTest::newRow("mac not an object") << QByteArray(R"({"mac":[1]})") << none;
+        QTest::newRow("top level an array") << QByteArray(R"([{"mac":{}}])") << none;
+        QTest::newRow("not JSON") << QByteArray("<html>") << none;
+    }
+    void parseCatalog()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(std::optional<ReleaseItem>, expected);
+        QCOMPARE(MacAppUpdate::parseCatalog(body), expected);
+    }
+
+    void allowed_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("expected");
+        const QString host = MacAppUpdate::releaseHosts().constFirst();
+        QTest::newRow("https on an allowed host") << u"https://"_s + host + u"/a.dmg"_s << true;
+        QTest::newRow("host in capitals") << u"https://"_s + host.toUpper() + u"/a.dmg"_s << true;
+        QTest::newRow("plain http") << u"http://"_s + host + u"/a.dmg"_s << false;
+        QTest::newRow("HTTPS in capitals") << u"HTTPS://"_s + host + u"/a.dmg"_s << false;
+        QTest::newRow("foreign host") << u"https://evil.example/a.dmg"_s << false;
+        QTest::newRow("allowed host as a suffix") << u"https://evil"_s + host + u"/a.dmg"_s << false;
+        QTest::newRow("allowed host as user info")
+            << u"https://"_s + host + u"@evil.example/a.dmg"_s << false;
+        QTest::newRow("no host") << u"https:///a.dmg"_s << false;
+        QTest::newRow("empty") << QString() << false;
+    }
+    void allowed()
+    {
+        QFETCH(QString, url);
+        QFETCH(bool, expected);
+        QCOMPARE(MacAppUpdate::allowed(url), expected);
+    }
+
+    void parseBuildNumber_data()
+    {
+        QTest::addColumn<std::optional<QString>>("value");
+        QTest::addColumn<std::optional<qint64>>("expected");
+        const std::optional<qint64> unknown;
+        QTest::newRow("plain") << std::optional<QString>(u"42"_s) << std::optional<qint64>(42);
+        QTest::newRow("plus sign") << std::optional<QString>(u"+7"_s) << std::optional<qint64>(7);
+        QTest::newRow("minus sign") << std::optional<QString>(u"-7"_s) << std::optional<qint64>(-7);
+        QTest::newRow("largest") << std::optional<QString>(u"9223372036854775807"_s)
+                                 << std::optional<qint64>(std::numeric_limits<qint64>::max());
+        QTest::newRow("beyond 64 bits") << std::optional<QString>(u"9223372036854775808"_s) << unknown;
+        QTest::newRow("dotted") << std::optional<QString>(u"1.2.3"_s) << unknown;
+        QTest::newRow("blank inside") << std::optional<QString>(u"4 2"_s) << unknown;
+        QTest::newRow("sign only") << std::optional<QString>(u"-"_s) << unknown;
+        QTest::newRow("full-width digits") << std::optional<QString>(u"４２"_s) << unknown;
+        QTest::newRow("empty") << std::optional<QString>(QString()) << unknown;
+        QTest::newRow("missing") << std::optional<QString>() << unknown;
+    }
+    void parseBuildNumber()
+    {
+        QFETCH(std::optional<QString>, value);
+        QFETCH(std::optional<qint64>, expected);
+        QCOMPARE(MacAppUpdate::parseBuildNumber(value), expected);
+    }
+
+    void shouldOffer_data()
+    {
+        QTest::addColumn<qint64>("build");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<std::optional<qint64>>("current");
+        QTest::addColumn<qint64>("skipped");
+        QTest::addColumn<bool>("offered");
+        const QString ok = allowedImage();
+        QTest::newRow("one newer") << qint64(42) << ok << std::optional<qint64>(41) << qint64(0) << true;
+        QTest::newRow("same build") << qint64(42) << ok << std::optional<qint64>(42) << qint64(0) << false;
+        QTest::newRow("older") << qint64(42) << ok << std::optional<qint64>(50) << qint64(0) << false;
+        QTest::newRow("unknown running build")
+            << qint64(42) << ok << std::optional<qint64>() << qint64(0) << true;
+        QTest::newRow("declined before")
+            << qint64(42) << ok << std::optional<qint64>(41) << qint64(42) << false;
+        QTest::newRow("another build declined")
+            << qint64(43) << ok << std::optional<qint64>(41) << qint64(42) << true;
+        QTest::newRow("plain http") << qint64(42) << u"http://www.corvane.com/a.dmg"_s
+                                    << std::optional<qint64>(41) << qint64(0) << false;
+    }
+    void shouldOffer()
+    {
+        QFETCH(qint64, build);
+        QFETCH(QString, url);
+        QFETCH(std::optional<qint64>, current);
+        QFETCH(qint64, skipped);
+        QFETCH(bool, offered);
+        QCOMPARE(MacAppUpdate::shouldOffer({ u"2"_s, build, url }, current, skipped), offered);
+    }
+
+    void installScriptText()
+    {
+        QCOMPARE(MacAppUpdate::installScript(u"/var/folders/T/corvane-update.dmg"_s),
+                 fixture(u"mac-update-install.sh"_s));
+        QCOMPARE(MacAppUpdate::installScript(u"/tmp/it's here.dmg"_s).section(u'\n', 1, 1),
+                 u"DMG='/tmp/it'\\''s here.dmg'"_s);
+    }
+
+    void decliningStoresTheBuild()
+    {
+        m_server->setResponse(u"/home/releases.json"_s, 200, catalogue(42));
+        m_alerts->setNextAnswer(1);
+
+        QCoro::waitFor(MacAppUpdate::check(m_server->url(u"/home/releases.json"_s)));
+
+        QCOMPARE(m_alerts->shown().size(), 1);
+        const auto alert = m_alerts->shown().constFirst();
+        QCOMPARE(alert.message, u"发现新版本 2.0"_s);
+        QCOMPARE(alert.informativeText, u"安装后会替换「应用程序」里的岚哨。需要输入本机管理员密码。"_s);
+        QCOMPARE(alert.buttons, (QStringList { u"现在安装"_s, u"稍后"_s }));
+        QCOMPARE(m_defaults->integer(MacAppUpdate::skippedBuildKey), std::optional<qint64>(42));
+        QVERIFY(m_runner->scripts().isEmpty());
+
+        // The same catalogue again offers nothing; a higher build is offered again.
+        QCoro::waitFor(MacAppUpdate::check(m_server->url(u"/home/releases.json"_s)));
+        QCOMPARE(m_alerts->shown().size(), 1);
+        m_server->setResponse(u"/home/releases.json"_s, 200, catalogue(43));
+        QCoro::waitFor(MacAppUpdate::check(m_server->url(u"/home/releases.json"_s)));
+        QCOMPARE(m_alerts->shown().size(), 2);
+    }
+
+    void nothingOfferedForTheRunningBuild()
+    {
+        m_bundle->setBuildNumber(u"42"_s);
+        m_server->setResponse(u"/home/releases.json"_s, 200, catalogue(42));
+        QCoro::waitFor(MacAppUpdate::check(m_server->url(u"/home/releases.json"_s)));
+        QVERIFY(m_alerts->shown().isEmpty());
+        QVERIFY(!m_defaults->contains(MacAppUpdate::skippedBuildKey));
+    }
+
+    void fetch_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("200") << 200 << true;
+        QTest::newRow("404") << 404 << false;
+        QTest::newRow("500") << 500 << false;
+        QTest::newRow("204") << 204 << false;
+    }
+    void fetch()
+    {
+        QFETCH(int, status);
+        QFETCH(bool, found);
+        m_server->setResponse(u"/home/releases.json"_s, status, catalogue(42));
+        const auto item = QCoro::waitFor(MacAppUpdate::fetch(m_server->url(u"/home/releases.json"_s)));
+        QCOMPARE(item.has_value(), found);
+    }
+
+    void downloadWritesTheImageWithMode644()
+    {
+        QTemporaryDir directory;
+        const QString destination = directory.filePath(MacAppUpdate::imageFileName);
+        QFile stale(destination);
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write("an older, longer image");
+        stale.close();
+        QFile::setPermissions(destination, QFileDevice::ReadOwner);
+
+        const QByteArray image(300 * 1024, 'i');
+        m_server->setResponse(u"/image.dmg"_s, 200, image);
+        const auto path = QCoro::waitFor(
+            MacAppUpdate::download(m_server->url(u"/image.dmg"_s).toString(), directory.path()));
+
+        QCOMPARE(path, std::optional<QString>(destination));
+        QFile file(destination);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), image);
+        QCOMPARE(QFileInfo(destination).permissions() & 0x7777, QFileDevice::Permissions(0x6644));
+        QCOMPARE(QDir(directory.path()).entryList(QDir::Files), QStringList { MacAppUpdate::imageFileName });
+    }
+
+    void downloadFailures_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<int>("status");
+        QTest::newRow("404") << u"/image.dmg"_s << 404;
+        QTest::newRow("500") << u"/image.dmg"_s << 500;
+        QTest::newRow("not a URL") << u"::not a url"_s << 0;
+    }
+    void downloadFailures()
+    {
+        QFETCH(QString, url);
+        QFETCH(int, status);
+        QTemporaryDir directory;
+        m_server->setResponse(u"/image.dmg"_s, status, "error page");
+        const QString address = url.startsWith(u'/') ? m_server->url(url).toString() : url;
+
+        const auto path = QCoro::waitFor(MacAppUpdate::download(address, directory.path()));
+
+        QVERIFY(!path.has_value());
+        QVERIFY(QDir(directory.path()).entryList(QDir::Files).isEmpty());
+    }
+
+private:
+    std::unique_ptr<MemoryUserDefaults> m_defaults;
+    std::unique_ptr<ScriptedAlertPresenter> m_alerts;
+    std::unique_ptr<RecordingAdminRunner> m_runner;
+    std::unique_ptr<FixedAppBundle> m_bundle;
+    std::unique_ptr<CannedHttpServer> m_server;
+};
+
+QTEST_GUILESS_MAIN(TestMacAppUpdate)
+#include "TestMacAppUpdate.moc"

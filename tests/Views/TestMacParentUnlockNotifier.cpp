@@ -1,0 +1,69 @@
+#include "Views/MacParentUnlockNotifier.h"
+#include "support/MemoryUserDefaults.h"
+#include "support/RecordingNotifications.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestMacParentUnlockNotifier : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_defaults = std::make_unique<MemoryUserDefaults>();
+        m_center = std::make_unique<RecordingNotifications>();
+    }
+    void cleanup()
+    {
+        m_center.reset();
+        m_defaults.reset();
+    }
+
+    void body_data()
+    {
+        QTest::addColumn<qint64>("count");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("3") << qint64(3) << u"有孩子申请加时，现在共 3 条。"_s;
+        QTest::newRow("12") << qint64(12) << u"有孩子申请加时，现在共 12 条。"_s;
+    }
+    void body()
+    {
+        QFETCH(qint64, count);
+        QFETCH(QString, body);
+        QCoro::waitFor(MacParentUnlockNotifier::notify(count));
+        QCOMPARE(m_center->authorizationRequests(), 1);
+        QCOMPARE(m_center->requests().size(), 1);
+        const auto request = m_center->requests().constFirst();
+        QCOMPARE(request.title, u"岚哨"_s);
+        QCOMPARE(request.body, body);
+        QVERIFY(request.defaultSound);
+    }
+
+    void everyCallIsANewNotification()
+    {
+        QCoro::waitFor(MacParentUnlockNotifier::notify(1));
+        QCoro::waitFor(MacParentUnlockNotifier::notify(2));
+        const auto requests = m_center->requests();
+        QCOMPARE(requests.size(), 2);
+        QVERIFY(!requests[0].identifier.isEmpty());
+        QVERIFY(requests[0].identifier != requests[1].identifier);
+    }
+
+    void refusedNotificationsStillReturn()
+    {
+        m_center->setAllowed(false);
+        QCoro::waitFor(MacParentUnlockNotifier::notify(3));
+        QCOMPARE(m_center->authorizationRequests(), 1);
+        QVERIFY(m_center->requests().isEmpty());
+    }
+
+private:
+    std::unique_ptr<MemoryUserDefaults> m_defaults;
+    std::unique_ptr<RecordingNotifications> m_center;
+};
+
+QTEST_GUILESS_MAIN(TestMacParentUnlockNotifier)
+#include "TestMacParentUnlockNotifier.moc"
