@@ -27,6 +27,8 @@ public:
         cancelled,
         badServerResponse,
         unsupportedURL,
+        // A URL could not be built from the given parts.
+        badURL,
         unknown
     };
 

@@ -1,0 +1,11 @@
+#include "Services/Network/RemoteAPIClient.h"
+#include "Services/Network/WireCoding.h"
+
+using namespace Qt::StringLiterals;
+
+QCoro::Task<> RemoteAPIClient::submitFeedback(FeedbackPayload body) const
+{
+    const auto url = endpointURL(u"api/v1/feedbacks"_s);
+    auto task = exchange(Method::POST, url, WireCoding::encode(body.toJson()));
+    co_await task;
+}

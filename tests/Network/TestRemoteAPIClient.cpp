@@ -1,0 +1,365 @@
+#include "Models/RemoteBackendConfig.h"
+#include "Models/ScreenTimePolicy.h"
+#include "Services/Network/DecodingError.h"
+#include "Services/Network/RemoteAPIClient.h"
+#include "Services/Network/RemoteAPIError.h"
+#include "Services/Network/SerializationError.h"
+#include "Services/Network/URLError.h"
+#include "Services/Network/UserFriendlyMessage.h"
+#include "support/AwaitTask.h"
+#include "support/MemoryUserDefaults.h"
+#include "support/RecordingHTTPServer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QTest>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+// One backend operation, its result turned into JSON (null for operations without a result).
+using Operation = std::function<QCoro::Task<QJsonValue>(const RemoteAPIClient&)>;
+Q_DECLARE_METATYPE(Operation)
+
+namespace {
+
+template <typename T> QJsonValue listJson(const QList<T>& items)
+{
+    QJsonArray array;
+    for (const auto& item : items) {
+        array.append(item.toJson());
+    }
+    return array;
+}
+
+QJsonValue parsed(const QByteArray& json)
+{
+    if (json.isEmpty()) {
+        return QJsonValue::Null;
+    }
+    // Wrapped so that a bare number parses as well.
+    return QJsonDocument::fromJson("[" + json + "]").array().at(0);
+}
+
+// Headers Qt's HTTP stack sends on its own on every request (see RemoteAPIClient.cpp); the client
+// adds only "Content-Type", and "Content-Length" comes with every body.
+const QList<QByteArray> kStackHeaders { "host", "connection", "accept-encoding", "accept-language",
+                                        "user-agent" };
+
+ScreenTimePolicy samplePolicy()
+{
+    ScreenTimePolicy policy;
+    policy.dailyLimitMinutes = 90;
+    policy.blockedStart = { 21, std::nullopt };
+    policy.blockedEnd = { 7, 30 };
+    policy.forceLocked = true;
+    policy.unlockUntil = QDateTime(QDate(2026, 12, 4), QTime(6, 0, 0, 900), Qt::UTC);
+    return policy;
+}
+
+// Built outside the coroutines: g++ 12 cannot compile braced lists inside them.
+QVariantMap sampleSelection()
+{
+    return { { u"apps"_s, QVariantList { u"a"_s } } };
+}
+
+QList<QVariantMap> sampleSessions()
+{
+    return { { { u"startAt"_s, u"2026-12-04T08:00:00.123Z"_s },
+               { u"endAt"_s, u"2026-12-04T08:01:00.456Z"_s },
+               { u"appBundleId"_s, u"org.game"_s },
+               { u"durationSeconds"_s, 60 } } };
+}
+
+PutDeviceHealthPayload sampleHealth()
+{
+    return { true, true, true, true, u"mac"_s, u""_s, u"12.5"_s, std::nullopt, true };
+}
+
+const QByteArray kPolicyAnswer
+    = R"({"deviceId":"d 1","policy":{"dailyLimitMinutes":90,"blockedStart":{"hour":21,"minute":0},)"
+      R"("blockedEnd":{"hour":7,"minute":30},"unlockUntil":"2026-12-04T06:00:00.5Z"},)"
+      R"("selection":{"bundleIds":["x"]}})";
+const QByteArray kUnlockItem = R"({"id":"r1","familyId":"f","childDeviceId":"c","status":"pending",)"
+                               R"("createdAt":"t1","updatedAt":"t2","requestedMinutes":5})";
+
+} // namespace
+
+class TestRemoteAPIClient : public QObject
+{
+    Q_OBJECT
+
+private:
+    MemoryUserDefaults m_defaults;
+    std::unique_ptr<RecordingHTTPServer> m_server;
+    std::unique_ptr<QNetworkAccessManager> m_session;
+
+    RemoteAPIClient client(const QString& suffix = QString()) const
+    {
+        RemoteBackendConfig config;
+        config.setBaseURLOverride(m_server->baseURLString() + suffix);
+        return *RemoteAPIClient::make(config, m_session.get());
+    }
+
+private slots:
+    void init()
+    {
+        m_server = std::make_unique<RecordingHTTPServer>();
+        QVERIFY(m_server->listen());
+        m_session = std::make_unique<QNetworkAccessManager>();
+    }
+
+    void cleanup()
+    {
+        m_session.reset();
+        m_server.reset();
+    }
+
+    void operations_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<QByteArray>("body"); // JSON compared as a value; empty: no body at all
+        QTest::addColumn<bool>("contentType");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("result"); // the operation's result as JSON; empty: none
+
+        QTest::newRow("fetchPolicy")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.fetchPolicy(u"d 1"_s);
+                   co_return (co_await task).toJson();
+               })
+            << QByteArray("GET") << QByteArray("/api/v1/devices/d%201/policy") << QByteArray() << false << 200
+            << kPolicyAnswer
+            << QByteArray(
+                   R"({"deviceId":"d 1","policy":{"dailyLimitMinutes":90,"blockedStart":{"hour":21,"minute":0},)"
+                   R"("blockedEnd":{"hour":7,"minute":30},"unlockUntil":"2026-12-04T06:00:00Z"},)"
+                   R"("selection":{"bundleIds":null}})");
+        QTest::newRow("upsertPolicy")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.upsertPolicy(u"d1"_s, samplePolicy(), sampleSelection());
+                   co_await task;
+                   co_return QJsonValue::Null;
+               })
+            << QByteArray("PUT") << QByteArray("/api/v1/devices/d1/policy")
+            << QByteArray(R"({"policy":{"dailyLimitMinutes":90,"blockedStart":{"hour":21,"minute":0},)"
+                          R"("blockedEnd":{"hour":7,"minute":30},"forceLocked":true,)"
+                          R"("unlockUntil":"2026-12-04T06:00:00Z"},"selection":{"apps":["a"]}})")
+            << true << 204 << QByteArray() << QByteArray();
+        QTest::newRow("fetchTodayUsageSeconds")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.fetchTodayUsageSeconds(u"d1"_s);
+                   co_return co_await task;
+               })
+            << QByteArray("GET") << QByteArray("/api/v1/devices/d1/usage/today") << QByteArray() << false
+            << 200 << QByteArray(R"({"todayUsageSeconds":61.9})") << QByteArray("61");
+        QTest::newRow("reportTodayUsage with a sample time")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.reportTodayUsage(
+                       u"d1"_s, 3600, QDateTime(QDate(2026, 12, 4), QTime(8, 0, 0, 250), Qt::UTC));
+                   co_await task;
+                   co_return QJsonValue::Null;
+               })
+            << QByteArray("PUT") << QByteArray("/api/v1/devices/d1/usage/today")
+            << QByteArray(R"({"todayUsageSeconds":3600,"sampledAt":"2026-12-04T08:00:00Z"})") << true << 200
+            << QByteArray("{}") << QByteArray();
+        QTest::newRow("reportTodayUsage without a sample time")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.reportTodayUsage(u"d1"_s, 0, std::nullopt);
+                   co_await task;
+                   co_return QJsonValue::Null;
+               })
+            << QByteArray("PUT") << QByteArray("/api/v1/devices/d1/usage/today")
+            << QByteArray(R"({"todayUsageSeconds":0})") << true << 200 << QByteArray("not json, not read")
+            << QByteArray();
+        QTest::newRow("upsertUsageSessions")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.upsertUsageSessions(u"d1"_s, u"2026-12-04"_s, u"mac"_s, sampleSessions());
+                   co_await task;
+                   co_return QJsonValue::Null;
+               })
+            << QByteArray("POST") << QByteArray("/api/v1/devices/d1/usage/sessions")
+            << QByteArray(
+                   R"({"usageDate":"2026-12-04","source":"mac","sessions":[{"startAt":"2026-12-04T08:00:00.123Z",)"
+                   R"("endAt":"2026-12-04T08:01:00.456Z","appBundleId":"org.game","durationSeconds":60}]})")
+            << true << 201 << QByteArray() << QByteArray();
+        QTest::newRow("createFamily") << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+            auto task = c.createFamily();
+            co_return (co_await task).toJson();
+        }) << QByteArray("POST") << QByteArray("/api/v1/families")
+                                      << QByteArray("") << true << 201
+                                      << QByteArray(R"({"familyId":"f","familyCode":"123456"})")
+                                      << QByteArray(R"({"familyId":"f","familyCode":"123456"})");
+        QTest::newRow("registerDevice with role unknown")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.registerDevice(u"12 34/5"_s, RemoteDeviceRole::unknown, u"小明的 Mac"_s);
+                   co_return (co_await task).toJson();
+               })
+            << QByteArray("POST") << QByteArray("/api/v1/families/12%2034%2F5/devices")
+            << QByteArray(R"({"role":"unknown","name":"小明的 Mac"})") << true << 200
+            << QByteArray(R"({"deviceId":"d","role":"child","familyId":"f"})")
+            << QByteArray(R"({"deviceId":"d","role":"child","familyId":"f"})");
+        QTest::newRow("fetchDevices")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.fetchDevices(u"123456"_s);
+                   co_return listJson(co_await task);
+               })
+            << QByteArray("GET") << QByteArray("/api/v1/families/123456/devices") << QByteArray() << false
+            << 200
+            << QByteArray(
+                   R"({"devices":[{"id":"2","name":"b","role":"child"},{"id":"1","name":"a","role":"parent"}]})")
+            << QByteArray(R"([{"id":"2","name":"b","role":"child"},{"id":"1","name":"a","role":"parent"}])");
+        QTest::newRow("patchChildDeviceDisplayName")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.patchChildDeviceDisplayName(u"d/1"_s, u"12 3&4+5="_s, u"新名字"_s);
+                   co_await task;
+                   co_return QJsonValue::Null;
+               })
+            << QByteArray("PATCH") << QByteArray("/api/v1/devices/d%2F1?familyCode=12%203%264%2B5%3D")
+            << QByteArray(R"({"name":"新名字"})") << true << 200 << QByteArray() << QByteArray();
+        QTest::newRow("deleteDevice") << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+            auto task = c.deleteDevice(u"d~1._-"_s, u"123456"_s);
+            co_await task;
+            co_return QJsonValue::Null;
+        }) << QByteArray("DELETE") << QByteArray("/api/v1/devices/d~1._-?familyCode=123456")
+                                      << QByteArray() << false << 204 << QByteArray() << QByteArray();
+        QTest::newRow("putDeviceHealth")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.putDeviceHealth(u"d1"_s, sampleHealth());
+                   co_await task;
+                   co_return QJsonValue::Null;
+               })
+            << QByteArray("PUT") << QByteArray("/api/v1/devices/d1/health")
+            << QByteArray(
+                   R"({"notificationsOk":true,"usageAccessOk":true,"overlayOk":true,"deviceAdminOk":true,)"
+                   R"("platform":"mac","appVersion":"","osVersion":"12.5","managedSelectionOk":true})")
+            << true << 200 << QByteArray() << QByteArray();
+        QTest::newRow("getDeviceHealth")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.getDeviceHealth(u"d1"_s, u"123456"_s);
+                   co_return (co_await task).toJson();
+               })
+            << QByteArray("GET") << QByteArray("/api/v1/devices/d1/health?familyCode=123456") << QByteArray()
+            << false << 200
+            << QByteArray(R"({"reported":true,"platform":"mac","updatedAt":"2026-12-04 06:00"})")
+            << QByteArray(R"({"reported":true,"platform":"mac","updatedAt":"2026-12-04 06:00"})");
+        QTest::newRow("requestUnlock with nothing")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.requestUnlock(u"c1"_s, std::nullopt, std::nullopt);
+                   co_await task;
+                   co_return QJsonValue::Null;
+               })
+            << QByteArray("POST") << QByteArray("/api/v1/devices/c1/unlock-requests") << QByteArray("{}")
+            << true << 201 << QByteArray() << QByteArray();
+        QTest::newRow("requestUnlock with minutes and reason")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.requestUnlock(u"c1"_s, 20, u" 写作业 "_s);
+                   co_await task;
+                   co_return QJsonValue::Null;
+               })
+            << QByteArray("POST") << QByteArray("/api/v1/devices/c1/unlock-requests")
+            << QByteArray(R"({"requestedMinutes":20,"reason":" 写作业 "})") << true << 201 << QByteArray()
+            << QByteArray();
+        QTest::newRow("fetchUnlockRequests")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.fetchUnlockRequests(u"12 34"_s, u"pending"_s);
+                   co_return listJson(co_await task);
+               })
+            << QByteArray("GET") << QByteArray("/api/v1/unlock-requests?familyCode=12%2034&status=pending")
+            << QByteArray() << false << 200 << QByteArray(R"({"items":[)" + kUnlockItem + "]}")
+            << QByteArray("[" + kUnlockItem + "]");
+        QTest::newRow("fetchUnlockRequests without items")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.fetchUnlockRequests(u"1"_s, u"pending"_s);
+                   co_return listJson(co_await task);
+               })
+            << QByteArray("GET") << QByteArray("/api/v1/unlock-requests?familyCode=1&status=pending")
+            << QByteArray() << false << 200 << QByteArray(R"({"items":null})") << QByteArray("[]");
+        QTest::newRow("decideUnlockRequest approve")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.decideUnlockRequest(u"r1"_s, u"approve"_s, 30);
+                   co_await task;
+                   co_return QJsonValue::Null;
+               })
+            << QByteArray("POST") << QByteArray("/api/v1/unlock-requests/r1/decision")
+            << QByteArray(R"({"action":"approve","extendMinutes":30})") << true << 200 << QByteArray()
+            << QByteArray();
+        QTest::newRow("decideUnlockRequest reject")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.decideUnlockRequest(u"r1"_s, u"reject"_s, std::nullopt);
+                   co_await task;
+                   co_return QJsonValue::Null;
+               })
+            << QByteArray("POST") << QByteArray("/api/v1/unlock-requests/r1/decision")
+            << QByteArray(R"({"action":"reject"})") << true << 200 << QByteArray() << QByteArray();
+        QTest::newRow("fetchPublicAppDisplayInfo")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.fetchPublicAppDisplayInfo();
+                   co_return (co_await task).toJson();
+               })
+            << QByteArray("GET") << QByteArray("/api/v1/public/app-display-info") << QByteArray() << false
+            << 200
+            << QByteArray(R"({"contactInfo":{"email":"a@b.c","phone":null},"legalInfo":{"icpNo":"1"},"x":1})")
+            << QByteArray(R"({"contactInfo":{"email":"a@b.c"},"legalInfo":{"icpNo":"1"}})");
+        QTest::newRow("submitFeedback")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.submitFeedback(FeedbackPayload::make(RemoteDeviceRole::unknown, u"bug"_s,
+                                                                      u" 卡了 "_s, u""_s, u"1.0.0"_s,
+                                                                      u"Debian 12"_s, u""_s, u""_s));
+                   co_await task;
+                   co_return QJsonValue::Null;
+               })
+            << QByteArray("POST") << QByteArray("/api/v1/feedbacks")
+            << QByteArray(R"({"platform":"mac","category":"bug","content":"卡了","appVersion":"1.0.0",)"
+                          R"("osVersion":"Debian 12"})")
+            << true << 200 << QByteArray() << QByteArray();
+    }
+
+    void operations()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(QByteArray, method);
+        QFETCH(QByteArray, target);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, contentType);
+        QFETCH(int, status);
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, result);
+
+        m_server->enqueue(RecordingHTTPServer::json(status, answer));
+        const auto outcome = AwaitTask::run(operation(client()));
+        if (outcome.error) {
+            QFAIL(qPrintable(userFriendlyMessage(outcome.error)));
+        }
+        QCOMPARE(*outcome.value, parsed(result));
+
+        QCOMPARE(m_server->requests().size(), 1);
+        const auto& request = m_server->requests().first();
+        QCOMPARE(request.method, method);
+        QCOMPARE(request.target, target);
+        auto expectedHeaders = kStackHeaders;
+        if (contentType) {
+            expectedHeaders << "content-type"
+                            << "content-length";
+            QCOMPARE(request.header("Content-Type"), QByteArray("application/json"));
+            QCOMPARE(request.header("Content-Length"), QByteArray::number(request.body.size()));
+        }
+        auto names = request.headerNames();
+        std::sort(names.begin(), names.end());
+        std::sort(expectedHeaders.begin(), expectedHeaders.end());
+        QCOMPARE(names, expectedHeaders);
+        if (body.isEmpty()) {
+            QCOMPARE(request.body, QByteArray());
+        } else {
+            QCOMPARE(parsed(request.body), parsed(body));
+            QVERIFY2(!request.body.contains('\n'), "bodies are compact");
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRemoteAPIClient)
+#include "TestRemoteAPIClient.moc"
