@@ -359,7 +359,177 @@ private slots:
             QVERIFY2(!request.body.contains('\n'), "bodies are compact");
         }
     }
+    void malformedAnswers_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("policy without selection")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.fetchPolicy(u"d"_s);
+                   co_return (co_await task).toJson();
+               })
+            << QByteArray(
+                   R"({"deviceId":"d","policy":{"dailyLimitMinutes":1,"blockedStart":{"hour":1,"minute":0},)"
+                   R"("blockedEnd":{"hour":2,"minute":0}}})");
+        QTest::newRow("policy date not ISO 8601")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.fetchPolicy(u"d"_s);
+                   co_return (co_await task).toJson();
+               })
+            << QByteArray(
+                   R"({"deviceId":"d","policy":{"dailyLimitMinutes":1,"blockedStart":{"hour":1,"minute":0},)"
+                   R"("blockedEnd":{"hour":2,"minute":0},"unlockUntil":"2026-12-04"},"selection":{}})");
+        QTest::newRow("device without name")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.fetchDevices(u"1"_s);
+                   co_return listJson(co_await task);
+               })
+            << QByteArray(R"({"devices":[{"id":"1","role":"child"}]})");
+        QTest::newRow("family not JSON")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.createFamily();
+                   co_return (co_await task).toJson();
+               })
+            << QByteArray("<html>ok</html>");
+        QTest::newRow("health without reported")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.getDeviceHealth(u"d"_s, u"1"_s);
+                   co_return (co_await task).toJson();
+               })
+            << QByteArray(R"({"platform":"mac"})");
+        QTest::newRow("phone as number")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.fetchPublicAppDisplayInfo();
+                   co_return (co_await task).toJson();
+               })
+            << QByteArray(R"({"contactInfo":{"phone":123}})");
+        QTest::newRow("unlock item without status")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.fetchUnlockRequests(u"1"_s, u"pending"_s);
+                   co_return listJson(co_await task);
+               })
+            << QByteArray(
+                   R"({"items":[{"id":"r","familyId":"f","childDeviceId":"c","createdAt":"t","updatedAt":"t"}]})");
+    }
+
+    void malformedAnswers()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(QByteArray, answer);
+        m_server->enqueue(RecordingHTTPServer::json(200, answer));
+        const auto outcome = AwaitTask::run(operation(client()));
+        QVERIFY(outcome.errorAs<DecodingError>());
+        QCOMPARE(userFriendlyMessage(outcome.error), u"数据格式异常，请刷新重试。"_s);
+        QCOMPARE(m_server->requests().size(), 1);
+    }
+
+    void todayUsageThatIsNotJSON()
+    {
+        m_server->enqueue(RecordingHTTPServer::json(200, "sixty"));
+        const auto outcome = AwaitTask::run(client().fetchTodayUsageSeconds(u"d"_s));
+        QVERIFY(outcome.errorAs<SerializationError>());
+    }
+
+    void failingStatus()
+    {
+        m_server->enqueue(RecordingHTTPServer::json(404, R"({"error":"Family Not Found"})"));
+        const auto outcome
+            = AwaitTask::run(client().registerDevice(u"000000"_s, RemoteDeviceRole::child, u"m"_s));
+        const auto error = outcome.errorAs<RemoteAPIError>();
+        QVERIFY(error);
+        QCOMPARE(error->status(), 404);
+        QCOMPARE(error->message(), u"Family Not Found"_s);
+        QCOMPARE(userFriendlyMessage(outcome.error),
+                 u"该家庭码不存在或已失效，请向家长确认正确的 6 位家庭码后重新输入。"_s);
+
+        m_server->enqueue(RecordingHTTPServer::json(429, ""));
+        const auto empty = AwaitTask::run(client().requestUnlock(u"c"_s, std::nullopt, std::nullopt));
+        QCOMPARE(empty.errorAs<RemoteAPIError>()->message(), u"unknown error"_s);
+    }
+
+    // A broken or hostile server cannot make the client hold more than the cap, whether it says
+    // the size up front or streams without one.
+    void oversizedAnswers_data()
+    {
+        QTest::addColumn<RecordingHTTPServer::Answer>("answer");
+        QTest::newRow("declared") << RecordingHTTPServer::json(
+            200, QByteArray(RemoteAPIClient::maximumResponseBytes + 1, ' '));
+        QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+        const QByteArray chunk(64 * 1024, 'x');
+        for (qint64 sent = 0; sent <= RemoteAPIClient::maximumResponseBytes; sent += chunk.size()) {
+            chunked += QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n";
+        }
+        QTest::newRow("streamed") << RecordingHTTPServer::raw(chunked + "0\r\n\r\n");
+    }
+
+    void oversizedAnswers()
+    {
+        QFETCH(RecordingHTTPServer::Answer, answer);
+        m_server->enqueue(answer);
+        const auto outcome = AwaitTask::run(client().fetchPublicAppDisplayInfo());
+        const auto error = outcome.errorAs<URLError>();
+        QVERIFY(error);
+        QCOMPARE(error->code(), URLError::Code::dataLengthExceedsMaximum);
+    }
+
+    void nothingIsSentWhenTheBodyCannotBeWritten()
+    {
+        const QVariantMap selection { { u"bad"_s, std::numeric_limits<double>::infinity() } };
+        const auto outcome = AwaitTask::run(client().upsertPolicy(u"d"_s, ScreenTimePolicy(), selection));
+        QVERIFY(outcome.errorAs<SerializationError>());
+
+        const QList<QVariantMap> sessions { { { u"startAt"_s, QDateTime::currentDateTimeUtc() } } };
+        const auto sessionOutcome
+            = AwaitTask::run(client().upsertUsageSessions(u"d"_s, u"day"_s, u"mac"_s, sessions));
+        QVERIFY(sessionOutcome.errorAs<SerializationError>());
+
+        const auto dotOutcome = AwaitTask::run(client().fetchPolicy(u".."_s));
+        QCOMPARE(dotOutcome.errorAs<URLError>()->code(), URLError::Code::badURL);
+        QCOMPARE(m_server->requests().size(), 0);
+    }
+
+    void baseAddressWithAPath()
+    {
+        const auto outcome = AwaitTask::run(client(u"/prefix//"_s).submitFeedback({}));
+        QVERIFY(outcome.value);
+        QCOMPARE(m_server->requests().first().target, QByteArray("/prefix/api/v1/feedbacks"));
+    }
+
+    void invalidBaseAddressMakesNoClient()
+    {
+        RemoteBackendConfig config;
+        config.setBaseURLOverride(u"http://[::1"_s);
+        QVERIFY(!RemoteAPIClient::make(config).has_value());
+        config.setBaseURLOverride(u"http://127.0.0.1:1"_s);
+        QVERIFY(RemoteAPIClient::make(config).has_value());
+    }
+
+    void cookiesAreNeitherKeptNorSent()
+    {
+        auto setsCookie = RecordingHTTPServer::json(200, "{}");
+        setsCookie.headers.append(qMakePair(QByteArray("Set-Cookie"), QByteArray("session=abc; Path=/")));
+        m_server->enqueue(setsCookie);
+        QVERIFY(AwaitTask::run(client().submitFeedback({})).value);
+        QVERIFY(AwaitTask::run(client().submitFeedback({})).value);
+        QCOMPARE(m_server->requests().size(), 2);
+        QVERIFY(!m_server->requests().at(1).hasHeader("cookie"));
+    }
+
+    void sharedSessionCanBeReplaced()
+    {
+        RemoteBackendConfig config;
+        config.setBaseURLOverride(m_server->baseURLString());
+        QCOMPARE(RemoteAPIClient::make(config)->session(), RemoteAPIClient::sharedSession());
+        QVERIFY(RemoteAPIClient::sharedSession() != m_session.get());
+        RemoteAPIClient::setSharedSession(m_session.get());
+        QCOMPARE(RemoteAPIClient::make(config)->session(), m_session.get());
+        RemoteAPIClient::setSharedSession(nullptr);
+        QVERIFY(RemoteAPIClient::sharedSession() != m_session.get());
+        QCOMPARE(RemoteAPIClient::make(config)->requestTimeout(), std::chrono::milliseconds(60'000));
+    }
 };
+
+Q_DECLARE_METATYPE(RecordingHTTPServer::Answer)
 
 QTEST_GUILESS_MAIN(TestRemoteAPIClient)
 #include "TestRemoteAPIClient.moc"
