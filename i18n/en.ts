@@ -75,5 +75,49 @@
         <source>稍后</source>
         <translation>Later</translation>
     </message>
+    <message>
+        <source>服务地址不合法</source>
+        <translation>Invalid server address</translation>
+    </message>
+    <message>
+        <source>该家庭码不存在或已失效，请向家长确认正确的 6 位家庭码后重新输入。</source>
+        <translation>This family code does not exist or has expired. Ask your parent for the correct 6-digit family code and enter it again.</translation>
+    </message>
+    <message>
+        <source>本小时内解锁申请次数已达上限，请一小时后重试。</source>
+        <translation>You have reached the limit of unlock requests for this hour. Please try again in an hour.</translation>
+    </message>
+    <message>
+        <source>数据格式异常，请刷新重试。</source>
+        <translation>The data format is invalid. Please refresh and try again.</translation>
+    </message>
+    <message>
+        <source>请检查网络连接</source>
+        <translation>Please check your network connection</translation>
+    </message>
+    <message>
+        <source>连接超时，请重试</source>
+        <translation>The connection timed out. Please try again</translation>
+    </message>
+    <message>
+        <source>无法连接服务器，请确认设备与电脑在同一 Wi‑Fi</source>
+        <translation>Cannot reach the server. Make sure this device and the computer are on the same Wi‑Fi</translation>
+    </message>
+    <message>
+        <source>网络异常，请稍后重试。</source>
+        <translation>Network error. Please try again later.</translation>
+    </message>
+    <message>
+        <source>操作失败，请稍后重试。</source>
+        <translation>The operation failed. Please try again later.</translation>
+    </message>
+    <message>
+        <source>未能读取数据，因为它的格式不正确。</source>
+        <translation>The data couldn’t be read because it isn’t in the correct format.</translation>
+    </message>
+    <message>
+        <source>未能写入数据，因为它的格式不正确。</source>
+        <translation>The data couldn’t be written because it isn’t in the correct format.</translation>
+    </message>
 </context>
 </TS>

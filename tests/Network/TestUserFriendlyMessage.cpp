@@ -1,3 +1,4 @@
+#include "Models/L10n.h"
 #include "Services/Network/DecodingError.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/RemoteAPIError.h"
@@ -115,6 +116,17 @@ private slots:
             QCOMPARE(QString::fromUtf8(apiError.what()), text);
         } catch (...) {
         }
+    }
+
+    void englishWhenChosen()
+    {
+        m_defaults.setObject(L10n::languageKey, u"en"_s);
+        const auto text
+            = userFriendlyMessage(std::make_exception_ptr(URLError(URLError::Code::cannotFindHost)));
+        m_defaults.removeObject(L10n::languageKey);
+        QCOMPARE(
+            text,
+            u"Cannot reach the server. Make sure this device and the computer are on the same Wi\u2011Fi"_s);
     }
 
     void ensureSuccess_data()

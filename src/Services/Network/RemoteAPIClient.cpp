@@ -170,36 +170,46 @@ QCoro::Task<RemoteAPIClient::Response> RemoteAPIClient::send(Method method, QUrl
 
     ExchangeState state;
     // Connections live as long as this frame: destroying `guard` cuts them even if the reply
-    // outlives the exchange until its deferred deletion.
+    // outlives the exchange until its deferred deletion. Aborts are queued so that the exchange
+    // never resumes from inside one of its own handlers.
     QObject guard;
-    const auto drain = [&state, r = reply.get()] {
-        state.data += r->readAll();
-        if (state.data.size() > maximumResponseBytes) {
+    const auto abortSoon
+        = [r = reply.get()] { QMetaObject::invokeMethod(r, &QNetworkReply::abort, Qt::QueuedConnection); };
+    const auto refuse = [&state, abortSoon] {
+        if (!state.tooLarge) {
             state.tooLarge = true;
-            r->abort();
+            state.data.clear();
+            abortSoon();
+        }
+    };
+    const auto drain = [&state, refuse, r = reply.get()] {
+        const auto chunk = r->readAll();
+        if (state.tooLarge || state.timedOut) {
+            return;
+        }
+        state.data += chunk;
+        if (state.data.size() > maximumResponseBytes) {
+            refuse();
         }
     };
     QObject::connect(reply.get(), &QNetworkReply::readyRead, &guard, drain);
-    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &guard, [&state, r = reply.get()] {
+    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &guard, [refuse, r = reply.get()] {
         const auto declared = r->header(QNetworkRequest::ContentLengthHeader);
         if (declared.isValid() && declared.toLongLong() > maximumResponseBytes) {
-            state.tooLarge = true;
-            r->abort();
+            refuse();
         }
     });
     QTimer deadline;
     deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &guard, [&state, r = reply.get()] {
+    QObject::connect(&deadline, &QTimer::timeout, &guard, [&state, abortSoon] {
         state.timedOut = true;
-        r->abort();
+        abortSoon();
     });
     deadline.start(timeout);
 
     co_await reply.get();
     deadline.stop();
-    if (!state.timedOut && !state.tooLarge) {
-        drain();
-    }
+    drain();
 
     if (state.timedOut) {
         throw URLError(URLError::Code::timedOut, u"The request timed out."_s);
