@@ -120,12 +120,69 @@ private slots:
         QVERIFY(QFileInfo(m_guard->installedAppPath()).isExecutable());
     }
 
-    void keeperScriptParses()
+    // The keeper with stand-ins for loginctl, getent, pgrep and runuser: runuser logs how it was
+    // called and returns at once, as an application that was killed would.
+    void keeper_data()
     {
-        QProcess bash;
-        bash.start(u"/bin/bash"_s, { u"-n"_s, u"-c"_s, m_guard->keeperScript() });
-        QVERIFY(bash.waitForFinished());
-        QCOMPARE(bash.exitCode(), 0);
+        QTest::addColumn<QString>("sessionType");
+        QTest::addColumn<bool>("guardOn");
+        QTest::addColumn<bool>("launches");
+        QTest::newRow("graphical session") << u"x11"_s << true << true;
+        QTest::newRow("wayland session") << u"wayland"_s << true << true;
+        QTest::newRow("text console only") << u"tty"_s << true << false;
+        QTest::newRow("marker gone") << u"x11"_s << false << false;
+    }
+    void keeper()
+    {
+        QFETCH(QString, sessionType);
+        QFETCH(bool, guardOn);
+        QFETCH(bool, launches);
+        QVERIFY(run(m_guard->installScript(m_source, LinuxChildGuard::sha256OfFile(m_source))));
+        if (!guardOn) {
+            QVERIFY(QFile::remove(m_guard->markerFile()));
+        }
+        const QString bin = m_root->filePath(u"bin"_s);
+        const QString launches_log = m_root->filePath(u"launches.log"_s);
+        QVERIFY(QDir().mkpath(bin));
+        writeTool(bin, u"sleep"_s, u"exec /bin/sleep 0.1"_s);
+        writeTool(bin, u"pgrep"_s, u"exit 1"_s);
+        writeTool(bin, u"getent"_s, u"echo 'kid:x:1000:1000::/home/kid:/bin/bash'"_s);
+        writeTool(bin, u"loginctl"_s,
+                  u"case \"$1 $4\" in\n"_s + u"  'show-seat ActiveSession') echo 7 ;;\n"_s
+                      + u"  'show-session Type') echo "_s + sessionType + u" ;;\n"_s
+                      + u"  'show-session State') echo active ;;\n"_s
+                      + u"  'show-session Name') echo kid ;;\n"_s + u"  'show-session User') echo 1000 ;;\n"_s
+                      + u"  'show-session Display') echo :0 ;;\n"_s + u"esac"_s);
+        writeTool(bin, u"runuser"_s, u"echo \"$*\" >> "_s + LinuxChildGuard::shellQuoted(launches_log));
+
+        QProcess keeper;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"PATH"_s, bin + u":/usr/bin:/bin"_s);
+        keeper.setProcessEnvironment(environment);
+        keeper.start(u"/bin/bash"_s, { m_guard->keeperPath() });
+        QVERIFY(keeper.waitForStarted());
+        if (launches) {
+            // Started, ended, and started again.
+            QTRY_VERIFY_WITH_TIMEOUT(readFile(launches_log).count('\n') >= 2, 10000);
+        } else {
+            QTest::qWait(1500);
+        }
+        keeper.kill();
+        keeper.waitForFinished();
+
+        const QStringList lines = QString::fromUtf8(readFile(launches_log)).split(u'\n', Qt::SkipEmptyParts);
+        if (!launches) {
+            QCOMPARE(lines, QStringList());
+            return;
+        }
+        const QString line = lines.constFirst();
+        QVERIFY2(line.startsWith(u"-u kid -- env -i HOME=/home/kid USER=kid LOGNAME=kid"_s),
+                 qPrintable(line));
+        QVERIFY2(line.contains(u" XDG_RUNTIME_DIR=/run/user/1000 "_s), qPrintable(line));
+        QVERIFY2(line.contains(u" DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/1000/bus "_s),
+                 qPrintable(line));
+        QVERIFY2(line.contains(u" XDG_SESSION_TYPE="_s + sessionType + u" DISPLAY=:0 "_s), qPrintable(line));
+        QVERIFY2(line.endsWith(u" "_s + m_guard->installedAppPath()), qPrintable(line));
     }
 
 private:
@@ -145,6 +202,13 @@ private:
         writeFile(m_stub, stub.toUtf8());
         QFile::setPermissions(m_stub,
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    static void writeTool(const QString& folder, const QString& name, const QString& body)
+    {
+        const QString path = folder + u'/' + name;
+        writeFile(path, (u"#!/bin/bash\n"_s + body + u"\n"_s).toUtf8());
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
     QStringList readLog() const

@@ -1,0 +1,82 @@
+#include "Views/MessageBoxAlertPresenter.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+class TestMessageBoxAlertPresenter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void answers_data()
+    {
+        QTest::addColumn<bool>("secureField");
+        QTest::addColumn<int>("clicked");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("first button with a password") << true << 0 << u"parent pw"_s;
+        QTest::newRow("second button") << true << 1 << u"ignored"_s;
+        QTest::newRow("closed with Escape") << true << -1 << QString();
+        QTest::newRow("no field") << false << 0 << QString();
+    }
+    void answers()
+    {
+        QFETCH(bool, secureField);
+        QFETCH(int, clicked);
+        QFETCH(QString, typed);
+
+        QStringList buttonTexts;
+        bool fieldHadFocus = false;
+        QTimer::singleShot(0, this, [&] {
+            onceDialogShows([&](QDialog* dialog) {
+                const auto buttons = dialog->findChildren<QPushButton*>();
+                for (auto* button : buttons) {
+                    buttonTexts.append(button->text());
+                }
+                if (auto* field = dialog->findChild<QLineEdit*>(u"secureField"_s)) {
+                    fieldHadFocus = dialog->focusWidget() == field;
+                    QCOMPARE(field->echoMode(), QLineEdit::Password);
+                    QCOMPARE(field->size(), QSize(260, 24));
+                    QTest::keyClicks(field, typed);
+                }
+                if (clicked < 0) {
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+                } else {
+                    QTest::mouseClick(buttons.at(clicked), Qt::LeftButton);
+                }
+            });
+        });
+
+        MessageBoxAlertPresenter presenter;
+        const auto answer = presenter.runModal(
+            { u"退出岚哨需要家长密码"_s, u"说明"_s, { u"确认退出"_s, u"取消"_s }, secureField });
+
+        QCOMPARE(buttonTexts, (QStringList { u"确认退出"_s, u"取消"_s }));
+        QCOMPARE(answer.button, clicked);
+        QCOMPARE(answer.fieldText, secureField ? typed : QString());
+        QCOMPARE(fieldHadFocus, secureField);
+    }
+
+private:
+    // Runs `act` on the dialog once it is the active modal window.
+    void onceDialogShows(const std::function<void(QDialog*)>& act)
+    {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) {
+            QTimer::singleShot(20, this, [this, act] { onceDialogShows(act); });
+            return;
+        }
+        act(dialog);
+    }
+};
+
+QTEST_MAIN(TestMessageBoxAlertPresenter)
+#include "TestMessageBoxAlertPresenter.moc"
