@@ -5,6 +5,7 @@
 #include "Models/L10n.h"
 #include "Platform/AppBundle.h"
 #include "Platform/UserDefaults.h"
+#include "Services/Network/RemoteAPIClient.h"
 #include "VantorelBuildConfig.h"
 #include "Views/AlertPresenter.h"
 
@@ -30,10 +31,10 @@ namespace MacAppUpdate {
 namespace {
 bool s_started = false;
 
+// The process's shared session, the one the backend client uses.
 QNetworkAccessManager& session()
 {
-    static QNetworkAccessManager manager;
-    return manager;
+    return *RemoteAPIClient::sharedSession();
 }
 
 // A JSON number that is an integer and fits 64 bits; 3.0 counts, 3.5 and strings do not.
