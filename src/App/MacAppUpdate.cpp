@@ -133,12 +133,28 @@ QCoro::Task<std::optional<ReleaseItem>> fetch(QUrl catalogUrl)
 {
     QNetworkRequest request(catalogUrl);
     request.setTransferTimeout(catalogTimeoutMs);
-    std::unique_ptr<QNetworkReply> reply(co_await session().get(request));
-    if (reply->error() != QNetworkReply::NoError
+    std::unique_ptr<QNetworkReply> reply(session().get(request));
+    // The catalogue is a few hundred bytes; a body past the cap is not read into memory at all.
+    QByteArray body;
+    bool oversized = false;
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), [&reply, &body, &oversized] {
+        body += reply->readAll();
+        if (body.size() > catalogMaxBytes) {
+            oversized = true;
+            body.clear();
+            reply->abort();
+        }
+    });
+    co_await qCoro(reply.get()).waitForFinished();
+    if (oversized) {
+        co_return std::nullopt;
+    }
+    body += reply->readAll();
+    if (body.size() > catalogMaxBytes || reply->error() != QNetworkReply::NoError
         || reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200) {
         co_return std::nullopt;
     }
-    co_return parseCatalog(reply->readAll());
+    co_return parseCatalog(body);
 }
 
 std::optional<ReleaseItem> parseCatalog(const QByteArray& body)

@@ -28,6 +28,7 @@ inline const QString skippedBuildKey = QStringLiteral("mac.update.skippedBuild")
 inline const QString imageFileName = QStringLiteral("corvane-update.dmg");
 inline constexpr int catalogTimeoutMs = 20000;
 inline constexpr int downloadStallTimeoutMs = 60000;
+inline constexpr qsizetype catalogMaxBytes = 1024 * 1024;
 
 // https://<catalogue host>/home/releases.json
 QUrl catalog();

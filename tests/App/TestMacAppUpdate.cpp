@@ -64,14 +64,6 @@ private slots:
         m_defaults.reset();
     }
 
-    void catalogAddress()
-    {
-        const QUrl url = MacAppUpdate::catalog();
-        QCOMPARE(url.scheme(), u"https"_s);
-        QCOMPARE(url.path(), u"/home/releases.json"_s);
-        QVERIFY(MacAppUpdate::releaseHosts().contains(url.host()));
-    }
-
     void parseCatalog_data()
     {
         QTest::addColumn<QByteArray>("body");
@@ -237,12 +229,17 @@ private slots:
         QTest::newRow("404") << 404 << false;
         QTest::newRow("500") << 500 << false;
         QTest::newRow("204") << 204 << false;
+        QTest::newRow("oversized") << 200 << false;
     }
     void fetch()
     {
         QFETCH(int, status);
         QFETCH(bool, found);
-        m_server->setResponse(u"/home/releases.json"_s, status, catalogue(42));
+        QByteArray body = catalogue(42);
+        if (QByteArray(QTest::currentDataTag()) == "oversized") {
+            body.append(MacAppUpdate::catalogMaxBytes, ' ');
+        }
+        m_server->setResponse(u"/home/releases.json"_s, status, body);
         const auto item = QCoro::waitFor(MacAppUpdate::fetch(m_server->url(u"/home/releases.json"_s)));
         QCOMPARE(item.has_value(), found);
     }
