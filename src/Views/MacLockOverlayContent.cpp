@@ -1,0 +1,84 @@
+#include "Views/MacLockOverlayContent.h"
+
+#include "Models/L10n.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, std::function<void()> onUnlockRequest,
+                                             std::function<void()> onPasswordUnlock, QWidget* parent)
+    : QWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(24);
+    layout->addStretch(1);
+
+    auto* symbol = new QLabel(this);
+    symbol->setObjectName(u"lockSymbol"_s);
+    const auto icon = QIcon::fromTheme(u"system-lock-screen"_s);
+    if (icon.isNull()) {
+        symbol->setText(u"🔒"_s);
+        symbol->setStyleSheet(u"font-size: 72px; color: rgba(255,255,255,230);"_s);
+    } else {
+        symbol->setPixmap(icon.pixmap(72, 72));
+    }
+    symbol->setAlignment(Qt::AlignCenter);
+    layout->addWidget(symbol);
+
+    auto* title = new QLabel(L10n::localized("岚哨"), this);
+    title->setObjectName(u"productName"_s);
+    title->setAlignment(Qt::AlignCenter);
+    title->setStyleSheet(u"font-size: 34px; font-weight: bold; color: white;"_s);
+    layout->addWidget(title);
+
+    m_reason = new QLabel(reasonText, this);
+    m_reason->setObjectName(u"reasonText"_s);
+    m_reason->setAlignment(Qt::AlignCenter);
+    m_reason->setWordWrap(true);
+    m_reason->setStyleSheet(u"font-size: 22px; color: rgba(255,255,255,230);"_s);
+    layout->addWidget(m_reason);
+
+    auto* column = new QWidget(this);
+    column->setFixedWidth(320);
+    auto* buttons = new QVBoxLayout(column);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->setSpacing(12);
+    auto* request
+        = new QPushButton(QIcon::fromTheme(u"mail-send"_s), L10n::localized("向家长申请解锁"), column);
+    request->setObjectName(u"unlockRequestButton"_s);
+    request->setDefault(true);
+    request->setMinimumHeight(40);
+    request->setStyleSheet(
+        u"QPushButton { background: #2f7cf6; color: white; border-radius: 8px; font-size: 15px; }"_s);
+    auto* password = new QPushButton(QIcon::fromTheme(u"changes-allow"_s),
+                                     L10n::localized("家长在身边时，输入家长密码立即解锁"), column);
+    password->setObjectName(u"passwordUnlockButton"_s);
+    password->setMinimumHeight(40);
+    password->setStyleSheet(
+        u"QPushButton { background: transparent; color: white; border: 1px solid rgba(255,255,255,160);"
+        " border-radius: 8px; font-size: 15px; }"_s);
+    buttons->addWidget(request);
+    buttons->addWidget(password);
+    layout->addWidget(column, 0, Qt::AlignHCenter);
+    layout->addStretch(1);
+
+    connect(request, &QPushButton::clicked, this, [action = std::move(onUnlockRequest)] {
+        if (action) {
+            action();
+        }
+    });
+    connect(password, &QPushButton::clicked, this, [action = std::move(onPasswordUnlock)] {
+        if (action) {
+            action();
+        }
+    });
+}
+
+QString MacLockOverlayContent::reasonText() const
+{
+    return m_reason->text();
+}

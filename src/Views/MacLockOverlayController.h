@@ -1,0 +1,95 @@
+#pragma once
+
+#include "Models/MacSelectionPayload.h"
+#include "Models/ScreenTimePolicy.h"
+#include "Services/MacLockShield.h"
+#include "Services/MacPolicyExecutor.h"
+#include "Services/MacSelectionMatcher.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
+class MacLockOverlayWindow;
+class QScreen;
+class Workspace;
+
+// Acts on a lock decision: for the parent's immediate lock, one lock window on every screen and a
+// shield that once a second hides the controlled applications and brings the lock windows back
+// to the front with the keyboard and the pointer held; for every other reason, app-block mode:
+// no windows, but the same hiding once a second.
+class MacLockOverlayController final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString lockReasonText READ lockReasonText NOTIFY lockReasonTextChanged)
+    Q_PROPERTY(bool isShowing READ isShowing NOTIFY isShowingChanged)
+
+public:
+    struct Screen
+    {
+        QScreen* screen = nullptr;
+        QRect frame;
+    };
+    using ScreenSource = std::function<QList<Screen>()>;
+
+    static MacLockOverlayController& shared();
+    // The platform's screens, or the primary screen alone when the list is empty.
+    static QList<Screen> platformScreens();
+
+    explicit MacLockOverlayController(Workspace& workspace, ScreenSource screens = platformScreens,
+                                      QObject* parent = nullptr);
+    ~MacLockOverlayController() override;
+
+    void setShieldTargets(const MacSelectionPayload& selection);
+    void show(MacPolicyExecutor::LockReason reason, const ScreenTimePolicy& policy);
+    void beginAppBlock();
+    void hide();
+    // Acts on a lock decision the way the synchronisation does (see MacLockShield::actionFor).
+    void apply(const MacPolicyExecutor::LockDecision& decision, const ScreenTimePolicy& policy,
+               const MacSelectionPayload& selection);
+
+    std::optional<MacPolicyExecutor::LockReason> lockReason() const { return m_lockReason; }
+    QString lockReasonText() const { return m_lockReasonText; }
+    bool isShowing() const { return m_isShowing; }
+    bool isAppBlocking() const { return !m_isShowing && m_shieldTimer; }
+    bool holdsInputGrab() const { return m_inputGrabbed; }
+    QList<MacLockOverlayWindow*> overlayWindows() const;
+    const QTimer* shieldTimer() const { return m_shieldTimer; }
+
+    // Makes a window of ours (the parent-password dialog) able to appear above the lock
+    // windows: it bypasses the window manager like them, and while it is shown the shield lets
+    // it have the keyboard instead of raising the lock windows over it.
+    void presentAboveOverlay(QWidget* window);
+
+    // One shield tick.
+    void enforceShield();
+
+signals:
+    void lockReasonChanged();
+    void lockReasonTextChanged();
+    void isShowingChanged();
+
+private:
+    void setShowing(bool showing);
+    void createWindowsIfNeeded();
+    void startShieldTimer();
+    void hideControlledApplications();
+    void raiseWindows();
+    void releaseInput();
+
+    Workspace& m_workspace;
+    ScreenSource m_screens;
+    QList<QPointer<MacLockOverlayWindow>> m_overlayWindows;
+    QPointer<QTimer> m_shieldTimer;
+    MacSelectionMatcher m_shield;
+    std::optional<MacPolicyExecutor::LockReason> m_lockReason;
+    QString m_lockReasonText;
+    bool m_isShowing = false;
+    bool m_inputGrabbed = false;
+    QPointer<QWidget> m_aboveOverlay;
+};

@@ -1,0 +1,218 @@
+#include "Views/MacLockCoordinator.h"
+#include "Views/MacLockOverlayContent.h"
+#include "Views/MacLockOverlayController.h"
+#include "Views/MacLockOverlayWindow.h"
+#include "support/MemoryUserDefaults.h"
+#include "support/ScriptedWorkspace.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using MacPolicyExecutor::LockDecision;
+using MacPolicyExecutor::LockReason;
+
+Q_DECLARE_METATYPE(LockDecision)
+
+namespace {
+ScreenTimePolicy policyWith(qint64 startHour, qint64 endHour)
+{
+    ScreenTimePolicy policy;
+    policy.blockedStart = { startHour, 0 };
+    policy.blockedEnd = { endHour, 0 };
+    return policy;
+}
+
+const MacSelectionPayload kSelection {
+    { u"com.Example.Game"_s }, { u"Chat"_s }, { u"/opt/tool"_s }, u"mac"_s
+};
+
+QString reasonOf(MacLockOverlayWindow* window)
+{
+    return window->content()->findChild<QLabel*>(u"reasonText"_s)->text();
+}
+} // namespace
+
+class TestMacLockOverlayController : public QObject
+{
+    Q_OBJECT
+
+    MemoryUserDefaults m_defaults;
+    QList<MacLockOverlayController::Screen> m_screens;
+    MacLockOverlayController::ScreenSource screens()
+    {
+        return [this] { return m_screens; };
+    }
+
+private slots:
+    void init() { m_screens = { { nullptr, QRect(0, 0, 800, 600) }, { nullptr, QRect(800, 0, 1024, 768) } }; }
+
+    void reasonTexts_data()
+    {
+        QTest::addColumn<LockReason>("reason");
+        QTest::addColumn<ScreenTimePolicy>("policy");
+        QTest::addColumn<QString>("text");
+        ScreenTimePolicy limit;
+        limit.dailyLimitMinutes = 90;
+        ScreenTimePolicy rest;
+        rest.eyeRestRestMinutes = 7;
+        QTest::newRow("immediate lock")
+            << LockReason::forceLocked << ScreenTimePolicy {} << u"设备已被家长一键锁定"_s;
+        QTest::newRow("night period")
+            << LockReason::blockedPeriod << policyWith(20, 8) << u"当前处于禁用时段：20:00 - 次日 08:00"_s;
+        QTest::newRow("day period still says next day")
+            << LockReason::blockedPeriod << policyWith(9, 17) << u"当前处于禁用时段：09:00 - 次日 17:00"_s;
+        QTest::newRow("missing components are zero")
+            << LockReason::blockedPeriod
+            << ScreenTimePolicy { 120, { std::nullopt, 30 }, { 7, std::nullopt }, false, {}, 45, 15 }
+            << u"当前处于禁用时段：00:30 - 次日 07:00"_s;
+        QTest::newRow("out-of-range hour rolls over")
+            << LockReason::blockedPeriod << policyWith(25, 8) << u"当前处于禁用时段：01:00 - 次日 08:00"_s;
+        QTest::newRow("daily limit") << LockReason::dailyLimit << limit << u"今日使用已达上限（90 分钟）"_s;
+        QTest::newRow("eye rest") << LockReason::eyeRest << rest << u"视力保护休息中（7 分钟）"_s;
+    }
+
+    void reasonTexts()
+    {
+        QFETCH(LockReason, reason);
+        QFETCH(ScreenTimePolicy, policy);
+        QFETCH(QString, text);
+        QCOMPARE(MacLockShield::reasonText(reason, policy), text);
+    }
+
+    void decisionMapping_data()
+    {
+        QTest::addColumn<LockDecision>("decision");
+        QTest::addColumn<bool>("showing");
+        QTest::addColumn<bool>("appBlock");
+        QTest::newRow("not locked") << LockDecision {} << false << false;
+        QTest::newRow("locked without reason") << LockDecision { true, std::nullopt } << false << false;
+        QTest::newRow("forceLocked") << LockDecision { true, LockReason::forceLocked } << true << false;
+        QTest::newRow("blockedPeriod") << LockDecision { true, LockReason::blockedPeriod } << false << true;
+        QTest::newRow("dailyLimit") << LockDecision { true, LockReason::dailyLimit } << false << true;
+        QTest::newRow("eyeRest") << LockDecision { true, LockReason::eyeRest } << false << true;
+    }
+
+    void decisionMapping()
+    {
+        QFETCH(LockDecision, decision);
+        QFETCH(bool, showing);
+        QFETCH(bool, appBlock);
+        ScriptedWorkspace workspace;
+        workspace.running
+            = { ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s, 7) };
+        MacLockOverlayController controller(workspace, screens());
+        // Start from the full lock so that every answer has something to undo.
+        controller.apply({ true, LockReason::forceLocked }, {}, kSelection);
+        workspace.hidden.clear();
+        controller.apply(decision, {}, kSelection);
+        QCOMPARE(controller.isShowing(), showing);
+        QCOMPARE(controller.isAppBlocking(), appBlock);
+        QCOMPARE(controller.shieldTimer() != nullptr, showing || appBlock);
+        for (auto* window : controller.overlayWindows()) {
+            QCOMPARE(window->isVisible(), showing);
+        }
+        QCOMPARE(workspace.hidden.size(), showing ? 1 : 0); // the full lock runs one step at once
+        if (appBlock) {
+            const auto activations = workspace.activations.size();
+            controller.enforceShield();
+            QCOMPARE(workspace.hidden.size(), 1);
+            QCOMPARE(workspace.activations.size(), activations); // no windows to bring forward
+        }
+    }
+
+    void windowsFollowTheScreens()
+    {
+        ScriptedWorkspace workspace;
+        MacLockOverlayController controller(workspace, screens());
+        controller.show(LockReason::forceLocked, {});
+        const auto first = controller.overlayWindows();
+        QCOMPARE(first.size(), 2);
+        QCOMPARE(first[0]->geometry(), m_screens[0].frame);
+        QCOMPARE(first[1]->geometry(), m_screens[1].frame);
+        QCOMPARE(reasonOf(first[1]), u"设备已被家长一键锁定"_s);
+        QVERIFY(first[0]->windowFlags().testFlag(Qt::X11BypassWindowManagerHint));
+
+        controller.show(LockReason::dailyLimit, {});
+        QCOMPARE(controller.overlayWindows(), first);
+        QCOMPARE(reasonOf(first[0]), u"今日使用已达上限（120 分钟）"_s);
+
+        m_screens.removeLast();
+        controller.show(LockReason::forceLocked, {});
+        QVERIFY(!first[0]->isVisible() && !first[1]->isVisible());
+        const auto second = controller.overlayWindows();
+        QCOMPARE(second.size(), 1);
+        QVERIFY(!first.contains(second[0]));
+        QVERIFY(second[0]->isVisible());
+
+        controller.hide();
+        QVERIFY(!controller.isShowing());
+        QVERIFY(!second[0]->isVisible());
+        controller.hide();
+        QCOMPARE(controller.lockReason(), LockReason::forceLocked);
+        QCOMPARE(controller.lockReasonText(), u"设备已被家长一键锁定"_s);
+    }
+
+    void shieldHidesOnlyOtherControlledRegularApps()
+    {
+        ScriptedWorkspace workspace;
+        const auto own = QCoreApplication::applicationPid();
+        workspace.running = {
+            ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s, 10),
+            ScriptedWorkspace::app(u"org.chat"_s, u"CHAT"_s, u"/usr/bin/chat"_s, 11),
+            ScriptedWorkspace::app(u"org.tool"_s, u"Tool"_s, u"/opt/tool/bin/tool"_s, 12),
+            ScriptedWorkspace::app(u"com.example.game"_s, u"Game helper"_s, u"/usr/bin/gh"_s, 13, false),
+            ScriptedWorkspace::app(u"vantorel"_s, u"岚哨"_s, u"/usr/bin/vantorel"_s, 14),
+            ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s, own),
+            ScriptedWorkspace::app(u"org.other"_s, u"Other"_s, u"/usr/bin/other"_s, 15),
+        };
+        MacLockOverlayController controller(workspace, screens());
+        controller.setShieldTargets(
+            { { u"com.Example.Game"_s, u"vantorel"_s }, { u"Chat"_s }, { u"/opt/tool"_s }, u"mac"_s });
+        controller.show(LockReason::forceLocked, {});
+        QList<qint64> hidden;
+        for (const auto& app : workspace.hidden) {
+            hidden.append(app.processIdentifier);
+        }
+        QCOMPARE(hidden, (QList<qint64> { 10, 11, 12 }));
+        QVERIFY(!workspace.activations.isEmpty());
+        QCOMPARE(workspace.activations.last().size(), 2);
+
+        // A controlled application started while the overlay shows is hidden at the next tick.
+        workspace.hidden.clear();
+        workspace.running = { ScriptedWorkspace::app(u"org.chat2"_s, u"chat"_s, {}, 20) };
+        QTRY_COMPARE_WITH_TIMEOUT(workspace.hidden.size(), 1, 1500);
+        QCOMPARE(workspace.hidden.first().processIdentifier, 20);
+    }
+
+    void buttonsRunTheCoordinatorsActions()
+    {
+        ScriptedWorkspace workspace;
+        int requests = 0;
+        int passwords = 0;
+        auto& coordinator = MacLockCoordinator::shared();
+        coordinator.onUnlockRequest = [&] { ++requests; };
+        coordinator.onPasswordUnlock = [&] { ++passwords; };
+        MacLockOverlayController controller(workspace, screens());
+        controller.show(LockReason::forceLocked, {});
+        auto* content = controller.overlayWindows().first()->content();
+        auto* request = content->findChild<QPushButton*>(u"unlockRequestButton"_s);
+        auto* password = content->findChild<QPushButton*>(u"passwordUnlockButton"_s);
+        QCOMPARE(request->text(), u"向家长申请解锁"_s);
+        QCOMPARE(password->text(), u"家长在身边时，输入家长密码立即解锁"_s);
+        QCOMPARE(content->findChild<QLabel*>(u"productName"_s)->text(), u"岚哨"_s);
+        request->click();
+        password->click();
+        password->click();
+        QCOMPARE(requests, 1);
+        QCOMPARE(passwords, 2);
+        coordinator.onUnlockRequest = [] {};
+        coordinator.onPasswordUnlock = [] {};
+        controller.hide();
+    }
+};
+
+QTEST_MAIN(TestMacLockOverlayController)
+#include "TestMacLockOverlayController.moc"
