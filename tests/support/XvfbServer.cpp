@@ -1,0 +1,103 @@
+#include "support/XvfbServer.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <xcb/xcb.h>
+
+using namespace Qt::StringLiterals;
+
+XvfbServer::XvfbServer(const QStringList& serverArguments, bool withWindowManager)
+{
+    int number = 600 + int(QCoreApplication::applicationPid() % 200);
+    for (int tries = 0; tries < 200; ++tries, ++number) {
+        if (!QFile::exists(u"/tmp/.X11-unix/X%1"_s.arg(number))
+            && !QFile::exists(u"/tmp/.X%1-lock"_s.arg(number))) {
+            break;
+        }
+    }
+    m_display = ":" + QByteArray::number(number);
+    m_server.setStandardOutputFile(QProcess::nullDevice());
+    m_server.setStandardErrorFile(QProcess::nullDevice());
+    m_server.start(u"Xvfb"_s,
+                   QStringList { QString::fromUtf8(m_display) } + serverArguments
+                       + QStringList { u"-nolisten"_s, u"tcp"_s });
+    if (!m_server.waitForStarted(5000)) {
+        return;
+    }
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        auto* connection = xcb_connect(m_display.constData(), nullptr);
+        const bool ok = !xcb_connection_has_error(connection);
+        xcb_disconnect(connection);
+        if (ok) {
+            m_running = true;
+            break;
+        }
+        QThread::msleep(50);
+    }
+    if (m_running && withWindowManager) {
+        m_windowManager.setProcessEnvironment(environment());
+        m_windowManager.setStandardOutputFile(QProcess::nullDevice());
+        m_windowManager.setStandardErrorFile(QProcess::nullDevice());
+        m_windowManager.start(u"openbox"_s, { u"--sm-disable"_s });
+        m_windowManager.waitForStarted(5000);
+        QThread::msleep(500);
+    }
+}
+
+XvfbServer::~XvfbServer()
+{
+    for (auto* process : { &m_windowManager, &m_server }) {
+        if (process->state() != QProcess::NotRunning) {
+            process->terminate();
+            if (!process->waitForFinished(3000)) {
+                process->kill();
+                process->waitForFinished(3000);
+            }
+        }
+    }
+}
+
+QProcessEnvironment XvfbServer::environment() const
+{
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"DISPLAY"_s, QString::fromUtf8(m_display));
+    return env;
+}
+
+namespace X11TestTools {
+
+QString run(const QByteArray& display, const QString& program, const QStringList& arguments, int timeoutMs)
+{
+    QProcess process;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"DISPLAY"_s, QString::fromUtf8(display));
+    process.setProcessEnvironment(env);
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+quint32 windowNamed(const QByteArray& display, const QString& instanceName)
+{
+    const auto found = run(
+        display, u"xdotool"_s,
+        { u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--classname"_s, u"^%1$"_s.arg(instanceName) });
+    return found.section(u'\n', 0, 0).toUInt();
+}
+
+QString mapState(const QByteArray& display, quint32 window)
+{
+    const auto info = run(display, u"xwininfo"_s, { u"-id"_s, QString::number(window) });
+    static const QRegularExpression state(u"Map State: (\\w+)"_s);
+    return state.match(info).captured(1);
+}
+
+} // namespace X11TestTools
