@@ -6,6 +6,12 @@ cd "$(dirname "$0")/.."
 build=build-bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2
+# The server benchmark measures PostgreSQL too when a cluster runs: a throwaway one with the
+# distribution's default (durable) settings.
+# shellcheck source=scripts/test-services.sh
+source scripts/test-services.sh
+trap stop_test_postgres EXIT
+start_test_postgres || echo "bench.sh: no PostgreSQL cluster; the server benchmark measures SQLite only" >&2
 for bench in "$build"/bench/Bench*; do
     [ -x "$bench" ] || continue
     echo "== $(basename "$bench")"

@@ -1,0 +1,306 @@
+// Load on the family server: the request mix of children's 45-second cycles (GET policy, GET usage,
+// PUT health, PUT usage, POST sessions), sent from this process to a vantorel-server process on
+// 127.0.0.1 over keep-alive connections, on SQLite and, when VANTOREL_TEST_POSTGRES_URL names a
+// cluster, on PostgreSQL. Prints requests per second and latency percentiles. Bounded: at most
+// --requests requests and --seconds seconds per database.
+#include "support/LoopbackFamilyServer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRandomGenerator>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Settings
+{
+    int children = 2000;
+    int connections = 16;
+    qint64 requests = 40000;
+    int seconds = 30;
+};
+
+// How many requests may still be sent, shared by every connection.
+struct Budget
+{
+    qint64 limit = 0;
+    qint64 sent = 0;
+    qint64 milliseconds = 0;
+    QElapsedTimer timer;
+
+    bool exhausted() const { return sent >= limit || timer.elapsed() > milliseconds; }
+    bool take()
+    {
+        if (exhausted()) {
+            return false;
+        }
+        ++sent;
+        return true;
+    }
+};
+
+struct Figures
+{
+    qint64 done = 0;
+    qint64 failed = 0;
+    std::vector<double> latenciesMs;
+    double elapsedS = 0;
+};
+
+// One keep-alive connection that sends the next request of the mix as soon as the last answer
+// is complete.
+class LoadConnection final : public QObject
+{
+public:
+    LoadConnection(quint16 port, const QStringList& children, Figures& figures, Budget& budget)
+        : m_port(port)
+        , m_children(children)
+        , m_figures(figures)
+        , m_budget(budget)
+    {
+        connect(&m_socket, &QTcpSocket::readyRead, this, [this] { read(); });
+        connect(&m_socket, &QTcpSocket::disconnected, this, [this] {
+            if (m_waiting) {
+                ++m_figures.failed;
+                m_waiting = false;
+            }
+            reconnectAndSend();
+        });
+        connect(&m_socket, &QTcpSocket::connected, this, [this] { sendNext(); });
+    }
+
+    void start() { reconnectAndSend(); }
+    bool idle() const { return !m_waiting; }
+
+private:
+    void reconnectAndSend()
+    {
+        if (m_budget.exhausted()) {
+            return;
+        }
+        m_buffer.clear();
+        m_socket.abort();
+        m_socket.connectToHost(u"127.0.0.1"_s, m_port);
+    }
+
+    QByteArray nextRequest()
+    {
+        const auto& child = m_children.at(QRandomGenerator::global()->bounded(int(m_children.size())));
+        const auto base = "/api/v1/devices/" + child.toUtf8();
+        const auto now = QDateTime::currentDateTimeUtc();
+        QByteArray method = "GET", path, body;
+        switch (m_step++ % 5) {
+        case 0:
+            path = base + "/policy";
+            break;
+        case 1:
+            path = base + "/usage/today";
+            break;
+        case 2:
+            method = "PUT";
+            path = base + "/health";
+            body
+                = R"({"notificationsOk":true,"usageAccessOk":true,"overlayOk":true,"deviceAdminOk":true,"platform":"mac","appVersion":"1.0.0","osVersion":"Debian 12","managedSelectionOk":true})";
+            break;
+        case 3:
+            method = "PUT";
+            path = base + "/usage/today";
+            body = R"({"todayUsageSeconds":)" + QByteArray::number(m_step) + R"(,"sampledAt":")"
+                + now.toString(Qt::ISODate).toUtf8() + "\"}";
+            break;
+        default: {
+            method = "POST";
+            path = base + "/usage/sessions";
+            // A day's list grows through the day: resend the last few sessions of this child.
+            QJsonArray sessions;
+            for (int i = 0; i < 4; ++i) {
+                const auto start = now.addSecs(-600 * (i + 1));
+                sessions.append(QJsonObject { { u"startAt"_s, start.toString(Qt::ISODateWithMs) },
+                                              { u"endAt"_s, start.addSecs(300).toString(Qt::ISODateWithMs) },
+                                              { u"appBundleId"_s, u"org.example.game"_s },
+                                              { u"durationSeconds"_s, 300 } });
+            }
+            body = QJsonDocument(QJsonObject { { u"usageDate"_s, now.date().toString(Qt::ISODate) },
+                                               { u"source"_s, u"mac"_s },
+                                               { u"sessions"_s, sessions } })
+                       .toJson(QJsonDocument::Compact);
+        }
+        }
+        auto request = method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+        if (!body.isEmpty()) {
+            request += "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size())
+                + "\r\n";
+        }
+        return request + "\r\n" + body;
+    }
+
+    void sendNext()
+    {
+        if (!m_budget.take()) {
+            return;
+        }
+        m_waiting = true;
+        m_timer.start();
+        m_socket.write(nextRequest());
+    }
+
+    void read()
+    {
+        m_buffer += m_socket.readAll();
+        const auto headerEnd = m_buffer.indexOf("\r\n\r\n");
+        if (headerEnd < 0) {
+            return;
+        }
+        const auto headers = m_buffer.left(headerEnd).toLower();
+        qint64 length = 0;
+        if (const auto at = headers.indexOf("content-length:"); at >= 0) {
+            length = headers.mid(at + 15, headers.indexOf("\r\n", at) - at - 15).trimmed().toLongLong();
+        }
+        if (m_buffer.size() < headerEnd + 4 + length) {
+            return;
+        }
+        const auto status = m_buffer.mid(9, 3).toInt();
+        m_buffer.remove(0, headerEnd + 4 + length);
+        m_waiting = false;
+        ++m_figures.done;
+        if (status < 200 || status > 299) {
+            ++m_figures.failed;
+        }
+        m_figures.latenciesMs.push_back(double(m_timer.nsecsElapsed()) / 1e6);
+        if (headers.contains("connection: close")) {
+            reconnectAndSend();
+        } else {
+            sendNext();
+        }
+    }
+
+    quint16 m_port;
+    const QStringList& m_children;
+    Figures& m_figures;
+    Budget& m_budget;
+    QTcpSocket m_socket;
+    QByteArray m_buffer;
+    QElapsedTimer m_timer;
+    qint64 m_step = 0;
+    bool m_waiting = false;
+};
+
+double percentile(std::vector<double>& values, double fraction)
+{
+    if (values.empty()) {
+        return 0;
+    }
+    const auto index = std::min(values.size() - 1, size_t(fraction * double(values.size())));
+    std::nth_element(values.begin(), values.begin() + qsizetype(index), values.end());
+    return values[index];
+}
+
+void run(const char* label, LoopbackFamilyServer::Database database, const Settings& settings)
+{
+    LoopbackFamilyServer::Setup setup;
+    setup.database = database;
+    setup.mode = LoopbackFamilyServer::Mode::Process;
+    LoopbackFamilyServer server(setup);
+    if (!server.start()) {
+        std::printf("%-10s not run: %s\n", label, qPrintable(server.errorString()));
+        return;
+    }
+    const auto code = server.call("POST", u"/api/v1/families"_s).json().value(u"familyCode"_s).toString();
+    QStringList children;
+    QElapsedTimer setupTimer;
+    setupTimer.start();
+    for (int i = 0; i < settings.children; ++i) {
+        const auto device = server.call(
+            "POST", u"/api/v1/families/%1/devices"_s.arg(code),
+            QJsonDocument(QJsonObject { { u"role"_s, u"child"_s }, { u"name"_s, u"Child %1"_s.arg(i) } })
+                .toJson(QJsonDocument::Compact));
+        children.append(device.json().value(u"deviceId"_s).toString());
+    }
+    const auto setupS = double(setupTimer.elapsed()) / 1000;
+
+    Figures figures;
+    figures.latenciesMs.reserve(size_t(settings.requests));
+    Budget budget;
+    budget.limit = settings.requests;
+    budget.milliseconds = settings.seconds * 1000;
+    budget.timer.start();
+    auto& timer = budget.timer;
+    std::vector<std::unique_ptr<LoadConnection>> connections;
+    for (int i = 0; i < settings.connections; ++i) {
+        connections.push_back(std::make_unique<LoadConnection>(server.port(), children, figures, budget));
+        connections.back()->start();
+    }
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        const auto allIdle
+            = std::all_of(connections.begin(), connections.end(), [](const auto& c) { return c->idle(); });
+        if (budget.exhausted() && allIdle) {
+            loop.quit();
+        }
+        if (timer.elapsed() > (settings.seconds + 30) * 1000) {
+            loop.quit();
+        }
+    });
+    poll.start(20);
+    loop.exec();
+    figures.elapsedS = double(timer.nsecsElapsed()) / 1e9;
+    connections.clear();
+
+    const auto rate = double(figures.done) / figures.elapsedS;
+    const auto p50 = percentile(figures.latenciesMs, 0.50);
+    const auto p99 = percentile(figures.latenciesMs, 0.99);
+    std::printf(
+        "%-10s %6d children (registered in %.1f s), %d connections: %lld requests in %.1f s = %.0f req/s, "
+        "p50 %.2f ms, p99 %.2f ms, %lld failed; target 2200 req/s (20000 children / 45 s x 5): %s\n",
+        label, settings.children, setupS, settings.connections, figures.done, figures.elapsedS, rate, p50,
+        p99, figures.failed, rate >= 2200 ? "met" : "NOT met");
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Drives the children's request mix against vantorel-server."_s);
+    parser.addHelpOption();
+    const QCommandLineOption children(u"children"_s, u"Children registered before the run."_s, u"n"_s,
+                                      u"2000"_s);
+    const QCommandLineOption connections(u"connections"_s, u"Concurrent keep-alive connections."_s, u"n"_s,
+                                         u"16"_s);
+    const QCommandLineOption requests(u"requests"_s, u"Most requests per database."_s, u"n"_s, u"40000"_s);
+    const QCommandLineOption seconds(u"seconds"_s, u"Most seconds per database."_s, u"s"_s, u"30"_s);
+    parser.addOptions({ children, connections, requests, seconds });
+    parser.process(app);
+
+    Settings settings;
+    settings.children = std::clamp(parser.value(children).toInt(), 1, 20000);
+    settings.connections = std::clamp(parser.value(connections).toInt(), 1, 256);
+    settings.requests = std::clamp(parser.value(requests).toLongLong(), qint64(1), qint64(1000000));
+    settings.seconds = std::clamp(parser.value(seconds).toInt(), 1, 300);
+
+    if (!qEnvironmentVariableIsSet("VANTOREL_SERVER_BINARY")) {
+        const auto beside = QCoreApplication::applicationDirPath() + u"/../server/vantorel-server"_s;
+        qputenv("VANTOREL_SERVER_BINARY", beside.toUtf8());
+    }
+    run("sqlite", LoopbackFamilyServer::Database::Sqlite, settings);
+    if (const auto why = LoopbackFamilyServer::postgresUnavailable()) {
+        std::printf("postgres   not run: %s\n", qPrintable(*why));
+    } else {
+        run("postgres", LoopbackFamilyServer::Database::Postgres, settings);
+    }
+    return 0;
+}
