@@ -2,6 +2,7 @@
 
 #include "ApiError.h"
 #include "ApiRoutes.h"
+#include "BodyLimitGuard.h"
 #include "ServerDatabase.h"
 #include "ServerHandlers.h"
 
@@ -9,7 +10,9 @@
 #include <QHttpServerResponder>
 #include <QJsonObject>
 #include <QMetaEnum>
+#include <QTcpSocket>
 
+#include <cctype>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -50,18 +53,36 @@ bool FamilyServer::start(QString* error)
     }
     m_handlers = std::make_unique<ServerHandlers>(*m_database, m_options);
     m_routes = ApiRoutes::build(*m_handlers);
-    m_port = listen(m_options.address, m_options.port);
-    if (m_port == 0) {
-        *error = u"cannot listen on %1:%2"_s.arg(m_options.address.toString()).arg(m_options.port);
+    auto* listener = new BodyLimitGuard(m_options.maximumBodyBytes, this);
+    if (!listener->listen(m_options.address, m_options.port)) {
+        *error = u"cannot listen on %1:%2: %3"_s.arg(m_options.address.toString())
+                     .arg(m_options.port)
+                     .arg(listener->errorString());
         return false;
     }
+    bind(listener);
+    connect(listener, &BodyLimitGuard::refused, this, [this](const QByteArray& requestLine, int status) {
+        if (!m_options.logRequests) {
+            return;
+        }
+        const auto parts = requestLine.split(' ');
+        auto name = parts.value(0).toLower();
+        if (!name.isEmpty()) {
+            name[0] = char(std::toupper(name[0]));
+        }
+        const auto method = QMetaEnum::fromType<QHttpServerRequest::Method>().keyToValue(name.constData());
+        const QUrl url(u"http://host"_s + QString::fromLatin1(parts.value(1)));
+        const auto line = logLine(QHttpServerRequest::Method(std::max(method, 0)), url, status, 0);
+        std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+    });
+    m_port = listener->serverPort();
     return true;
 }
 
 ApiReply FamilyServer::dispatch(const QHttpServerRequest& request)
 {
-    // Qt HttpServer 6.4 hands over a request only once its whole body has arrived, so an oversized
-    // body is refused here, before any route parses it.
+    // BodyLimitGuard refuses a declared oversized body before it arrives; a chunked one is only
+    // known once Qt HttpServer has buffered it all, and is refused here, before any route.
     if (request.body().size() > m_options.maximumBodyBytes) {
         return errorReply(413, u"request body larger than %1 bytes"_s.arg(m_options.maximumBodyBytes));
     }
@@ -105,6 +126,9 @@ ApiReply FamilyServer::dispatch(const QHttpServerRequest& request)
 
 bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
+    if (socket->property(BodyLimitGuard::refusedProperty).toBool()) {
+        return true;
+    }
     QElapsedTimer timer;
     timer.start();
     const auto reply = dispatch(request);

@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <memory>
@@ -25,6 +26,8 @@ private slots:
 
     void badRequestsChangeNothing_data();
     void badRequestsChangeNothing();
+    void oversizedRequestsAreRefusedEarly_data();
+    void oversizedRequestsAreRefusedEarly();
     void twoInstancesServeTheSameFamily();
 
 private:
@@ -156,6 +159,40 @@ void TestServerHttp::badRequestsChangeNothing()
     QVERIFY(pending.value(u"items"_s).toArray().isEmpty());
     QCOMPARE(m_server->call("GET", u"/api/v1/devices/%1/health?familyCode=%2"_s.arg(m_child, m_code)).body,
              R"({"reported":false})"_ba);
+}
+
+void TestServerHttp::oversizedRequestsAreRefusedEarly_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("status");
+    const QByteArray chunk(100 * 1024, 'a');
+    const auto chunkLine = QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n";
+    // Only the head and 1 KiB of the announced 10 MB are sent: the answer must come without the rest.
+    QTest::newRow("announced 10 MB")
+        << "POST /api/v1/feedbacks HTTP/1.1\r\nHost: x\r\nContent-Length: 10000000\r\n\r\n"
+            + QByteArray(1024, 'a')
+        << 413;
+    QTest::newRow("chunked 300 KiB")
+        << "POST /api/v1/feedbacks HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n" + chunkLine
+            + chunkLine + chunkLine + "0\r\n\r\n"
+        << 413;
+    QTest::newRow("70 KiB of headers")
+        << "GET /api/v1/public/app-display-info HTTP/1.1\r\nX-Filler: " + QByteArray(70 * 1024, 'b') << 431;
+}
+
+void TestServerHttp::oversizedRequestsAreRefusedEarly()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, status);
+    QTcpSocket socket;
+    socket.connectToHost(u"127.0.0.1"_s, m_server->port());
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write(request);
+    QByteArray answer;
+    QTRY_VERIFY_WITH_TIMEOUT((answer += socket.readAll()).contains("\r\n\r\n{"), 10000);
+    QCOMPARE(answer.mid(9, 3).toInt(), status);
+    QVERIFY(answer.contains("{\"error\":\""));
+    QCOMPARE(m_server->call("GET", u"/api/v1/public/app-display-info"_s).status, 200);
 }
 
 void TestServerHttp::twoInstancesServeTheSameFamily()
