@@ -2,6 +2,7 @@
 
 #include "DatabaseLocation.h"
 #include "FamilyServer.h"
+#include "ServerDatabase.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -215,4 +216,16 @@ LoopbackFamilyServer::Response LoopbackFamilyServer::call(const QByteArray& meth
         loop.exec();
     }
     return { reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll() };
+}
+
+QVariant LoopbackFamilyServer::queryValue(const QString& sql, const QVariantList& values) const
+{
+    ServerDatabase database(*DatabaseLocation::parse(m_databaseUrl));
+    QString error;
+    if (!database.open(&error)) {
+        qWarning("queryValue: %s", qPrintable(error));
+        return {};
+    }
+    auto& query = database.exec(sql, values);
+    return query.next() ? query.value(0) : QVariant();
 }

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+#include <QVariant>
 
 #include <memory>
 #include <optional>
@@ -68,6 +69,10 @@ public:
         QJsonObject json() const;
     };
     Response call(const QByteArray& method, const QString& path, const QByteArray& body = {}) const;
+
+    // The first column of the first row of a SELECT on the server's database, read through a
+    // connection of its own (so also for a server process): for checking what was stored.
+    QVariant queryValue(const QString& sql, const QVariantList& values = {}) const;
 
     // Why PostgreSQL tests cannot run here, or nothing when VANTOREL_TEST_POSTGRES_URL names a
     // reachable cluster.
