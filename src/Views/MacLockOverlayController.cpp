@@ -14,7 +14,11 @@ using MacPolicyExecutor::LockReason;
 
 MacLockOverlayController& MacLockOverlayController::shared()
 {
-    static auto* instance = new MacLockOverlayController(Workspace::shared());
+    static auto* instance = [] {
+        auto* controller = new MacLockOverlayController(Workspace::shared());
+        MacLockOverlayTarget::setShared(controller);
+        return controller;
+    }();
     return *instance;
 }
 

@@ -2,6 +2,7 @@
 
 #include "Models/MacSelectionPayload.h"
 #include "Models/ScreenTimePolicy.h"
+#include "Services/MacLockOverlayTarget.h"
 #include "Services/MacLockShield.h"
 #include "Services/MacPolicyExecutor.h"
 #include "Services/MacSelectionMatcher.h"
@@ -23,7 +24,7 @@ class Workspace;
 // shield that once a second hides the controlled applications and brings the lock windows back
 // to the front with the keyboard and the pointer held; for every other reason, app-block mode:
 // no windows, but the same hiding once a second.
-class MacLockOverlayController final : public QObject
+class MacLockOverlayController final : public QObject, public MacLockOverlayTarget
 {
     Q_OBJECT
     Q_PROPERTY(QString lockReasonText READ lockReasonText NOTIFY lockReasonTextChanged)
@@ -37,6 +38,7 @@ public:
     };
     using ScreenSource = std::function<QList<Screen>()>;
 
+    // The process-wide controller; also registered as the synchronisation's overlay.
     static MacLockOverlayController& shared();
     // The platform's screens, or the primary screen alone when the list is empty.
     static QList<Screen> platformScreens();
@@ -45,10 +47,10 @@ public:
                                       QObject* parent = nullptr);
     ~MacLockOverlayController() override;
 
-    void setShieldTargets(const MacSelectionPayload& selection);
-    void show(MacPolicyExecutor::LockReason reason, const ScreenTimePolicy& policy);
-    void beginAppBlock();
-    void hide();
+    void setShieldTargets(const MacSelectionPayload& selection) override;
+    void show(MacPolicyExecutor::LockReason reason, const ScreenTimePolicy& policy) override;
+    void beginAppBlock() override;
+    void hide() override;
     // Acts on a lock decision the way the synchronisation does (see MacLockShield::actionFor).
     void apply(const MacPolicyExecutor::LockDecision& decision, const ScreenTimePolicy& policy,
                const MacSelectionPayload& selection);

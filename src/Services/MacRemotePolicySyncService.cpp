@@ -1,0 +1,230 @@
+#include "Services/MacRemotePolicySyncService.h"
+
+#include "Models/MacAppSelectionStore.h"
+#include "Models/RemoteBackendConfig.h"
+#include "Models/ScreenTimePolicyStore.h"
+#include "Platform/AppBundle.h"
+#include "Platform/Clock.h"
+#include "Platform/Workspace.h"
+#include "Services/MacEyeRest.h"
+#include "Services/MacLockOverlayTarget.h"
+#include "Services/MacLockShield.h"
+#include "Services/MacPolicyExecutor.h"
+#include "Services/MacUsageMonitorService.h"
+#include "Services/Network/RemoteAPIClient.h"
+
+#include <QCoroTimer>
+#include <QPointer>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace MacRemotePolicySyncService {
+
+namespace {
+
+std::chrono::milliseconds g_period { 45'000 };
+
+ScreenTimePolicy receivedPolicy(const PolicyPayload& payload)
+{
+    ScreenTimePolicy policy;
+    policy.dailyLimitMinutes = payload.dailyLimitMinutes;
+    policy.blockedStart = { payload.blockedStart.hour, payload.blockedStart.minute };
+    policy.blockedEnd = { payload.blockedEnd.hour, payload.blockedEnd.minute };
+    policy.forceLocked = payload.forceLocked.value_or(false);
+    policy.unlockUntil = payload.unlockUntil;
+    return policy; // eye-rest fields at the record's defaults
+}
+
+// Step 8. The decision is the lock decision's, followed by the eye-rest rule, both over the
+// merged policy (the received five fields and this computer's own eye-rest rhythm). The overlay
+// is driven from the event loop, after the cycle has moved on.
+void applyPolicy(const ScreenTimePolicy& policy, const MacSelectionPayload& selection,
+                 MacUsageMonitorService& usageMonitor, MacLockOverlayTarget* overlay)
+{
+    const auto base = MacPolicyExecutor::shouldBeLocked(policy, usageMonitor.todayUsageMinutes());
+    const MacEyeRest::Stretch stretch { usageMonitor.continuousUseSeconds(), usageMonitor.lastCountedAt() };
+    const auto decision = MacEyeRest::withEyeRest(base, policy, stretch, Clock::current());
+    if (!overlay) {
+        return;
+    }
+    QTimer::singleShot(0, &usageMonitor, [overlay, decision, policy, selection] {
+        switch (MacLockShield::actionFor(decision)) {
+        case MacLockShield::OverlayAction::hide:
+            overlay->hide();
+            break;
+        case MacLockShield::OverlayAction::showOverlay:
+            overlay->setShieldTargets(selection);
+            overlay->show(*decision.reason, policy);
+            break;
+        case MacLockShield::OverlayAction::appBlock:
+            overlay->setShieldTargets(selection);
+            overlay->beginAppBlock();
+            break;
+        }
+    });
+}
+
+QCoro::Task<> reportUsageIfNeeded(RemoteAPIClient client, QString deviceID,
+                                  QPointer<MacUsageMonitorService> monitor)
+{
+    const auto usageDay = Clock::current().localNow().date().toString(u"yyyy-MM-dd"_s);
+    try {
+        auto report = client.reportTodayUsage(deviceID, monitor->todayUsageSeconds(), std::nullopt);
+        co_await report;
+    } catch (...) {
+        co_return;
+    }
+    if (!monitor) {
+        co_return;
+    }
+    QList<QVariantMap> sessions;
+    for (const auto& session : monitor->getTodaySessionsForReport()) {
+        sessions.append(session.toMap());
+    }
+    if (sessions.isEmpty()) {
+        co_return;
+    }
+    try {
+        auto upload = client.upsertUsageSessions(deviceID, usageDay, u"mac"_s, sessions);
+        co_await upload;
+    } catch (...) {
+        // The next cycle sends the day's whole list again.
+    }
+}
+
+QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTimePolicyStore> policyStore,
+                       QPointer<MacAppSelectionStore> selectionStore,
+                       QPointer<MacUsageMonitorService> monitor, MacLockOverlayTarget* overlay)
+{
+    // 1. Guards.
+    if (config->role() != RemoteDeviceRole::child) {
+        co_return;
+    }
+    const auto deviceID = config->deviceID();
+    if (deviceID.isEmpty()) {
+        co_return;
+    }
+    const auto made = RemoteAPIClient::make(*config);
+    if (!made) {
+        co_return;
+    }
+    const auto client = *made;
+
+    // 2. The policy, with one immediate retry on a transient network failure.
+    std::optional<DevicePolicyResponse> response;
+    try {
+        auto fetch = RemoteAPIClient::retryingOnceOnTransientError<DevicePolicyResponse>(
+            [client, deviceID] { return client.fetchPolicy(deviceID); });
+        response = co_await fetch;
+    } catch (...) {
+        co_return;
+    }
+    if (!policyStore || !selectionStore || !monitor) {
+        co_return;
+    }
+
+    // 3 and 4. Merge: the parent's five fields; the eye-rest rhythm stays this computer's.
+    const auto received = receivedPolicy(response->policy);
+    policyStore->update([&received](ScreenTimePolicy& stored) {
+        stored.dailyLimitMinutes = received.dailyLimitMinutes;
+        stored.blockedStart = received.blockedStart;
+        stored.blockedEnd = received.blockedEnd;
+        stored.forceLocked = received.forceLocked;
+        stored.unlockUntil = received.unlockUntil;
+    });
+
+    // 5. A higher count at the server is taken over; a lower one changes nothing.
+    try {
+        auto usage = client.fetchTodayUsageSeconds(deviceID);
+        const auto remoteSeconds = co_await usage;
+        if (monitor) {
+            monitor->raiseTodayUsage(remoteSeconds);
+        }
+    } catch (...) {
+    }
+    if (!policyStore || !selectionStore || !monitor) {
+        co_return;
+    }
+
+    // 6 and 7.
+    const auto selection = selectionStore->payload();
+    monitor->resetDayIfNeeded();
+    const auto merged = policyStore->policy();
+    monitor->setEyeRestBreakSeconds(std::max<qint64>(0, merged.eyeRestRestMinutes) * 60);
+    if (!selection.isEmpty()) {
+        monitor->start(selection);
+    } else {
+        monitor->stop();
+    }
+
+    // 8.
+    applyPolicy(merged, selection, *monitor, overlay ? overlay : MacLockOverlayTarget::shared());
+
+    // 9. Health; a failure does not end the cycle.
+    PutDeviceHealthPayload health;
+    health.notificationsOk = true;
+    health.usageAccessOk = true;
+    health.overlayOk = true;
+    health.deviceAdminOk = true;
+    health.platform = u"mac"_s;
+    health.appVersion = AppBundle::current().shortVersion();
+    health.osVersion = Workspace::shared().osVersion();
+    health.managedSelectionOk = !selection.isEmpty();
+    try {
+        auto put = client.putDeviceHealth(deviceID, health);
+        co_await put;
+    } catch (...) {
+    }
+    if (!monitor) {
+        co_return;
+    }
+
+    // 10.
+    auto report = reportUsageIfNeeded(client, deviceID, monitor);
+    co_await report;
+}
+
+QCoro::Task<> pollingLoop(QPointer<RemoteBackendConfig> config, QPointer<ScreenTimePolicyStore> policyStore,
+                          QPointer<MacAppSelectionStore> selectionStore)
+{
+    while (config && policyStore && selectionStore) {
+        auto cycle = syncIfChild(*config, *policyStore, *selectionStore, MacUsageMonitorService::shared());
+        co_await cycle;
+        auto pause = QCoro::sleepFor(g_period);
+        co_await pause;
+    }
+}
+
+} // namespace
+
+std::chrono::milliseconds pollingPeriod()
+{
+    return g_period;
+}
+
+void setPollingPeriodForTesting(std::chrono::milliseconds period)
+{
+    g_period = period;
+}
+
+QCoro::Task<> syncIfChild(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
+                          MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
+                          MacLockOverlayTarget* overlay)
+{
+    try {
+        auto cycle = runCycle(&backendConfig, &policyStore, &appSelectionStore, &usageMonitor, overlay);
+        co_await cycle;
+    } catch (...) {
+        // A cycle fails silently; the next one starts afresh.
+    }
+}
+
+void startPolling(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
+                  MacAppSelectionStore& appSelectionStore)
+{
+    // Fire and forget: the loop owns itself and ends with the stores.
+    pollingLoop(&backendConfig, &policyStore, &appSelectionStore);
+}
+
+} // namespace MacRemotePolicySyncService

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QCoroTask>
+
+#include <chrono>
+
+class MacAppSelectionStore;
+class MacLockOverlayTarget;
+class MacUsageMonitorService;
+class RemoteBackendConfig;
+class ScreenTimePolicyStore;
+
+// Keeps a child computer in step with its family server: fetches the parent's policy, merges it
+// into the local store, takes over a higher usage count, starts or stops the usage monitor,
+// re-evaluates the lock and drives the overlay, and reports health, usage and usage sessions.
+// Stateless: everything lives in the objects it is handed. Runs on the main thread; network
+// waits suspend the cycle without blocking it.
+namespace MacRemotePolicySyncService {
+
+// Starts one loop (a cycle, then the polling period, again and again) and returns at once. The
+// loop ends when one of the stores goes away. Each call starts a further loop.
+void startPolling(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
+                  MacAppSelectionStore& appSelectionStore);
+
+// One cycle; never throws. The overlay is the registered MacLockOverlayTarget unless given.
+QCoro::Task<> syncIfChild(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
+                          MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
+                          MacLockOverlayTarget* overlay = nullptr);
+
+// 45 seconds from the end of one cycle to the start of the next. Tests shorten it.
+std::chrono::milliseconds pollingPeriod();
+void setPollingPeriodForTesting(std::chrono::milliseconds period);
+
+} // namespace MacRemotePolicySyncService

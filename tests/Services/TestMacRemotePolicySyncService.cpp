@@ -1,0 +1,347 @@
+#include "Models/MacAppSelectionStore.h"
+#include "Models/RemoteBackendConfig.h"
+#include "Models/ScreenTimePolicyRepository.h"
+#include "Models/ScreenTimePolicyStore.h"
+#include "Services/MacLockOverlayTarget.h"
+#include "Services/MacRemotePolicySyncService.h"
+#include "Services/MacUsageMonitorService.h"
+#include "Services/Network/PolicyRecords.h"
+#include "Services/Network/RemoteAPIClient.h"
+#include "support/AwaitTask.h"
+#include "support/FixedAppBundle.h"
+#include "support/MemoryUserDefaults.h"
+#include "support/RecordingHTTPServer.h"
+#include "support/ScriptedWorkspace.h"
+#include "support/SettableClock.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using Answer = RecordingHTTPServer::Answer;
+
+Q_DECLARE_METATYPE(RecordingHTTPServer::Answer)
+
+namespace {
+const QDateTime kNoon(QDate(2026, 3, 10), QTime(12, 0), QTimeZone::utc());
+
+class RecordingOverlay final : public MacLockOverlayTarget
+{
+public:
+    QStringList calls;
+    void setShieldTargets(const MacSelectionPayload& selection) override
+    {
+        calls.append(u"targets:"_s + selection.bundleIds.join(u','));
+    }
+    void show(MacPolicyExecutor::LockReason reason, const ScreenTimePolicy&) override
+    {
+        calls.append(u"show:"_s + MacPolicyExecutor::rawValue(reason));
+    }
+    void beginAppBlock() override { calls.append(u"appBlock"_s); }
+    void hide() override { calls.append(u"hide"_s); }
+};
+
+QByteArray policyBody(const QJsonObject& policy)
+{
+    return QJsonDocument(QJsonObject { { u"deviceId"_s, u"dev-1"_s },
+                                       { u"policy"_s, policy },
+                                       { u"selection"_s, QJsonObject {} } })
+        .toJson(QJsonDocument::Compact);
+}
+
+QJsonObject policyJson(bool withForceLock, bool forceLocked,
+                       std::optional<QString> unlockUntil = std::nullopt)
+{
+    QJsonObject policy { { u"dailyLimitMinutes"_s, 90 },
+                         { u"blockedStart"_s, QJsonObject { { u"hour"_s, 21 }, { u"minute"_s, 30 } } },
+                         { u"blockedEnd"_s, QJsonObject { { u"hour"_s, 7 }, { u"minute"_s, 0 } } } };
+    if (withForceLock) {
+        policy.insert(u"forceLocked"_s, forceLocked);
+    }
+    if (unlockUntil) {
+        policy.insert(u"unlockUntil"_s, *unlockUntil);
+    }
+    return policy;
+}
+
+Answer usage(qint64 seconds)
+{
+    return RecordingHTTPServer::json(200, "{\"todayUsageSeconds\":" + QByteArray::number(seconds) + "}");
+}
+} // namespace
+
+class TestMacRemotePolicySyncService : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MemoryUserDefaults> m_defaults;
+    std::unique_ptr<SettableClock> m_clock;
+    std::unique_ptr<ScriptedWorkspace> m_workspace;
+    std::unique_ptr<FixedAppBundle> m_bundle;
+    std::unique_ptr<RecordingHTTPServer> m_server;
+    std::unique_ptr<RemoteBackendConfig> m_config;
+    std::unique_ptr<ScreenTimePolicyStore> m_policyStore;
+    std::unique_ptr<MacAppSelectionStore> m_selection;
+    std::unique_ptr<MacUsageMonitorService> m_monitor;
+    RecordingOverlay m_overlay;
+
+    void runCycle()
+    {
+        AwaitTask::run(MacRemotePolicySyncService::syncIfChild(*m_config, *m_policyStore, *m_selection,
+                                                               *m_monitor, &m_overlay));
+        QCoreApplication::processEvents(); // the overlay is driven after the cycle
+    }
+
+    QList<QByteArray> requestLines() const
+    {
+        QList<QByteArray> lines;
+        for (const auto& request : m_server->requests()) {
+            lines.append(request.method + ' ' + request.path());
+        }
+        return lines;
+    }
+
+    QJsonObject bodyOf(const QByteArray& method, const QByteArray& pathEnd) const
+    {
+        for (const auto& request : m_server->requests()) {
+            if (request.method == method && request.path().endsWith(pathEnd)) {
+                return QJsonDocument::fromJson(request.body).object();
+            }
+        }
+        return {};
+    }
+
+private slots:
+    void init()
+    {
+        m_defaults = std::make_unique<MemoryUserDefaults>();
+        m_clock = std::make_unique<SettableClock>(kNoon);
+        m_workspace = std::make_unique<ScriptedWorkspace>();
+        m_bundle = std::make_unique<FixedAppBundle>();
+        m_server = std::make_unique<RecordingHTTPServer>();
+        QVERIFY(m_server->listen());
+        RemoteAPIClient::setDefaultRequestTimeout(std::chrono::milliseconds(400));
+        m_config = std::make_unique<RemoteBackendConfig>(*m_defaults);
+        m_config->setBaseURLOverride(m_server->baseURLString());
+        m_config->setDeviceID(u"dev-1"_s);
+        m_config->setRole(RemoteDeviceRole::child);
+        m_policyStore = std::make_unique<ScreenTimePolicyStore>(std::make_unique<ScreenTimePolicyRepository>(
+            ScreenTimePolicyRepository::defaultStorageKey(), *m_defaults));
+        m_policyStore->update([](ScreenTimePolicy& policy) {
+            policy.eyeRestIntervalMinutes = 30;
+            policy.eyeRestRestMinutes = 5;
+            policy.unlockUntil = kNoon.addSecs(3600);
+        });
+        m_selection = std::make_unique<MacAppSelectionStore>(*m_defaults);
+        m_selection->setPayload({ { u"com.example.game"_s }, {}, {}, u"mac"_s });
+        m_monitor = std::make_unique<MacUsageMonitorService>(*m_defaults, *m_clock, *m_workspace);
+        m_overlay.calls.clear();
+    }
+
+    void cleanup()
+    {
+        m_monitor.reset();
+        m_selection.reset();
+        m_policyStore.reset();
+        m_config.reset();
+        m_server.reset();
+        m_bundle.reset();
+        m_workspace.reset();
+        m_clock.reset();
+        m_defaults.reset();
+        RemoteAPIClient::setDefaultRequestTimeout(RemoteAPIClient::standardRequestTimeout);
+    }
+
+    void fullCycle()
+    {
+        m_monitor->raiseTodayUsage(600);
+        m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(false, false))));
+        m_server->enqueue(usage(300));
+        runCycle();
+        QCOMPARE(requestLines(),
+                 (QList<QByteArray> {
+                     "GET /api/v1/devices/dev-1/policy", "GET /api/v1/devices/dev-1/usage/today",
+                     "PUT /api/v1/devices/dev-1/health", "PUT /api/v1/devices/dev-1/usage/today" }));
+        const auto policy = m_policyStore->policy();
+        QCOMPARE(policy.dailyLimitMinutes, 90);
+        QCOMPARE(policy.blockedStart, (DateComponents { 21, 30 }));
+        QCOMPARE(policy.blockedEnd, (DateComponents { 7, 0 }));
+        QVERIFY(!policy.forceLocked); // missing means false
+        QVERIFY(!policy.unlockUntil); // missing removes the local unlock
+        QCOMPARE(policy.eyeRestIntervalMinutes, 30); // local eye rest kept
+        QCOMPARE(policy.eyeRestRestMinutes, 5);
+        QCOMPARE(m_monitor->todayUsageSeconds(), 600); // a lower server count is ignored
+        QVERIFY(m_monitor->isRunning());
+        QCOMPARE(m_overlay.calls, QStringList { u"hide"_s });
+        const auto health = bodyOf("PUT", "/health");
+        QCOMPARE(health.value(u"platform"_s).toString(), u"mac"_s);
+        QCOMPARE(health.value(u"appVersion"_s).toString(), u"1.0.0"_s);
+        QCOMPARE(health.value(u"osVersion"_s).toString(), u"Test OS 1.0"_s);
+        QCOMPARE(health.value(u"managedSelectionOk"_s), QJsonValue(true));
+        QVERIFY(!health.contains(u"familyControlsOk"_s));
+        QCOMPARE(bodyOf("PUT", "/usage/today").value(u"todayUsageSeconds"_s).toInteger(), 600);
+    }
+
+    void lockReasonsDriveTheOverlay_data()
+    {
+        QTest::addColumn<QJsonObject>("policy");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("immediate lock")
+            << policyJson(true, true) << QStringList { u"targets:com.example.game"_s, u"show:forceLocked"_s };
+        auto limit = policyJson(true, false);
+        limit.insert(u"dailyLimitMinutes"_s, 2);
+        QTest::newRow("daily limit") << limit << QStringList { u"targets:com.example.game"_s, u"appBlock"_s };
+        auto period = policyJson(true, false);
+        period.insert(u"blockedStart"_s, QJsonObject { { u"hour"_s, 11 }, { u"minute"_s, 0 } });
+        QTest::newRow("blocked period")
+            << period << QStringList { u"targets:com.example.game"_s, u"appBlock"_s };
+        QTest::newRow("unlocked by the parent")
+            << policyJson(true, true, u"2026-03-10T13:00:00Z"_s) << QStringList { u"hide"_s };
+    }
+
+    void lockReasonsDriveTheOverlay()
+    {
+        QFETCH(QJsonObject, policy);
+        QFETCH(QStringList, calls);
+        m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policy)));
+        m_server->enqueue(usage(150)); // higher: taken over, 2 minutes
+        runCycle();
+        QCOMPARE(m_monitor->todayUsageSeconds(), 150);
+        QCOMPARE(m_monitor->todayUsageMinutes(), 2);
+        QCOMPARE(m_overlay.calls, calls);
+    }
+
+    void eyeRestAfterUnbrokenUse()
+    {
+        m_workspace->frontmost = ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s);
+        m_monitor->start(m_selection->payload());
+        m_monitor->sample();
+        for (int i = 0; i < 30 * 20; ++i) { // 30 minutes of 3-second steps
+            m_clock->advance(3);
+            m_monitor->sample();
+        }
+        m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(true, false))));
+        runCycle();
+        QCOMPARE(m_overlay.calls, (QStringList { u"targets:com.example.game"_s, u"appBlock"_s }));
+    }
+
+    void failuresAndRetry_data()
+    {
+        QTest::addColumn<QList<Answer>>("answers");
+        QTest::addColumn<int>("policyRequests");
+        QTest::addColumn<bool>("applied");
+        const auto good = RecordingHTTPServer::json(200, policyBody(policyJson(true, true)));
+        QTest::newRow("time-out, then success")
+            << QList<Answer> { RecordingHTTPServer::neverAnswer(), good } << 2 << true;
+        QTest::newRow("status 500: no retry")
+            << QList<Answer> { RecordingHTTPServer::json(500, "{\"error\":\"boom\"}"), good } << 1 << false;
+        QTest::newRow("two time-outs")
+            << QList<Answer> { RecordingHTTPServer::neverAnswer(), RecordingHTTPServer::neverAnswer() } << 2
+            << false;
+        QTest::newRow("malformed policy")
+            << QList<Answer> { RecordingHTTPServer::json(200, "{\"policy\":7}") } << 1 << false;
+    }
+
+    void failuresAndRetry()
+    {
+        QFETCH(QList<Answer>, answers);
+        QFETCH(int, policyRequests);
+        QFETCH(bool, applied);
+        for (const auto& answer : answers) {
+            m_server->enqueue(answer);
+        }
+        const auto before = m_policyStore->policy();
+        runCycle();
+        int policyCalls = 0;
+        for (const auto& line : requestLines()) {
+            policyCalls += line.endsWith("/policy") ? 1 : 0;
+        }
+        QCOMPARE(policyCalls, policyRequests);
+        if (applied) {
+            QVERIFY(m_policyStore->policy().forceLocked);
+            QCOMPARE(m_overlay.calls.last(), u"show:forceLocked"_s);
+        } else {
+            QCOMPARE(m_policyStore->policy(), before);
+            QVERIFY(m_overlay.calls.isEmpty());
+            QCOMPARE(requestLines().size(), policyRequests); // nothing reported
+            QVERIFY(!m_monitor->isRunning());
+        }
+    }
+
+    void emptySelectionAndSessions()
+    {
+        m_selection->setPayload({});
+        m_monitor->start({ { u"x"_s }, {}, {}, u"mac"_s });
+        m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(true, true))));
+        runCycle();
+        QVERIFY(!m_monitor->isRunning());
+        QCOMPARE(bodyOf("PUT", "/health").value(u"managedSelectionOk"_s), QJsonValue(false));
+        QCOMPARE(m_overlay.calls, (QStringList { u"targets:"_s, u"show:forceLocked"_s }));
+        QVERIFY(!requestLines().contains("POST /api/v1/devices/dev-1/usage/sessions"));
+    }
+
+    void sessionsAreUploaded()
+    {
+        m_workspace->frontmost = ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s);
+        m_monitor->start(m_selection->payload());
+        m_monitor->sample();
+        m_clock->advance(3);
+        m_monitor->sample();
+        m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(true, false))));
+        runCycle();
+        const auto sessions = bodyOf("POST", "/usage/sessions");
+        QCOMPARE(sessions.value(u"usageDate"_s).toString(), u"2026-03-10"_s);
+        QCOMPARE(sessions.value(u"source"_s).toString(), u"mac"_s);
+        QCOMPARE(sessions.value(u"sessions"_s).toArray().size(), 1);
+    }
+
+    void notABoundChild_data()
+    {
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("deviceID");
+        QTest::addColumn<QString>("baseURL");
+        QTest::newRow("parent") << int(RemoteDeviceRole::parent) << u"dev-1"_s << QString();
+        QTest::newRow("no device id") << int(RemoteDeviceRole::child) << QString() << QString();
+        QTest::newRow("unusable address") << int(RemoteDeviceRole::child) << u"dev-1"_s << u"http://[::1"_s;
+    }
+
+    void notABoundChild()
+    {
+        QFETCH(int, role);
+        QFETCH(QString, deviceID);
+        QFETCH(QString, baseURL);
+        m_config->setRole(RemoteDeviceRole(role));
+        m_config->setDeviceID(deviceID);
+        if (!baseURL.isEmpty()) {
+            m_config->setBaseURLOverride(baseURL);
+        }
+        runCycle();
+        QVERIFY(m_server->requests().isEmpty());
+        QVERIFY(m_overlay.calls.isEmpty());
+    }
+
+    void pollingRepeats()
+    {
+        MacRemotePolicySyncService::setPollingPeriodForTesting(std::chrono::milliseconds(50));
+        m_config->setRole(RemoteDeviceRole::parent); // cycles return at once; the loop goes on
+        MacUsageMonitorService::shared(); // created before the loop asks for it
+        MacRemotePolicySyncService::startPolling(*m_config, *m_policyStore, *m_selection);
+        QTest::qWait(200);
+        QVERIFY(m_server->requests().isEmpty());
+        m_config->setRole(RemoteDeviceRole::child);
+        QTRY_VERIFY_WITH_TIMEOUT(m_server->requests().size() >= 1, 3000);
+        // The loop ends with its stores.
+        m_selection.reset();
+        QTest::qWait(300);
+        const auto count = m_server->requests().size();
+        QTest::qWait(300);
+        QCOMPARE(m_server->requests().size(), count);
+        MacRemotePolicySyncService::setPollingPeriodForTesting(std::chrono::seconds(45));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMacRemotePolicySyncService)
+#include "TestMacRemotePolicySyncService.moc"
