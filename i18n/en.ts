@@ -119,5 +119,29 @@
         <source>未能写入数据，因为它的格式不正确。</source>
         <translation>The data couldn’t be written because it isn’t in the correct format.</translation>
     </message>
+    <message>
+        <source>设备已被家长一键锁定</source>
+        <translation>This computer has been locked by a parent</translation>
+    </message>
+    <message>
+        <source>当前处于禁用时段：%@ - 次日 %@</source>
+        <translation>Blocked period: %@ - next day %@</translation>
+    </message>
+    <message>
+        <source>今日使用已达上限（%d 分钟）</source>
+        <translation>Today's limit has been reached (%d minutes)</translation>
+    </message>
+    <message>
+        <source>视力保护休息中（%d 分钟）</source>
+        <translation>Eye-rest break (%d minutes)</translation>
+    </message>
+    <message>
+        <source>向家长申请解锁</source>
+        <translation>Ask a parent to unlock</translation>
+    </message>
+    <message>
+        <source>家长在身边时，输入家长密码立即解锁</source>
+        <translation>Parent nearby? Enter the parent password to unlock now</translation>
+    </message>
 </context>
 </TS>
