@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <csignal>
+#include <sys/prctl.h>
 #include <xcb/xcb.h>
 
 using namespace Qt::StringLiterals;
@@ -22,9 +24,13 @@ XvfbServer::XvfbServer(const QStringList& serverArguments, bool withWindowManage
     m_display = ":" + QByteArray::number(number);
     m_server.setStandardOutputFile(QProcess::nullDevice());
     m_server.setStandardErrorFile(QProcess::nullDevice());
+    // Never outlive the test, even one that aborts.
+    m_server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    // -noreset: otherwise the server resets when the readiness probe below disconnects, and a
+    // client connecting in that moment is refused.
     m_server.start(u"Xvfb"_s,
                    QStringList { QString::fromUtf8(m_display) } + serverArguments
-                       + QStringList { u"-nolisten"_s, u"tcp"_s });
+                       + QStringList { u"-nolisten"_s, u"tcp"_s, u"-noreset"_s });
     if (!m_server.waitForStarted(5000)) {
         return;
     }
@@ -43,6 +49,7 @@ XvfbServer::XvfbServer(const QStringList& serverArguments, bool withWindowManage
         m_windowManager.setProcessEnvironment(environment());
         m_windowManager.setStandardOutputFile(QProcess::nullDevice());
         m_windowManager.setStandardErrorFile(QProcess::nullDevice());
+        m_windowManager.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_windowManager.start(u"openbox"_s, { u"--sm-disable"_s });
         m_windowManager.waitForStarted(5000);
         QThread::msleep(500);
