@@ -359,18 +359,13 @@ private slots:
             QVERIFY2(!request.body.contains('\n'), "bodies are compact");
         }
     }
+
+    // The decoders themselves are tested on their own; these show a decoding failure coming
+    // through the network path with its message.
     void malformedAnswers_data()
     {
         QTest::addColumn<Operation>("operation");
         QTest::addColumn<QByteArray>("answer");
-        QTest::newRow("policy without selection")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.fetchPolicy(u"d"_s);
-                   co_return (co_await task).toJson();
-               })
-            << QByteArray(
-                   R"({"deviceId":"d","policy":{"dailyLimitMinutes":1,"blockedStart":{"hour":1,"minute":0},)"
-                   R"("blockedEnd":{"hour":2,"minute":0}}})");
         QTest::newRow("policy date not ISO 8601")
             << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
                    auto task = c.fetchPolicy(u"d"_s);
@@ -385,31 +380,6 @@ private slots:
                    co_return listJson(co_await task);
                })
             << QByteArray(R"({"devices":[{"id":"1","role":"child"}]})");
-        QTest::newRow("family not JSON")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.createFamily();
-                   co_return (co_await task).toJson();
-               })
-            << QByteArray("<html>ok</html>");
-        QTest::newRow("health without reported")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.getDeviceHealth(u"d"_s, u"1"_s);
-                   co_return (co_await task).toJson();
-               })
-            << QByteArray(R"({"platform":"mac"})");
-        QTest::newRow("phone as number")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.fetchPublicAppDisplayInfo();
-                   co_return (co_await task).toJson();
-               })
-            << QByteArray(R"({"contactInfo":{"phone":123}})");
-        QTest::newRow("unlock item without status")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.fetchUnlockRequests(u"1"_s, u"pending"_s);
-                   co_return listJson(co_await task);
-               })
-            << QByteArray(
-                   R"({"items":[{"id":"r","familyId":"f","childDeviceId":"c","createdAt":"t","updatedAt":"t"}]})");
     }
 
     void malformedAnswers()

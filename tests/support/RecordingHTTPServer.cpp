@@ -174,9 +174,11 @@ void RecordingHTTPServer::answer(QTcpSocket* socket, const Answer& answer)
     }
     head += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\nConnection: close\r\n\r\n";
     if (answer.mode == Mode::CloseMidAnswer) {
+        // A graceful close: the part is delivered before the connection ends, so the client
+        // sees an answer cut short rather than a connection reset before any answer (which Qt
+        // would quietly send again).
         socket->write(head + answer.body.left(answer.body.size() / 2));
-        socket->flush();
-        socket->abort();
+        socket->disconnectFromHost();
         return;
     }
     socket->write(head + answer.body);

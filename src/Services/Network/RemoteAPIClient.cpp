@@ -183,7 +183,8 @@ QCoro::Task<RemoteAPIClient::Response> RemoteAPIClient::send(Method method, QUrl
         }
     };
     const auto drain = [&state, refuse, r = reply.get()] {
-        const auto chunk = r->readAll();
+        // An aborted reply is closed and has nothing left to read.
+        const auto chunk = r->isOpen() ? r->readAll() : QByteArray();
         if (state.tooLarge || state.timedOut) {
             return;
         }
