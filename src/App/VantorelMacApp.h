@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QObject>
+#include <QSize>
+
+#include <memory>
+
+class AppLanguageStore;
+class ContentView;
+class MacAppSelectionStore;
+class MacChildGuardDelegate;
+class ParentalPasswordStore;
+class QApplication;
+class QWidget;
+class RemoteBackendConfig;
+class ScreenTimePolicyStore;
+class UserDefaults;
+
+// The application: its settings file, one instance of each store for the whole process, the one
+// window with the home screen, and the guard's launch step and quit decision.
+class VantorelMacApp final : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Settings
+    {
+        // The settings file at its usual place becomes the standard store.
+        file,
+        // The standard store already installed (a test's) is used.
+        installed
+    };
+    explicit VantorelMacApp(QApplication& application, Settings settings = Settings::file,
+                            QObject* parent = nullptr);
+    ~VantorelMacApp() override;
+
+    static constexpr QSize defaultWindowSize { 500, 600 };
+
+    // Creates the stores on first use, in this order: policy, password, app selection, backend
+    // configuration, language.
+    ScreenTimePolicyStore& policyStore();
+    ParentalPasswordStore& passwordStore();
+    MacAppSelectionStore& appSelectionStore();
+    RemoteBackendConfig& backendConfig();
+    AppLanguageStore& appLanguageStore();
+
+    // Builds the window (once) around the home screen.
+    QWidget& window();
+    ContentView& contentView();
+    MacChildGuardDelegate& childGuardDelegate() const { return *m_childGuardDelegate; }
+
+    // Shows the window, then runs the launch step once the event loop runs.
+    void launch();
+
+private:
+    QApplication& m_application;
+    std::unique_ptr<UserDefaults> m_defaults;
+    MacChildGuardDelegate* m_childGuardDelegate = nullptr;
+    std::unique_ptr<ScreenTimePolicyStore> m_policyStore;
+    std::unique_ptr<ParentalPasswordStore> m_passwordStore;
+    std::unique_ptr<MacAppSelectionStore> m_appSelectionStore;
+    std::unique_ptr<RemoteBackendConfig> m_backendConfig;
+    std::unique_ptr<AppLanguageStore> m_appLanguageStore;
+    std::unique_ptr<QWidget> m_window;
+    ContentView* m_contentView = nullptr;
+};

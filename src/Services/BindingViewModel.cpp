@@ -1,0 +1,356 @@
+#include "Services/BindingViewModel.h"
+
+#include "Models/L10n.h"
+#include "Models/ParentalPasswordStore.h"
+#include "Models/RemoteBackendConfig.h"
+#include "Platform/Workspace.h"
+#include "Services/Network/RemoteAPIClient.h"
+#include "Services/Network/UserFriendlyMessage.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+#include <exception>
+
+using namespace Qt::StringLiterals;
+
+BindingViewModel::BindingViewModel(QObject* parent)
+    : QObject(parent)
+{
+}
+
+void BindingViewModel::setDeviceName(const QString& value)
+{
+    m_deviceName = value;
+    emit deviceNameChanged();
+}
+
+void BindingViewModel::setFamilyCodeInput(const QString& value)
+{
+    m_familyCodeInput = value;
+    emit familyCodeInputChanged();
+}
+
+void BindingViewModel::setRecoverFamilyCode(const QString& value)
+{
+    m_recoverFamilyCode = value;
+    emit recoverFamilyCodeChanged();
+}
+
+void BindingViewModel::setShowingClearBindingVerify(bool showing)
+{
+    m_isShowingClearBindingVerify = showing;
+    emit clearBindingChanged();
+}
+
+void BindingViewModel::setClearBindingPasswordInput(const QString& value)
+{
+    m_clearBindingPasswordInput = value;
+    emit clearBindingChanged();
+}
+
+void BindingViewModel::setPasswordInput(const QString& value)
+{
+    m_passwordInput = value;
+    emit passwordFieldsChanged();
+}
+
+void BindingViewModel::setPasswordConfirm(const QString& value)
+{
+    m_passwordConfirm = value;
+    emit passwordFieldsChanged();
+}
+
+void BindingViewModel::setSelectedChildForRuleSettingsInWizard(const std::optional<DeviceListItem>& device)
+{
+    m_selectedChild = device;
+    emit sheetsChanged();
+}
+
+void BindingViewModel::setShowingUnlockRequestsInWizard(bool showing)
+{
+    m_isShowingUnlockRequests = showing;
+    emit sheetsChanged();
+}
+
+void BindingViewModel::setWizardUnlockFilterDeviceId(const std::optional<QString>& id)
+{
+    m_wizardUnlockFilterDeviceId = id;
+    emit sheetsChanged();
+}
+
+void BindingViewModel::setCurrentStep(int step)
+{
+    m_currentStep = step;
+    emit currentStepChanged();
+}
+
+void BindingViewModel::setBusy(bool busy)
+{
+    m_isBusy = busy;
+    emit isBusyChanged();
+}
+
+void BindingViewModel::setMessages(const std::optional<QString>& error, const std::optional<QString>& success)
+{
+    m_errorMessage = error;
+    m_successMessage = success;
+    emit messagesChanged();
+}
+
+void BindingViewModel::prepare(const RemoteBackendConfig& backendConfig)
+{
+    isParent = backendConfig.role() == RemoteDeviceRole::parent;
+    const auto client = RemoteAPIClient::make(backendConfig);
+    if (!client) {
+        return;
+    }
+    // Only opens the connection early; the answer and any failure are of no interest.
+    QNetworkReply* reply = client->session()->get(QNetworkRequest(client->baseURL()));
+    QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+}
+
+void BindingViewModel::chooseRole(RemoteBackendConfig& backendConfig, bool parent)
+{
+    backendConfig.setRole(parent ? RemoteDeviceRole::parent : RemoteDeviceRole::child);
+    isParent = parent;
+}
+
+void BindingViewModel::goNext()
+{
+    setCurrentStep(m_currentStep + 1);
+    setMessages(std::nullopt, std::nullopt);
+}
+
+void BindingViewModel::goBack()
+{
+    if (m_currentStep < 2) {
+        return;
+    }
+    setCurrentStep(m_currentStep - 1);
+    setMessages(std::nullopt, std::nullopt);
+}
+
+void BindingViewModel::setupPassword(ParentalPasswordStore& passwordStore)
+{
+    if (m_passwordInput.isEmpty()) {
+        m_passwordSetupError = L10n::localized("请输入密码");
+    } else if (m_passwordInput != m_passwordConfirm) {
+        m_passwordSetupError = L10n::localized("两次输入不一致，请重试");
+    } else {
+        passwordStore.setupPassword(m_passwordInput);
+        m_passwordInput.clear();
+        m_passwordConfirm.clear();
+        m_passwordSetupError.reset();
+    }
+    emit passwordFieldsChanged();
+}
+
+QString BindingViewModel::trimBlanks(const QString& text)
+{
+    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text.at(begin))) {
+        ++begin;
+    }
+    while (end > begin && isBlank(text.at(end - 1))) {
+        --end;
+    }
+    return text.mid(begin, end - begin);
+}
+
+QString BindingViewModel::effectiveDeviceName() const
+{
+    if (!m_deviceName.isEmpty()) {
+        return m_deviceName;
+    }
+    const QString host = Workspace::shared().hostName();
+    return host.isEmpty() ? u"Mac"_s : host;
+}
+
+QCoro::Task<> BindingViewModel::createFamily(RemoteBackendConfig& backendConfig)
+{
+    const auto client = RemoteAPIClient::make(backendConfig);
+    if (!client) {
+        setMessages(L10n::localized("服务地址不合法"), m_successMessage);
+        co_return;
+    }
+    setBusy(true);
+    setMessages(std::nullopt, std::nullopt);
+    try {
+        auto createTask = client->createFamily();
+        const CreateFamilyResponse family = co_await createTask;
+        const QString name = effectiveDeviceName();
+        auto registerTask = client->registerDevice(family.familyCode, RemoteDeviceRole::parent, name);
+        const RegisterDeviceResponse registered = co_await registerTask;
+        backendConfig.setFamilyCode(family.familyCode);
+        backendConfig.setDeviceID(registered.deviceId);
+        backendConfig.setDeviceName(name);
+        backendConfig.setRole(RemoteDeviceRole::parent);
+        setMessages(std::nullopt,
+                    L10n::format(L10n::localized("家庭创建成功，家庭码：%@"), { family.familyCode }));
+        setCurrentStep(4);
+        isParent = true;
+    } catch (...) {
+        setMessages(userFriendlyMessage(std::current_exception()), std::nullopt);
+    }
+    setBusy(false);
+}
+
+QCoro::Task<> BindingViewModel::recoverFamily(RemoteBackendConfig& backendConfig)
+{
+    const QString code = trimBlanks(m_recoverFamilyCode);
+    if (code.size() != 6) {
+        co_return;
+    }
+    const auto client = RemoteAPIClient::make(backendConfig);
+    if (!client) {
+        co_return;
+    }
+    setBusy(true);
+    setMessages(std::nullopt, std::nullopt);
+    try {
+        auto task = client->fetchDevices(code);
+        co_await task;
+        backendConfig.setFamilyCode(code);
+        setRecoverFamilyCode(QString());
+        setMessages(std::nullopt, L10n::localized("恢复成功"));
+        setCurrentStep(4);
+        isParent = true;
+    } catch (...) {
+        setMessages(userFriendlyMessage(std::current_exception()), std::nullopt);
+    }
+    setBusy(false);
+}
+
+QCoro::Task<> BindingViewModel::joinFamily(RemoteBackendConfig& backendConfig)
+{
+    const auto client = RemoteAPIClient::make(backendConfig);
+    if (!client) {
+        setMessages(L10n::localized("服务地址不合法"), m_successMessage);
+        co_return;
+    }
+    setBusy(true);
+    setMessages(std::nullopt, std::nullopt);
+    const QString code = trimBlanks(m_familyCodeInput);
+    const QString name = effectiveDeviceName();
+    try {
+        auto task = client->registerDevice(code, RemoteDeviceRole::child, name);
+        const RegisterDeviceResponse registered = co_await task;
+        backendConfig.setDeviceID(registered.deviceId);
+        backendConfig.setFamilyCode(code);
+        backendConfig.setDeviceName(name);
+        backendConfig.setRole(RemoteDeviceRole::child);
+        setMessages(std::nullopt, L10n::localized("已加入家庭"));
+        setCurrentStep(3);
+        isParent = false;
+    } catch (...) {
+        setMessages(userFriendlyMessage(std::current_exception()), std::nullopt);
+    }
+    setBusy(false);
+}
+
+QCoro::Task<> BindingViewModel::refreshWizardChildData(RemoteBackendConfig& backendConfig)
+{
+    const auto client = RemoteAPIClient::make(backendConfig);
+    const QString code = backendConfig.familyCode();
+    if (!client || code.isEmpty()) {
+        co_return;
+    }
+    m_isLoadingWizardChildData = true;
+    emit wizardChildDataChanged();
+    auto devicesTask = client->fetchDevices(code);
+    auto requestsTask = client->fetchUnlockRequests(code, u"pending"_s);
+    QList<DeviceListItem> devices;
+    QList<UnlockRequest> requests;
+    bool failed = false;
+    try {
+        devices = co_await devicesTask;
+    } catch (...) {
+        failed = true;
+    }
+    try {
+        requests = co_await requestsTask;
+    } catch (...) {
+        failed = true;
+    }
+    m_wizardChildDevices = failed ? QList<DeviceListItem>() : devices;
+    m_wizardPendingUnlocks = failed ? QList<UnlockRequest>() : requests;
+    m_isLoadingWizardChildData = false;
+    emit wizardChildDataChanged();
+}
+
+bool BindingViewModel::verifyClearBindingPassword(ParentalPasswordStore& passwordStore)
+{
+    const bool ok = passwordStore.verify(m_clearBindingPasswordInput);
+    if (!ok) {
+        m_clearBindingPasswordError = L10n::localized("密码错误，请重试");
+        emit clearBindingChanged();
+    }
+    return ok;
+}
+
+void BindingViewModel::performMacClearBinding(RemoteBackendConfig& backendConfig)
+{
+    backendConfig.setDeviceID(QString());
+    backendConfig.setFamilyCode(QString());
+    backendConfig.setDeviceName(QString());
+    setFamilyCodeInput(QString());
+    setDeviceName(QString());
+    setMessages(std::nullopt, L10n::localized("已清除本机绑定"));
+}
+
+void BindingViewModel::clearLocalFamilyInfo(RemoteBackendConfig& backendConfig)
+{
+    backendConfig.setFamilyCode(QString());
+    setRecoverFamilyCode(QString());
+    setMessages(m_errorMessage, L10n::localized("已清除，请重新创建或恢复家庭。"));
+}
+
+void BindingViewModel::requestClearBinding(ParentalPasswordStore& passwordStore,
+                                           RemoteBackendConfig& backendConfig)
+{
+    if (passwordStore.hasPassword()) {
+        m_clearBindingPasswordInput.clear();
+        m_clearBindingPasswordError.reset();
+        setShowingClearBindingVerify(true);
+    } else {
+        performMacClearBinding(backendConfig);
+    }
+}
+
+void BindingViewModel::confirmClearBinding(ParentalPasswordStore& passwordStore,
+                                           RemoteBackendConfig& backendConfig)
+{
+    if (verifyClearBindingPassword(passwordStore)) {
+        setShowingClearBindingVerify(false);
+        performMacClearBinding(backendConfig);
+    }
+}
+
+bool BindingViewModel::canCreateFamily() const
+{
+    return !m_deviceName.isEmpty() && !m_isBusy;
+}
+
+bool BindingViewModel::canRecoverFamily() const
+{
+    return trimBlanks(m_recoverFamilyCode).size() == 6 && !m_isBusy;
+}
+
+bool BindingViewModel::canJoinFamily() const
+{
+    return !m_familyCodeInput.isEmpty() && !m_deviceName.isEmpty() && !m_isBusy;
+}
+
+bool BindingViewModel::isLastStep() const
+{
+    return (isParent && m_currentStep == 4) || (!isParent && m_currentStep == 3);
+}
+
+bool BindingViewModel::isForwardDisabled(bool hasPassword) const
+{
+    return isParent && m_currentStep == 2 && !hasPassword;
+}

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "Services/Network/DeviceRecords.h"
+#include "Services/Network/UnlockRecords.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class ParentalPasswordStore;
+class RemoteBackendConfig;
+
+// The state and actions of the binding wizard, made fresh each time the wizard opens: the role,
+// the parent password, creating, restoring or joining a family, the parent's summary and
+// clearing the local binding.
+class BindingViewModel final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(int currentStep READ currentStep NOTIFY currentStepChanged)
+    Q_PROPERTY(QString deviceName READ deviceName WRITE setDeviceName NOTIFY deviceNameChanged)
+    Q_PROPERTY(
+        QString familyCodeInput READ familyCodeInput WRITE setFamilyCodeInput NOTIFY familyCodeInputChanged)
+    Q_PROPERTY(QString recoverFamilyCode READ recoverFamilyCode WRITE setRecoverFamilyCode NOTIFY
+                   recoverFamilyCodeChanged)
+    Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
+
+public:
+    explicit BindingViewModel(QObject* parent = nullptr);
+
+    int currentStep() const { return m_currentStep; }
+    QString deviceName() const { return m_deviceName; }
+    void setDeviceName(const QString& value);
+    QString familyCodeInput() const { return m_familyCodeInput; }
+    void setFamilyCodeInput(const QString& value);
+    QString recoverFamilyCode() const { return m_recoverFamilyCode; }
+    void setRecoverFamilyCode(const QString& value);
+    bool isBusy() const { return m_isBusy; }
+    std::optional<QString> errorMessage() const { return m_errorMessage; }
+    std::optional<QString> successMessage() const { return m_successMessage; }
+    bool isShowingClearBindingVerify() const { return m_isShowingClearBindingVerify; }
+    void setShowingClearBindingVerify(bool showing);
+    QString clearBindingPasswordInput() const { return m_clearBindingPasswordInput; }
+    void setClearBindingPasswordInput(const QString& value);
+    std::optional<QString> clearBindingPasswordError() const { return m_clearBindingPasswordError; }
+    QString passwordInput() const { return m_passwordInput; }
+    void setPasswordInput(const QString& value);
+    QString passwordConfirm() const { return m_passwordConfirm; }
+    void setPasswordConfirm(const QString& value);
+    std::optional<QString> passwordSetupError() const { return m_passwordSetupError; }
+    QList<DeviceListItem> wizardChildDevices() const { return m_wizardChildDevices; }
+    QList<UnlockRequest> wizardPendingUnlocks() const { return m_wizardPendingUnlocks; }
+    bool isLoadingWizardChildData() const { return m_isLoadingWizardChildData; }
+    std::optional<DeviceListItem> selectedChildForRuleSettingsInWizard() const { return m_selectedChild; }
+    void setSelectedChildForRuleSettingsInWizard(const std::optional<DeviceListItem>& device);
+    bool isShowingUnlockRequestsInWizard() const { return m_isShowingUnlockRequests; }
+    void setShowingUnlockRequestsInWizard(bool showing);
+    std::optional<QString> wizardUnlockFilterDeviceId() const { return m_wizardUnlockFilterDeviceId; }
+    void setWizardUnlockFilterDeviceId(const std::optional<QString>& id);
+
+    bool isParent = false;
+
+    // Called each time the wizard is shown: the path follows the stored role, and the server's
+    // connection is warmed in the background.
+    void prepare(const RemoteBackendConfig& backendConfig);
+    void chooseRole(RemoteBackendConfig& backendConfig, bool parent);
+
+    void goNext();
+    void goBack();
+    void setupPassword(ParentalPasswordStore& passwordStore);
+    QCoro::Task<> createFamily(RemoteBackendConfig& backendConfig);
+    QCoro::Task<> recoverFamily(RemoteBackendConfig& backendConfig);
+    QCoro::Task<> joinFamily(RemoteBackendConfig& backendConfig);
+    QCoro::Task<> refreshWizardChildData(RemoteBackendConfig& backendConfig);
+    bool verifyClearBindingPassword(ParentalPasswordStore& passwordStore);
+    void performMacClearBinding(RemoteBackendConfig& backendConfig);
+    // "清除本地家庭信息" on the create-or-restore step.
+    void clearLocalFamilyInfo(RemoteBackendConfig& backendConfig);
+    // "清除本机绑定，重新加入家庭": asks for the password when one exists, else clears at once.
+    void requestClearBinding(ParentalPasswordStore& passwordStore, RemoteBackendConfig& backendConfig);
+    // "确认" in the clear-binding sheet.
+    void confirmClearBinding(ParentalPasswordStore& passwordStore, RemoteBackendConfig& backendConfig);
+
+    // Button conditions.
+    bool canCreateFamily() const;
+    bool canRecoverFamily() const;
+    bool canJoinFamily() const;
+    bool isLastStep() const;
+    bool isForwardDisabled(bool hasPassword) const;
+
+    // Blanks (spaces and tabs, not line breaks) removed at both ends, as family codes are used.
+    static QString trimBlanks(const QString& text);
+    // The nickname, else the computer's host name, else "Mac".
+    QString effectiveDeviceName() const;
+
+signals:
+    void currentStepChanged();
+    void deviceNameChanged();
+    void familyCodeInputChanged();
+    void recoverFamilyCodeChanged();
+    void isBusyChanged();
+    void messagesChanged();
+    void clearBindingChanged();
+    void passwordFieldsChanged();
+    void wizardChildDataChanged();
+    void sheetsChanged();
+
+private:
+    void setCurrentStep(int step);
+    void setBusy(bool busy);
+    void setMessages(const std::optional<QString>& error, const std::optional<QString>& success);
+
+    int m_currentStep = 1;
+    QString m_deviceName;
+    QString m_familyCodeInput;
+    QString m_recoverFamilyCode;
+    bool m_isBusy = false;
+    std::optional<QString> m_errorMessage;
+    std::optional<QString> m_successMessage;
+    bool m_isShowingClearBindingVerify = false;
+    QString m_clearBindingPasswordInput;
+    std::optional<QString> m_clearBindingPasswordError;
+    QString m_passwordInput;
+    QString m_passwordConfirm;
+    std::optional<QString> m_passwordSetupError;
+    QList<DeviceListItem> m_wizardChildDevices;
+    QList<UnlockRequest> m_wizardPendingUnlocks;
+    bool m_isLoadingWizardChildData = false;
+    std::optional<DeviceListItem> m_selectedChild;
+    bool m_isShowingUnlockRequests = false;
+    std::optional<QString> m_wizardUnlockFilterDeviceId;
+};

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "Services/Network/DeviceRecords.h"
+#include "Services/Network/UnlockRecords.h"
+
+#include <QCoroTask>
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class MacAppSelectionStore;
+class RemoteBackendConfig;
+class ScreenTimePolicyStore;
+
+// The state and the actions of the home screen: the family's devices and pending requests on a
+// parent computer, the two ways out of a lock on a child computer, renaming a child, and the
+// hidden self-check behind five quick taps on the header.
+class ContentViewModel final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QList<DeviceListItem> childDevices READ childDevices NOTIFY childDevicesChanged)
+    Q_PROPERTY(
+        std::optional<QString> childDevicesError READ childDevicesError NOTIFY childDevicesErrorChanged)
+    Q_PROPERTY(bool isLoadingChildDevices READ isLoadingChildDevices NOTIFY isLoadingChildDevicesChanged)
+    Q_PROPERTY(bool isDiagnosticsVisible READ isDiagnosticsVisible WRITE setDiagnosticsVisible NOTIFY
+                   isDiagnosticsVisibleChanged)
+    Q_PROPERTY(QString diagnosticsMessage READ diagnosticsMessage NOTIFY diagnosticsMessageChanged)
+    Q_PROPERTY(int hiddenTapCount READ hiddenTapCount NOTIFY hiddenTapCountChanged)
+    Q_PROPERTY(std::optional<QString> unlockRequestMessage READ unlockRequestMessage NOTIFY
+                   unlockRequestMessageChanged)
+    Q_PROPERTY(bool isShowingUnlockRequestAlert READ isShowingUnlockRequestAlert WRITE
+                   setShowingUnlockRequestAlert NOTIFY isShowingUnlockRequestAlertChanged)
+
+public:
+    explicit ContentViewModel(QObject* parent = nullptr);
+
+    QList<DeviceListItem> childDevices() const { return m_childDevices; }
+    std::optional<QString> childDevicesError() const { return m_childDevicesError; }
+    bool isLoadingChildDevices() const { return m_isLoadingChildDevices; }
+    QList<UnlockRequest> homePendingUnlockRequests() const { return m_homePendingUnlockRequests; }
+    bool isDiagnosticsVisible() const { return m_isDiagnosticsVisible; }
+    void setDiagnosticsVisible(bool visible);
+    QString diagnosticsMessage() const { return m_diagnosticsMessage; }
+    int hiddenTapCount() const { return m_hiddenTapCount; }
+    std::optional<QDateTime> lastHiddenTapTime() const { return m_lastHiddenTapTime; }
+    std::optional<QString> unlockRequestMessage() const { return m_unlockRequestMessage; }
+    bool isShowingUnlockRequestAlert() const { return m_isShowingUnlockRequestAlert; }
+    void setShowingUnlockRequestAlert(bool showing);
+    std::optional<DeviceListItem> devicePendingRename() const { return m_devicePendingRename; }
+    void setDevicePendingRename(const std::optional<DeviceListItem>& device);
+
+    // Hides the lock overlay; the root screen points it at the overlay controller. The view model
+    // sits below the screens, so it cannot reach the controller itself.
+    std::function<void()> hideOverlay = [] {};
+    // Today's counted minutes for the lock decision after a local unlock; the usage monitor's.
+    std::function<qint64()> todayUsageMinutes;
+
+    QCoro::Task<> refreshChildDevicesForHome(RemoteBackendConfig& backendConfig);
+    bool hasPendingUnlockRequest(const QString& deviceId) const;
+    QCoro::Task<> handleUnlockRequest(RemoteBackendConfig& backendConfig);
+    // The local part is done before this returns; the task that comes back is the upload.
+    QCoro::Task<> handleLocalUnlock(ScreenTimePolicyStore& policyStore,
+                                    MacAppSelectionStore& appSelectionStore,
+                                    RemoteBackendConfig& backendConfig);
+    QCoro::Task<> saveRenamedChildDevice(DeviceListItem device, QString draft,
+                                         RemoteBackendConfig& backendConfig);
+    void runDiagnostics(const RemoteBackendConfig& backendConfig,
+                        const MacAppSelectionStore& appSelectionStore);
+    // One tap on the header; the fifth within 1.2 s of each other runs the self-check.
+    void registerHiddenTap(const RemoteBackendConfig& backendConfig,
+                           const MacAppSelectionStore& appSelectionStore);
+
+    static constexpr qint64 hiddenTapWindowMs = 1200;
+    static constexpr int localUnlockMinutes = 15;
+
+signals:
+    void childDevicesChanged();
+    void childDevicesErrorChanged();
+    void isLoadingChildDevicesChanged();
+    void homePendingUnlockRequestsChanged();
+    void isDiagnosticsVisibleChanged();
+    void diagnosticsMessageChanged();
+    void hiddenTapCountChanged();
+    void unlockRequestMessageChanged();
+    void isShowingUnlockRequestAlertChanged();
+    void devicePendingRenameChanged();
+
+private:
+    void setChildDevicesError(const std::optional<QString>& error);
+    void setLoading(bool loading);
+    void setLists(const QList<DeviceListItem>& devices, const QList<UnlockRequest>& requests);
+    void setHiddenTapCount(int count);
+
+    QList<DeviceListItem> m_childDevices;
+    std::optional<QString> m_childDevicesError;
+    bool m_isLoadingChildDevices = false;
+    QList<UnlockRequest> m_homePendingUnlockRequests;
+    bool m_isDiagnosticsVisible = false;
+    QString m_diagnosticsMessage;
+    int m_hiddenTapCount = 0;
+    std::optional<QDateTime> m_lastHiddenTapTime;
+    std::optional<QString> m_unlockRequestMessage;
+    bool m_isShowingUnlockRequestAlert = false;
+    std::optional<DeviceListItem> m_devicePendingRename;
+};

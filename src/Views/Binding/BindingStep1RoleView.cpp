@@ -1,0 +1,57 @@
+#include "Views/Binding/BindingStep1RoleView.h"
+
+#include "Models/L10n.h"
+#include "Models/RemoteBackendConfig.h"
+#include "Services/BindingViewModel.h"
+#include "Views/SymbolIcon.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+BindingStep1RoleView::BindingStep1RoleView(BindingStepContext context, QWidget* parent)
+    : QWidget(parent)
+    , m_context(context)
+{
+    auto* layout = new QVBoxLayout(this);
+    auto* heading = new QLabel(L10n::localized("选择本设备角色"));
+    heading->setObjectName(u"roleHeading"_s);
+    QFont font = heading->font();
+    font.setPointSize(font.pointSize() + 3);
+    font.setBold(true);
+    heading->setFont(font);
+    layout->addWidget(heading);
+
+    auto* row = new QHBoxLayout;
+    const auto makeButton = [&](const QString& text, const char* symbol, const QString& name) {
+        auto* button = new QPushButton(SymbolIcon::icon(QString::fromUtf8(symbol)), text);
+        button->setObjectName(name);
+        button->setCheckable(true);
+        button->setMinimumHeight(80);
+        button->setIconSize(QSize(32, 32));
+        row->addWidget(button);
+        return button;
+    };
+    m_parent = makeButton(L10n::localized("家长"), "person.2.fill", u"roleParentButton"_s);
+    m_child = makeButton(L10n::localized("孩子"), "figure.stand", u"roleChildButton"_s);
+    layout->addLayout(row);
+    layout->addStretch();
+
+    connect(m_parent, &QPushButton::clicked, this,
+            [this] { m_context.viewModel.chooseRole(m_context.backendConfig, true); });
+    connect(m_child, &QPushButton::clicked, this,
+            [this] { m_context.viewModel.chooseRole(m_context.backendConfig, false); });
+    connect(&m_context.backendConfig, &RemoteBackendConfig::roleChanged, this,
+            &BindingStep1RoleView::refresh);
+    refresh();
+}
+
+void BindingStep1RoleView::refresh()
+{
+    const RemoteDeviceRole role = m_context.backendConfig.role();
+    m_parent->setChecked(role == RemoteDeviceRole::parent);
+    m_child->setChecked(role == RemoteDeviceRole::child);
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+class BindingViewModel;
+class ParentalPasswordStore;
+class RemoteBackendConfig;
+
+// What every step screen of the binding wizard works on.
+struct BindingStepContext
+{
+    BindingViewModel& viewModel;
+    RemoteBackendConfig& backendConfig;
+    ParentalPasswordStore& passwordStore;
+};

@@ -1,0 +1,77 @@
+#include "Views/ChildStatusView.h"
+
+#include "Models/L10n.h"
+#include "Models/ScreenTimePolicyStore.h"
+#include "Services/MacUsageMonitorService.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QFrame* card(const QString& title, QVBoxLayout*& body)
+{
+    auto* frame = new QFrame;
+    frame->setObjectName(u"card"_s);
+    frame->setStyleSheet(
+        u"QFrame#card { background: #ffffff; border: 1px solid #dde3ea; border-radius: 10px; }"_s);
+    body = new QVBoxLayout(frame);
+    if (!title.isEmpty()) {
+        auto* heading = new QLabel(title);
+        QFont font = heading->font();
+        font.setBold(true);
+        heading->setFont(font);
+        body->addWidget(heading);
+    }
+    return frame;
+}
+
+} // namespace
+
+ChildStatusView::ChildStatusView(ScreenTimePolicyStore& policyStore, RemoteBackendConfig& backendConfig,
+                                 std::function<void()> onAppSelection, QWidget* parent)
+    : QWidget(parent)
+    , m_policyStore(policyStore)
+{
+    Q_UNUSED(backendConfig)
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QVBoxLayout* body = nullptr;
+    layout->addWidget(card(L10n::localized("本机当前规则"), body));
+    m_limit = new QLabel;
+    m_limit->setObjectName(u"dailyLimitText"_s);
+    body->addWidget(m_limit);
+
+    layout->addWidget(card(QString(), body));
+    m_used = new QLabel;
+    m_used->setObjectName(u"todayUsageText"_s);
+    body->addWidget(m_used);
+    auto* note = new QLabel(L10n::localized("今日用量说明（不含休息）"));
+    note->setStyleSheet(u"color: #666666;"_s);
+    note->setWordWrap(true);
+    body->addWidget(note);
+    auto* adjust = new QPushButton(L10n::localized("调整规则"));
+    adjust->setObjectName(u"adjustRulesButton"_s);
+    body->addWidget(adjust, 0, Qt::AlignLeft);
+    connect(adjust, &QPushButton::clicked, this, [onAppSelection] {
+        if (onAppSelection) {
+            onAppSelection();
+        }
+    });
+    connect(&policyStore, &ScreenTimePolicyStore::policyChanged, this, &ChildStatusView::refresh);
+    connect(&MacUsageMonitorService::shared(), &MacUsageMonitorService::todayUsageMinutesChanged, this,
+            &ChildStatusView::refresh);
+    refresh();
+}
+
+void ChildStatusView::refresh()
+{
+    m_limit->setText(
+        L10n::format(L10n::localized("每日上限：%d 分钟"), { m_policyStore.policy().dailyLimitMinutes }));
+    m_used->setText(L10n::format(L10n::localized("今日已用：%d 分钟"),
+                                 { MacUsageMonitorService::shared().todayUsageMinutes() }));
+}

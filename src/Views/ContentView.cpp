@@ -1,0 +1,323 @@
+#include "Views/ContentView.h"
+
+#include "Models/L10n.h"
+#include "Models/MacAppSelectionStore.h"
+#include "Models/ParentalPasswordStore.h"
+#include "Models/RemoteBackendConfig.h"
+#include "Models/ScreenTimePolicyStore.h"
+#include "Platform/UserDefaults.h"
+#include "Services/ContentViewModel.h"
+#include "Services/MacUsageMonitorService.h"
+#include "Views/AlertPresenter.h"
+#include "Views/HomePanelView.h"
+#include "Views/MacAppSelectionView.h"
+#include "Views/MacLockCoordinator.h"
+#include "Views/MacLockOverlayController.h"
+#include "Views/MacRemoteBindingWizardView.h"
+#include "Views/MacVerifyPasswordView.h"
+
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+ContentView::ContentView(Stores stores, QWidget* parent)
+    : QWidget(parent)
+    , m_stores(stores)
+    , m_viewModel(new ContentViewModel(this))
+{
+    setObjectName(u"contentView"_s);
+    setAutoFillBackground(true);
+    setStyleSheet(u"QWidget#contentView { background: #f4f7fb; }"_s);
+    m_viewModel->hideOverlay = [] { MacLockOverlayController::shared().hide(); };
+
+    HomePanelView::Callbacks callbacks;
+    callbacks.onAppSelection = [this] { openAppSelection(); };
+    callbacks.onRemoteBinding = [this] { openRemoteBinding(); };
+    callbacks.onChildUnlock = [this] { openChildUnlock(); };
+    callbacks.onMoreMenu = [this] {
+        if (moreMenuSheet) {
+            if (QDialog* sheet = moreMenuSheet(this)) {
+                sheet->setAttribute(Qt::WA_DeleteOnClose);
+                sheet->open();
+            }
+        }
+    };
+    callbacks.onRuleSettings = [this](const DeviceListItem& device) {
+        if (ruleSettingsSheet) {
+            if (QDialog* sheet = ruleSettingsSheet(device, this)) {
+                sheet->setAttribute(Qt::WA_DeleteOnClose);
+                sheet->open();
+            }
+        }
+    };
+    callbacks.onRenameDevice = [this](const DeviceListItem& device) { openRename(device); };
+    callbacks.onUnlockRequests = [this](const DeviceListItem& device) {
+        if (unlockRequestsSheet) {
+            if (QDialog* sheet = unlockRequestsSheet(device.id, this)) {
+                sheet->setAttribute(Qt::WA_DeleteOnClose);
+                sheet->open();
+            }
+        }
+    };
+    callbacks.onUnlockRequest = [this] { m_viewModel->handleUnlockRequest(m_stores.backendConfig); };
+    callbacks.isOverlayShowing = [] { return MacLockOverlayController::shared().isShowing(); };
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    m_panel = new HomePanelView(*m_viewModel, stores.policyStore, stores.appSelectionStore,
+                                stores.backendConfig, callbacks);
+    scroll->setWidget(m_panel);
+    layout->addWidget(scroll);
+
+    connect(&MacLockOverlayController::shared(), &MacLockOverlayController::isShowingChanged, m_panel,
+            &HomePanelView::refresh);
+    connect(m_viewModel, &ContentViewModel::isShowingUnlockRequestAlertChanged, this, [this] {
+        if (m_viewModel->isShowingUnlockRequestAlert()) {
+            QTimer::singleShot(0, this, &ContentView::showUnlockRequestAlert);
+        }
+    });
+    connect(m_viewModel, &ContentViewModel::isDiagnosticsVisibleChanged, this, [this] {
+        if (m_viewModel->isDiagnosticsVisible()) {
+            QTimer::singleShot(0, this, &ContentView::showDiagnosticsAlert);
+        }
+    });
+    connect(m_viewModel, &ContentViewModel::devicePendingRenameChanged, this, &ContentView::syncRenameSheet);
+    showConsentIfNeeded();
+}
+
+ContentView::~ContentView()
+{
+    // The overlay outlives this screen; its buttons must not reach a screen that is gone.
+    MacLockCoordinator::shared().onUnlockRequest = [] {};
+    MacLockCoordinator::shared().onPasswordUnlock = [] {};
+}
+
+void ContentView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_setupDone) {
+        onAppearSetup();
+    }
+}
+
+void ContentView::onAppearSetup()
+{
+    if (m_setupDone) {
+        return;
+    }
+    m_setupDone = true;
+    MacLockCoordinator& coordinator = MacLockCoordinator::shared();
+    coordinator.onUnlockRequest = [this] { m_viewModel->handleUnlockRequest(m_stores.backendConfig); };
+    coordinator.onPasswordUnlock = [this] { openChildUnlock(); };
+
+    RemoteBackendConfig& config = m_stores.backendConfig;
+    if (config.role() == RemoteDeviceRole::parent && !config.familyCode().isEmpty()) {
+        m_viewModel->refreshChildDevicesForHome(config);
+    }
+    if (config.role() == RemoteDeviceRole::child && config.isBoundToBackend()) {
+        startChildSynchronisation();
+    }
+}
+
+void ContentView::startChildSynchronisation()
+{
+    // The remote policy synchronisation is not part of this build yet; once it is, this starts
+    // one immediate cycle and then the polling loop.
+}
+
+void ContentView::showConsentIfNeeded()
+{
+    if (UserDefaults::standard().boolean(consentKey).value_or(false)) {
+        return;
+    }
+    m_consent = new QWidget(this);
+    m_consent->setObjectName(u"consentView"_s);
+    m_consent->setAutoFillBackground(true);
+    m_consent->setStyleSheet(u"QWidget#consentView { background: #f4f7fb; }"_s);
+    auto* layout = new QVBoxLayout(m_consent);
+    layout->setContentsMargins(24, 24, 24, 24);
+    auto* title = new QLabel(L10n::localized("用户协议与隐私政策"));
+    QFont font = title->font();
+    font.setPointSize(font.pointSize() + 4);
+    font.setBold(true);
+    title->setFont(font);
+    layout->addWidget(title);
+    auto* body = new QLabel(L10n::localized("TermsPrivacyBodyMac"));
+    body->setWordWrap(true);
+    body->setStyleSheet(u"color: #555555;"_s);
+    layout->addWidget(body);
+    layout->addStretch();
+    auto* agree = new QPushButton(L10n::localized("同意并继续"));
+    agree->setObjectName(u"consentAgreeButton"_s);
+    agree->setDefault(true);
+    layout->addWidget(agree, 0, Qt::AlignRight);
+    connect(agree, &QPushButton::clicked, this, [this] {
+        UserDefaults::standard().setBoolean(consentKey, true);
+        m_consent->deleteLater();
+        m_consent = nullptr;
+    });
+    m_consent->setGeometry(rect());
+    m_consent->raise();
+    // Covers the whole window, whatever its size.
+    class Follow final : public QObject
+    {
+    public:
+        using QObject::QObject;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Resize) {
+                static_cast<QWidget*>(parent())->setGeometry(static_cast<QWidget*>(watched)->rect());
+            }
+            return false;
+        }
+    };
+    installEventFilter(new Follow(m_consent));
+}
+
+void ContentView::openRemoteBinding()
+{
+    auto holder = std::make_shared<QPointer<QDialog>>();
+    auto* wizard = new MacRemoteBindingWizardView(
+        m_stores.backendConfig, m_stores.appSelectionStore, m_stores.passwordStore, m_stores.policyStore,
+        [holder] {
+            if (*holder) {
+                (*holder)->accept();
+            }
+        },
+        this);
+    *holder = wizard;
+    wizard->setAttribute(Qt::WA_DeleteOnClose);
+    wizard->ruleSettingsSheet = ruleSettingsSheet;
+    wizard->unlockRequestsSheet = unlockRequestsSheet;
+    connect(wizard, &QDialog::finished, m_panel, &HomePanelView::refresh);
+    wizard->open();
+}
+
+void ContentView::openAppSelection()
+{
+    auto* sheet = new MacAppSelectionView(m_stores.appSelectionStore, this);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->open();
+}
+
+void ContentView::openChildUnlock()
+{
+    if (m_passwordSheet) {
+        m_passwordSheet->raise();
+        return;
+    }
+    auto holder = std::make_shared<QPointer<QDialog>>();
+    auto* sheet = new MacVerifyPasswordView(
+        m_stores.passwordStore,
+        [this, holder] {
+            m_viewModel->handleLocalUnlock(m_stores.policyStore, m_stores.appSelectionStore,
+                                           m_stores.backendConfig);
+            if (*holder) {
+                (*holder)->accept();
+            }
+        },
+        this);
+    *holder = sheet;
+    m_passwordSheet = sheet;
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    connect(sheet, &QObject::destroyed, this, [this] { m_passwordSheet = nullptr; });
+    MacLockOverlayController::shared().presentAboveOverlay(sheet);
+    sheet->open();
+}
+
+void ContentView::openRename(const DeviceListItem& device)
+{
+    m_viewModel->setDevicePendingRename(device);
+}
+
+void ContentView::syncRenameSheet()
+{
+    const auto device = m_viewModel->devicePendingRename();
+    if (!device) {
+        if (m_renameSheet) {
+            m_renameSheet->accept();
+        }
+        return;
+    }
+    if (m_renameSheet) {
+        return;
+    }
+    auto* sheet = new QDialog(this);
+    sheet->setObjectName(u"renameSheet"_s);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    auto* layout = new QVBoxLayout(sheet);
+    auto* heading = new QLabel(L10n::localized("修改设备昵称"));
+    QFont font = heading->font();
+    font.setBold(true);
+    heading->setFont(font);
+    layout->addWidget(heading);
+    auto* draft = new QLineEdit(device->name);
+    draft->setObjectName(u"renameDraft"_s);
+    draft->setPlaceholderText(L10n::localized("本设备昵称（如：家长的 Mac）"));
+    layout->addWidget(draft);
+    auto* error = new QLabel;
+    error->setStyleSheet(u"color: #d32f2f;"_s);
+    error->setWordWrap(true);
+    layout->addWidget(error);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* cancel = new QPushButton(L10n::localized("取消"));
+    cancel->setObjectName(u"renameCancel"_s);
+    auto* save = new QPushButton(L10n::localized("保存"));
+    save->setObjectName(u"renameSave"_s);
+    save->setDefault(true);
+    buttons->addWidget(cancel);
+    buttons->addWidget(save);
+    layout->addLayout(buttons);
+    sheet->setMinimumWidth(340);
+    connect(cancel, &QPushButton::clicked, this,
+            [this] { m_viewModel->setDevicePendingRename(std::nullopt); });
+    connect(save, &QPushButton::clicked, this, [this, draft, device] {
+        m_viewModel->saveRenamedChildDevice(*device, draft->text(), m_stores.backendConfig);
+    });
+    connect(m_viewModel, &ContentViewModel::childDevicesErrorChanged, error,
+            [this, error] { error->setText(m_viewModel->childDevicesError().value_or(QString())); });
+    connect(sheet, &QDialog::rejected, this, [this] { m_viewModel->setDevicePendingRename(std::nullopt); });
+    connect(sheet, &QObject::destroyed, this, [this] { m_renameSheet = nullptr; });
+    m_renameSheet = sheet;
+    sheet->open();
+}
+
+void ContentView::showUnlockRequestAlert()
+{
+    if (!m_viewModel->isShowingUnlockRequestAlert()) {
+        return;
+    }
+    AlertPresenter::Alert alert;
+    alert.message = L10n::localized("解锁申请");
+    alert.informativeText = m_viewModel->unlockRequestMessage().value_or(QString());
+    alert.buttons = { L10n::localized("我知道了") };
+    AlertPresenter::current().runModal(alert);
+    m_viewModel->setShowingUnlockRequestAlert(false);
+}
+
+void ContentView::showDiagnosticsAlert()
+{
+    if (!m_viewModel->isDiagnosticsVisible()) {
+        return;
+    }
+    AlertPresenter::Alert alert;
+    alert.message = L10n::localized("自检结果");
+    alert.informativeText = m_viewModel->diagnosticsMessage();
+    alert.buttons = { L10n::localized("我知道了") };
+    AlertPresenter::current().runModal(alert);
+    m_viewModel->setDiagnosticsVisible(false);
+}

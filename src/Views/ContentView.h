@@ -1,0 +1,76 @@
+#pragma once
+
+#include "Services/Network/DeviceRecords.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class AppLanguageStore;
+class ContentViewModel;
+class HomePanelView;
+class MacAppSelectionStore;
+class ParentalPasswordStore;
+class QDialog;
+class RemoteBackendConfig;
+class ScreenTimePolicyStore;
+
+// The window's root: the home panel, the sheets it opens, the two alerts, the first-use consent,
+// and the set-up step that wires the lock screen's buttons and starts the role's work the first
+// time the window is shown.
+class ContentView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    struct Stores
+    {
+        ScreenTimePolicyStore& policyStore;
+        ParentalPasswordStore& passwordStore;
+        MacAppSelectionStore& appSelectionStore;
+        RemoteBackendConfig& backendConfig;
+        AppLanguageStore& appLanguageStore;
+    };
+
+    explicit ContentView(Stores stores, QWidget* parent = nullptr);
+    ~ContentView() override;
+
+    ContentViewModel& viewModel() const { return *m_viewModel; }
+    HomePanelView& homePanel() const { return *m_panel; }
+
+    // Overlay callbacks on every computer, the device load on a parent with a family, the first
+    // synchronisation and the polling on a bound child. Runs once, on the first show.
+    void onAppearSetup();
+    bool hasRunSetup() const { return m_setupDone; }
+
+    // Sheets of the parent screens and the more menu; until given, their entries open nothing.
+    std::function<QDialog*(const DeviceListItem& device, QWidget* parent)> ruleSettingsSheet;
+    std::function<QDialog*(const QString& deviceId, QWidget* parent)> unlockRequestsSheet;
+    std::function<QDialog*(QWidget* parent)> moreMenuSheet;
+
+    static inline const QString consentKey = QStringLiteral("macTermsPrivacyConsentAccepted");
+
+    void openRemoteBinding();
+    void openAppSelection();
+    void openChildUnlock();
+    void openRename(const DeviceListItem& device);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void startChildSynchronisation();
+    void showConsentIfNeeded();
+    void showUnlockRequestAlert();
+    void showDiagnosticsAlert();
+    void syncRenameSheet();
+
+    Stores m_stores;
+    ContentViewModel* m_viewModel = nullptr;
+    HomePanelView* m_panel = nullptr;
+    QWidget* m_consent = nullptr;
+    QDialog* m_renameSheet = nullptr;
+    QDialog* m_passwordSheet = nullptr;
+    bool m_setupDone = false;
+};

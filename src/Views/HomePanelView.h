@@ -1,0 +1,63 @@
+#pragma once
+
+#include "Services/Network/DeviceRecords.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class ContentViewModel;
+class MacAppSelectionStore;
+class QLabel;
+class QVBoxLayout;
+class RemoteBackendConfig;
+class ScreenTimePolicyStore;
+
+// The home screen's panel: the header (which also counts the hidden self-check taps), the
+// first-use card or the role's own content, and the bottom actions.
+class HomePanelView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    struct Callbacks
+    {
+        std::function<void()> onAppSelection;
+        std::function<void()> onRemoteBinding;
+        std::function<void()> onChildUnlock;
+        std::function<void()> onMoreMenu;
+        std::function<void(const DeviceListItem&)> onRuleSettings;
+        std::function<void(const DeviceListItem&)> onRenameDevice;
+        std::function<void(const DeviceListItem&)> onUnlockRequests;
+        // Asks the child's parent for an unlock.
+        std::function<void()> onUnlockRequest;
+        // Whether the lock overlay shows right now.
+        std::function<bool()> isOverlayShowing;
+    };
+
+    HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore& policyStore,
+                  MacAppSelectionStore& appSelectionStore, RemoteBackendConfig& backendConfig,
+                  Callbacks callbacks, QWidget* parent = nullptr);
+
+    // Rebuilds the role-dependent parts; the root screen calls it when the overlay shows or hides.
+    void refresh();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void refreshDevices();
+
+    ContentViewModel& m_viewModel;
+    ScreenTimePolicyStore& m_policyStore;
+    MacAppSelectionStore& m_appSelectionStore;
+    RemoteBackendConfig& m_backendConfig;
+    Callbacks m_callbacks;
+    QWidget* m_header = nullptr;
+    QLabel* m_rolePill = nullptr;
+    QWidget* m_firstUse = nullptr;
+    QWidget* m_parentContent = nullptr;
+    QVBoxLayout* m_deviceList = nullptr;
+    QLabel* m_devicesError = nullptr;
+    QWidget* m_childContent = nullptr;
+    QWidget* m_childActions = nullptr;
+};

@@ -1,0 +1,380 @@
+#include "Models/ParentalPasswordRepository.h"
+#include "Models/ParentalPasswordStore.h"
+#include "Models/RemoteBackendConfig.h"
+#include "Services/BindingViewModel.h"
+#include "Services/Network/RemoteAPIClient.h"
+#include "Services/Network/UserFriendlyMessage.h"
+#include "support/AwaitTask.h"
+#include "support/LoopbackFamilyServer.h"
+#include "support/MemorySecureStore.h"
+#include "support/MemoryUserDefaults.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+// The binding wizard's decisions: its paths, button conditions, trimming and messages, against a
+// real family server.
+class TestBindingViewModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void navigationAndForwardButton();
+    void passwordSetup_data();
+    void passwordSetup();
+    void buttonConditions_data();
+    void buttonConditions();
+    void createFamilyRegistersTheParent();
+    void createFamilyWithBadAddressOrDeadServer();
+    void recoverFamilyKeepsIdentityAndLandsOnTheSummary();
+    void recoverFamilyUnknownCodeShowsTheMessage();
+    void joinFamilyTrimsTheCode();
+    void joinFamilyWrongCodeWritesNothing();
+    void summaryLoadsChildrenAndPendingRequests();
+    void clearingTheBinding();
+    void clearLocalFamilyInfo();
+
+private:
+    void await(QCoro::Task<>&& task);
+    QString createServerFamily();
+
+    std::unique_ptr<MemoryUserDefaults> m_defaults;
+    std::unique_ptr<MemorySecureStore> m_keychain;
+    std::unique_ptr<LoopbackFamilyServer> m_server;
+    std::unique_ptr<RemoteBackendConfig> m_config;
+    std::unique_ptr<ParentalPasswordStore> m_passwords;
+};
+
+void TestBindingViewModel::init()
+{
+    m_defaults = std::make_unique<MemoryUserDefaults>();
+    m_keychain = std::make_unique<MemorySecureStore>();
+    m_server = std::make_unique<LoopbackFamilyServer>();
+    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
+    m_config = std::make_unique<RemoteBackendConfig>();
+    m_config->setBaseURLOverride(m_server->baseUrl());
+    m_passwords = std::make_unique<ParentalPasswordStore>(std::make_unique<ParentalPasswordRepository>());
+}
+
+void TestBindingViewModel::cleanup()
+{
+    m_passwords.reset();
+    m_config.reset();
+    m_server.reset();
+    m_keychain.reset();
+    m_defaults.reset();
+}
+
+void TestBindingViewModel::await(QCoro::Task<>&& task)
+{
+    const auto outcome = AwaitTask::run(std::move(task));
+    QVERIFY2(!outcome.error, qPrintable(userFriendlyMessage(outcome.error)));
+}
+
+QString TestBindingViewModel::createServerFamily()
+{
+    auto family = AwaitTask::run(RemoteAPIClient::make(*m_config)->createFamily());
+    return family.value ? family.value->familyCode : QString();
+}
+
+void TestBindingViewModel::navigationAndForwardButton()
+{
+    BindingViewModel model;
+    model.goBack();
+    QCOMPARE(model.currentStep(), 1);
+
+    model.chooseRole(*m_config, true);
+    QCOMPARE(m_config->role(), RemoteDeviceRole::parent);
+    QCOMPARE(m_defaults->string(RemoteBackendConfig::roleKey), std::optional<QString>(u"parent"_s));
+    model.goNext();
+    QCOMPARE(model.currentStep(), 2);
+    QVERIFY(model.isForwardDisabled(m_passwords->hasPassword()));
+    model.setPasswordInput(u"1234"_s);
+    model.setPasswordConfirm(u"1234"_s);
+    model.setupPassword(*m_passwords);
+    QVERIFY(!model.isForwardDisabled(m_passwords->hasPassword()));
+    model.goNext();
+    model.goNext();
+    QCOMPARE(model.currentStep(), 4);
+    QVERIFY(model.isLastStep());
+
+    // The child path ends one step earlier and never waits for a password.
+    BindingViewModel child;
+    child.chooseRole(*m_config, false);
+    child.goNext();
+    QVERIFY(!child.isForwardDisabled(false));
+    QVERIFY(!child.isLastStep());
+    child.goNext();
+    QVERIFY(child.isLastStep());
+
+    // Reopening follows the stored role.
+    BindingViewModel reopened;
+    reopened.prepare(*m_config);
+    QVERIFY(!reopened.isParent);
+    m_config->setRole(RemoteDeviceRole::parent);
+    reopened.prepare(*m_config);
+    QVERIFY(reopened.isParent);
+}
+
+void TestBindingViewModel::passwordSetup_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("confirm");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("empty") << u""_s << u""_s << u"请输入密码"_s;
+    QTest::newRow("different") << u"abc"_s << u"abd"_s << u"两次输入不一致，请重试"_s;
+    QTest::newRow("not trimmed") << u"abc"_s << u"abc "_s << u"两次输入不一致，请重试"_s;
+    QTest::newRow("one character is enough") << u"x"_s << u"x"_s << QString();
+}
+
+void TestBindingViewModel::passwordSetup()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, confirm);
+    QFETCH(QString, error);
+    BindingViewModel model;
+    model.setPasswordInput(password);
+    model.setPasswordConfirm(confirm);
+    model.setupPassword(*m_passwords);
+    QCOMPARE(model.passwordSetupError().value_or(QString()), error);
+    QCOMPARE(m_passwords->hasPassword(), error.isEmpty());
+    if (error.isEmpty()) {
+        QVERIFY(model.passwordInput().isEmpty());
+        QVERIFY(model.passwordConfirm().isEmpty());
+        QVERIFY(m_passwords->verify(password));
+    } else {
+        QCOMPARE(model.passwordInput(), password);
+    }
+}
+
+void TestBindingViewModel::buttonConditions_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("recoverCode");
+    QTest::addColumn<QString>("joinCode");
+    QTest::addColumn<bool>("create");
+    QTest::addColumn<bool>("recover");
+    QTest::addColumn<bool>("join");
+
+    QTest::newRow("nothing typed") << u""_s << u""_s << u""_s << false << false << false;
+    QTest::newRow("nickname only") << u"Mac"_s << u""_s << u""_s << true << false << false;
+    QTest::newRow("six digits") << u""_s << u"123456"_s << u""_s << false << true << false;
+    QTest::newRow("six digits in blanks") << u""_s << u" \t123456\t "_s << u""_s << false << true << false;
+    QTest::newRow("five digits") << u""_s << u"12345"_s << u""_s << false << false << false;
+    QTest::newRow("seven digits") << u""_s << u"1234567"_s << u""_s << false << false << false;
+    QTest::newRow("line break is not a blank") << u""_s << u"123456\n"_s << u""_s << false << false << false;
+    QTest::newRow("join needs a nickname") << u""_s << u""_s << u"12"_s << false << false << false;
+    QTest::newRow("join accepts any code") << u"Mac"_s << u""_s << u"12"_s << true << false << true;
+}
+
+void TestBindingViewModel::buttonConditions()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, recoverCode);
+    QFETCH(QString, joinCode);
+    QFETCH(bool, create);
+    QFETCH(bool, recover);
+    QFETCH(bool, join);
+    BindingViewModel model;
+    model.setDeviceName(name);
+    model.setRecoverFamilyCode(recoverCode);
+    model.setFamilyCodeInput(joinCode);
+    QCOMPARE(model.canCreateFamily(), create);
+    QCOMPARE(model.canRecoverFamily(), recover);
+    QCOMPARE(model.canJoinFamily(), join);
+}
+
+void TestBindingViewModel::createFamilyRegistersTheParent()
+{
+    BindingViewModel model;
+    model.setDeviceName(u"爸爸的 Mac"_s);
+    await(model.createFamily(*m_config));
+    const QString code = m_config->familyCode();
+    QCOMPARE(code.size(), 6);
+    QCOMPARE(model.successMessage(), std::optional<QString>(u"家庭创建成功，家庭码："_s + code));
+    QVERIFY(!model.errorMessage());
+    QCOMPARE(model.currentStep(), 4);
+    QVERIFY(model.isParent);
+    QVERIFY(!model.isBusy());
+    QCOMPARE(m_config->role(), RemoteDeviceRole::parent);
+    QCOMPARE(m_config->deviceName(), u"爸爸的 Mac"_s);
+    QCOMPARE(
+        m_server->queryValue(u"SELECT role FROM devices WHERE id = ?"_s, { m_config->deviceID() }).toString(),
+        u"parent"_s);
+}
+
+void TestBindingViewModel::createFamilyWithBadAddressOrDeadServer()
+{
+    BindingViewModel model;
+    model.setDeviceName(u"Mac"_s);
+    m_config->setBaseURLOverride(u"http://[::1"_s);
+    await(model.createFamily(*m_config));
+    QCOMPARE(model.errorMessage(), std::optional<QString>(u"服务地址不合法"_s));
+    QVERIFY(!model.isBusy());
+
+    m_config->setBaseURLOverride(u"http://127.0.0.1:1"_s);
+    await(model.createFamily(*m_config));
+    QVERIFY(model.errorMessage().has_value());
+    QVERIFY(model.errorMessage() != std::optional<QString>(u"服务地址不合法"_s));
+    QVERIFY(m_config->familyCode().isEmpty());
+    QVERIFY(m_config->deviceID().isEmpty());
+    QCOMPARE(model.currentStep(), 1);
+}
+
+void TestBindingViewModel::recoverFamilyKeepsIdentityAndLandsOnTheSummary()
+{
+    const QString code = createServerFamily();
+    QCOMPARE(code.size(), 6);
+    m_config->setDeviceID(u"existing-id"_s);
+    m_config->setRole(RemoteDeviceRole::child);
+    BindingViewModel model;
+    model.setRecoverFamilyCode(u"\t "_s + code + u" "_s);
+    await(model.recoverFamily(*m_config));
+    QCOMPARE(m_config->familyCode(), code);
+    QCOMPARE(model.successMessage(), std::optional<QString>(u"恢复成功"_s));
+    QVERIFY(model.recoverFamilyCode().isEmpty());
+    QCOMPARE(model.currentStep(), 4);
+    QVERIFY(model.isParent);
+    QCOMPARE(m_config->deviceID(), u"existing-id"_s);
+    QCOMPARE(m_config->role(), RemoteDeviceRole::child);
+
+    // A code that is not six characters does nothing at all.
+    BindingViewModel shortCode;
+    shortCode.setRecoverFamilyCode(u"12345"_s);
+    await(shortCode.recoverFamily(*m_config));
+    QVERIFY(!shortCode.errorMessage() && !shortCode.successMessage());
+    QCOMPARE(shortCode.currentStep(), 1);
+}
+
+void TestBindingViewModel::recoverFamilyUnknownCodeShowsTheMessage()
+{
+    BindingViewModel model;
+    model.setRecoverFamilyCode(u"000000"_s);
+    await(model.recoverFamily(*m_config));
+    QVERIFY(model.errorMessage().has_value());
+    QVERIFY(m_config->familyCode().isEmpty());
+    QCOMPARE(model.currentStep(), 1);
+
+    // A bad address: no change and no message.
+    BindingViewModel bad;
+    m_config->setBaseURLOverride(u"http://[::1"_s);
+    bad.setRecoverFamilyCode(u"123456"_s);
+    await(bad.recoverFamily(*m_config));
+    QVERIFY(!bad.errorMessage());
+}
+
+void TestBindingViewModel::joinFamilyTrimsTheCode()
+{
+    const QString code = createServerFamily();
+    BindingViewModel model;
+    model.setFamilyCodeInput(u"  "_s + code + u"\t"_s);
+    model.setDeviceName(u"小明的 Mac"_s);
+    await(model.joinFamily(*m_config));
+    QCOMPARE(model.successMessage(), std::optional<QString>(u"已加入家庭"_s));
+    QCOMPARE(m_config->familyCode(), code);
+    QCOMPARE(m_config->role(), RemoteDeviceRole::child);
+    QCOMPARE(m_config->deviceName(), u"小明的 Mac"_s);
+    QVERIFY(!m_config->deviceID().isEmpty());
+    QCOMPARE(model.currentStep(), 3);
+    QVERIFY(!model.isParent);
+    QVERIFY(m_config->isBoundToBackend());
+}
+
+void TestBindingViewModel::joinFamilyWrongCodeWritesNothing()
+{
+    BindingViewModel model;
+    model.setFamilyCodeInput(u"999999"_s);
+    model.setDeviceName(u"小明的 Mac"_s);
+    await(model.joinFamily(*m_config));
+    QVERIFY(model.errorMessage().has_value());
+    QVERIFY(!model.successMessage());
+    QVERIFY(m_config->deviceID().isEmpty());
+    QCOMPARE(m_config->role(), RemoteDeviceRole::unknown);
+    QVERIFY(!model.isBusy());
+
+    m_config->setBaseURLOverride(u"http://[::1"_s);
+    await(model.joinFamily(*m_config));
+    QCOMPARE(model.errorMessage(), std::optional<QString>(u"服务地址不合法"_s));
+}
+
+void TestBindingViewModel::summaryLoadsChildrenAndPendingRequests()
+{
+    const QString code = createServerFamily();
+    const auto client = RemoteAPIClient::make(*m_config);
+    auto child = AwaitTask::run(client->registerDevice(code, RemoteDeviceRole::child, u"小明的 Mac"_s));
+    QVERIFY(child.value);
+    AwaitTask::run(client->requestUnlock(child.value->deviceId, std::nullopt, std::nullopt));
+    m_config->setFamilyCode(code);
+
+    BindingViewModel model;
+    await(model.refreshWizardChildData(*m_config));
+    QCOMPARE(model.wizardChildDevices().size(), 1);
+    QCOMPARE(model.wizardPendingUnlocks().size(), 1);
+    QVERIFY(!model.isLoadingWizardChildData());
+
+    m_config->setFamilyCode(u"000000"_s);
+    await(model.refreshWizardChildData(*m_config));
+    QVERIFY(model.wizardChildDevices().isEmpty());
+    QVERIFY(model.wizardPendingUnlocks().isEmpty());
+    QVERIFY(!model.errorMessage());
+}
+
+void TestBindingViewModel::clearingTheBinding()
+{
+    const auto bind = [this] {
+        m_config->setDeviceID(u"d1"_s);
+        m_config->setFamilyCode(u"123456"_s);
+        m_config->setDeviceName(u"小明的 Mac"_s);
+        m_config->setRole(RemoteDeviceRole::child);
+    };
+    bind();
+    BindingViewModel model;
+    model.setFamilyCodeInput(u"123456"_s);
+    // Without a parent password it clears at once.
+    model.requestClearBinding(*m_passwords, *m_config);
+    QVERIFY(!model.isShowingClearBindingVerify());
+    QVERIFY(m_config->deviceID().isEmpty() && m_config->familyCode().isEmpty()
+            && m_config->deviceName().isEmpty());
+    QVERIFY(model.familyCodeInput().isEmpty());
+    QCOMPARE(m_config->role(), RemoteDeviceRole::child);
+    QCOMPARE(model.successMessage(), std::optional<QString>(u"已清除本机绑定"_s));
+    QVERIFY(m_defaults->string(RemoteBackendConfig::deviceIDKey).value_or(QString()).isEmpty());
+
+    bind();
+    m_passwords->setupPassword(u"secret"_s);
+    model.requestClearBinding(*m_passwords, *m_config);
+    QVERIFY(model.isShowingClearBindingVerify());
+    model.setClearBindingPasswordInput(u"wrong"_s);
+    model.confirmClearBinding(*m_passwords, *m_config);
+    QVERIFY(model.isShowingClearBindingVerify());
+    QCOMPARE(model.clearBindingPasswordError(), std::optional<QString>(u"密码错误，请重试"_s));
+    QCOMPARE(m_config->deviceID(), u"d1"_s);
+    model.setClearBindingPasswordInput(u"secret"_s);
+    model.confirmClearBinding(*m_passwords, *m_config);
+    QVERIFY(!model.isShowingClearBindingVerify());
+    QVERIFY(m_config->deviceID().isEmpty());
+    QCOMPARE(m_config->role(), RemoteDeviceRole::child);
+}
+
+void TestBindingViewModel::clearLocalFamilyInfo()
+{
+    m_config->setFamilyCode(u"123456"_s);
+    m_config->setDeviceID(u"d1"_s);
+    BindingViewModel model;
+    model.setRecoverFamilyCode(u"654321"_s);
+    model.clearLocalFamilyInfo(*m_config);
+    QVERIFY(m_config->familyCode().isEmpty());
+    QCOMPARE(m_config->deviceID(), u"d1"_s);
+    QVERIFY(model.recoverFamilyCode().isEmpty());
+    QCOMPARE(model.successMessage(), std::optional<QString>(u"已清除，请重新创建或恢复家庭。"_s));
+}
+
+QTEST_GUILESS_MAIN(TestBindingViewModel)
+#include "TestBindingViewModel.moc"

@@ -1,0 +1,305 @@
+#include "Models/L10n.h"
+#include "Models/MacAppSelectionStore.h"
+#include "Models/RemoteBackendConfig.h"
+#include "Models/ScreenTimePolicyRepository.h"
+#include "Models/ScreenTimePolicyStore.h"
+#include "Services/ContentViewModel.h"
+#include "Services/Network/RemoteAPIClient.h"
+#include "Services/Network/UserFriendlyMessage.h"
+#include "support/AwaitTask.h"
+#include "support/LoopbackFamilyServer.h"
+#include "support/MemoryUserDefaults.h"
+#include "support/SettableClock.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+// The home screen's decisions, against a real family server where the backend is involved.
+class TestContentViewModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void diagnosticsTextsPerRole_data();
+    void diagnosticsTextsPerRole();
+    void hiddenTapsCountWithinOnePointTwoSeconds_data();
+    void hiddenTapsCountWithinOnePointTwoSeconds();
+    void refreshLoadsDevicesAndPendingRequests();
+    void refreshFailureEmptiesListsAndShowsMessage();
+    void unlockRequestReportsEachOutcome();
+    void localUnlockLiftsTheLockAndUploadsThePolicy();
+    void localUnlockStandsWhenTheServerIsUnreachable();
+    void renameTrimsSendsAndClosesOrKeepsTheSheet();
+
+private:
+    void await(QCoro::Task<>&& task);
+    // A family on the server with a parent and one child registered; the config is the child's.
+    void makeFamily();
+
+    std::unique_ptr<MemoryUserDefaults> m_defaults;
+    std::unique_ptr<SettableClock> m_clock;
+    std::unique_ptr<LoopbackFamilyServer> m_server;
+    std::unique_ptr<RemoteBackendConfig> m_config;
+    std::unique_ptr<MacAppSelectionStore> m_selection;
+    QString m_code;
+    QString m_parentId;
+    QString m_childId;
+};
+
+void TestContentViewModel::init()
+{
+    m_defaults = std::make_unique<MemoryUserDefaults>();
+    m_clock = std::make_unique<SettableClock>(QDateTime(QDate(2026, 3, 2), QTime(10, 0), QTimeZone::utc()));
+    m_server = std::make_unique<LoopbackFamilyServer>();
+    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
+    m_config = std::make_unique<RemoteBackendConfig>();
+    m_config->setBaseURLOverride(m_server->baseUrl());
+    m_selection = std::make_unique<MacAppSelectionStore>();
+}
+
+void TestContentViewModel::cleanup()
+{
+    m_selection.reset();
+    m_config.reset();
+    m_server.reset();
+    m_clock.reset();
+    m_defaults.reset();
+}
+
+void TestContentViewModel::await(QCoro::Task<>&& task)
+{
+    const auto outcome = AwaitTask::run(std::move(task));
+    QVERIFY2(!outcome.error, qPrintable(userFriendlyMessage(outcome.error)));
+}
+
+void TestContentViewModel::makeFamily()
+{
+    const auto client = RemoteAPIClient::make(*m_config);
+    QVERIFY(client);
+    auto family = AwaitTask::run(client->createFamily());
+    QVERIFY(family.value);
+    m_code = family.value->familyCode;
+    auto parent = AwaitTask::run(client->registerDevice(m_code, RemoteDeviceRole::parent, u"爸爸的 Mac"_s));
+    auto child = AwaitTask::run(client->registerDevice(m_code, RemoteDeviceRole::child, u"小明的 Mac"_s));
+    QVERIFY(parent.value && child.value);
+    m_parentId = parent.value->deviceId;
+    m_childId = child.value->deviceId;
+    m_config->setFamilyCode(m_code);
+    m_config->setDeviceID(m_childId);
+}
+
+void TestContentViewModel::diagnosticsTextsPerRole_data()
+{
+    QTest::addColumn<RemoteDeviceRole>("role");
+    QTest::addColumn<QString>("baseURL");
+    QTest::addColumn<QString>("deviceID");
+    QTest::addColumn<QString>("familyCode");
+    QTest::addColumn<bool>("selected");
+    QTest::addColumn<QString>("expected");
+
+    const QString issues = u"检查完成：发现以下可能影响正常使用的问题——\n\n"_s;
+    QTest::newRow("unknown") << RemoteDeviceRole::unknown << u""_s << u""_s << u""_s << false
+                             << issues
+            + u"1. 当前设备尚未选择角色，请在「身份 / 基础设置」中选择是家长设备还是孩子设备。"_s;
+    QTest::newRow("child unbound, nothing selected")
+        << RemoteDeviceRole::child << u""_s << u""_s << u""_s << false
+        << issues + u"1. 孩子设备尚未绑定远程后端，请在「身份 / 基础设置」中加入家庭。\n"_s
+            + u"2. 尚未选择受管控的应用，请在「调整规则」中完成一次受控应用选择。"_s;
+    QTest::newRow("child bound with selection")
+        << RemoteDeviceRole::child << u""_s << u"dev-1"_s << u"123456"_s << true
+        << u"检查完成：当前配置看起来正常。\n\n设备角色：孩子设备\n家庭码：123456\n远程绑定：已绑定"_s;
+    QTest::newRow("parent, bad address, no family")
+        << RemoteDeviceRole::parent << u"http://[::1"_s << u""_s << u""_s << false
+        << issues + u"1. 后端服务地址不合法或未配置，家长端无法连接远程控制后端。\n"_s
+            + u"2. 尚未创建或恢复家庭，请在「身份 / 基础设置」中创建家庭或输入已有家庭码。"_s;
+    QTest::newRow("parent fine, not registered")
+        << RemoteDeviceRole::parent << u""_s << u""_s << u"654321"_s << false
+        << u"检查完成：当前配置看起来正常。\n\n设备角色：家长设备\n家庭码：654321\n远程绑定：未绑定"_s;
+}
+
+void TestContentViewModel::diagnosticsTextsPerRole()
+{
+    QFETCH(RemoteDeviceRole, role);
+    QFETCH(QString, baseURL);
+    QFETCH(QString, deviceID);
+    QFETCH(QString, familyCode);
+    QFETCH(bool, selected);
+    QFETCH(QString, expected);
+    m_config->setRole(role);
+    m_config->setBaseURLOverride(baseURL);
+    m_config->setDeviceID(deviceID);
+    m_config->setFamilyCode(familyCode);
+    if (selected) {
+        m_selection->saveSelection({ u"org.example.game"_s });
+    }
+    ContentViewModel model;
+    model.runDiagnostics(*m_config, *m_selection);
+    QCOMPARE(model.diagnosticsMessage(), expected);
+    QVERIFY(model.isDiagnosticsVisible());
+}
+
+void TestContentViewModel::hiddenTapsCountWithinOnePointTwoSeconds_data()
+{
+    QTest::addColumn<QList<int>>("gapsMs");
+    QTest::addColumn<bool>("opens");
+    QTest::addColumn<int>("countAfter");
+
+    QTest::newRow("four quick taps") << QList<int> { 0, 300, 300, 300 } << false << 4;
+    QTest::newRow("five quick taps") << QList<int> { 0, 300, 300, 300, 300 } << true << 0;
+    QTest::newRow("exactly 1.2 s apart still counts")
+        << QList<int> { 0, 1200, 1200, 1200, 1200 } << true << 0;
+    QTest::newRow("a slow tap starts over at one") << QList<int> { 0, 100, 100, 100, 1201 } << false << 1;
+    QTest::newRow("slow tap then four quick ones")
+        << QList<int> { 0, 100, 100, 1300, 100, 100, 100 } << false << 4;
+    QTest::newRow("slow tap then five quick ones")
+        << QList<int> { 0, 100, 1300, 100, 100, 100, 100 } << true << 0;
+}
+
+void TestContentViewModel::hiddenTapsCountWithinOnePointTwoSeconds()
+{
+    QFETCH(QList<int>, gapsMs);
+    QFETCH(bool, opens);
+    QFETCH(int, countAfter);
+    ContentViewModel model;
+    for (const int gap : gapsMs) {
+        m_clock->setNow(m_clock->now().addMSecs(gap));
+        model.registerHiddenTap(*m_config, *m_selection);
+    }
+    QCOMPARE(model.isDiagnosticsVisible(), opens);
+    QCOMPARE(model.hiddenTapCount(), countAfter);
+    QCOMPARE(model.lastHiddenTapTime().has_value(), !opens);
+}
+
+void TestContentViewModel::refreshLoadsDevicesAndPendingRequests()
+{
+    makeFamily();
+    ContentViewModel model;
+    QVERIFY(!model.hasPendingUnlockRequest(m_childId));
+    await(model.handleUnlockRequest(*m_config));
+    QCOMPARE(model.unlockRequestMessage(), std::optional<QString>(u"已向家长发出解锁申请"_s));
+
+    m_config->setRole(RemoteDeviceRole::parent);
+    m_config->setDeviceID(m_parentId);
+    await(model.refreshChildDevicesForHome(*m_config));
+    QCOMPARE(model.childDevices().size(), 2);
+    QCOMPARE(model.homePendingUnlockRequests().size(), 1);
+    QVERIFY(model.hasPendingUnlockRequest(m_childId));
+    QVERIFY(!model.hasPendingUnlockRequest(m_parentId));
+    QVERIFY(!model.isLoadingChildDevices());
+    QVERIFY(!model.childDevicesError());
+}
+
+void TestContentViewModel::refreshFailureEmptiesListsAndShowsMessage()
+{
+    makeFamily();
+    ContentViewModel model;
+    await(model.refreshChildDevicesForHome(*m_config));
+    QCOMPARE(model.childDevices().size(), 2);
+
+    m_config->setFamilyCode(u"000000"_s);
+    await(model.refreshChildDevicesForHome(*m_config));
+    QVERIFY(model.childDevices().isEmpty());
+    QVERIFY(model.homePendingUnlockRequests().isEmpty());
+    QVERIFY(model.childDevicesError().has_value());
+    QVERIFY(!model.childDevicesError()->isEmpty());
+
+    // No family code: nothing is asked and nothing changes.
+    m_config->setFamilyCode(QString());
+    await(model.refreshChildDevicesForHome(*m_config));
+    QVERIFY(model.childDevicesError().has_value());
+}
+
+void TestContentViewModel::unlockRequestReportsEachOutcome()
+{
+    makeFamily();
+    ContentViewModel model;
+    m_config->setDeviceID(u"no-such-device"_s);
+    await(model.handleUnlockRequest(*m_config));
+    QVERIFY(model.isShowingUnlockRequestAlert());
+    QVERIFY(model.unlockRequestMessage() != std::optional<QString>(u"已向家长发出解锁申请"_s));
+    QVERIFY(!model.unlockRequestMessage()->isEmpty());
+
+    model.setShowingUnlockRequestAlert(false);
+    m_config->setBaseURLOverride(u"http://[::1"_s);
+    await(model.handleUnlockRequest(*m_config));
+    QVERIFY(model.isShowingUnlockRequestAlert());
+    QCOMPARE(*model.unlockRequestMessage(), u"尚未完成远程绑定，无法向家长申请解锁。"_s);
+}
+
+void TestContentViewModel::localUnlockLiftsTheLockAndUploadsThePolicy()
+{
+    makeFamily();
+    ScreenTimePolicyStore policies(std::make_unique<ScreenTimePolicyRepository>());
+    policies.update([](ScreenTimePolicy& policy) { policy.forceLocked = true; });
+    m_selection->saveSelection({ u"org.example.game"_s });
+    ContentViewModel model;
+    int hidden = 0;
+    model.hideOverlay = [&] { ++hidden; };
+    model.todayUsageMinutes = [] { return qint64(0); };
+
+    await(model.handleLocalUnlock(policies, *m_selection, *m_config));
+    const QDateTime expected = m_clock->now().addSecs(15 * 60);
+    QVERIFY(!policies.policy().forceLocked);
+    QCOMPARE(policies.policy().unlockUntil, std::optional<QDateTime>(expected));
+    // Saved, not only published.
+    QCOMPARE(policies.repository().load().unlockUntil, std::optional<QDateTime>(expected));
+    // Once unconditionally, once more because the new policy does not lock.
+    QCOMPARE(hidden, 2);
+
+    const auto client = RemoteAPIClient::make(*m_config);
+    auto fetched = AwaitTask::run(client->fetchPolicy(m_childId));
+    QVERIFY(fetched.value);
+    QCOMPARE(fetched.value->policy.forceLocked, std::optional<bool>(false));
+    QCOMPARE(fetched.value->policy.unlockUntil.value_or(QDateTime()).toSecsSinceEpoch(),
+             expected.toSecsSinceEpoch());
+}
+
+void TestContentViewModel::localUnlockStandsWhenTheServerIsUnreachable()
+{
+    m_config->setBaseURLOverride(u"http://127.0.0.1:1"_s);
+    m_config->setDeviceID(u"dev"_s);
+    ScreenTimePolicyStore policies(std::make_unique<ScreenTimePolicyRepository>());
+    policies.update([](ScreenTimePolicy& policy) { policy.forceLocked = true; });
+    ContentViewModel model;
+    int hidden = 0;
+    model.hideOverlay = [&] { ++hidden; };
+    await(model.handleLocalUnlock(policies, *m_selection, *m_config));
+    QVERIFY(!policies.policy().forceLocked);
+    QCOMPARE(policies.policy().unlockUntil, std::optional<QDateTime>(m_clock->now().addSecs(15 * 60)));
+    // Nothing selected: the lock decision is not asked again.
+    QCOMPARE(hidden, 1);
+}
+
+void TestContentViewModel::renameTrimsSendsAndClosesOrKeepsTheSheet()
+{
+    makeFamily();
+    ContentViewModel model;
+    const DeviceListItem child { m_childId, u"小明的 Mac"_s, u"child"_s };
+    model.setDevicePendingRename(child);
+
+    await(model.saveRenamedChildDevice(child, u" \n\t "_s, *m_config));
+    QCOMPARE(model.devicePendingRename(), std::optional<DeviceListItem>(child));
+    QCOMPARE(m_server->queryValue(u"SELECT name FROM devices WHERE id = ?"_s, { m_childId }).toString(),
+             u"小明的 Mac"_s);
+
+    await(model.saveRenamedChildDevice(child, u"  小红的 Mac \n"_s, *m_config));
+    QCOMPARE(m_server->queryValue(u"SELECT name FROM devices WHERE id = ?"_s, { m_childId }).toString(),
+             u"小红的 Mac"_s);
+    QVERIFY(!model.devicePendingRename());
+    QCOMPARE(model.childDevices().size(), 2);
+
+    const DeviceListItem ghost { u"no-such-device"_s, u"x"_s, u"child"_s };
+    model.setDevicePendingRename(ghost);
+    await(model.saveRenamedChildDevice(ghost, u"新名字"_s, *m_config));
+    QCOMPARE(model.devicePendingRename(), std::optional<DeviceListItem>(ghost));
+    QVERIFY(model.childDevicesError().has_value());
+}
+
+QTEST_GUILESS_MAIN(TestContentViewModel)
+#include "TestContentViewModel.moc"
