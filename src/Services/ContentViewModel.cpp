@@ -5,6 +5,7 @@
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicyStore.h"
 #include "Platform/Clock.h"
+#include "Services/MacLockOverlayTarget.h"
 #include "Services/MacPolicyExecutor.h"
 #include "Services/MacUsageMonitorService.h"
 #include "Services/Network/RemoteAPIClient.h"
@@ -35,6 +36,11 @@ QString roleText(RemoteDeviceRole role)
 
 ContentViewModel::ContentViewModel(QObject* parent)
     : QObject(parent)
+    , hideOverlay([] {
+        if (MacLockOverlayTarget* overlay = MacLockOverlayTarget::shared()) {
+            overlay->hide();
+        }
+    })
 {
 }
 

@@ -53,9 +53,8 @@ public:
     std::optional<DeviceListItem> devicePendingRename() const { return m_devicePendingRename; }
     void setDevicePendingRename(const std::optional<DeviceListItem>& device);
 
-    // Hides the lock overlay; the root screen points it at the overlay controller. The view model
-    // sits below the screens, so it cannot reach the controller itself.
-    std::function<void()> hideOverlay = [] {};
+    // Hides the lock overlay: the registered overlay's, unless a test counts the calls.
+    std::function<void()> hideOverlay;
     // Today's counted minutes for the lock decision after a local unlock; the usage monitor's.
     std::function<qint64()> todayUsageMinutes;
 

@@ -7,6 +7,7 @@
 #include "Models/ScreenTimePolicyStore.h"
 #include "Platform/UserDefaults.h"
 #include "Services/ContentViewModel.h"
+#include "Services/MacRemotePolicySyncService.h"
 #include "Services/MacUsageMonitorService.h"
 #include "Views/AlertPresenter.h"
 #include "Views/HomePanelView.h"
@@ -38,7 +39,6 @@ ContentView::ContentView(Stores stores, QWidget* parent)
     setObjectName(u"contentView"_s);
     setAutoFillBackground(true);
     setStyleSheet(u"QWidget#contentView { background: #f4f7fb; }"_s);
-    m_viewModel->hideOverlay = [] { MacLockOverlayController::shared().hide(); };
 
     HomePanelView::Callbacks callbacks;
     callbacks.onAppSelection = [this] { openAppSelection(); };
@@ -134,8 +134,11 @@ void ContentView::onAppearSetup()
 
 void ContentView::startChildSynchronisation()
 {
-    // The remote policy synchronisation is not part of this build yet; once it is, this starts
-    // one immediate cycle and then the polling loop.
+    // One cycle at once, so a locked child is locked before the first polling period ends.
+    MacRemotePolicySyncService::syncIfChild(m_stores.backendConfig, m_stores.policyStore,
+                                            m_stores.appSelectionStore, MacUsageMonitorService::shared());
+    MacRemotePolicySyncService::startPolling(m_stores.backendConfig, m_stores.policyStore,
+                                             m_stores.appSelectionStore);
 }
 
 void ContentView::showConsentIfNeeded()
