@@ -143,5 +143,341 @@
         <source>家长在身边时，输入家长密码立即解锁</source>
         <translation>Parent nearby? Enter the parent password to unlock now</translation>
     </message>
+    <message>
+        <source>TermsPrivacyBodyMac</source>
+        <translation>Before you start, please read the User Agreement and the Privacy Policy. Lanshao keeps your family's settings on this computer and on your family server only.</translation>
+    </message>
+    <message>
+        <source>上一步</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>下一步</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>两次输入不一致，请重试</source>
+        <translation>The passwords do not match, please try again</translation>
+    </message>
+    <message>
+        <source>今日已用：%d 分钟</source>
+        <translation>Used today: %d min</translation>
+    </message>
+    <message>
+        <source>今日用量说明（不含休息）</source>
+        <translation>Today's usage (breaks not counted)</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>修改设备昵称</source>
+        <translation>Rename device</translation>
+    </message>
+    <message>
+        <source>关闭本窗口后，可在首屏查看孩子设备列表、规则设置与解锁申请处理。</source>
+        <translation>After closing this window, the home screen lists the child devices, their rules and their unlock requests.</translation>
+    </message>
+    <message>
+        <source>再次输入密码</source>
+        <translation>Enter the password again</translation>
+    </message>
+    <message>
+        <source>创建后将获得 6 位家庭码，请让孩子设备输入该家庭码加入。</source>
+        <translation>Creating a family gives you a 6-digit family code; enter it on the child's computer to join.</translation>
+    </message>
+    <message>
+        <source>创建家庭</source>
+        <translation>Create family</translation>
+    </message>
+    <message>
+        <source>创建或恢复家庭</source>
+        <translation>Create or restore a family</translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>加入家庭</source>
+        <translation>Join family</translation>
+    </message>
+    <message>
+        <source>同意并继续</source>
+        <translation>Agree and continue</translation>
+    </message>
+    <message>
+        <source>后端服务地址不合法或未配置，家长端无法连接远程控制后端。</source>
+        <translation>The server address is invalid or not set; this parent computer cannot reach the family server.</translation>
+    </message>
+    <message>
+        <source>孩子</source>
+        <translation>Child</translation>
+    </message>
+    <message>
+        <source>孩子端</source>
+        <translation>Child</translation>
+    </message>
+    <message>
+        <source>孩子设备</source>
+        <translation>Child device</translation>
+    </message>
+    <message>
+        <source>孩子设备尚未绑定远程后端，请在「身份 / 基础设置」中加入家庭。</source>
+        <translation>This child computer is not bound to the family server yet; join a family in “Role / Basic settings”.</translation>
+    </message>
+    <message>
+        <source>守护孩子健康、视力与专注力</source>
+        <translation>Guarding children's health, eyesight and focus</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>家庭创建成功，家庭码：%@</source>
+        <translation>Family created, family code: %@</translation>
+    </message>
+    <message>
+        <source>家庭孩子设备</source>
+        <translation>Child devices of the family</translation>
+    </message>
+    <message>
+        <source>家庭码</source>
+        <translation>Family code</translation>
+    </message>
+    <message>
+        <source>家庭码：</source>
+        <translation>Family code: </translation>
+    </message>
+    <message>
+        <source>家长</source>
+        <translation>Parent</translation>
+    </message>
+    <message>
+        <source>家长密码</source>
+        <translation>Parent password</translation>
+    </message>
+    <message>
+        <source>家长端</source>
+        <translation>Parent</translation>
+    </message>
+    <message>
+        <source>家长设备</source>
+        <translation>Parent device</translation>
+    </message>
+    <message>
+        <source>尚未创建或恢复家庭，请在「身份 / 基础设置」中创建家庭或输入已有家庭码。</source>
+        <translation>No family is created or restored yet; create one or enter an existing family code in “Role / Basic settings”.</translation>
+    </message>
+    <message>
+        <source>尚未完成远程绑定，无法向家长申请解锁。</source>
+        <translation>This computer is not bound to a family yet, so it cannot ask a parent to unlock.</translation>
+    </message>
+    <message>
+        <source>尚未有孩子设备加入该家庭，请在孩子设备上选择「孩子」角色并输入家庭码。</source>
+        <translation>No child device has joined this family yet. On the child's computer, choose the “Child” role and enter the family code.</translation>
+    </message>
+    <message>
+        <source>尚未选择受管控的应用，请在「调整规则」中完成一次受控应用选择。</source>
+        <translation>No controlled applications are chosen yet; choose them once in “Adjust rules”.</translation>
+    </message>
+    <message>
+        <source>已加入家庭</source>
+        <translation>Joined the family</translation>
+    </message>
+    <message>
+        <source>已向家长发出解锁申请</source>
+        <translation>Your unlock request was sent to your parent</translation>
+    </message>
+    <message>
+        <source>已清除本机绑定</source>
+        <translation>This computer's binding was cleared</translation>
+    </message>
+    <message>
+        <source>已清除，请重新创建或恢复家庭。</source>
+        <translation>Cleared. Create or restore a family again.</translation>
+    </message>
+    <message>
+        <source>已绑定</source>
+        <translation>bound</translation>
+    </message>
+    <message>
+        <source>当前家庭码：%@</source>
+        <translation>Current family code: %@</translation>
+    </message>
+    <message>
+        <source>当前设备尚未选择角色，请在「身份 / 基础设置」中选择是家长设备还是孩子设备。</source>
+        <translation>This computer has no role yet; choose parent or child in “Role / Basic settings”.</translation>
+    </message>
+    <message>
+        <source>待处理解锁申请：%d 条</source>
+        <translation>Pending unlock requests: %d</translation>
+    </message>
+    <message>
+        <source>恢复家庭</source>
+        <translation>Restore family</translation>
+    </message>
+    <message>
+        <source>恢复成功</source>
+        <translation>Family restored</translation>
+    </message>
+    <message>
+        <source>我知道了</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>更多</source>
+        <translation>More</translation>
+    </message>
+    <message>
+        <source>未绑定</source>
+        <translation>not bound</translation>
+    </message>
+    <message>
+        <source>未选择</source>
+        <translation>not chosen</translation>
+    </message>
+    <message>
+        <source>未配置</source>
+        <translation>not set</translation>
+    </message>
+    <message>
+        <source>本机已设置家长密码，可点击「下一步」继续创建或恢复家庭。</source>
+        <translation>A parent password is set on this computer; press “Next” to create or restore a family.</translation>
+    </message>
+    <message>
+        <source>本机当前规则</source>
+        <translation>Current rules of this computer</translation>
+    </message>
+    <message>
+        <source>本设备已绑定上述家庭。可重新创建家庭（将获得新码）或清除本地信息后恢复/创建。</source>
+        <translation>This computer is bound to the family above. You can create a new family (with a new code), or clear the local information and then restore or create one.</translation>
+    </message>
+    <message>
+        <source>本设备昵称（如：家长的 Mac）</source>
+        <translation>Nickname of this computer (e.g. Dad's computer)</translation>
+    </message>
+    <message>
+        <source>本设备昵称（如：小明的 Mac）</source>
+        <translation>Nickname of this computer (e.g. Tom's computer)</translation>
+    </message>
+    <message>
+        <source>检查完成：发现以下可能影响正常使用的问题——
+
+%@</source>
+        <translation>Check finished. These problems may get in the way:
+
+%@</translation>
+    </message>
+    <message>
+        <source>检查完成：当前配置看起来正常。
+
+设备角色：%@
+家庭码：%@
+远程绑定：%@</source>
+        <translation>Check finished: the configuration looks fine.
+
+Role: %@
+Family code: %@
+Server binding: %@</translation>
+    </message>
+    <message>
+        <source>此操作将解除本设备与家庭的绑定，孩子可能随后卸载岚哨。输入家长密码以确认。</source>
+        <translation>This unbinds this computer from the family; the child could then uninstall Lanshao. Enter the parent password to confirm.</translation>
+    </message>
+    <message>
+        <source>每日上限：%d 分钟</source>
+        <translation>Daily limit: %d min</translation>
+    </message>
+    <message>
+        <source>清除本地家庭信息</source>
+        <translation>Clear local family information</translation>
+    </message>
+    <message>
+        <source>清除本机绑定需家长密码确认</source>
+        <translation>Clearing this computer's binding needs the parent password</translation>
+    </message>
+    <message>
+        <source>清除本机绑定，重新加入家庭</source>
+        <translation>Clear this computer's binding and join again</translation>
+    </message>
+    <message>
+        <source>用户协议与隐私政策</source>
+        <translation>User Agreement and Privacy Policy</translation>
+    </message>
+    <message>
+        <source>自检结果</source>
+        <translation>Self-check result</translation>
+    </message>
+    <message>
+        <source>规则设置</source>
+        <translation>Rules</translation>
+    </message>
+    <message>
+        <source>解锁申请</source>
+        <translation>Unlock requests</translation>
+    </message>
+    <message>
+        <source>设置家长密码</source>
+        <translation>Set the parent password</translation>
+    </message>
+    <message>
+        <source>设置密码</source>
+        <translation>Set password</translation>
+    </message>
+    <message>
+        <source>请先点击「身份 / 基础设置」→ 选择本设备角色（家长 / 孩子）→ 完成绑定后再设置规则。</source>
+        <translation>First open “Role / Basic settings”, choose this computer's role (parent / child) and finish the binding, then set the rules.</translation>
+    </message>
+    <message>
+        <source>请设置家长密码，用于孩子端「立即解锁」及清除绑定时验证。</source>
+        <translation>Set a parent password. It is asked for to unlock a child computer on the spot and to clear a binding.</translation>
+    </message>
+    <message>
+        <source>请输入家长提供的 6 位家庭码。</source>
+        <translation>Enter the 6-digit family code your parent gives you.</translation>
+    </message>
+    <message>
+        <source>调整规则</source>
+        <translation>Adjust rules</translation>
+    </message>
+    <message>
+        <source>身份 / 基础设置</source>
+        <translation>Role / Basic settings</translation>
+    </message>
+    <message>
+        <source>输入已有家庭码（6 位）</source>
+        <translation>Existing family code (6 digits)</translation>
+    </message>
+    <message>
+        <source>选择受管控的应用</source>
+        <translation>Choose controlled applications</translation>
+    </message>
+    <message>
+        <source>选择本设备角色</source>
+        <translation>Choose the role of this computer</translation>
+    </message>
+    <message>
+        <source>配置完成</source>
+        <translation>All set</translation>
+    </message>
+    <message>
+        <source>防卸载说明（Mac）</source>
+        <translation>About uninstall protection</translation>
+    </message>
+    <message>
+        <source>防止孩子卸载</source>
+        <translation>Keep the child from uninstalling</translation>
+    </message>
+    <message>
+        <source>首次使用请点「创建新家庭」，记下 6 位家庭码后让孩子加入。若曾创建或重装，可输入原家庭码「恢复家庭」。</source>
+        <translation>First time? Press “Create family”, note the 6-digit family code and let the child join with it. If you created a family before or reinstalled, enter its code and press “Restore family”.</translation>
+    </message>
+    <message>
+        <source>首次使用？</source>
+        <translation>First time here?</translation>
+    </message>
 </context>
 </TS>

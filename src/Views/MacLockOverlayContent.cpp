@@ -1,7 +1,9 @@
 #include "Views/MacLockOverlayContent.h"
 
 #include "Models/L10n.h"
+#include "Views/SymbolIcon.h"
 
+#include <QColor>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -19,13 +21,7 @@ MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, std::fun
 
     auto* symbol = new QLabel(this);
     symbol->setObjectName(u"lockSymbol"_s);
-    const auto icon = QIcon::fromTheme(u"system-lock-screen"_s);
-    if (icon.isNull()) {
-        symbol->setText(u"🔒"_s);
-        symbol->setStyleSheet(u"font-size: 72px; color: rgba(255,255,255,230);"_s);
-    } else {
-        symbol->setPixmap(icon.pixmap(72, 72));
-    }
+    symbol->setPixmap(SymbolIcon::pixmap(u"lock.shield.fill"_s, 72, QColor(255, 255, 255, 230)));
     symbol->setAlignment(Qt::AlignCenter);
     layout->addWidget(symbol);
 
@@ -47,14 +43,14 @@ MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, std::fun
     auto* buttons = new QVBoxLayout(column);
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->setSpacing(12);
-    auto* request
-        = new QPushButton(QIcon::fromTheme(u"mail-send"_s), L10n::localized("向家长申请解锁"), column);
+    auto* request = new QPushButton(SymbolIcon::icon(u"paperplane"_s, Qt::white),
+                                    L10n::localized("向家长申请解锁"), column);
     request->setObjectName(u"unlockRequestButton"_s);
     request->setDefault(true);
     request->setMinimumHeight(40);
     request->setStyleSheet(
         u"QPushButton { background: #2f7cf6; color: white; border-radius: 8px; font-size: 15px; }"_s);
-    auto* password = new QPushButton(QIcon::fromTheme(u"changes-allow"_s),
+    auto* password = new QPushButton(SymbolIcon::icon(u"lock.open"_s, Qt::white),
                                      L10n::localized("家长在身边时，输入家长密码立即解锁"), column);
     password->setObjectName(u"passwordUnlockButton"_s);
     password->setMinimumHeight(40);

@@ -46,10 +46,10 @@ BindingStep2SetupView::BindingStep2SetupView(BindingStepContext context, bool is
 
     if (m_isParent) {
         layout->addWidget(heading(L10n::localized("创建或恢复家庭")));
-        m_firstUseHint
-            = wrapped(L10n::localized("首次使用请点「创建新家庭」，记下 6 "
-                                      "位家庭码后让孩子加入。若曾创建或重装，可输入原家庭码「恢复家庭」。"),
-                      u"firstUseHint"_s);
+        // clang-format off
+        m_firstUseHint = wrapped(L10n::localized("首次使用请点「创建新家庭」，记下 6 位家庭码后让孩子加入。若曾创建或重装，可输入原家庭码「恢复家庭」。"),
+                                 u"firstUseHint"_s);
+        // clang-format on
         layout->addWidget(m_firstUseHint);
         m_boundBox = new QWidget;
         auto* bound = new QVBoxLayout(m_boundBox);
