@@ -20,7 +20,7 @@ struct DesktopEntry
 };
 
 // The desktop entries a user sees, indexed by id, by window class and by program name.
-// Earlier folders win for equal ids, as the freedesktop menu specification orders them.
+// Earlier folders win for equal ids, as the freedesktop menu layout orders them.
 class DesktopEntryIndex
 {
 public:
