@@ -60,17 +60,20 @@ std::optional<HealthRepository::Stored> HealthRepository::report(const QString& 
 
 void HealthRepository::put(const QString& deviceId, const PutDeviceHealthPayload& report, qint64 nowMs)
 {
-    m_db.exec(
-        u"INSERT INTO device_health (device_id, notifications_ok, usage_access_ok, overlay_ok, "
-        "device_admin_ok, platform, app_version, os_version, family_controls_ok, managed_selection_ok, "
-        "updated_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (device_id) DO UPDATE SET "
-        "notifications_ok = excluded.notifications_ok, usage_access_ok = excluded.usage_access_ok, "
-        "overlay_ok = excluded.overlay_ok, device_admin_ok = excluded.device_admin_ok, "
-        "platform = excluded.platform, app_version = excluded.app_version, os_version = excluded.os_version, "
-        "family_controls_ok = excluded.family_controls_ok, "
-        "managed_selection_ok = excluded.managed_selection_ok, updated_at = excluded.updated_at"_s,
-        { deviceId, int(report.notificationsOk), int(report.usageAccessOk), int(report.overlayOk),
-          int(report.deviceAdminOk), report.platform, nullableText(report.appVersion),
-          nullableText(report.osVersion), nullableBool(report.familyControlsOk),
-          nullableBool(report.managedSelectionOk), nowMs });
+    m_db.reportTransaction([&] {
+        m_db.exec(
+            u"INSERT INTO device_health (device_id, notifications_ok, usage_access_ok, overlay_ok, "
+            "device_admin_ok, platform, app_version, os_version, family_controls_ok, managed_selection_ok, "
+            "updated_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (device_id) DO UPDATE SET "
+            "notifications_ok = excluded.notifications_ok, usage_access_ok = excluded.usage_access_ok, "
+            "overlay_ok = excluded.overlay_ok, device_admin_ok = excluded.device_admin_ok, "
+            "platform = excluded.platform, app_version = excluded.app_version, os_version = "
+            "excluded.os_version, "
+            "family_controls_ok = excluded.family_controls_ok, "
+            "managed_selection_ok = excluded.managed_selection_ok, updated_at = excluded.updated_at"_s,
+            { deviceId, int(report.notificationsOk), int(report.usageAccessOk), int(report.overlayOk),
+              int(report.deviceAdminOk), report.platform, nullableText(report.appVersion),
+              nullableText(report.osVersion), nullableBool(report.familyControlsOk),
+              nullableBool(report.managedSelectionOk), nowMs });
+    });
 }

@@ -65,6 +65,20 @@ public:
         }
     }
 
+    // A transaction for what a child re-sends on every cycle (usage, sessions, health): on
+    // PostgreSQL its commit does not wait for the disk (synchronous_commit off), so a database
+    // crash may lose the last fraction of a second of reports, which the next cycle brings again,
+    // but never corrupts anything. Parents' changes keep fully durable commits.
+    template <typename Work> void reportTransaction(Work&& work)
+    {
+        transaction([&] {
+            if (isPostgres()) {
+                execDirect(QStringLiteral("SET LOCAL synchronous_commit TO OFF"));
+            }
+            work();
+        });
+    }
+
 private:
     void begin();
     void commit();

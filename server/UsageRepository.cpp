@@ -24,20 +24,23 @@ std::optional<qint64> UsageRepository::todaySeconds(const QString& deviceId, con
 void UsageRepository::putTodaySeconds(const QString& deviceId, const QString& day, qint64 seconds,
                                       const std::optional<QString>& sampledAt)
 {
-    m_db.exec(u"INSERT INTO usage_days (device_id, usage_date, today_usage_seconds, sampled_at, updated_at) "
-              "VALUES (?, ?, ?, ?, ?) ON CONFLICT (device_id, usage_date) DO UPDATE SET "
-              "today_usage_seconds = excluded.today_usage_seconds, sampled_at = excluded.sampled_at, "
-              "updated_at = excluded.updated_at"_s,
-              { deviceId, day, seconds,
-                sampledAt ? QVariant(*sampledAt) : QVariant(QMetaType::fromType<QString>()),
-                ServerTime::nowMs() });
+    m_db.reportTransaction([&] {
+        m_db.exec(
+            u"INSERT INTO usage_days (device_id, usage_date, today_usage_seconds, sampled_at, updated_at) "
+            "VALUES (?, ?, ?, ?, ?) ON CONFLICT (device_id, usage_date) DO UPDATE SET "
+            "today_usage_seconds = excluded.today_usage_seconds, sampled_at = excluded.sampled_at, "
+            "updated_at = excluded.updated_at"_s,
+            { deviceId, day, seconds,
+              sampledAt ? QVariant(*sampledAt) : QVariant(QMetaType::fromType<QString>()),
+              ServerTime::nowMs() });
+    });
 }
 
 void UsageRepository::upsertSessions(const QString& deviceId, const QString& day, const QString& source,
                                      const QList<UsageSessionPayload>& sessions)
 {
     const auto now = ServerTime::nowMs();
-    m_db.transaction([&] {
+    m_db.reportTransaction([&] {
         for (const auto& session : sessions) {
             m_db.exec(
                 u"INSERT INTO usage_sessions (device_id, start_at, end_at, app_bundle_id, duration_seconds, "
