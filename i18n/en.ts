@@ -129,7 +129,7 @@
     </message>
     <message>
         <source>今日使用已达上限（%d 分钟）</source>
-        <translation>Today's limit has been reached (%d minutes)</translation>
+        <translation>Today&apos;s limit has been reached (%d minutes)</translation>
     </message>
     <message>
         <source>视力保护休息中（%d 分钟）</source>
@@ -145,7 +145,7 @@
     </message>
     <message>
         <source>TermsPrivacyBodyMac</source>
-        <translation>Before you start, please read the User Agreement and the Privacy Policy. Lanshao keeps your family's settings on this computer and on your family server only.</translation>
+        <translation>Before you start, please read the User Agreement and the Privacy Policy. Lanshao keeps your family&apos;s settings on this computer and on your family server only.</translation>
     </message>
     <message>
         <source>上一步</source>
@@ -165,7 +165,7 @@
     </message>
     <message>
         <source>今日用量说明（不含休息）</source>
-        <translation>Today's usage (breaks not counted)</translation>
+        <translation>Today&apos;s usage (breaks not counted)</translation>
     </message>
     <message>
         <source>保存</source>
@@ -185,7 +185,7 @@
     </message>
     <message>
         <source>创建后将获得 6 位家庭码，请让孩子设备输入该家庭码加入。</source>
-        <translation>Creating a family gives you a 6-digit family code; enter it on the child's computer to join.</translation>
+        <translation>Creating a family gives you a 6-digit family code; enter it on the child&apos;s computer to join.</translation>
     </message>
     <message>
         <source>创建家庭</source>
@@ -229,7 +229,7 @@
     </message>
     <message>
         <source>守护孩子健康、视力与专注力</source>
-        <translation>Guarding children's health, eyesight and focus</translation>
+        <translation>Guarding children&apos;s health, eyesight and focus</translation>
     </message>
     <message>
         <source>完成</source>
@@ -277,7 +277,7 @@
     </message>
     <message>
         <source>尚未有孩子设备加入该家庭，请在孩子设备上选择「孩子」角色并输入家庭码。</source>
-        <translation>No child device has joined this family yet. On the child's computer, choose the “Child” role and enter the family code.</translation>
+        <translation>No child device has joined this family yet. On the child&apos;s computer, choose the “Child” role and enter the family code.</translation>
     </message>
     <message>
         <source>尚未选择受管控的应用，请在「调整规则」中完成一次受控应用选择。</source>
@@ -293,7 +293,7 @@
     </message>
     <message>
         <source>已清除本机绑定</source>
-        <translation>This computer's binding was cleared</translation>
+        <translation>This computer&apos;s binding was cleared</translation>
     </message>
     <message>
         <source>已清除，请重新创建或恢复家庭。</source>
@@ -357,11 +357,11 @@
     </message>
     <message>
         <source>本设备昵称（如：家长的 Mac）</source>
-        <translation>Nickname of this computer (e.g. Dad's computer)</translation>
+        <translation>Nickname of this computer (e.g. Dad&apos;s computer)</translation>
     </message>
     <message>
         <source>本设备昵称（如：小明的 Mac）</source>
-        <translation>Nickname of this computer (e.g. Tom's computer)</translation>
+        <translation>Nickname of this computer (e.g. Tom&apos;s computer)</translation>
     </message>
     <message>
         <source>检查完成：发现以下可能影响正常使用的问题——
@@ -397,11 +397,11 @@ Server binding: %@</translation>
     </message>
     <message>
         <source>清除本机绑定需家长密码确认</source>
-        <translation>Clearing this computer's binding needs the parent password</translation>
+        <translation>Clearing this computer&apos;s binding needs the parent password</translation>
     </message>
     <message>
         <source>清除本机绑定，重新加入家庭</source>
-        <translation>Clear this computer's binding and join again</translation>
+        <translation>Clear this computer&apos;s binding and join again</translation>
     </message>
     <message>
         <source>用户协议与隐私政策</source>
@@ -429,7 +429,7 @@ Server binding: %@</translation>
     </message>
     <message>
         <source>请先点击「身份 / 基础设置」→ 选择本设备角色（家长 / 孩子）→ 完成绑定后再设置规则。</source>
-        <translation>First open “Role / Basic settings”, choose this computer's role (parent / child) and finish the binding, then set the rules.</translation>
+        <translation>First open “Role / Basic settings”, choose this computer&apos;s role (parent / child) and finish the binding, then set the rules.</translation>
     </message>
     <message>
         <source>请设置家长密码，用于孩子端「立即解锁」及清除绑定时验证。</source>
@@ -478,6 +478,294 @@ Server binding: %@</translation>
     <message>
         <source>首次使用？</source>
         <translation>First time here?</translation>
+    </message>
+    <message>
+        <source>MacHelpBody</source>
+        <translation>Submit a question through More → Feedback if the cases below do not solve it. Say whether it happened on the parent or the child Mac, and when.</translation>
+    </message>
+    <message>
+        <source>Mac 无 APNs 测试说明</source>
+        <translation>The Mac version uses no push service: the child Mac syncs its rules with the server about every 45 seconds, and the parent Mac checks for new unlock requests every 20 seconds while its home screen is open. When testing, keep both computers online and allow a moment before checking the result.</translation>
+    </message>
+    <message>
+        <source>反馈内容说明页脚</source>
+        <translation>Describe the problem or the idea, with the steps you took and when it happened. The app version and system version are sent along; a computer that joined a family also sends its device ID and family code, so that we can look into it.</translation>
+    </message>
+    <message>
+        <source>联系方式占位</source>
+        <translation>E-mail, phone or WeChat ID</translation>
+    </message>
+    <message>
+        <source>联系方式页脚</source>
+        <translation>Leave a way to reach you if we may ask for details; you can also submit without it.</translation>
+    </message>
+    <message>
+        <source>BackendUrlHintMac</source>
+        <translation>Usually there is nothing to change here. Only for your own server or for testing, enter an address starting with https://; the parent and child computers must use the same address. Saving an empty field restores the default address.</translation>
+    </message>
+    <message>
+        <source>%@ %@</source>
+        <translation>%@ %@</translation>
+    </message>
+    <message>
+        <source>版本</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>邮箱</source>
+        <translation>E-mail</translation>
+    </message>
+    <message>
+        <source>电话</source>
+        <translation>Phone</translation>
+    </message>
+    <message>
+        <source>微信</source>
+        <translation>WeChat</translation>
+    </message>
+    <message>
+        <source>运营者</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>%@ · 规则设置</source>
+        <translation>%@ · Rules</translation>
+    </message>
+    <message>
+        <source>设备健康尚未上报</source>
+        <translation>Device health not reported yet</translation>
+    </message>
+    <message>
+        <source>设备监管状态：就绪</source>
+        <translation>Supervision: ready</translation>
+    </message>
+    <message>
+        <source>设备监管状态：存在未就绪项</source>
+        <translation>Supervision: some items are not ready</translation>
+    </message>
+    <message>
+        <source>没有其他孩子设备</source>
+        <translation>No other child devices</translation>
+    </message>
+    <message>
+        <source>已用到另外 %d 个孩子。立即锁定不会一起复制。</source>
+        <translation>Applied to %d other children. Immediate lock is not copied.</translation>
+    </message>
+    <message>
+        <source>服务地址不合法，无法提交反馈。</source>
+        <translation>The server address is not valid, so the feedback cannot be sent.</translation>
+    </message>
+    <message>
+        <source>感谢反馈已收到</source>
+        <translation>Thank you, your feedback was received</translation>
+    </message>
+    <message>
+        <source>设备：%@</source>
+        <translation>Device: %@</translation>
+    </message>
+    <message>
+        <source>原因：%@</source>
+        <translation>Reason: %@</translation>
+    </message>
+    <message>
+        <source>申请延长：%d 分钟</source>
+        <translation>Asks for %d more minutes</translation>
+    </message>
+    <message>
+        <source>设备：</source>
+        <translation>Device: </translation>
+    </message>
+    <message>
+        <source>远程配置未完成，无法加载解锁申请。</source>
+        <translation>Remote setup is not complete, so unlock requests cannot be loaded.</translation>
+    </message>
+    <message>
+        <source>孩子设备状态</source>
+        <translation>Child devices</translation>
+    </message>
+    <message>
+        <source>有 %lld 个孩子在申请加时</source>
+        <translation>%lld children are asking for more time</translation>
+    </message>
+    <message>
+        <source>关于我们</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>岚哨 Mac 版</source>
+        <translation>Vantorel for Mac</translation>
+    </message>
+    <message>
+        <source>守护孩子健康、视力与专注力。</source>
+        <translation>Protecting children&apos;s health, eyesight and focus.</translation>
+    </message>
+    <message>
+        <source>后端服务地址</source>
+        <translation>Server address</translation>
+    </message>
+    <message>
+        <source>保存地址</source>
+        <translation>Save address</translation>
+    </message>
+    <message>
+        <source>恢复默认</source>
+        <translation>Restore default</translation>
+    </message>
+    <message>
+        <source>加载中…</source>
+        <translation>Loading…</translation>
+    </message>
+    <message>
+        <source>每日上限（分钟）</source>
+        <translation>Daily limit (minutes)</translation>
+    </message>
+    <message>
+        <source>分钟</source>
+        <translation>minutes</translation>
+    </message>
+    <message>
+        <source>禁用时段</source>
+        <translation>Blocked period</translation>
+    </message>
+    <message>
+        <source>从</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <source>到次日</source>
+        <translation>Until next day</translation>
+    </message>
+    <message>
+        <source>立即锁定</source>
+        <translation>Lock now</translation>
+    </message>
+    <message>
+        <source>受控应用需在孩子设备上完成一次性选择；此处仅可远程调整每日时长、禁用时段与立即锁定。</source>
+        <translation>Controlled apps are chosen once on the child device; here you can only change the daily time, the blocked period and the immediate lock.</translation>
+    </message>
+    <message>
+        <source>用到其他孩子</source>
+        <translation>Apply to other children</translation>
+    </message>
+    <message>
+        <source>保存规则</source>
+        <translation>Save rules</translation>
+    </message>
+    <message>
+        <source>删除孩子设备</source>
+        <translation>Remove child device</translation>
+    </message>
+    <message>
+        <source>删除后，该孩子设备将不再受家庭规则管理，不再统计用量，也无法再接收远程锁定与解锁指令。如需重新纳入管理，需在孩子设备上重新加入家庭。</source>
+        <translation>Once removed, this child device no longer follows the family rules, its usage is no longer counted, and it no longer receives remote lock and unlock commands. To manage it again, join the family again on the child device.</translation>
+    </message>
+    <message>
+        <source>删除此设备</source>
+        <translation>Remove this device</translation>
+    </message>
+    <message>
+        <source>意见反馈</source>
+        <translation>Feedback</translation>
+    </message>
+    <message>
+        <source>问题类型</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>功能异常</source>
+        <translation>Bug</translation>
+    </message>
+    <message>
+        <source>功能建议</source>
+        <translation>Suggestion</translation>
+    </message>
+    <message>
+        <source>其他</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>问题与建议（必填）</source>
+        <translation>Problem or suggestion (required)</translation>
+    </message>
+    <message>
+        <source>联系方式（可选）</source>
+        <translation>Contact (optional)</translation>
+    </message>
+    <message>
+        <source>提交反馈</source>
+        <translation>Submit feedback</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>好的</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>使用帮助</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>用户协议</source>
+        <translation>User Agreement</translation>
+    </message>
+    <message>
+        <source>隐私政策</source>
+        <translation>Privacy Policy</translation>
+    </message>
+    <message>
+        <source>解锁申请处理</source>
+        <translation>Unlock requests</translation>
+    </message>
+    <message>
+        <source>待处理申请</source>
+        <translation>Pending requests</translation>
+    </message>
+    <message>
+        <source>当前没有待处理的解锁申请。</source>
+        <translation>There are no pending unlock requests.</translation>
+    </message>
+    <message>
+        <source>同意解锁</source>
+        <translation>Approve</translation>
+    </message>
+    <message>
+        <source>拒绝</source>
+        <translation>Deny</translation>
+    </message>
+    <message>
+        <source>本次解锁使用时长约定</source>
+        <translation>Agree on the extra time</translation>
+    </message>
+    <message>
+        <source>请输入本次额外允许使用的分钟数，解锁后孩子设备将在本日剩余使用上限的基础上增加该时长。</source>
+        <translation>Enter how many extra minutes to allow. After unlocking, this time is added to what is left of the child device&apos;s limit today.</translation>
+    </message>
+    <message>
+        <source>建议根据当前场景与孩子约定一个明确的本次使用时长，例如完成某项任务后再额外使用 15 分钟。</source>
+        <translation>Agree on a clear amount of time with your child, for example 15 more minutes after finishing a task.</translation>
+    </message>
+    <message>
+        <source>例如 15</source>
+        <translation>e.g. 15</translation>
+    </message>
+    <message>
+        <source>确认并同意解锁</source>
+        <translation>Confirm and approve</translation>
+    </message>
+    <message>
+        <source>家长密码要在孩子那台 Mac 上设置，这台电脑上设的密码解不开孩子的电脑。</source>
+        <translation>Set the parent password on the child&apos;s Mac; a password set on this computer does not unlock the child&apos;s computer.</translation>
+    </message>
+    <message>
+        <source>孩子那台 Mac 需要在本机点一次管理员允许，岚哨才会在退出后自己回来。取消了的话，打开孩子电脑上的岚哨再允许一次。</source>
+        <translation>The child&apos;s Mac needs one administrator approval on that Mac so that Vantorel comes back after being quit. If it was cancelled, open Vantorel on the child&apos;s computer and allow it again.</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Rename</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Longer texts that are looked up under a short key rather than under their Chinese wording.
+// The source language has no table, so the Chinese wording is kept here and used whenever the
+// lookup gives the key back.
+namespace NamedTexts {
+
+QString macHelpBody();
+QString macNoAPNsTestingNote();
+QString feedbackContentFooter();
+QString contactPlaceholder();
+QString contactFooter();
+QString backendURLHint();
+QString termsPrivacyBody();
+
+} // namespace NamedTexts

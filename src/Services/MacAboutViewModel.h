@@ -1,0 +1,40 @@
+#pragma once
+
+#include "Services/Network/PublicDisplayInfoRecords.h"
+
+#include <QCoroTask>
+#include <QObject>
+#include <QString>
+
+class RemoteBackendConfig;
+
+// The about screen: the version and the vendor's public contact and legal lines from the server.
+class MacAboutViewModel final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString apiDetail READ apiDetail NOTIFY changed)
+
+public:
+    explicit MacAboutViewModel(RemoteBackendConfig& config, QObject* parent = nullptr);
+
+    QString apiDetail() const { return m_apiDetail; }
+    // "1.2.0 (57)", with "—" for a missing part.
+    static QString versionString();
+    QString versionLine() const;
+
+    // Reads the display information; a failure leaves the lines as they were.
+    QCoro::Task<> load();
+
+    // The lines the about screen shows for the display information, joined by line feeds.
+    static QString detailLines(const PublicAppDisplayInfo& info);
+
+    // The vendor's support account, shown when the server names no WeChat id.
+    static inline const QString defaultWeChatID = QStringLiteral("vantorel-support");
+
+signals:
+    void changed();
+
+private:
+    RemoteBackendConfig& m_config;
+    QString m_apiDetail;
+};

@@ -1,0 +1,289 @@
+#include "Services/MacChildRuleSettingsViewModel.h"
+
+#include "Models/L10n.h"
+#include "Models/RemoteBackendConfig.h"
+#include "Services/Network/RemoteAPIClient.h"
+#include "Services/Network/UserFriendlyMessage.h"
+
+#include <QPointer>
+
+using namespace Qt::StringLiterals;
+
+MacChildRuleSettingsViewModel::MacChildRuleSettingsViewModel(DeviceListItem device,
+                                                             RemoteBackendConfig& config, QObject* parent)
+    : QObject(parent)
+    , m_device(std::move(device))
+    , m_config(config)
+{
+}
+
+MacChildRuleSettingsViewModel::~MacChildRuleSettingsViewModel() = default;
+
+ScreenTimePolicy MacChildRuleSettingsViewModel::initialPolicy()
+{
+    ScreenTimePolicy policy;
+    policy.dailyLimitMinutes = 120;
+    policy.forceLocked = false;
+    policy.unlockUntil.reset();
+    policy.eyeRestIntervalMinutes = 45;
+    policy.eyeRestRestMinutes = 15;
+    return policy;
+}
+
+QString MacChildRuleSettingsViewModel::title() const
+{
+    return L10n::format(L10n::localized("%@ · 规则设置"), { m_device.name });
+}
+
+void MacChildRuleSettingsViewModel::setError(std::optional<QString> message)
+{
+    m_errorMessage = std::move(message);
+    emit changed();
+}
+
+void MacChildRuleSettingsViewModel::setDailyLimitMinutes(qint64 minutes)
+{
+    m_workingPolicy.dailyLimitMinutes = minutes;
+    emit changed();
+}
+
+void MacChildRuleSettingsViewModel::setBlockedStart(const DateComponents& components)
+{
+    m_workingPolicy.blockedStart = components;
+    emit changed();
+}
+
+void MacChildRuleSettingsViewModel::setBlockedEnd(const DateComponents& components)
+{
+    m_workingPolicy.blockedEnd = components;
+    emit changed();
+}
+
+void MacChildRuleSettingsViewModel::setForceLocked(bool locked)
+{
+    m_workingPolicy.forceLocked = locked;
+    emit changed();
+}
+
+QCoro::Task<> MacChildRuleSettingsViewModel::appear()
+{
+    m_config.setSelectedChildDeviceID(m_device.id);
+    QPointer<MacChildRuleSettingsViewModel> self(this);
+    auto loading = load();
+    co_await loading;
+    if (!self) {
+        co_return;
+    }
+    auto health = loadHealthSnapshot();
+    co_await health;
+}
+
+void MacChildRuleSettingsViewModel::disappear()
+{
+    if (m_config.selectedChildDeviceID() == m_device.id) {
+        m_config.setSelectedChildDeviceID(QString());
+    }
+}
+
+QCoro::Task<> MacChildRuleSettingsViewModel::load()
+{
+    const auto client = RemoteAPIClient::make(m_config);
+    if (!client) {
+        m_errorMessage = L10n::localized("服务地址不合法");
+        m_isLoading = false;
+        emit changed();
+        co_return;
+    }
+    QPointer<MacChildRuleSettingsViewModel> self(this);
+    m_isLoading = true;
+    setError(std::nullopt);
+    try {
+        // Reading the policy does not retry by itself; this screen gives a dropped connection one
+        // more chance.
+        auto task = RemoteAPIClient::retryingOnceOnTransientError<DevicePolicyResponse>(
+            [client, id = m_device.id] { return client->fetchPolicy(id); });
+        const auto response = co_await task;
+        if (!self) {
+            co_return;
+        }
+        const auto& payload = response.policy;
+        ScreenTimePolicy policy = initialPolicy();
+        policy.dailyLimitMinutes = payload.dailyLimitMinutes;
+        policy.blockedStart = { payload.blockedStart.hour, payload.blockedStart.minute };
+        policy.blockedEnd = { payload.blockedEnd.hour, payload.blockedEnd.minute };
+        policy.forceLocked = payload.forceLocked.value_or(false);
+        policy.unlockUntil = payload.unlockUntil;
+        m_workingPolicy = policy;
+    } catch (const std::exception& error) {
+        if (!self) {
+            co_return;
+        }
+        m_errorMessage = userFriendlyMessage(error);
+    }
+    m_isLoading = false;
+    emit changed();
+}
+
+QCoro::Task<> MacChildRuleSettingsViewModel::loadHealthSnapshot()
+{
+    const auto client = RemoteAPIClient::make(m_config);
+    const QString familyCode = m_config.familyCode();
+    if (!client || familyCode.isEmpty()) {
+        co_return;
+    }
+    QPointer<MacChildRuleSettingsViewModel> self(this);
+    std::optional<QString> summary;
+    try {
+        auto task = client->getDeviceHealth(m_device.id, familyCode);
+        const auto snapshot = co_await task;
+        if (!snapshot.reported) {
+            summary = L10n::localized("设备健康尚未上报");
+        } else if (snapshot.supervisionReady.value_or(false)) {
+            summary = L10n::localized("设备监管状态：就绪");
+        } else {
+            summary = L10n::localized("设备监管状态：存在未就绪项");
+        }
+    } catch (const std::exception&) {
+        // The health line is a convenience: without it the screen simply shows none.
+    }
+    if (self) {
+        m_healthSummary = summary;
+        emit changed();
+    }
+}
+
+QCoro::Task<> MacChildRuleSettingsViewModel::save()
+{
+    const auto client = RemoteAPIClient::make(m_config);
+    if (!client) {
+        co_return;
+    }
+    QPointer<MacChildRuleSettingsViewModel> self(this);
+    m_isSaving = true;
+    setError(std::nullopt);
+    bool saved = false;
+    try {
+        auto task = client->upsertPolicy(m_device.id, m_workingPolicy, {});
+        co_await task;
+        saved = true;
+    } catch (const std::exception& error) {
+        if (self) {
+            m_errorMessage = userFriendlyMessage(error);
+        }
+    }
+    if (!self) {
+        co_return;
+    }
+    if (saved) {
+        emit dismissRequested();
+    }
+    m_isSaving = false;
+    emit changed();
+}
+
+QCoro::Task<> MacChildRuleSettingsViewModel::applyToOtherChildren()
+{
+    const auto client = RemoteAPIClient::make(m_config);
+    const QString familyCode = m_config.familyCode();
+    if (!client || familyCode.isEmpty()) {
+        co_return;
+    }
+    QPointer<MacChildRuleSettingsViewModel> self(this);
+    m_isSaving = true;
+    setError(std::nullopt);
+
+    // Locking another child at once is a decision about that child alone.
+    ScreenTimePolicy copied = m_workingPolicy;
+    copied.forceLocked = false;
+    std::optional<QString> message;
+    try {
+        auto devicesTask = client->fetchDevices(familyCode);
+        const auto devices = co_await devicesTask;
+        QList<DeviceListItem> targets;
+        for (const auto& device : devices) {
+            if (device.role == u"child"_s && device.id != m_device.id) {
+                targets.append(device);
+            }
+        }
+        if (targets.isEmpty()) {
+            message = L10n::localized("没有其他孩子设备");
+        } else {
+            for (const auto& target : targets) {
+                auto upsert = client->upsertPolicy(target.id, copied, {});
+                co_await upsert;
+            }
+            message = L10n::format(L10n::localized("已用到另外 %d 个孩子。立即锁定不会一起复制。"),
+                                   { qint64(targets.size()) });
+        }
+    } catch (const std::exception& error) {
+        message = userFriendlyMessage(error);
+    }
+    if (!self) {
+        co_return;
+    }
+    m_errorMessage = message;
+    m_isSaving = false;
+    emit changed();
+}
+
+QCoro::Task<> MacChildRuleSettingsViewModel::deleteChild()
+{
+    const auto client = RemoteAPIClient::make(m_config);
+    const QString familyCode = m_config.familyCode();
+    if (!client || familyCode.isEmpty()) {
+        co_return;
+    }
+    QPointer<MacChildRuleSettingsViewModel> self(this);
+    try {
+        auto task = client->deleteDevice(m_device.id, familyCode);
+        co_await task;
+    } catch (const std::exception& error) {
+        if (self) {
+            setError(userFriendlyMessage(error));
+        }
+        co_return;
+    }
+    if (!self) {
+        co_return;
+    }
+    if (m_config.selectedChildDeviceID() == m_device.id) {
+        m_config.setSelectedChildDeviceID(QString());
+    }
+    emit dismissRequested();
+}
+
+QList<int> MacChildRuleSettingsViewModel::hourChoices()
+{
+    QList<int> hours;
+    for (int hour = 0; hour < 24; ++hour) {
+        hours.append(hour);
+    }
+    return hours;
+}
+
+QList<int> MacChildRuleSettingsViewModel::minuteChoices()
+{
+    return { 0, 15, 30, 45 };
+}
+
+int MacChildRuleSettingsViewModel::hourIndex(const DateComponents& components)
+{
+    return int(hourChoices().indexOf(int(components.hour.value_or(0))));
+}
+
+int MacChildRuleSettingsViewModel::minuteIndex(const DateComponents& components)
+{
+    return int(minuteChoices().indexOf(int(components.minute.value_or(0))));
+}
+
+DateComponents MacChildRuleSettingsViewModel::withHour(DateComponents components, int hour)
+{
+    components.hour = hour;
+    return components;
+}
+
+DateComponents MacChildRuleSettingsViewModel::withMinute(DateComponents components, int minute)
+{
+    components.minute = minute;
+    return components;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "Models/ScreenTimePolicy.h"
+#include "Services/Network/DeviceRecords.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class RemoteBackendConfig;
+
+// The rule editor of one child device: loads its remote policy, edits the daily limit, the
+// nightly blocked period and the immediate lock, saves, copies to the other children and removes
+// the device. The eye-rest values are not edited here and always read 45 and 15.
+class MacChildRuleSettingsViewModel final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY changed)
+    Q_PROPERTY(bool isSaving READ isSaving NOTIFY changed)
+
+public:
+    MacChildRuleSettingsViewModel(DeviceListItem device, RemoteBackendConfig& config,
+                                  QObject* parent = nullptr);
+    ~MacChildRuleSettingsViewModel() override;
+
+    DeviceListItem device() const { return m_device; }
+    ScreenTimePolicy workingPolicy() const { return m_workingPolicy; }
+    bool isLoading() const { return m_isLoading; }
+    std::optional<QString> errorMessage() const { return m_errorMessage; }
+    bool isSaving() const { return m_isSaving; }
+    std::optional<QString> healthSummary() const { return m_healthSummary; }
+    QString title() const;
+
+    void setDailyLimitMinutes(qint64 minutes);
+    void setBlockedStart(const DateComponents& components);
+    void setBlockedEnd(const DateComponents& components);
+    void setForceLocked(bool locked);
+
+    // The screen comes up: this child becomes the selected one, then its policy and its health
+    // are read. Going away clears the selection unless another child took it meanwhile.
+    QCoro::Task<> appear();
+    void disappear();
+
+    QCoro::Task<> load();
+    QCoro::Task<> loadHealthSnapshot();
+    QCoro::Task<> save();
+    QCoro::Task<> applyToOtherChildren();
+    QCoro::Task<> deleteChild();
+
+    // The time editor's menus: hours 0…23, minutes on the quarter hour. A minute the menu does
+    // not offer (loaded from the server) selects no entry, and the value is kept.
+    static QList<int> hourChoices();
+    static QList<int> minuteChoices();
+    static int hourIndex(const DateComponents& components);
+    static int minuteIndex(const DateComponents& components);
+    static DateComponents withHour(DateComponents components, int hour);
+    static DateComponents withMinute(DateComponents components, int minute);
+
+    // The working policy before anything is loaded.
+    static ScreenTimePolicy initialPolicy();
+
+signals:
+    void changed();
+    // Closes the sheet: after a successful save or delete ("完成" is the view's own).
+    void dismissRequested();
+
+private:
+    void setError(std::optional<QString> message);
+
+    const DeviceListItem m_device;
+    RemoteBackendConfig& m_config;
+    ScreenTimePolicy m_workingPolicy = initialPolicy();
+    bool m_isLoading = true;
+    std::optional<QString> m_errorMessage;
+    bool m_isSaving = false;
+    std::optional<QString> m_healthSummary;
+};

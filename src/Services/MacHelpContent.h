@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// The help screen's texts. The blocks come in the language of the localised introduction: its
+// English wording begins with "Submit", and that is what selects the English blocks.
+namespace MacHelpContent {
+
+struct HelpBlock
+{
+    QString title;
+    QString body;
+};
+
+QString introduction();
+QString testingNote();
+QList<HelpBlock> blocks();
+// The blocks for a given localised introduction.
+QList<HelpBlock> blocksFor(const QString& localizedIntroduction);
+
+} // namespace MacHelpContent

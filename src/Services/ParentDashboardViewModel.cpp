@@ -1,0 +1,138 @@
+#include "Services/ParentDashboardViewModel.h"
+
+#include "Models/L10n.h"
+#include "Models/RemoteBackendConfig.h"
+#include "Services/Network/RemoteAPIClient.h"
+
+#include <QPointer>
+#include <QSet>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+ParentDashboardViewModel::ParentDashboardViewModel(RemoteBackendConfig& config, QObject* parent)
+    : QObject(parent)
+    , m_config(config)
+{
+    m_watchTimer.setSingleShot(true);
+    connect(&m_watchTimer, &QTimer::timeout, this, [this] { poll(m_generation); });
+}
+
+ParentDashboardViewModel::~ParentDashboardViewModel() = default;
+
+void ParentDashboardViewModel::setChildDevices(const QList<DeviceListItem>& devices)
+{
+    m_childDevices = devices;
+    emit changed();
+}
+
+void ParentDashboardViewModel::setChildDevicesError(const std::optional<QString>& error)
+{
+    m_childDevicesError = error;
+    emit changed();
+}
+
+void ParentDashboardViewModel::setLoadingChildDevices(bool loading)
+{
+    m_isLoadingChildDevices = loading;
+    emit changed();
+}
+
+void ParentDashboardViewModel::setHomePendingUnlockRequests(const QList<UnlockRequest>& requests)
+{
+    m_homePendingUnlockRequests = requests;
+    emit changed();
+}
+
+QList<DeviceListItem> ParentDashboardViewModel::children() const
+{
+    QList<DeviceListItem> children;
+    for (const auto& device : m_childDevices) {
+        if (device.role == u"child"_s) {
+            children.append(device);
+        }
+    }
+    return children;
+}
+
+bool ParentDashboardViewModel::hasPendingUnlockRequest(const QString& deviceID) const
+{
+    return std::any_of(m_homePendingUnlockRequests.begin(), m_homePendingUnlockRequests.end(),
+                       [&](const UnlockRequest& request) { return request.childDeviceId == deviceID; });
+}
+
+int ParentDashboardViewModel::childrenWithRequests(const QList<DeviceListItem>& devices,
+                                                   const QList<UnlockRequest>& requests)
+{
+    QSet<QString> asking;
+    for (const auto& request : requests) {
+        asking.insert(request.childDeviceId);
+    }
+    return int(std::count_if(devices.begin(), devices.end(),
+                             [&](const DeviceListItem& device) { return asking.contains(device.id); }));
+}
+
+QString ParentDashboardViewModel::statusHeadline() const
+{
+    const int count = childrenWithRequests(m_childDevices, m_homePendingUnlockRequests);
+    if (count < 1) {
+        return L10n::localized("孩子设备状态");
+    }
+    return L10n::format(L10n::localized("有 %lld 个孩子在申请加时"), { count });
+}
+
+void ParentDashboardViewModel::startWatching()
+{
+    if (m_watching) {
+        return;
+    }
+    m_watching = true;
+    ++m_generation;
+    m_lastCount = -1;
+    emit watchingChanged();
+    poll(m_generation);
+}
+
+void ParentDashboardViewModel::stopWatching()
+{
+    if (!m_watching) {
+        return;
+    }
+    m_watching = false;
+    ++m_generation;
+    m_watchTimer.stop();
+    emit watchingChanged();
+}
+
+QCoro::Task<> ParentDashboardViewModel::poll(quint64 generation)
+{
+    QPointer<ParentDashboardViewModel> self(this);
+    const QUrl baseURL(m_config.baseURLString(), QUrl::StrictMode);
+    const QString familyCode = m_config.familyCode();
+    if (baseURL.isValid() && !familyCode.isEmpty()) {
+        const RemoteAPIClient client(baseURL, RemoteAPIClient::sharedSession());
+        std::optional<qint64> count;
+        try {
+            auto task = client.fetchUnlockRequests(familyCode, u"pending"_s);
+            count = (co_await task).size();
+        } catch (const std::exception&) {
+            // A failed poll leaves the baseline as it was; the next one tries again.
+        }
+        if (!self || generation != m_generation) {
+            co_return;
+        }
+        if (count) {
+            const bool rose = m_lastCount >= 0 && m_lastCount < *count;
+            m_lastCount = *count;
+            emit watchPolled(*count);
+            if (rose && m_notify) {
+                auto notify = m_notify(*count);
+                co_await notify;
+                if (!self || generation != m_generation) {
+                    co_return;
+                }
+            }
+        }
+    }
+    m_watchTimer.start(m_watchPeriod);
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "Services/Network/DeviceRecords.h"
+#include "Services/Network/UnlockRecords.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class RemoteBackendConfig;
+
+// What the parent dashboard shows, and its watch for new unlock requests. The host (the home
+// screen) owns the child list and the pending requests and passes them in with the setters; the
+// dashboard asks the host to refresh through `refreshRequested()`.
+class ParentDashboardViewModel final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(
+        bool isLoadingChildDevices READ isLoadingChildDevices WRITE setLoadingChildDevices NOTIFY changed)
+    Q_PROPERTY(bool isWatching READ isWatching NOTIFY watchingChanged)
+
+public:
+    // Posts the "more requests" notification; the default is MacParentUnlockNotifier::notify,
+    // which lives with the views, so the dashboard view installs it.
+    using Notify = std::function<QCoro::Task<void>(qint64 count)>;
+
+    explicit ParentDashboardViewModel(RemoteBackendConfig& config, QObject* parent = nullptr);
+    ~ParentDashboardViewModel() override;
+
+    RemoteBackendConfig& backendConfig() const { return m_config; }
+
+    QList<DeviceListItem> childDevices() const { return m_childDevices; }
+    std::optional<QString> childDevicesError() const { return m_childDevicesError; }
+    bool isLoadingChildDevices() const { return m_isLoadingChildDevices; }
+    QList<UnlockRequest> homePendingUnlockRequests() const { return m_homePendingUnlockRequests; }
+    void setChildDevices(const QList<DeviceListItem>& devices);
+    void setChildDevicesError(const std::optional<QString>& error);
+    void setLoadingChildDevices(bool loading);
+    void setHomePendingUnlockRequests(const QList<UnlockRequest>& requests);
+
+    // The devices listed on the card: those whose role is exactly "child", in list order.
+    QList<DeviceListItem> children() const;
+    bool hasPendingUnlockRequest(const QString& deviceID) const;
+    // Listed devices with at least one pending request; several requests of one child count once.
+    static int childrenWithRequests(const QList<DeviceListItem>& devices,
+                                    const QList<UnlockRequest>& requests);
+    QString statusHeadline() const;
+
+    // The watch polls the family's pending requests while the dashboard is on screen; the first
+    // successful poll only sets the baseline, and only a rise notifies.
+    void startWatching();
+    void stopWatching();
+    bool isWatching() const { return m_watching; }
+    void setNotify(Notify notify) { m_notify = std::move(notify); }
+    // 20 s in the product; tests shorten it.
+    void setWatchPeriod(std::chrono::milliseconds period) { m_watchPeriod = period; }
+    std::chrono::milliseconds watchPeriod() const { return m_watchPeriod; }
+
+    static constexpr std::chrono::milliseconds defaultWatchPeriod { 20'000 };
+
+signals:
+    void changed();
+    void watchingChanged();
+    // After each successful poll of the watch, with the number of pending requests.
+    void watchPolled(qint64 count);
+    void refreshRequested();
+
+private:
+    QCoro::Task<> poll(quint64 generation);
+
+    RemoteBackendConfig& m_config;
+    QList<DeviceListItem> m_childDevices;
+    std::optional<QString> m_childDevicesError;
+    bool m_isLoadingChildDevices = false;
+    QList<UnlockRequest> m_homePendingUnlockRequests;
+
+    Notify m_notify;
+    std::chrono::milliseconds m_watchPeriod = defaultWatchPeriod;
+    QTimer m_watchTimer;
+    bool m_watching = false;
+    // Each start begins a new watch; a poll of an older one finishing late changes nothing.
+    quint64 m_generation = 0;
+    qint64 m_lastCount = -1;
+};

@@ -1,0 +1,207 @@
+#include "Models/L10n.h"
+#include "Models/NamedTexts.h"
+#include "Models/RemoteBackendConfig.h"
+#include "Services/MacBackendURLSettingsViewModel.h"
+#include "Services/MacHelpContent.h"
+#include "Views/MacBackendURLSettingsView.h"
+#include "Views/MacHelpView.h"
+#include "Views/MacMoreMenuSheet.h"
+#include "Views/MacTermsPrivacyConsentView.h"
+#include "support/MemoryUserDefaults.h"
+
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// Records the pages the consent screen asks the desktop to open.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+// The more menu, help, backend address and consent screens, driven through their widgets.
+class TestSecondaryScreens : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void moreMenuOpensTheBackendScreenAfterTheMenuCloses();
+    void moreMenuRows();
+    void helpTableFollowsTheIntroduction_data();
+    void helpTableFollowsTheIntroduction();
+    void backendAddressIsStoredWithoutSurroundings_data();
+    void backendAddressIsStoredWithoutSurroundings();
+    void restoringTheDefault();
+    void consentOpensBothPagesAndAgrees();
+
+private:
+    MemoryUserDefaults m_defaults;
+};
+
+void TestSecondaryScreens::cleanup()
+{
+    m_defaults.clear();
+    QLocale::setDefault(QLocale::c());
+}
+
+void TestSecondaryScreens::moreMenuOpensTheBackendScreenAfterTheMenuCloses()
+{
+    RemoteBackendConfig config(m_defaults);
+    QStringList calls;
+    QElapsedTimer clock;
+    qint64 dismissedAt = -1;
+    qint64 openedAt = -1;
+    MacMoreMenuSheet::Callbacks callbacks;
+    callbacks.onDismiss = [&] {
+        calls.append(u"dismiss"_s);
+        dismissedAt = clock.elapsed();
+    };
+    callbacks.onBackendURL = [&] {
+        calls.append(u"backend"_s);
+        openedAt = clock.elapsed();
+    };
+    auto menu = std::make_unique<MacMoreMenuSheet>(config, callbacks);
+    menu->show();
+    clock.start();
+    QTest::mouseClick(menu->findChild<QPushButton*>(u"row0"_s), Qt::LeftButton);
+    QCOMPARE(calls, QStringList { u"dismiss"_s });
+    // The host usually destroys the menu at once; the backend screen still opens.
+    menu.reset();
+    QTRY_COMPARE(calls, (QStringList { u"dismiss"_s, u"backend"_s }));
+    QVERIFY2(openedAt - dismissedAt >= 240, qPrintable(QString::number(openedAt - dismissedAt)));
+}
+
+void TestSecondaryScreens::moreMenuRows()
+{
+    RemoteBackendConfig config(m_defaults);
+    QStringList calls;
+    MacMoreMenuSheet::Callbacks callbacks;
+    callbacks.onHelp = [&] { calls.append(u"help"_s); };
+    callbacks.onFeedback = [&] { calls.append(u"feedback"_s); };
+    callbacks.onAbout = [&] { calls.append(u"about"_s); };
+    MacMoreMenuSheet menu(config, callbacks);
+    QStringList titles;
+    for (const auto& row : menu.rows()) {
+        titles.append(row.title);
+    }
+    QCOMPARE(titles, (QStringList { u"后端服务地址"_s, u"使用帮助"_s, u"意见反馈"_s, u"关于我们"_s }));
+    for (int i = 1; i <= 3; ++i) {
+        QTest::mouseClick(menu.findChild<QPushButton*>(u"row%1"_s.arg(i)), Qt::LeftButton);
+    }
+    QCOMPARE(calls, (QStringList { u"help"_s, u"feedback"_s, u"about"_s }));
+}
+
+void TestSecondaryScreens::helpTableFollowsTheIntroduction_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("firstTitle");
+    QTest::newRow("Chinese") << QString() << u"安装与更新"_s;
+    QTest::newRow("English") << u"en"_s << u"Install and updates"_s;
+}
+
+void TestSecondaryScreens::helpTableFollowsTheIntroduction()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, firstTitle);
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    if (!language.isEmpty()) {
+        m_defaults.setString(L10n::languageKey, language);
+    }
+    const auto introduction = MacHelpContent::introduction();
+    QCOMPARE(introduction.startsWith(u"Submit"_s), language == u"en"_s);
+    QVERIFY(introduction != u"MacHelpBody"_s);
+
+    MacHelpView help;
+    const auto blocks = help.findChildren<QWidget*>(u"helpBlock"_s);
+    QCOMPARE(blocks.size(), 7);
+    const auto labels = blocks.first()->findChildren<QLabel*>();
+    QCOMPARE(labels.first()->text(), firstTitle);
+    QCOMPARE(help.findChild<QLabel*>(u"introduction"_s)->text(), introduction);
+    QCOMPARE(MacHelpContent::blocksFor(u"Submitted"_s).first().title, u"Install and updates"_s);
+    QCOMPARE(MacHelpContent::blocksFor(u"submit"_s).first().title, u"安装与更新"_s);
+}
+
+void TestSecondaryScreens::backendAddressIsStoredWithoutSurroundings_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("slash and spaces")
+        << u" https://family.example.org/ \n"_s << u"https://family.example.org"_s;
+    QTest::newRow("several slashes") << u"https://family.example.org///"_s << u"https://family.example.org"_s;
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("not an address") << u"not a url"_s << u"not a url"_s;
+}
+
+void TestSecondaryScreens::backendAddressIsStoredWithoutSurroundings()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    RemoteBackendConfig config(m_defaults);
+    config.setBaseURLOverride(u"https://old.example.org"_s);
+    MacBackendURLSettingsView view(config);
+    QSignalSpy dismissed(&view, &MacBackendURLSettingsView::dismissRequested);
+    view.show();
+    auto* field = view.findChild<QLineEdit*>(u"draft"_s);
+    QCOMPARE(field->text(), u"https://old.example.org"_s);
+    // A line break cannot be typed into the field, but it can be pasted.
+    field->selectAll();
+    field->insert(typed);
+    QCOMPARE(view.model().draft(), typed);
+    QTest::mouseClick(view.findChild<QPushButton*>(u"save"_s), Qt::LeftButton);
+    QCOMPARE(config.baseURLOverride(), stored);
+    QCOMPARE(dismissed.count(), 1);
+    QCOMPARE(RemoteBackendConfig(m_defaults).baseURLOverride(), stored);
+}
+
+void TestSecondaryScreens::restoringTheDefault()
+{
+    RemoteBackendConfig config(m_defaults);
+    config.setBaseURLOverride(u"https://old.example.org"_s);
+    MacBackendURLSettingsViewModel model(config);
+    QSignalSpy dismissed(&model, &MacBackendURLSettingsViewModel::dismissRequested);
+    model.appear();
+    QCOMPARE(model.draft(), u"https://old.example.org"_s);
+    model.restoreDefault();
+    QCOMPARE(config.baseURLOverride(), QString());
+    QCOMPARE(model.draft(), RemoteBackendConfig::builtInDefaultBaseURL());
+    QCOMPARE(dismissed.count(), 1);
+}
+
+void TestSecondaryScreens::consentOpensBothPagesAndAgrees()
+{
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(u"https"_s, &recorder, "open");
+    MacTermsPrivacyConsentView consent;
+    QSignalSpy agreed(&consent, &MacTermsPrivacyConsentView::agreed);
+    consent.show();
+    QCOMPARE(consent.findChild<QLabel*>(u"body"_s)->text(), NamedTexts::termsPrivacyBody());
+    QVERIFY(!NamedTexts::termsPrivacyBody().startsWith(u"Terms"_s));
+    QTest::mouseClick(consent.findChild<QPushButton*>(u"terms"_s), Qt::LeftButton);
+    QTest::mouseClick(consent.findChild<QPushButton*>(u"privacy"_s), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(u"https"_s);
+    QCOMPARE(recorder.opened.size(), 2);
+    QCOMPARE(recorder.opened.at(0).scheme(), u"https"_s);
+    QCOMPARE(recorder.opened.at(0).path(), u"/home/terms.html"_s);
+    QCOMPARE(recorder.opened.at(1).path(), u"/home/privacy.html"_s);
+    QCOMPARE(recorder.opened.at(0).host(), recorder.opened.at(1).host());
+    QCOMPARE(agreed.count(), 0);
+    QTest::mouseClick(consent.findChild<QPushButton*>(u"agree"_s), Qt::LeftButton);
+    QCOMPARE(agreed.count(), 1);
+}
+
+QTEST_MAIN(TestSecondaryScreens)
+#include "TestSecondaryScreens.moc"
