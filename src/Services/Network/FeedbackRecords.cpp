@@ -44,15 +44,9 @@ QJsonObject FeedbackPayload::toJson() const
         { u"platform"_s, platform },     { u"category"_s, category },   { u"content"_s, content },
         { u"appVersion"_s, appVersion }, { u"osVersion"_s, osVersion },
     };
-    if (deviceId) {
-        object.insert(u"deviceId"_s, *deviceId);
-    }
-    if (familyId) {
-        object.insert(u"familyId"_s, *familyId);
-    }
-    if (contact) {
-        object.insert(u"contact"_s, *contact);
-    }
+    WireCoding::insertIfPresent(object, u"deviceId"_s, deviceId);
+    WireCoding::insertIfPresent(object, u"familyId"_s, familyId);
+    WireCoding::insertIfPresent(object, u"contact"_s, contact);
     return object;
 }
 

@@ -38,9 +38,7 @@ QJsonObject PolicyPayload::toJson() const
         { u"blockedStart"_s, blockedStart.toJson() },
         { u"blockedEnd"_s, blockedEnd.toJson() },
     };
-    if (forceLocked) {
-        object.insert(u"forceLocked"_s, *forceLocked);
-    }
+    WireCoding::insertIfPresent(object, u"forceLocked"_s, forceLocked);
     if (unlockUntil) {
         object.insert(u"unlockUntil"_s, WireCoding::formatISO8601(*unlockUntil));
     }

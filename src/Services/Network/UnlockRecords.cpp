@@ -13,18 +13,10 @@ QJsonObject UnlockRequest::toJson() const
         { u"id"_s, id },         { u"familyId"_s, familyId },   { u"childDeviceId"_s, childDeviceId },
         { u"status"_s, status }, { u"createdAt"_s, createdAt }, { u"updatedAt"_s, updatedAt },
     };
-    if (requestedMinutes) {
-        object.insert(u"requestedMinutes"_s, *requestedMinutes);
-    }
-    if (reason) {
-        object.insert(u"reason"_s, *reason);
-    }
-    if (decidedBy) {
-        object.insert(u"decidedBy"_s, *decidedBy);
-    }
-    if (decidedAt) {
-        object.insert(u"decidedAt"_s, *decidedAt);
-    }
+    WireCoding::insertIfPresent(object, u"requestedMinutes"_s, requestedMinutes);
+    WireCoding::insertIfPresent(object, u"reason"_s, reason);
+    WireCoding::insertIfPresent(object, u"decidedBy"_s, decidedBy);
+    WireCoding::insertIfPresent(object, u"decidedAt"_s, decidedAt);
     return object;
 }
 
@@ -84,12 +76,8 @@ UnlockRequestPayload UnlockRequestPayload::make(std::optional<qint64> requestedM
 QJsonObject UnlockRequestPayload::toJson() const
 {
     QJsonObject object;
-    if (requestedMinutes) {
-        object.insert(u"requestedMinutes"_s, *requestedMinutes);
-    }
-    if (reason) {
-        object.insert(u"reason"_s, *reason);
-    }
+    WireCoding::insertIfPresent(object, u"requestedMinutes"_s, requestedMinutes);
+    WireCoding::insertIfPresent(object, u"reason"_s, reason);
     return object;
 }
 
@@ -111,9 +99,7 @@ UnlockDecisionPayload UnlockDecisionPayload::make(const QString& action, std::op
 QJsonObject UnlockDecisionPayload::toJson() const
 {
     QJsonObject object { { u"action"_s, action } };
-    if (extendMinutes) {
-        object.insert(u"extendMinutes"_s, *extendMinutes);
-    }
+    WireCoding::insertIfPresent(object, u"extendMinutes"_s, extendMinutes);
     return object;
 }
 

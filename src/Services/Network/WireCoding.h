@@ -82,6 +82,15 @@ QList<T> decodeArray(const QJsonArray& array, const QString& path, Decode decode
     return result;
 }
 
+// Optional members are omitted when absent, never written as null.
+template <typename T>
+void insertIfPresent(QJsonObject& object, const QString& key, const std::optional<T>& value)
+{
+    if (value) {
+        object.insert(key, *value);
+    }
+}
+
 template <typename T, typename Encode> QJsonArray encodeArray(const QList<T>& items, Encode encode)
 {
     QJsonArray result;
