@@ -107,6 +107,21 @@ void ParentDashboardViewModel::stopWatching()
 QCoro::Task<> ParentDashboardViewModel::poll(quint64 generation)
 {
     QPointer<ParentDashboardViewModel> self(this);
+    struct InFlight
+    {
+        QPointer<ParentDashboardViewModel> model;
+        explicit InFlight(ParentDashboardViewModel* m)
+            : model(m)
+        {
+            ++model->m_pollsInFlight;
+        }
+        ~InFlight()
+        {
+            if (model) {
+                --model->m_pollsInFlight;
+            }
+        }
+    } inFlight(this);
     const QUrl baseURL(m_config.baseURLString(), QUrl::StrictMode);
     const QString familyCode = m_config.familyCode();
     if (baseURL.isValid() && !familyCode.isEmpty()) {

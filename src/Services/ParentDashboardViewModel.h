@@ -57,6 +57,8 @@ public:
     void startWatching();
     void stopWatching();
     bool isWatching() const { return m_watching; }
+    // A poll may still be waiting for the server after the watch stopped; its answer is ignored.
+    bool isPolling() const { return m_pollsInFlight > 0; }
     void setNotify(Notify notify) { m_notify = std::move(notify); }
     // 20 s in the product; tests shorten it.
     void setWatchPeriod(std::chrono::milliseconds period) { m_watchPeriod = period; }
@@ -87,4 +89,5 @@ private:
     // Each start begins a new watch; a poll of an older one finishing late changes nothing.
     quint64 m_generation = 0;
     qint64 m_lastCount = -1;
+    int m_pollsInFlight = 0;
 };

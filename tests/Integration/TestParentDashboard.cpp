@@ -148,6 +148,8 @@ void TestParentDashboard::watchNotifiesOnlyOnARiseAfterTheBaseline()
     QTRY_VERIFY(polls.count() >= 2);
     QCOMPARE(polls.first().first().toLongLong(), 3);
     QCOMPARE(notified, (QList<qint64> { 2, 2 }));
+    model.stopWatching();
+    QTRY_VERIFY(!model.isPolling());
 }
 
 void TestParentDashboard::watchSkipsPollsWithoutAFamily()
@@ -178,6 +180,8 @@ void TestParentDashboard::watchSkipsPollsWithoutAFamily()
     m_family->requestUnlock(m_family->benID, 10);
     m_family->config->setBaseURLOverride(m_family->server->baseUrl());
     QTRY_COMPARE(notified, (QList<qint64> { 2 }));
+    model.stopWatching();
+    QTRY_VERIFY(!model.isPolling());
 }
 
 QTEST_GUILESS_MAIN(TestParentDashboard)
