@@ -3,11 +3,17 @@
 // 127.0.0.1 over keep-alive connections, on SQLite and, when VANTOREL_TEST_POSTGRES_URL names a
 // cluster, on PostgreSQL. Prints requests per second and latency percentiles. Bounded: at most
 // --requests requests and --seconds seconds per database.
+//
+// --soak keeps the mix going for --seconds (600 by default there) over 20,000 children, registered
+// up front four to a family, and prints a line per --report-seconds with that stretch's rate, p99,
+// failures and the server's resident memory, then the memory at start and end: what a server that
+// runs for days would show as drift.
 #include "support/LoopbackFamilyServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
@@ -29,7 +35,27 @@ struct Settings
     int connections = 16;
     qint64 requests = 40000;
     int seconds = 30;
+    bool soak = false;
+    int reportSeconds = 60;
 };
+
+// Children per family when registering: a family holds at most a hundred devices.
+constexpr int childrenPerFamily = 4;
+
+// The resident memory of process `pid` in MiB, from /proc; 0 when it cannot be read.
+double residentMiB(qint64 pid)
+{
+    QFile status(u"/proc/%1/status"_s.arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const auto& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+        }
+    }
+    return 0;
+}
 
 // How many requests may still be sent, shared by every connection.
 struct Budget
@@ -216,11 +242,14 @@ void run(const char* label, LoopbackFamilyServer::Database database, const Setti
         std::printf("%-10s not run: %s\n", label, qPrintable(server.errorString()));
         return;
     }
-    const auto code = server.call("POST", u"/api/v1/families"_s).json().value(u"familyCode"_s).toString();
+    QString code;
     QStringList children;
     QElapsedTimer setupTimer;
     setupTimer.start();
     for (int i = 0; i < settings.children; ++i) {
+        if (i % childrenPerFamily == 0) {
+            code = server.call("POST", u"/api/v1/families"_s).json().value(u"familyCode"_s).toString();
+        }
         const auto device = server.call(
             "POST", u"/api/v1/families/%1/devices"_s.arg(code),
             QJsonDocument(QJsonObject { { u"role"_s, u"child"_s }, { u"name"_s, u"Child %1"_s.arg(i) } })
@@ -230,7 +259,7 @@ void run(const char* label, LoopbackFamilyServer::Database database, const Setti
     const auto setupS = double(setupTimer.elapsed()) / 1000;
 
     Figures figures;
-    figures.latenciesMs.reserve(size_t(settings.requests));
+    figures.latenciesMs.reserve(size_t(std::min<qint64>(settings.requests, 2000000)));
     Budget budget;
     budget.limit = settings.requests;
     budget.milliseconds = settings.seconds * 1000;
@@ -240,6 +269,30 @@ void run(const char* label, LoopbackFamilyServer::Database database, const Setti
     for (int i = 0; i < settings.connections; ++i) {
         connections.push_back(std::make_unique<LoadConnection>(server.port(), children, figures, budget));
         connections.back()->start();
+    }
+    const auto startMiB = residentMiB(server.processId());
+    // Per stretch of --report-seconds in a soak: where the previous stretch ended.
+    size_t stretchStart = 0;
+    qint64 stretchFailed = 0;
+    QElapsedTimer stretchTimer;
+    stretchTimer.start();
+    const auto reportStretch = [&] {
+        std::vector<double> stretch(figures.latenciesMs.begin() + qsizetype(stretchStart),
+                                    figures.latenciesMs.end());
+        const auto seconds = double(stretchTimer.nsecsElapsed()) / 1e9;
+        std::printf("%-10s %6.0f s: %7.0f req/s, p99 %.2f ms, %lld failed, server RSS %.1f MiB\n", label,
+                    double(timer.elapsed()) / 1000, double(stretch.size()) / seconds,
+                    percentile(stretch, 0.99), figures.failed - stretchFailed,
+                    residentMiB(server.processId()));
+        std::fflush(stdout);
+        stretchStart = figures.latenciesMs.size();
+        stretchFailed = figures.failed;
+        stretchTimer.restart();
+    };
+    QTimer report;
+    if (settings.soak) {
+        QObject::connect(&report, &QTimer::timeout, reportStretch);
+        report.start(settings.reportSeconds * 1000);
     }
     QEventLoop loop;
     QTimer poll;
@@ -256,6 +309,8 @@ void run(const char* label, LoopbackFamilyServer::Database database, const Setti
     poll.start(20);
     loop.exec();
     figures.elapsedS = double(timer.nsecsElapsed()) / 1e9;
+    report.stop();
+    const auto endMiB = residentMiB(server.processId());
     connections.clear();
 
     const auto rate = double(figures.done) / figures.elapsedS;
@@ -266,6 +321,8 @@ void run(const char* label, LoopbackFamilyServer::Database database, const Setti
         "p50 %.2f ms, p99 %.2f ms, %lld failed; target 2200 req/s (20000 children / 45 s x 5): %s\n",
         label, settings.children, setupS, settings.connections, figures.done, figures.elapsedS, rate, p50,
         p99, figures.failed, rate >= 2200 ? "met" : "NOT met");
+    std::printf("%-10s server RSS %.1f MiB after registration, %.1f MiB at the end\n", label, startMiB,
+                endMiB);
     std::fflush(stdout);
 }
 
@@ -283,14 +340,25 @@ int main(int argc, char* argv[])
                                          u"16"_s);
     const QCommandLineOption requests(u"requests"_s, u"Most requests per database."_s, u"n"_s, u"40000"_s);
     const QCommandLineOption seconds(u"seconds"_s, u"Most seconds per database."_s, u"s"_s, u"30"_s);
-    parser.addOptions({ children, connections, requests, seconds });
+    const QCommandLineOption soak(u"soak"_s,
+                                  u"Soak run: 20000 children (unless --children), 600 s (unless --seconds), "
+                                  "no request limit, a report line per --report-seconds."_s);
+    const QCommandLineOption reportSeconds(u"report-seconds"_s, u"Seconds between soak report lines."_s,
+                                           u"s"_s, u"60"_s);
+    parser.addOptions({ children, connections, requests, seconds, soak, reportSeconds });
     parser.process(app);
 
     Settings settings;
-    settings.children = std::clamp(parser.value(children).toInt(), 1, 20000);
+    settings.soak = parser.isSet(soak);
+    const auto given = [&](const QCommandLineOption& option, const QString& soakDefault) {
+        return settings.soak && !parser.isSet(option) ? soakDefault : parser.value(option);
+    };
+    settings.children = std::clamp(given(children, u"20000"_s).toInt(), 1, 20000);
     settings.connections = std::clamp(parser.value(connections).toInt(), 1, 256);
-    settings.requests = std::clamp(parser.value(requests).toLongLong(), qint64(1), qint64(1000000));
-    settings.seconds = std::clamp(parser.value(seconds).toInt(), 1, 300);
+    settings.requests
+        = std::clamp(given(requests, u"100000000"_s).toLongLong(), qint64(1), qint64(100000000));
+    settings.seconds = std::clamp(given(seconds, u"600"_s).toInt(), 1, 3600);
+    settings.reportSeconds = std::clamp(parser.value(reportSeconds).toInt(), 1, 3600);
 
     if (!qEnvironmentVariableIsSet("VANTOREL_SERVER_BINARY")) {
         const auto beside = QCoreApplication::applicationDirPath() + u"/../server/vantorel-server"_s;

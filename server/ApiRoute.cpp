@@ -1,6 +1,7 @@
 #include "ApiRoute.h"
 
 #include "ApiError.h"
+#include "Services/Network/WireCoding.h"
 
 #include <QJsonParseError>
 
@@ -8,6 +9,10 @@ using namespace Qt::StringLiterals;
 
 QJsonObject RouteRequest::jsonObject() const
 {
+    if (WireCoding::nestedDeeperThan(body)) {
+        throw ApiError::badRequest(
+            u"invalid body: nested deeper than %1 levels"_s.arg(WireCoding::maximumDepth));
+    }
     QJsonParseError error;
     const auto document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError) {
@@ -35,6 +40,12 @@ std::optional<QString> RouteRequest::optionalQuery(const QString& name) const
         return std::nullopt;
     }
     return query.queryItemValue(name, QUrl::FullyDecoded);
+}
+
+bool ApiRoute::namesFamilyCode(const RouteRequest& request) const
+{
+    return familyCode == FamilyCode::InPath
+        || (familyCode == FamilyCode::InQuery && request.query.hasQueryItem(u"familyCode"_s));
 }
 
 bool ApiRoute::matches(const QStringList& segments, QStringList* captures) const

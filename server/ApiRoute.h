@@ -41,9 +41,22 @@ struct RouteRequest
 // parses the request, calls a handler and shapes its answer.
 struct ApiRoute
 {
+    // Where a route's request names a family code, if it does: such requests are counted against
+    // the guessing budgets.
+    enum class FamilyCode
+    {
+        None,
+        InPath,
+        // Only when the request has the "familyCode" query item.
+        InQuery
+    };
+
     QHttpServerRequest::Method method;
     QStringList pattern;
     std::function<ApiReply(const RouteRequest&)> run;
+    FamilyCode familyCode = FamilyCode::None;
+
+    bool namesFamilyCode(const RouteRequest& request) const;
 
     bool matches(const QStringList& segments, QStringList* captures) const;
 };

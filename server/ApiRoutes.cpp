@@ -9,6 +9,7 @@
 
 using namespace Qt::StringLiterals;
 using Method = QHttpServerRequest::Method;
+using FamilyCode = ApiRoute::FamilyCode;
 
 namespace {
 
@@ -55,31 +56,38 @@ void addFamilyRoutes(QList<ApiRoute>& routes, FamilyHandler& families)
                        const auto family = families.createFamily();
                        return ApiReply::json(CreateFamilyResponse { family.id, family.code }.toJson(), 201);
                    } });
-    routes.append(
-        { Method::Post, path(u"api/v1/families/{}/devices"_s), [&families](const RouteRequest& request) {
-             const auto payload = body<RegisterDevicePayload>(request);
-             const auto device = families.registerDevice(request.captures.at(0), payload.role, payload.name);
-             return ApiReply::json(
-                 RegisterDeviceResponse { device.id, device.role, device.familyId }.toJson(), 201);
-         } });
-    routes.append(
-        { Method::Get, path(u"api/v1/families/{}/devices"_s), [&families](const RouteRequest& request) {
-             ListDevicesResponse response;
-             for (const auto& device : families.devices(request.captures.at(0))) {
-                 response.devices.append(listItem(device));
-             }
-             return ApiReply::json(response.toJson());
-         } });
-    routes.append({ Method::Patch, path(u"api/v1/devices/{}"_s), [&families](const RouteRequest& request) {
-                       const auto payload = body<RenameDevicePayload>(request);
-                       const auto device = families.renameDevice(
-                           request.captures.at(0), request.requiredQuery(u"familyCode"_s), payload.name);
-                       return ApiReply::json(listItem(device).toJson());
-                   } });
-    routes.append({ Method::Delete, path(u"api/v1/devices/{}"_s), [&families](const RouteRequest& request) {
-                       families.deleteDevice(request.captures.at(0), request.requiredQuery(u"familyCode"_s));
-                       return ApiReply::noContent();
-                   } });
+    routes.append({ Method::Post, path(u"api/v1/families/{}/devices"_s),
+                    [&families](const RouteRequest& request) {
+                        const auto payload = body<RegisterDevicePayload>(request);
+                        const auto device
+                            = families.registerDevice(request.captures.at(0), payload.role, payload.name);
+                        return ApiReply::json(
+                            RegisterDeviceResponse { device.id, device.role, device.familyId }.toJson(), 201);
+                    },
+                    FamilyCode::InPath });
+    routes.append({ Method::Get, path(u"api/v1/families/{}/devices"_s),
+                    [&families](const RouteRequest& request) {
+                        ListDevicesResponse response;
+                        for (const auto& device : families.devices(request.captures.at(0))) {
+                            response.devices.append(listItem(device));
+                        }
+                        return ApiReply::json(response.toJson());
+                    },
+                    FamilyCode::InPath });
+    routes.append({ Method::Patch, path(u"api/v1/devices/{}"_s),
+                    [&families](const RouteRequest& request) {
+                        const auto payload = body<RenameDevicePayload>(request);
+                        const auto device = families.renameDevice(
+                            request.captures.at(0), request.requiredQuery(u"familyCode"_s), payload.name);
+                        return ApiReply::json(listItem(device).toJson());
+                    },
+                    FamilyCode::InQuery });
+    routes.append({ Method::Delete, path(u"api/v1/devices/{}"_s),
+                    [&families](const RouteRequest& request) {
+                        families.deleteDevice(request.captures.at(0), request.requiredQuery(u"familyCode"_s));
+                        return ApiReply::noContent();
+                    },
+                    FamilyCode::InQuery });
 }
 
 void addPolicyAndUsageRoutes(QList<ApiRoute>& routes, PolicyHandler& policies, UsageHandler& usage)
@@ -131,10 +139,12 @@ void addHealthRoutes(QList<ApiRoute>& routes, HealthHandler& health)
                        return ApiReply::json(health.putHealth(request.captures.at(0), payload).toJson());
                    } });
     routes.append(
-        { Method::Get, path(u"api/v1/devices/{}/health"_s), [&health](const RouteRequest& request) {
-             return ApiReply::json(
-                 health.health(request.captures.at(0), request.requiredQuery(u"familyCode"_s)).toJson());
-         } });
+        { Method::Get, path(u"api/v1/devices/{}/health"_s),
+          [&health](const RouteRequest& request) {
+              return ApiReply::json(
+                  health.health(request.captures.at(0), request.requiredQuery(u"familyCode"_s)).toJson());
+          },
+          FamilyCode::InQuery });
 }
 
 void addUnlockRoutes(QList<ApiRoute>& routes, UnlockRequestHandler& unlock)
@@ -144,16 +154,23 @@ void addUnlockRoutes(QList<ApiRoute>& routes, UnlockRequestHandler& unlock)
              const auto payload = body<UnlockRequestPayload>(request);
              return ApiReply::json(unlock.requestUnlock(request.captures.at(0), payload).toJson(), 201);
          } });
-    routes.append({ Method::Get, path(u"api/v1/unlock-requests"_s), [&unlock](const RouteRequest& request) {
-                       const auto items = unlock.requests(request.requiredQuery(u"familyCode"_s),
-                                                          request.optionalQuery(u"status"_s));
-                       return ApiReply::json(UnlockRequestListResponse { items }.toJson());
-                   } });
-    routes.append({ Method::Post, path(u"api/v1/unlock-requests/{}/decision"_s),
+    routes.append({ Method::Get, path(u"api/v1/unlock-requests"_s),
                     [&unlock](const RouteRequest& request) {
-                        const auto payload = body<UnlockDecisionPayload>(request);
-                        return ApiReply::json(unlock.decide(request.captures.at(0), payload).toJson());
-                    } });
+                        const auto items = unlock.requests(request.requiredQuery(u"familyCode"_s),
+                                                           request.optionalQuery(u"status"_s));
+                        return ApiReply::json(UnlockRequestListResponse { items }.toJson());
+                    },
+                    FamilyCode::InQuery });
+    routes.append(
+        { Method::Post, path(u"api/v1/unlock-requests/{}/decision"_s),
+          [&unlock](const RouteRequest& request) {
+              const auto payload = body<UnlockDecisionPayload>(request);
+              // The client names no family with a decision; a caller that does is held to it.
+              return ApiReply::json(
+                  unlock.decide(request.captures.at(0), payload, request.optionalQuery(u"familyCode"_s))
+                      .toJson());
+          },
+          FamilyCode::InQuery });
 }
 
 void addPublicRoutes(QList<ApiRoute>& routes, PublicHandler& publicInfo)

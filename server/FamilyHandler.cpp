@@ -2,6 +2,8 @@
 
 #include "ApiError.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -32,6 +34,12 @@ FamilyRepository::Family FamilyHandler::createFamily()
 
 FamilyRepository::Family FamilyHandler::existingFamily(const QString& familyCode)
 {
+    // Every code is six digits: anything else cannot exist and needs no look-up.
+    const auto digits
+        = std::all_of(familyCode.cbegin(), familyCode.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (familyCode.size() != 6 || !digits) {
+        throw ApiError::familyNotFound();
+    }
     auto family = m_families.familyByCode(familyCode);
     if (!family) {
         throw ApiError::familyNotFound();
@@ -48,7 +56,11 @@ FamilyRepository::Device FamilyHandler::registerDevice(const QString& familyCode
     if (role != u"parent"_s && role != u"child"_s) {
         throw ApiError::badRequest(u"role must be \"parent\" or \"child\""_s);
     }
-    return m_families.addDevice(family.id, role, validName(name));
+    const auto checkedName = validName(name);
+    if (m_families.deviceCount(family.id) >= maximumDevicesPerFamily) {
+        throw ApiError(409, u"a family has at most %1 devices"_s.arg(maximumDevicesPerFamily));
+    }
+    return m_families.addDevice(family.id, role, checkedName);
 }
 
 QList<FamilyRepository::Device> FamilyHandler::devices(const QString& familyCode)

@@ -24,6 +24,8 @@ public:
     FamilyRepository::Family existingFamily(const QString& familyCode);
 
     static constexpr qsizetype maximumNameLength = 100;
+    // Far more computers than a family has; it bounds the device list anyone with the code reads.
+    static constexpr qsizetype maximumDevicesPerFamily = 100;
 
 private:
     FamilyRepository m_families;

@@ -81,6 +81,12 @@ std::optional<FamilyRepository::Device> FamilyRepository::device(const QString& 
                     query.value(2).toString() };
 }
 
+qsizetype FamilyRepository::deviceCount(const QString& familyId)
+{
+    auto& query = m_db.exec(u"SELECT COUNT(*) FROM devices WHERE family_id = ?"_s, { familyId });
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
 QList<FamilyRepository::Device> FamilyRepository::devices(const QString& familyId)
 {
     auto& query = m_db.exec(

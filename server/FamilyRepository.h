@@ -32,6 +32,7 @@ public:
 
     Device addDevice(const QString& familyId, const QString& role, const QString& name);
     std::optional<Device> device(const QString& deviceId);
+    qsizetype deviceCount(const QString& familyId);
     // In registration order, oldest first.
     QList<Device> devices(const QString& familyId);
     void renameDevice(const QString& deviceId, const QString& name);

@@ -5,12 +5,14 @@
 #include "BodyLimitGuard.h"
 #include "ServerDatabase.h"
 #include "ServerHandlers.h"
+#include "ServerTime.h"
 
 #include <QElapsedTimer>
 #include <QHttpServerResponder>
 #include <QJsonObject>
 #include <QMetaEnum>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <cctype>
 #include <cstdio>
@@ -30,12 +32,47 @@ ApiReply errorReply(int status, const QString& message)
     return ApiReply::json({ { u"error"_s, message } }, status);
 }
 
+bool isFamilyNotFound(const ApiReply& reply)
+{
+    const auto expected = ApiError::familyNotFound();
+    return reply.status == expected.status() && reply.body
+        && reply.body->object().value(u"error"_s).toString() == expected.message();
+}
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 201:
+        return "Created";
+    case 204:
+        return "No Content";
+    case 400:
+        return "Bad Request";
+    case 404:
+        return "Not Found";
+    case 409:
+        return "Conflict";
+    case 429:
+        return "Too Many Requests";
+    default:
+        return status >= 500 ? "Server Error" : "Status";
+    }
+}
+
 } // namespace
 
 FamilyServer::FamilyServer(ServerOptions options, QObject* parent)
     : QAbstractHttpServer(parent)
     , m_options(std::move(options))
+    , m_throttle(m_options.guessing)
 {
+}
+
+QString FamilyServer::tooManyAttemptsMessage()
+{
+    return u"too many attempts from this address, try again later"_s;
 }
 
 FamilyServer::~FamilyServer()
@@ -79,7 +116,43 @@ bool FamilyServer::start(QString* error)
     return true;
 }
 
-ApiReply FamilyServer::dispatch(const QHttpServerRequest& request)
+ApiReply FamilyServer::runRoute(const ApiRoute& route, const RouteRequest& request)
+{
+    try {
+        return route.run(request);
+    } catch (const ApiError& error) {
+        return errorReply(error.status(), error.message());
+    } catch (const DatabaseError& error) {
+        std::fprintf(stderr, "database error: %s\n", error.what());
+        return errorReply(500, u"internal error"_s);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "internal error: %s\n", error.what());
+        return errorReply(500, u"internal error"_s);
+    }
+}
+
+void FamilyServer::countFailure(const QHttpServerRequest& request)
+{
+    const auto address = request.remoteAddress();
+    const auto outcome = m_throttle.recordFailure(address, ServerTime::nowMs());
+    const auto& settings = m_throttle.settings();
+    const auto minutes = settings.windowMs / 60000;
+    const auto where = logLine(request.method(), request.url(), 404, 0).section(u' ', 0, 1);
+    if (outcome.addressThrottled) {
+        std::fprintf(
+            stderr, "family-code throttle: %s refused after %d failed family-code lookups in %lld min (%s)\n",
+            qPrintable(address.toString()), settings.failuresPerAddress, qint64(minutes), qPrintable(where));
+    }
+    if (outcome.totalReached) {
+        std::fprintf(stderr,
+                     "family-code throttle: %d failed family-code lookups in %lld min from all addresses; "
+                     "answers to failing addresses now held %d ms (%s from %s)\n",
+                     settings.failuresInTotal, qint64(minutes), settings.delayMs, qPrintable(where),
+                     qPrintable(address.toString()));
+    }
+}
+
+ApiReply FamilyServer::dispatch(const QHttpServerRequest& request, int* holdMs)
 {
     // BodyLimitGuard refuses a declared oversized body before it arrives; a chunked one is only
     // known once Qt HttpServer has buffered it all, and is refused here, before any route.
@@ -106,17 +179,21 @@ ApiReply FamilyServer::dispatch(const QHttpServerRequest& request)
         }
         routeRequest.query = request.query();
         routeRequest.body = request.body();
-        try {
-            return route.run(routeRequest);
-        } catch (const ApiError& error) {
-            return errorReply(error.status(), error.message());
-        } catch (const DatabaseError& error) {
-            std::fprintf(stderr, "database error: %s\n", error.what());
-            return errorReply(500, u"internal error"_s);
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "internal error: %s\n", error.what());
-            return errorReply(500, u"internal error"_s);
+        if (!route.namesFamilyCode(routeRequest)) {
+            return runRoute(route, routeRequest);
         }
+        // Decided before the look-up, so that neither the refusal nor the hold depends on whether
+        // this code exists.
+        const auto now = ServerTime::nowMs();
+        if (m_throttle.refuses(request.remoteAddress(), now)) {
+            return errorReply(429, tooManyAttemptsMessage());
+        }
+        *holdMs = m_throttle.holdMs(request.remoteAddress(), now);
+        auto reply = runRoute(route, routeRequest);
+        if (isFamilyNotFound(reply)) {
+            countFailure(request);
+        }
+        return reply;
     }
     if (pathKnown) {
         return errorReply(405, u"method not allowed"_s);
@@ -126,13 +203,24 @@ ApiReply FamilyServer::dispatch(const QHttpServerRequest& request)
 
 bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    if (socket->property(BodyLimitGuard::refusedProperty).toBool()) {
+    if (socket->property(BodyLimitGuard::refusedProperty).toBool()
+        || socket->property(heldProperty).toBool()) {
         return true;
     }
     QElapsedTimer timer;
     timer.start();
-    const auto reply = dispatch(request);
+    int holdMs = 0;
+    const auto reply = dispatch(request, &holdMs);
     m_database->finishStatements();
+    if (holdMs > 0) {
+        answerLater(socket, reply, holdMs);
+        if (m_options.logRequests) {
+            const auto line = logLine(request.method(), request.url(), reply.status,
+                                      double(timer.nsecsElapsed()) / 1e6 + holdMs);
+            std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+        }
+        return true;
+    }
     auto responder = makeResponder(request, socket);
     const auto status = QHttpServerResponder::StatusCode(reply.status);
     if (reply.body) {
@@ -146,6 +234,24 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
         std::fprintf(stderr, "%s\n", line.toUtf8().constData());
     }
     return true;
+}
+
+void FamilyServer::answerLater(QTcpSocket* socket, const ApiReply& reply, int holdMs)
+{
+    // Written on the socket directly: Qt HttpServer's responder must be used while the request
+    // it was made for is current, and a timer on the event loop keeps the server serving others.
+    socket->setProperty(heldProperty, true);
+    const auto body = reply.body ? reply.body->toJson(QJsonDocument::Compact) : QByteArray();
+    auto answer = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status)
+        + "\r\nConnection: close\r\n";
+    if (reply.body) {
+        answer += "Content-Type: application/json\r\n";
+    }
+    answer += "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    QTimer::singleShot(holdMs, socket, [socket, answer] {
+        socket->write(answer);
+        socket->disconnectFromHost();
+    });
 }
 
 void FamilyServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)

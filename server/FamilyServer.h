@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ApiRoute.h"
+#include "FamilyCodeThrottle.h"
 #include "ServerOptions.h"
 
 #include <QAbstractHttpServer>
@@ -31,16 +32,28 @@ public:
     // one grants access to a family's data.
     static QString logLine(QHttpServerRequest::Method method, const QUrl& url, int status, double ms);
 
+    // Set on a socket whose answer is held back: later requests on it are dropped, and it closes
+    // once the answer is out, so that answers never overtake one another.
+    static constexpr const char* heldProperty = "vantorel.held";
+    // The text of the 429 for an address that spent its guessing budget. It names no family and
+    // says nothing of the code sent.
+    static QString tooManyAttemptsMessage();
+
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
-    ApiReply dispatch(const QHttpServerRequest& request);
+    // The answer to `request`; `holdMs` is set when the answer must be held back.
+    ApiReply dispatch(const QHttpServerRequest& request, int* holdMs);
+    ApiReply runRoute(const ApiRoute& route, const RouteRequest& request);
+    void countFailure(const QHttpServerRequest& request);
+    void answerLater(QTcpSocket* socket, const ApiReply& reply, int holdMs);
 
     ServerOptions m_options;
     std::unique_ptr<ServerDatabase> m_database;
     std::unique_ptr<ServerHandlers> m_handlers;
     QList<ApiRoute> m_routes;
+    FamilyCodeThrottle m_throttle;
     quint16 m_port = 0;
 };

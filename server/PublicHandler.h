@@ -14,6 +14,8 @@ public:
     QString submitFeedback(const FeedbackPayload& feedback);
 
     static constexpr qsizetype maximumContentLength = 10000;
+    // Every other member of a feedback: platform, category, versions, device, family, contact.
+    static constexpr qsizetype maximumFieldLength = 200;
 
 private:
     FeedbackRepository m_feedbacks;

@@ -54,8 +54,26 @@ ParsedServerOptions ServerOptions::parse(const QStringList& arguments)
         u"max-body-bytes"_s, u"Largest request body accepted; larger ones get 413 (default 262144)."_s,
         u"bytes"_s, u"262144"_s);
     const QCommandLineOption quiet(u"quiet"_s, u"Do not log one line per request."_s);
-    parser.addOptions(
-        { help, version, listen, database, timeZone, unlockLimit, displayInfo, maxBody, quiet });
+    const QCommandLineOption guessFailures(
+        u"family-code-failures"_s,
+        u"Failed family-code lookups one address (an IPv6 /64) may make within the window; past it, "
+        "every request of that address that names a family code is refused with 429 until its oldest "
+        "failure leaves the window (default 20, 0 switches it off)."_s,
+        u"n"_s, u"20"_s);
+    const QCommandLineOption guessTotal(
+        u"family-code-failures-total"_s,
+        u"Failed family-code lookups of all addresses together within the window; past it, answers to "
+        "addresses that failed in the window are held back (default 1000, 0 switches it off)."_s,
+        u"n"_s, u"1000"_s);
+    const QCommandLineOption guessWindow(u"family-code-window-minutes"_s,
+                                         u"The window of both budgets, in minutes (default 10)."_s,
+                                         u"minutes"_s, u"10"_s);
+    const QCommandLineOption guessHold(
+        u"family-code-hold-ms"_s,
+        u"How long an answer is held back past the total budget, in milliseconds (default 2000)."_s, u"ms"_s,
+        u"2000"_s);
+    parser.addOptions({ help, version, listen, database, timeZone, unlockLimit, displayInfo, maxBody, quiet,
+                        guessFailures, guessTotal, guessWindow, guessHold });
 
     ParsedServerOptions result;
     auto invalid = [&result](const QString& why) {
@@ -117,6 +135,20 @@ ParsedServerOptions ServerOptions::parse(const QStringList& arguments)
     if (!bodyOk || options.maximumBodyBytes < 1024) {
         return invalid(u"--max-body-bytes needs a number of at least 1024"_s);
     }
+    const auto number = [&parser](const QCommandLineOption& option, int lowest, int highest) {
+        bool ok = false;
+        const auto value = parser.value(option).toInt(&ok);
+        return ok && value >= lowest && value <= highest ? std::optional<int>(value) : std::nullopt;
+    };
+    const auto failures = number(guessFailures, 0, 1000000);
+    const auto total = number(guessTotal, 0, 100000000);
+    const auto window = number(guessWindow, 1, 24 * 60);
+    const auto hold = number(guessHold, 0, 60000);
+    if (!failures || !total || !window || !hold) {
+        return invalid(u"--family-code-failures and --family-code-failures-total need a number of 0 or "
+                       "more, --family-code-window-minutes 1 to 1440, --family-code-hold-ms 0 to 60000"_s);
+    }
+    options.guessing = { *failures, *total, qint64(*window) * 60 * 1000, *hold };
     if (parser.isSet(displayInfo)) {
         QFile file(parser.value(displayInfo));
         if (!file.open(QIODevice::ReadOnly)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DatabaseLocation.h"
+#include "FamilyCodeThrottle.h"
 #include "Services/Network/PublicDisplayInfoRecords.h"
 
 #include <QHostAddress>
@@ -21,6 +22,8 @@ struct ServerOptions
     // Served unchanged by the public display information endpoint.
     PublicAppDisplayInfo displayInfo;
     qint64 maximumBodyBytes = 256 * 1024;
+    // Budgets of failed family-code lookups (see FamilyCodeThrottle).
+    FamilyCodeThrottle::Settings guessing;
     bool logRequests = true;
 
     static QString defaultDatabasePath();

@@ -57,13 +57,21 @@ QList<UnlockRequest> UnlockRequestHandler::requests(const QString& familyCode,
     return m_requests.requests(family.id, status, maximumListed);
 }
 
-UnlockRequest UnlockRequestHandler::decide(const QString& requestId, const UnlockDecisionPayload& decision)
+UnlockRequest UnlockRequestHandler::decide(const QString& requestId, const UnlockDecisionPayload& decision,
+                                           const std::optional<QString>& familyCode)
 {
     const auto approve = decision.action == u"approve"_s;
     if (!approve && decision.action != u"reject"_s) {
         throw ApiError::badRequest(u"\"action\" must be approve or reject"_s);
     }
     checkMinutes(decision.extendMinutes, u"extendMinutes"_s);
+    if (familyCode) {
+        const auto family = m_families.existingFamily(*familyCode);
+        const auto request = m_requests.request(requestId);
+        if (request && request->familyId != family.id) {
+            throw ApiError::familyNotFound();
+        }
+    }
     const auto now = ServerTime::nowMs();
     const auto outcome = m_requests.decide(
         requestId, approve ? u"approved"_s : u"rejected"_s, u"parent"_s, now,

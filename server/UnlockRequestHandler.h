@@ -14,7 +14,10 @@ public:
 
     UnlockRequest requestUnlock(const QString& deviceId, const UnlockRequestPayload& payload);
     QList<UnlockRequest> requests(const QString& familyCode, const std::optional<QString>& status);
-    UnlockRequest decide(const QString& requestId, const UnlockDecisionPayload& decision);
+    // With `familyCode`, a request of another family is answered like a wrong code. Without one the
+    // request identifier is the proof: random, and listed only to holders of the family code.
+    UnlockRequest decide(const QString& requestId, const UnlockDecisionPayload& decision,
+                         const std::optional<QString>& familyCode = std::nullopt);
 
     static constexpr qint64 defaultExtendMinutes = 15;
     static constexpr qint64 maximumMinutes = 24 * 60;

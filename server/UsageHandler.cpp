@@ -64,6 +64,10 @@ int UsageHandler::upsertSessions(const QString& deviceId, const QString& usageDa
         throw ApiError::badRequest(u"at most %1 sessions per request"_s.arg(maximumSessionsPerRequest));
     }
     for (const auto& session : sessions) {
+        if (session.appBundleId.size() > maximumAppLength) {
+            throw ApiError::badRequest(
+                u"\"appBundleId\" is longer than %1 characters"_s.arg(maximumAppLength));
+        }
         if (!isInstant(session.startAt) || !isInstant(session.endAt)) {
             throw ApiError::badRequest(u"\"startAt\" and \"endAt\" must be ISO 8601 instants"_s);
         }

@@ -29,6 +29,8 @@ public:
     // A day has at most 25 hours (the day a clock is set back).
     static constexpr qint64 maximumDaySeconds = 25 * 3600;
     static constexpr qsizetype maximumSessionsPerRequest = 2000;
+    // An application is named by its bundle identifier, process name or path; PATH_MAX bounds all.
+    static constexpr qsizetype maximumAppLength = 4096;
 
 private:
     QString today() const;

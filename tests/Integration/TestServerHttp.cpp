@@ -128,6 +128,27 @@ void TestServerHttp::badRequestsChangeNothing_data()
         << "GET"_ba << u"/api/v1/devices/{child}/policy/x"_s << QByteArray() << 404 << u"not found"_s;
     QTest::newRow("unknown method") << "DELETE"_ba << u"/api/v1/families"_s << QByteArray() << 405
                                     << u"method not allowed"_s;
+    // Sizes a peer controls inside the body limit.
+    QTest::newRow("selection nested 33 levels") << "PUT"_ba << u"/api/v1/devices/{child}/policy"_s
+                                                << "{\"selection\":{\"x\":" + QByteArray(31, '[')
+            + QByteArray(31, ']') + "},\"policy\":" + policy + "}"
+                                                << 400 << u"nested deeper than 32"_s;
+    QTest::newRow("2001 sessions") << "POST"_ba << u"/api/v1/devices/{child}/usage/sessions"_s
+                                   << "{\"usageDate\":\"2026-12-06\",\"source\":\"mac\",\"sessions\":["
+            + QByteArray("{},").repeated(2000) + "{}]}"
+                                   << 400 << u"more than 2000 items"_s;
+    QTest::newRow("application longer than a path")
+        << "POST"_ba << u"/api/v1/devices/{child}/usage/sessions"_s
+        << "{\"usageDate\":\"2026-12-06\",\"source\":\"mac\",\"sessions\":[{\"startAt\":\"2026-12-06T01:00:"
+           "00.000Z\",\"endAt\":\"2026-12-06T01:01:00.000Z\",\"durationSeconds\":60,\"appBundleId\":\""
+            + QByteArray(4097, 'a') + "\"}]}"
+        << 400 << u"appBundleId"_s;
+    QTest::newRow("feedback contact of 201 characters")
+        << "POST"_ba << u"/api/v1/feedbacks"_s
+        << "{\"platform\":\"mac\",\"category\":\"bug\",\"content\":\"x\",\"appVersion\":\"1\",\"osVersion\":"
+           "\"1\",\"contact\":\""
+            + QByteArray(201, 'c') + "\"}"
+        << 400 << u"contact"_s;
     QTest::newRow("oversized body") << "PUT"_ba << u"/api/v1/devices/{child}/policy"_s
                                     << R"({"selection":{"x":")" + QByteArray(300 * 1024, 'a')
             + R"("},"policy":)" + policy + "}"

@@ -125,6 +125,12 @@ private slots:
             << QByteArray(R"({"legalInfo":{"copyrightNotice":"© X"}})");
         QTest::newRow("error body without error")
             << u"ErrorResponse"_s << QByteArray(R"({"error":null})") << QByteArray("{}");
+        // 32 levels is the deepest a document may go; brackets inside strings are text.
+        QTest::newRow("32 levels, brackets in strings")
+            << u"ErrorResponse"_s
+            << QByteArray("{\"error\":\"[{[{\",\"x\":" + QByteArray(31, '[') + "\"]]]}\""
+                          + QByteArray(31, ']') + "}")
+            << QByteArray("{\"error\":\"[{[{\"}");
     }
 
     void decodes()
@@ -217,6 +223,26 @@ private slots:
         QTest::newRow("empty body") << u"CreateFamilyResponse"_s << QByteArray() << K::dataCorrupted << u""_s;
         QTest::newRow("top level array")
             << u"ListDevicesResponse"_s << QByteArray("[]") << K::typeMismatch << u""_s;
+        // What a hostile server could send within the client's byte cap.
+        QTest::newRow("selection nested 33 levels")
+            << u"DevicePolicyResponse"_s
+            << QByteArray(policyHead + R"(},"selection":{"x":)" + QByteArray(31, '[') + QByteArray(31, ']')
+                          + "}}")
+            << K::dataCorrupted << u""_s;
+        QTest::newRow("10000 levels")
+            << u"ErrorResponse"_s << QByteArray(10000, '[') << K::dataCorrupted << u""_s;
+        QByteArray devices = "{\"devices\":[";
+        for (int i = 0; i <= WireCoding::maximumListItems; ++i) {
+            devices += R"({"id":"d","name":"n","role":"child"},)";
+        }
+        devices.chop(1);
+        QTest::newRow("2001 devices")
+            << u"ListDevicesResponse"_s << QByteArray(devices + "]}") << K::dataCorrupted << u"devices"_s;
+        QTest::newRow("2001 unlock requests")
+            << u"UnlockRequestListResponse"_s
+            << QByteArray("{\"items\":[" + (kUnlockItem + ',').repeated(WireCoding::maximumListItems)
+                          + kUnlockItem + "]}")
+            << K::dataCorrupted << u"items"_s;
     }
 
     void rejects()

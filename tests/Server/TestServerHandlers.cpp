@@ -24,7 +24,7 @@ private slots:
     void init();
     void cleanup();
 
-    void familyCodesAreSixDigitsAndUnique();
+    void codesAndDeviceIdsAreRandomAndUnique();
     void wrongFamilyCodeReadsAsFamilyNotFound_data();
     void wrongFamilyCodeReadsAsFamilyNotFound();
     void badInputIsRefused_data();
@@ -99,16 +99,24 @@ int TestServerHandlers::rows(const QString& table, const QString& column, const 
     return query.next() ? query.value(0).toInt() : -1;
 }
 
-void TestServerHandlers::familyCodesAreSixDigitsAndUnique()
+void TestServerHandlers::codesAndDeviceIdsAreRandomAndUnique()
 {
     QSet<QString> codes { m_code };
+    QSet<QString> devices;
+    // Version 4 (random) UUIDs: nothing public, neither the code nor the time, leads to them.
+    const QRegularExpression randomUuid(
+        u"^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$"_s);
     for (int i = 0; i < 40; ++i) {
         const auto family = m_handlers->families.createFamily();
         QVERIFY2(QRegularExpression(u"^[0-9]{6}$"_s).match(family.code).hasMatch(), qPrintable(family.code));
         codes.insert(family.code);
         QCOMPARE(m_handlers->families.existingFamily(family.code).id, family.id);
+        const auto device = m_handlers->families.registerDevice(family.code, u"child"_s, u"C"_s).id;
+        QVERIFY2(randomUuid.match(device).hasMatch(), qPrintable(device));
+        devices.insert(device);
     }
     QCOMPARE(codes.size(), 41);
+    QCOMPARE(devices.size(), 40);
 }
 
 void TestServerHandlers::wrongFamilyCodeReadsAsFamilyNotFound_data()
@@ -118,9 +126,10 @@ void TestServerHandlers::wrongFamilyCodeReadsAsFamilyNotFound_data()
     for (const auto* operation : { "rename", "delete", "health", "devices", "register", "unlockList" }) {
         QTest::addRow("%s, unknown code", operation) << QString::fromLatin1(operation) << false;
     }
-    for (const auto* operation : { "rename", "delete", "health" }) {
+    for (const auto* operation : { "rename", "delete", "health", "decision" }) {
         QTest::addRow("%s, another family's code", operation) << QString::fromLatin1(operation) << true;
     }
+    QTest::newRow("decision, unknown code") << u"decision"_s << false;
 }
 
 void TestServerHandlers::wrongFamilyCodeReadsAsFamilyNotFound()
@@ -139,8 +148,15 @@ void TestServerHandlers::wrongFamilyCodeReadsAsFamilyNotFound()
         { u"devices"_s, [&] { handlers.families.devices(code); } },
         { u"register"_s, [&] { handlers.families.registerDevice(code, u"child"_s, u"C"_s); } },
         { u"unlockList"_s, [&] { handlers.unlockRequests.requests(code, u"pending"_s); } },
+        { u"decision"_s,
+          [&] {
+              const auto id = handlers.unlockRequests.requestUnlock(m_child, {}).id;
+              handlers.unlockRequests.decide(id, { u"approve"_s, std::nullopt }, code);
+          } },
     };
     expectError(operations.value(operation), 404, u"family not found"_s);
+    QCOMPARE(rows(u"unlock_requests"_s, u"status"_s, u"pending"_s),
+             rows(u"unlock_requests"_s, u"child_device_id"_s, m_child));
     QCOMPARE(rows(u"devices"_s, u"id"_s, m_child), 1);
     QCOMPARE(m_handlers->families.existingDevice(m_child).name, u"Ann"_s);
 }
@@ -161,6 +177,7 @@ void TestServerHandlers::badInputIsRefused_data()
     QTest::newRow("parent asks to unlock") << u"parentUnlock"_s << 400 << u"child"_s;
     QTest::newRow("zero requested minutes") << u"unlockZero"_s << 400 << u"requestedMinutes"_s;
     QTest::newRow("status filter unknown") << u"listStatus"_s << 400 << u"status"_s;
+    QTest::newRow("101st device") << u"registerBeyondLimit"_s << 409 << u"at most 100 devices"_s;
 }
 
 void TestServerHandlers::badInputIsRefused()
@@ -202,6 +219,13 @@ void TestServerHandlers::badInputIsRefused()
               h.unlockRequests.requestUnlock(m_child, { 0, std::nullopt });
           } },
         { u"listStatus"_s, [&] { h.unlockRequests.requests(m_code, u"open"_s); } },
+        { u"registerBeyondLimit"_s,
+          [&] {
+              while (h.families.devices(m_code).size() < FamilyHandler::maximumDevicesPerFamily) {
+                  h.families.registerDevice(m_code, u"child"_s, u"C"_s);
+              }
+              h.families.registerDevice(m_code, u"child"_s, u"C"_s);
+          } },
     };
     QVERIFY(operations.contains(operation));
     expectError(operations.value(operation), status, text);

@@ -54,6 +54,8 @@ public:
     QString errorString() const { return m_error; }
 
     quint16 port() const { return m_port; }
+    // The server process's id in Mode::Process, else 0.
+    qint64 processId() const { return m_process ? m_process->processId() : 0; }
     // "http://127.0.0.1:PORT", the base address to give a client.
     QString baseUrl() const;
     // "sqlite:PATH" or "postgres://…": hand it to a second server to share this one's data.

@@ -37,6 +37,11 @@ QJsonObject TodayUsageResponse::toJson() const
 
 TodayUsageResponse TodayUsageResponse::fromBody(const QByteArray& body)
 {
+    if (WireCoding::nestedDeeperThan(body)) {
+        throw DecodingError(
+            DecodingError::Kind::dataCorrupted, QString(),
+            u"The given data is nested deeper than %1 levels."_s.arg(WireCoding::maximumDepth));
+    }
     QJsonParseError error {};
     const auto document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError) {

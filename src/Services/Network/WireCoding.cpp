@@ -29,8 +29,41 @@ QString joinPath(const QString& path, const QString& key)
 
 } // namespace
 
+bool nestedDeeperThan(const QByteArray& data, int limit)
+{
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : data) {
+        if (inString) {
+            if (escaped) {
+                escaped = false;
+            } else if (c == '\\') {
+                escaped = true;
+            } else if (c == '"') {
+                inString = false;
+            }
+            continue;
+        }
+        if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit) {
+                return true;
+            }
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
 QJsonObject decodeObjectDocument(const QByteArray& data)
 {
+    if (nestedDeeperThan(data)) {
+        throw DecodingError(DecodingError::Kind::dataCorrupted, QString(),
+                            u"The given data is nested deeper than %1 levels."_s.arg(maximumDepth));
+    }
     QJsonParseError error {};
     const auto document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError) {

@@ -18,8 +18,20 @@
 // members nobody asked for are ignored. Integers must be integral and fit 64 bits.
 namespace WireCoding {
 
-// Parses a whole response body. Text that is not JSON is `dataCorrupted`; a document that is not
-// an object is `typeMismatch`.
+// The deepest nesting of arrays and objects a document from the wire may have. No record goes
+// past a handful of levels (a stored selection may add a few); deeper text is refused before it
+// is parsed, so that a peer cannot make either end build and walk thousands of levels.
+inline constexpr int maximumDepth = 32;
+// The most items one list of a record read from the wire may have: the largest legitimate list
+// is a day's usage sessions, which the server also caps at this number.
+inline constexpr qsizetype maximumListItems = 2000;
+
+// Whether `data` opens more than `limit` arrays or objects inside one another (brackets inside
+// strings do not count). Linear, no recursion; says nothing about whether the text is JSON.
+bool nestedDeeperThan(const QByteArray& data, int limit = maximumDepth);
+
+// Parses a whole response body. Text that is not JSON, or nested deeper than `maximumDepth`, is
+// `dataCorrupted`; a document that is not an object is `typeMismatch`.
 QJsonObject decodeObjectDocument(const QByteArray& data);
 
 // Compact UTF-8 JSON text, as sent on the wire.
@@ -70,10 +82,15 @@ private:
     QString m_path;
 };
 
-// Decodes every element of an array with `decode(value, path)`; one bad element rejects all.
+// Decodes every element of an array with `decode(value, path)`; one bad element rejects all, and
+// so does a list longer than `maximumListItems` (`dataCorrupted`).
 template <typename T, typename Decode>
 QList<T> decodeArray(const QJsonArray& array, const QString& path, Decode decode)
 {
+    if (array.size() > maximumListItems) {
+        throw DecodingError(DecodingError::Kind::dataCorrupted, path,
+                            QStringLiteral("The list has more than %1 items.").arg(maximumListItems));
+    }
     QList<T> result;
     result.reserve(array.size());
     for (qsizetype i = 0; i < array.size(); ++i) {
