@@ -11,10 +11,18 @@
 #include "Services/MacUsageMonitorService.h"
 #include "Views/AlertPresenter.h"
 #include "Views/HomePanelView.h"
+#include "Views/MacAboutView.h"
 #include "Views/MacAppSelectionView.h"
+#include "Views/MacBackendURLSettingsView.h"
+#include "Views/MacChildRuleSettingsView.h"
+#include "Views/MacFeedbackView.h"
+#include "Views/MacHelpView.h"
 #include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayController.h"
+#include "Views/MacMoreMenuSheet.h"
 #include "Views/MacRemoteBindingWizardView.h"
+#include "Views/MacTermsPrivacyConsentView.h"
+#include "Views/MacUnlockRequestsView.h"
 #include "Views/MacVerifyPasswordView.h"
 
 #include <QDialog>
@@ -39,35 +47,19 @@ ContentView::ContentView(Stores stores, QWidget* parent)
     setObjectName(u"contentView"_s);
     setAutoFillBackground(true);
     setStyleSheet(u"QWidget#contentView { background: #f4f7fb; }"_s);
+    installDefaultSheets();
 
     HomePanelView::Callbacks callbacks;
     callbacks.onAppSelection = [this] { openAppSelection(); };
     callbacks.onRemoteBinding = [this] { openRemoteBinding(); };
     callbacks.onChildUnlock = [this] { openChildUnlock(); };
-    callbacks.onMoreMenu = [this] {
-        if (moreMenuSheet) {
-            if (QDialog* sheet = moreMenuSheet(this)) {
-                sheet->setAttribute(Qt::WA_DeleteOnClose);
-                sheet->open();
-            }
-        }
-    };
+    callbacks.onMoreMenu = [this] { presentSheet(moreMenuSheet ? moreMenuSheet(this) : nullptr); };
     callbacks.onRuleSettings = [this](const DeviceListItem& device) {
-        if (ruleSettingsSheet) {
-            if (QDialog* sheet = ruleSettingsSheet(device, this)) {
-                sheet->setAttribute(Qt::WA_DeleteOnClose);
-                sheet->open();
-            }
-        }
+        presentSheet(ruleSettingsSheet ? ruleSettingsSheet(device, this) : nullptr, true);
     };
     callbacks.onRenameDevice = [this](const DeviceListItem& device) { openRename(device); };
     callbacks.onUnlockRequests = [this](const DeviceListItem& device) {
-        if (unlockRequestsSheet) {
-            if (QDialog* sheet = unlockRequestsSheet(device.id, this)) {
-                sheet->setAttribute(Qt::WA_DeleteOnClose);
-                sheet->open();
-            }
-        }
+        presentSheet(unlockRequestsSheet ? unlockRequestsSheet(device.id, this) : nullptr, true);
     };
     callbacks.onUnlockRequest = [this] { m_viewModel->handleUnlockRequest(m_stores.backendConfig); };
     callbacks.isOverlayShowing = [] { return MacLockOverlayController::shared().isShowing(); };
@@ -146,28 +138,9 @@ void ContentView::showConsentIfNeeded()
     if (UserDefaults::standard().boolean(consentKey).value_or(false)) {
         return;
     }
-    m_consent = new QWidget(this);
-    m_consent->setObjectName(u"consentView"_s);
-    m_consent->setAutoFillBackground(true);
-    m_consent->setStyleSheet(u"QWidget#consentView { background: #f4f7fb; }"_s);
-    auto* layout = new QVBoxLayout(m_consent);
-    layout->setContentsMargins(24, 24, 24, 24);
-    auto* title = new QLabel(L10n::localized("用户协议与隐私政策"));
-    QFont font = title->font();
-    font.setPointSize(font.pointSize() + 4);
-    font.setBold(true);
-    title->setFont(font);
-    layout->addWidget(title);
-    auto* body = new QLabel(L10n::localized("TermsPrivacyBodyMac"));
-    body->setWordWrap(true);
-    body->setStyleSheet(u"color: #555555;"_s);
-    layout->addWidget(body);
-    layout->addStretch();
-    auto* agree = new QPushButton(L10n::localized("同意并继续"));
-    agree->setObjectName(u"consentAgreeButton"_s);
-    agree->setDefault(true);
-    layout->addWidget(agree, 0, Qt::AlignRight);
-    connect(agree, &QPushButton::clicked, this, [this] {
+    auto* consent = new MacTermsPrivacyConsentView(this);
+    m_consent = consent;
+    connect(consent, &MacTermsPrivacyConsentView::agreed, this, [this] {
         UserDefaults::standard().setBoolean(consentKey, true);
         m_consent->deleteLater();
         m_consent = nullptr;
@@ -188,6 +161,72 @@ void ContentView::showConsentIfNeeded()
         }
     };
     installEventFilter(new Follow(m_consent));
+}
+
+namespace {
+
+// Every secondary screen asks to be closed through the same signal; closing deletes it.
+template <typename Sheet> Sheet* closingOnDismiss(Sheet* sheet)
+{
+    QObject::connect(sheet, &Sheet::dismissRequested, sheet, &QDialog::accept);
+    return sheet;
+}
+
+} // namespace
+
+void ContentView::installDefaultSheets()
+{
+    RemoteBackendConfig& config = m_stores.backendConfig;
+    ruleSettingsSheet = [&config](const DeviceListItem& device, QWidget* parent) -> QDialog* {
+        return closingOnDismiss(new MacChildRuleSettingsView(device, config, parent));
+    };
+    unlockRequestsSheet = [&config](const QString& deviceId, QWidget* parent) -> QDialog* {
+        return closingOnDismiss(new MacUnlockRequestsView(config, deviceId, parent));
+    };
+    moreMenuSheet = [this, &config](QWidget* parent) -> QDialog* {
+        auto menu = std::make_shared<QPointer<QDialog>>();
+        // Help, feedback and about open over the menu; the backend address replaces it.
+        const auto overMenu = [this, menu]() -> QWidget* {
+            return *menu ? static_cast<QWidget*>(menu->data()) : static_cast<QWidget*>(this);
+        };
+        MacMoreMenuSheet::Callbacks callbacks;
+        callbacks.onDismiss = [menu] {
+            if (*menu) {
+                (*menu)->accept();
+            }
+        };
+        callbacks.onHelp = [this, overMenu] { presentSheet(closingOnDismiss(new MacHelpView(overMenu()))); };
+        callbacks.onFeedback = [this, overMenu, &config] {
+            presentSheet(closingOnDismiss(new MacFeedbackView(config, overMenu())));
+        };
+        callbacks.onAbout = [this, overMenu, &config] {
+            presentSheet(closingOnDismiss(new MacAboutView(config, overMenu())));
+        };
+        callbacks.onBackendURL = [this, &config] {
+            presentSheet(closingOnDismiss(new MacBackendURLSettingsView(config, this)));
+        };
+        auto* sheet = new MacMoreMenuSheet(config, std::move(callbacks), parent);
+        *menu = sheet;
+        return sheet;
+    };
+}
+
+void ContentView::presentSheet(QDialog* sheet, bool refreshesDevices)
+{
+    if (!sheet) {
+        return;
+    }
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    if (refreshesDevices) {
+        // A rule sheet may have removed the child and a review may have settled its requests.
+        connect(sheet, &QDialog::finished, this, [this] {
+            RemoteBackendConfig& config = m_stores.backendConfig;
+            if (config.role() == RemoteDeviceRole::parent && !config.familyCode().isEmpty()) {
+                m_viewModel->refreshChildDevicesForHome(config);
+            }
+        });
+    }
+    sheet->open();
 }
 
 void ContentView::openRemoteBinding()

@@ -44,7 +44,8 @@ public:
     void onAppearSetup();
     bool hasRunSetup() const { return m_setupDone; }
 
-    // Sheets of the parent screens and the more menu; until given, their entries open nothing.
+    // Sheets of the parent screens and the more menu. The screen installs the real ones; a host
+    // may replace them (the binding wizard borrows the first two).
     std::function<QDialog*(const DeviceListItem& device, QWidget* parent)> ruleSettingsSheet;
     std::function<QDialog*(const QString& deviceId, QWidget* parent)> unlockRequestsSheet;
     std::function<QDialog*(QWidget* parent)> moreMenuSheet;
@@ -60,6 +61,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void installDefaultSheets();
+    // Opens a sheet that deletes itself when closed; a parent's list reloads after some of them.
+    void presentSheet(QDialog* sheet, bool refreshesDevices = false);
     void startChildSynchronisation();
     void showConsentIfNeeded();
     void showUnlockRequestAlert();

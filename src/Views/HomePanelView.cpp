@@ -5,7 +5,9 @@
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicyStore.h"
 #include "Services/ContentViewModel.h"
+#include "Services/ParentDashboardViewModel.h"
 #include "Views/ChildStatusView.h"
+#include "Views/ParentDashboardView.h"
 #include "Views/SymbolIcon.h"
 
 #include <QEvent>
@@ -99,22 +101,32 @@ HomePanelView::HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore&
     }
     layout->addWidget(m_firstUse);
 
-    // Parent: the family's child devices, until the full dashboard screen takes this place.
-    m_parentContent = new QWidget;
+    // Parent: the dashboard, fed from the home screen's own lists so both show the same load.
+    m_dashboardModel = new ParentDashboardViewModel(backendConfig);
+    auto* dashboard = new ParentDashboardView(*m_dashboardModel);
+    // The view stops the model's watch when it goes, so the model must outlive it.
+    m_dashboardModel->setParent(dashboard);
+    m_parentContent = dashboard;
     m_parentContent->setObjectName(u"parentContent"_s);
-    {
-        auto* body = new QVBoxLayout(m_parentContent);
-        body->setContentsMargins(0, 0, 0, 0);
-        m_devicesError = new QLabel;
-        m_devicesError->setObjectName(u"childDevicesError"_s);
-        m_devicesError->setStyleSheet(u"color: #d32f2f;"_s);
-        m_devicesError->setWordWrap(true);
-        body->addWidget(m_devicesError);
-        auto* list = new QWidget;
-        m_deviceList = new QVBoxLayout(list);
-        m_deviceList->setContentsMargins(0, 0, 0, 0);
-        body->addWidget(list);
-    }
+    connect(dashboard, &ParentDashboardView::ruleSettingsRequested, this,
+            [this](const DeviceListItem& device) {
+                if (m_callbacks.onRuleSettings) {
+                    m_callbacks.onRuleSettings(device);
+                }
+            });
+    connect(dashboard, &ParentDashboardView::renameRequested, this, [this](const DeviceListItem& device) {
+        if (m_callbacks.onRenameDevice) {
+            m_callbacks.onRenameDevice(device);
+        }
+    });
+    connect(dashboard, &ParentDashboardView::unlockRequestsRequested, this,
+            [this](const DeviceListItem& device) {
+                if (m_callbacks.onUnlockRequests) {
+                    m_callbacks.onUnlockRequests(device);
+                }
+            });
+    connect(m_dashboardModel, &ParentDashboardViewModel::refreshRequested, this,
+            [this] { m_viewModel.refreshChildDevicesForHome(m_backendConfig); });
     layout->addWidget(m_parentContent);
 
     m_childContent = new ChildStatusView(policyStore, backendConfig, m_callbacks.onAppSelection);
@@ -169,6 +181,8 @@ HomePanelView::HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore&
     connect(&viewModel, &ContentViewModel::homePendingUnlockRequestsChanged, this,
             &HomePanelView::refreshDevices);
     connect(&viewModel, &ContentViewModel::childDevicesErrorChanged, this, &HomePanelView::refreshDevices);
+    connect(&viewModel, &ContentViewModel::isLoadingChildDevicesChanged, this,
+            &HomePanelView::refreshDevices);
     refresh();
 }
 
@@ -197,45 +211,8 @@ void HomePanelView::refresh()
 
 void HomePanelView::refreshDevices()
 {
-    const auto error = m_viewModel.childDevicesError();
-    m_devicesError->setText(error.value_or(QString()));
-    m_devicesError->setVisible(error.has_value());
-    while (QLayoutItem* item = m_deviceList->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
-    for (const DeviceListItem& device : m_viewModel.childDevices()) {
-        if (device.role != u"child"_s) {
-            continue;
-        }
-        auto* row = makeCard();
-        row->setObjectName(u"card"_s);
-        auto* rowLayout = new QHBoxLayout(row);
-        auto* icon = new QLabel;
-        icon->setPixmap(SymbolIcon::pixmap(u"laptopcomputer.and.iphone"_s, 20));
-        rowLayout->addWidget(icon);
-        auto* name = new QLabel(device.name);
-        name->setObjectName(u"homeChildDeviceName"_s);
-        rowLayout->addWidget(name, 1);
-        if (m_viewModel.hasPendingUnlockRequest(device.id)) {
-            auto* dot = new QLabel(u"●"_s);
-            dot->setStyleSheet(u"color: #ef6c00;"_s);
-            rowLayout->addWidget(dot);
-        }
-        const auto addButton = [&](const QString& text, const QString& objectName,
-                                   const std::function<void(const DeviceListItem&)>& callback) {
-            auto* button = new QPushButton(text);
-            button->setObjectName(objectName);
-            rowLayout->addWidget(button);
-            connect(button, &QPushButton::clicked, this, [callback, device] {
-                if (callback) {
-                    callback(device);
-                }
-            });
-        };
-        addButton(L10n::localized("规则设置"), u"homeRuleSettingsButton"_s, m_callbacks.onRuleSettings);
-        addButton(L10n::localized("修改设备昵称"), u"homeRenameButton"_s, m_callbacks.onRenameDevice);
-        addButton(L10n::localized("解锁申请"), u"homeUnlockRequestsButton"_s, m_callbacks.onUnlockRequests);
-        m_deviceList->addWidget(row);
-    }
+    m_dashboardModel->setChildDevices(m_viewModel.childDevices());
+    m_dashboardModel->setChildDevicesError(m_viewModel.childDevicesError());
+    m_dashboardModel->setLoadingChildDevices(m_viewModel.isLoadingChildDevices());
+    m_dashboardModel->setHomePendingUnlockRequests(m_viewModel.homePendingUnlockRequests());
 }

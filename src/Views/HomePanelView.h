@@ -8,6 +8,7 @@
 
 class ContentViewModel;
 class MacAppSelectionStore;
+class ParentDashboardViewModel;
 class QLabel;
 class QVBoxLayout;
 class RemoteBackendConfig;
@@ -42,6 +43,8 @@ public:
     // Rebuilds the role-dependent parts; the root screen calls it when the overlay shows or hides.
     void refresh();
 
+    ParentDashboardViewModel& dashboardModel() const { return *m_dashboardModel; }
+
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -55,9 +58,8 @@ private:
     QWidget* m_header = nullptr;
     QLabel* m_rolePill = nullptr;
     QWidget* m_firstUse = nullptr;
+    ParentDashboardViewModel* m_dashboardModel = nullptr;
     QWidget* m_parentContent = nullptr;
-    QVBoxLayout* m_deviceList = nullptr;
-    QLabel* m_devicesError = nullptr;
     QWidget* m_childContent = nullptr;
     QWidget* m_childActions = nullptr;
 };

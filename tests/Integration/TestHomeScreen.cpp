@@ -1,0 +1,248 @@
+#include "App/VantorelMacApp.h"
+#include "Models/ParentalPasswordStore.h"
+#include "Models/ScreenTimePolicyStore.h"
+#include "Services/ContentViewModel.h"
+#include "Views/ContentView.h"
+#include "Views/MacBackendURLSettingsView.h"
+#include "Views/MacChildRuleSettingsView.h"
+#include "Views/MacHelpView.h"
+#include "Views/MacMoreMenuSheet.h"
+#include "Views/MacTermsPrivacyConsentView.h"
+#include "Views/MacUnlockRequestsView.h"
+#include "Views/MacVerifyPasswordView.h"
+#include "support/AwaitTask.h"
+#include "support/MemorySecureStore.h"
+#include "support/ParentFamilyFixture.h"
+#include "support/ScriptedAlertPresenter.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The home screen driven through its widgets, against a family on the real server: the sheets a
+// parent opens from the dashboard and the more menu, the rename, the child's local unlock, the
+// consent and the hidden self-check.
+class TestHomeScreen : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void dashboardRowsOpenTheirSheets_data();
+    void dashboardRowsOpenTheirSheets();
+    void renameReachesTheServer();
+    void moreMenuOpensItsScreens();
+    void passwordAtTheChildLiftsTheLock();
+    void consentIsLeftOnlyByAgreeingAndStaysAgreed();
+    void fiveHeaderTapsRunTheSelfCheck();
+
+private:
+    static void click(QWidget* root, const QString& name);
+    VantorelMacApp* openApp();
+
+    std::unique_ptr<ParentFamilyFixture> m_family;
+    std::unique_ptr<MemorySecureStore> m_keychain;
+    std::vector<std::unique_ptr<VantorelMacApp>> m_apps;
+    int m_requestsSent = 0;
+    int m_requestsAnswered = 0;
+};
+
+void TestHomeScreen::init()
+{
+    m_family = std::make_unique<ParentFamilyFixture>();
+    QVERIFY2(m_family->start(), qPrintable(m_family->errorString()));
+    m_keychain = std::make_unique<MemorySecureStore>();
+    m_family->defaults.setBoolean(ContentView::consentKey, true);
+    m_requestsSent = m_requestsAnswered = 0;
+    m_family->session.setFault([this](QNetworkAccessManager::Operation, const QUrl&) {
+        ++m_requestsSent;
+        return false;
+    });
+    connect(&m_family->session, &QNetworkAccessManager::finished, this, [this] { ++m_requestsAnswered; });
+}
+
+void TestHomeScreen::cleanup()
+{
+    // A request still on its way when the window goes would outlive the test.
+    for (auto& app : m_apps) {
+        app->window().hide();
+    }
+    QTRY_COMPARE(m_requestsAnswered, m_requestsSent);
+    m_apps.clear();
+    m_keychain.reset();
+    m_family.reset();
+}
+
+void TestHomeScreen::click(QWidget* root, const QString& name)
+{
+    QPushButton* button = nullptr;
+    QTRY_VERIFY2((button = root->findChild<QPushButton*>(name)) && button->isVisible(), qPrintable(name));
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+VantorelMacApp* TestHomeScreen::openApp()
+{
+    m_apps.push_back(std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed));
+    m_apps.back()->window().show();
+    return m_apps.back().get();
+}
+
+void TestHomeScreen::dashboardRowsOpenTheirSheets_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("sheet");
+    QTest::addColumn<QString>("closeButton");
+
+    QTest::newRow("rule settings") << u"ruleSettings"_s << u"MacChildRuleSettingsView"_s << u"done"_s;
+    QTest::newRow("unlock review") << u"unlockRequests"_s << u"MacUnlockRequestsView"_s << u"done"_s;
+}
+
+void TestHomeScreen::dashboardRowsOpenTheirSheets()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, sheet);
+    QFETCH(QString, closeButton);
+    m_family->requestUnlock(m_family->annID, 10);
+    m_family->requestUnlock(m_family->benID, 30);
+    auto app = openApp();
+    QWidget* row = nullptr;
+    QTRY_VERIFY((row = app->window().findChild<QWidget*>(u"child-"_s + m_family->benID)));
+
+    click(row, button);
+    QDialog* opened = nullptr;
+    QTRY_VERIFY((opened = app->window().findChild<QDialog*>(sheet)) && opened->isVisible());
+    // Each sheet works on the child whose row was used.
+    if (auto* rules = qobject_cast<MacChildRuleSettingsView*>(opened)) {
+        QCOMPARE(app->backendConfig().selectedChildDeviceID(), m_family->benID);
+        QTRY_VERIFY(!rules->findChild<QWidget*>(u"loading"_s)->isVisible());
+    }
+    if (auto* review = qobject_cast<MacUnlockRequestsView*>(opened)) {
+        // Ann asked too, but the review opened from Ben's row lists only his request.
+        QTRY_COMPARE(review->findChildren<QWidget*>(QRegularExpression(u"^request-"_s)).size(), 1);
+    }
+
+    // Closing deletes the sheet and reloads the home screen's lists.
+    QSignalSpy reloads(&app->contentView().viewModel(), &ContentViewModel::isLoadingChildDevicesChanged);
+    click(opened, closeButton);
+    QTRY_VERIFY(!app->window().findChild<QDialog*>(sheet));
+    QTRY_COMPARE(reloads.size(), 2);
+    QTRY_VERIFY(!app->contentView().viewModel().isLoadingChildDevices());
+}
+
+void TestHomeScreen::renameReachesTheServer()
+{
+    auto app = openApp();
+    QWidget* row = nullptr;
+    QTRY_VERIFY((row = app->window().findChild<QWidget*>(u"child-"_s + m_family->annID)));
+    click(row, u"rename"_s);
+    QDialog* sheet = nullptr;
+    QTRY_VERIFY((sheet = app->window().findChild<QDialog*>(u"renameSheet"_s)));
+    auto* draft = sheet->findChild<QLineEdit*>(u"renameDraft"_s);
+    QCOMPARE(draft->text(), u"Ann"_s);
+    draft->setText(u"  安安的电脑 "_s);
+    click(sheet, u"renameSave"_s);
+
+    QTRY_VERIFY(!app->window().findChild<QDialog*>(u"renameSheet"_s));
+    const auto devices = AwaitTask::run(m_family->client->fetchDevices(m_family->familyCode));
+    QVERIFY(devices.value);
+    const auto ann = std::find_if(devices.value->cbegin(), devices.value->cend(),
+                                  [&](const DeviceListItem& d) { return d.id == m_family->annID; });
+    QVERIFY(ann != devices.value->cend());
+    QCOMPARE(ann->name, u"安安的电脑"_s);
+    QTRY_VERIFY(app->window().findChild<QWidget*>(u"child-"_s + m_family->annID));
+}
+
+void TestHomeScreen::moreMenuOpensItsScreens()
+{
+    auto app = openApp();
+    QWidget& window = app->window();
+    click(&window, u"moreButton"_s);
+    MacMoreMenuSheet* menu = nullptr;
+    QTRY_VERIFY((menu = window.findChild<MacMoreMenuSheet*>()) && menu->isVisible());
+
+    // Help opens over the menu, which stays.
+    click(menu, u"row1"_s);
+    MacHelpView* help = nullptr;
+    QTRY_VERIFY((help = window.findChild<MacHelpView*>()) && help->isVisible());
+    QCOMPARE(help->parentWidget(), menu);
+    emit help->dismissRequested();
+    QTRY_VERIFY(!window.findChild<MacHelpView*>());
+    QVERIFY(menu->isVisible());
+
+    // The backend address replaces the menu a moment later.
+    click(menu, u"row0"_s);
+    QTRY_VERIFY(!window.findChild<MacMoreMenuSheet*>());
+    MacBackendURLSettingsView* address = nullptr;
+    QTRY_VERIFY((address = window.findChild<MacBackendURLSettingsView*>()) && address->isVisible());
+    emit address->dismissRequested();
+    QTRY_VERIFY(!window.findChild<MacBackendURLSettingsView*>());
+}
+
+void TestHomeScreen::passwordAtTheChildLiftsTheLock()
+{
+    // A child not yet bound, so that no synchronisation runs beside the test; sending the lifted
+    // policy to the server is the view model's own test.
+    m_family->config->setRole(RemoteDeviceRole::child);
+    m_family->config->setDeviceID(QString());
+    auto app = openApp();
+    app->passwordStore().setupPassword(u"2468"_s);
+    app->policyStore().update([](ScreenTimePolicy& policy) { policy.forceLocked = true; });
+
+    click(&app->window(), u"localUnlockButton"_s);
+    MacVerifyPasswordView* sheet = nullptr;
+    QTRY_VERIFY((sheet = app->window().findChild<MacVerifyPasswordView*>()));
+    auto* field = sheet->findChild<QLineEdit*>(u"password"_s);
+    field->setText(u"1357"_s);
+    click(sheet, u"confirm"_s);
+    QVERIFY(app->policyStore().policy().forceLocked);
+    QVERIFY(app->window().findChild<MacVerifyPasswordView*>());
+
+    field->setText(u"2468"_s);
+    click(sheet, u"confirm"_s);
+    QTRY_VERIFY(!app->window().findChild<MacVerifyPasswordView*>());
+    const ScreenTimePolicy local = app->policyStore().policy();
+    QVERIFY(!local.forceLocked);
+    QVERIFY(local.unlockUntil);
+    QCOMPARE(m_family->clock.now().secsTo(*local.unlockUntil), 15 * 60);
+}
+
+void TestHomeScreen::consentIsLeftOnlyByAgreeingAndStaysAgreed()
+{
+    m_family->defaults.removeObject(ContentView::consentKey);
+    {
+        VantorelMacApp* app = openApp();
+        MacTermsPrivacyConsentView* consent = nullptr;
+        QTRY_VERIFY((consent = app->window().findChild<MacTermsPrivacyConsentView*>())
+                    && consent->isVisible());
+        QCOMPARE(consent->geometry(), app->contentView().rect());
+        click(consent, u"agree"_s);
+        QTRY_VERIFY(!app->window().findChild<MacTermsPrivacyConsentView*>());
+        QCOMPARE(m_family->defaults.boolean(ContentView::consentKey), std::optional<bool>(true));
+    }
+    VantorelMacApp* again = openApp();
+    QVERIFY(!again->window().findChild<MacTermsPrivacyConsentView*>());
+}
+
+void TestHomeScreen::fiveHeaderTapsRunTheSelfCheck()
+{
+    ScriptedAlertPresenter alerts;
+    auto app = openApp();
+    QWidget* header = app->window().findChild<QWidget*>(u"homeHeader"_s);
+    QVERIFY(header);
+    for (int tap = 0; tap < 4; ++tap) {
+        QTest::mouseClick(header, Qt::LeftButton);
+    }
+    QTest::qWait(50);
+    QVERIFY(alerts.shown().isEmpty());
+    QTest::mouseClick(header, Qt::LeftButton);
+    QTRY_COMPARE(alerts.shown().size(), 1);
+}
+
+QTEST_MAIN(TestHomeScreen)
+#include "TestHomeScreen.moc"
