@@ -468,6 +468,10 @@ Server binding: %@</translation>
         <translation>About uninstall protection</translation>
     </message>
     <message>
+        <source>打开孩子守护后，孩子的标准账户删不掉岚哨，强制退出后几秒内它会自己回来；关闭守护或退出岚哨都要输入家长密码。守护需要在这台电脑上由管理员允许一次。孩子若使用管理员账户，这些保护都能被绕开，请给孩子使用标准账户。</source>
+        <translation>With the child guard on, the child&apos;s standard account cannot delete 岚哨, and a forced quit brings it back within seconds; turning the guard off or quitting 岚哨 asks for the parent password. An administrator must allow the guard once on this computer. If the child uses an administrator account, all of this can be got around, so give the child a standard account.</translation>
+    </message>
+    <message>
         <source>防止孩子卸载</source>
         <translation>Keep the child from uninstalling</translation>
     </message>

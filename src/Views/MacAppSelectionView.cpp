@@ -78,7 +78,9 @@ void MacAppSelectionView::rebuildList()
 {
     const QSignalBlocker blocker(m_list);
     m_list->clear();
-    for (const MacAppItem& app : MacAppSelectionStore::filteredApps(m_apps, m_search->text())) {
+    // The same application in two folders is listed twice, so rows are kept by position, not id.
+    m_shown = MacAppSelectionStore::filteredApps(m_apps, m_search->text());
+    for (const MacAppItem& app : std::as_const(m_shown)) {
         auto* item = new QListWidgetItem(m_workspace.iconForFile(app.path), app.name, m_list);
         item->setData(Qt::UserRole, app.id);
         item->setToolTip(app.path);
@@ -94,17 +96,7 @@ QStringList MacAppSelectionView::ticked() const
 
 QList<MacAppItem> MacAppSelectionView::shownApps() const
 {
-    QList<MacAppItem> shown;
-    for (int row = 0; row < m_list->count(); ++row) {
-        const QString id = m_list->item(row)->data(Qt::UserRole).toString();
-        for (const MacAppItem& app : m_apps) {
-            if (app.id == id) {
-                shown.append(app);
-                break;
-            }
-        }
-    }
-    return shown;
+    return m_shown;
 }
 
 void MacAppSelectionView::save()

@@ -40,6 +40,7 @@ private:
     Workspace& m_workspace;
     std::function<void()> m_onDismiss;
     QList<MacAppItem> m_apps;
+    QList<MacAppItem> m_shown;
     // In tick order, which decides the order of the saved lists.
     QStringList m_ticked;
     QLineEdit* m_search = nullptr;
