@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # PNG pictures of 岚哨's screens, rendered on a virtual X display with the CJK fonts:
-# the home screen of each role, every binding-wizard step, the app selection and the lock screen.
+# the home screen of each role, every binding-wizard step, the parent's sheets, the more menu's
+# screens, the app selection and the lock screen, in Chinese and in English.
 #
 #   ./scripts/screenshots.sh [OUTPUT_DIR]     (default: screenshots/)
 set -euo pipefail
@@ -26,5 +27,9 @@ for _ in $(seq 1 50); do
 done
 
 mkdir -p "$out"
-HOME=$(mktemp -d) DISPLAY=":$display" QT_QPA_PLATFORM=xcb LANG=zh_CN.UTF-8 build/tests/vantorel_screenshots "$out"
-echo "Screenshots are in $out"
+for language in zh-Hans en; do
+    mkdir -p "$out/$language"
+    HOME=$(mktemp -d) DISPLAY=":$display" QT_QPA_PLATFORM=xcb LANG=zh_CN.UTF-8 \
+        build/tests/vantorel_screenshots "$out/$language" "$language"
+done
+echo "Screenshots are in $out/zh-Hans and $out/en"

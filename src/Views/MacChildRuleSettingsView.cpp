@@ -18,6 +18,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -186,7 +188,8 @@ MacChildRuleSettingsView::timePicker(const QString& label, int labelWidth, QWidg
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(0, 0, 0, 0);
     auto* text = new QLabel(label, box);
-    text->setFixedWidth(labelWidth);
+    // The Chinese labels fit the given width; a longer translation widens it rather than clipping.
+    text->setFixedWidth(std::max(labelWidth, text->sizeHint().width()));
     row->addWidget(text);
     auto* hour = new QComboBox(box);
     hour->setMinimumWidth(72);

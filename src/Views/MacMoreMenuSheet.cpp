@@ -2,34 +2,15 @@
 
 #include "Models/L10n.h"
 #include "Views/SheetTitleRow.h"
+#include "Views/SymbolIcon.h"
 
 #include <QCoreApplication>
-#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Freedesktop icon names standing in for the symbols of the rows.
-QString themeIcon(const QString& symbol)
-{
-    if (symbol == u"link"_s) {
-        return u"network-server"_s;
-    }
-    if (symbol == u"questionmark.circle"_s) {
-        return u"help-about"_s;
-    }
-    if (symbol == u"bubble.left.and.bubble.right"_s) {
-        return u"mail-message-new"_s;
-    }
-    return u"dialog-information"_s;
-}
-
-} // namespace
 
 MacMoreMenuSheet::MacMoreMenuSheet(RemoteBackendConfig& config, Callbacks callbacks, QWidget* parent)
     : QDialog(parent)
@@ -55,7 +36,7 @@ MacMoreMenuSheet::MacMoreMenuSheet(RemoteBackendConfig& config, Callbacks callba
         auto* rowLayout = new QHBoxLayout(button);
         auto* icon = new QLabel(button);
         icon->setFixedSize(22, 22);
-        icon->setPixmap(QIcon::fromTheme(themeIcon(row.icon)).pixmap(18, 18));
+        icon->setPixmap(SymbolIcon::pixmap(row.icon, 18));
         rowLayout->addWidget(icon);
         rowLayout->addWidget(new QLabel(row.title, button), 1);
         rowLayout->addWidget(new QLabel(u"›"_s, button));

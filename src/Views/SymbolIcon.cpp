@@ -28,6 +28,7 @@ const QHash<QString, QString>& table()
         { u"questionmark.circle"_s, u"questionmark.circle.svg"_s },
         { u"bubble.left.and.bubble.right"_s, u"bubble.left.and.bubble.right.svg"_s },
         { u"info.circle"_s, u"info.circle.svg"_s },
+        { u"link"_s, u"link.svg"_s },
     };
     return entries;
 }

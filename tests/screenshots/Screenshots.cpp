@@ -1,8 +1,10 @@
 // Renders the application's screens into PNG files, for looking at them: the home screen of each
-// role, every step of the binding wizard on both paths, the app selection and the lock screen.
+// role, every step of the binding wizard on both paths, the parent's sheets and the more menu's
+// screens, the app selection and the lock screen, in the language given (zh-Hans or en).
 // Runs on a real (virtual) X display with a family server of its own; scripts/screenshots.sh
 // starts it.
 #include "App/VantorelMacApp.h"
+#include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicyStore.h"
 #include "Platform/UserDefaults.h"
@@ -11,10 +13,17 @@
 #include "Services/MacPolicyExecutor.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Views/ContentView.h"
+#include "Views/MacAboutView.h"
 #include "Views/MacAppSelectionView.h"
+#include "Views/MacBackendURLSettingsView.h"
+#include "Views/MacChildRuleSettingsView.h"
+#include "Views/MacFeedbackView.h"
+#include "Views/MacHelpView.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
+#include "Views/MacMoreMenuSheet.h"
 #include "Views/MacRemoteBindingWizardView.h"
+#include "Views/MacUnlockRequestsView.h"
 #include "support/AwaitTask.h"
 #include "support/LoopbackFamilyServer.h"
 #include "support/MemorySecureStore.h"
@@ -36,6 +45,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 QString g_outDir;
+QString g_language;
 int g_failures = 0;
 
 void settle(int ms = 300)
@@ -95,17 +105,74 @@ MacRemoteBindingWizardView* openWizard(VantorelMacApp& app)
     return app.contentView().findChild<MacRemoteBindingWizardView*>();
 }
 
+template <typename Sheet> Sheet* openedSheet(QWidget* root)
+{
+    waitUntil([&] { return root->findChild<Sheet*>() != nullptr; }, 3000);
+    return root->findChild<Sheet*>();
+}
+
+template <typename Sheet> void shootAndClose(QWidget* root, const QString& name)
+{
+    Sheet* sheet = openedSheet<Sheet>(root);
+    settle(600);
+    shoot(sheet, name);
+    if (sheet) {
+        sheet->reject();
+    }
+    settle();
+}
+
+// The sheets a parent opens from the dashboard and the more menu.
+void parentSheets(VantorelMacApp& app)
+{
+    QWidget* root = &app.window();
+    click(root, u"ruleSettings"_s);
+    shootAndClose<MacChildRuleSettingsView>(root, u"05-parent-rule-settings"_s);
+    click(root, u"unlockRequests"_s);
+    shootAndClose<MacUnlockRequestsView>(root, u"06-parent-unlock-requests"_s);
+
+    const auto fromMenu = [&](const QString& row) {
+        click(root, u"moreButton"_s);
+        auto* menu = openedSheet<MacMoreMenuSheet>(root);
+        if (row.isEmpty()) {
+            shoot(menu, u"07-more-menu"_s);
+        } else if (menu) {
+            click(menu, row);
+        }
+        return menu;
+    };
+    const auto closeMenu = [](QDialog* menu) {
+        if (menu) {
+            menu->reject();
+        }
+        settle();
+    };
+    closeMenu(fromMenu(QString()));
+    QDialog* menu = fromMenu(u"row1"_s);
+    shootAndClose<MacHelpView>(root, u"08-help"_s);
+    closeMenu(menu);
+    menu = fromMenu(u"row2"_s);
+    shootAndClose<MacFeedbackView>(root, u"09-feedback"_s);
+    closeMenu(menu);
+    menu = fromMenu(u"row3"_s);
+    shootAndClose<MacAboutView>(root, u"16-about"_s);
+    closeMenu(menu);
+    fromMenu(u"row0"_s);
+    shootAndClose<MacBackendURLSettingsView>(root, u"17-backend-address"_s);
+}
+
 // A parent computer from first launch to its home screen; returns the family code.
 QString parentScenario(const QString& baseUrl)
 {
     MemoryUserDefaults defaults;
     MemorySecureStore keychain;
+    defaults.setString(L10n::languageKey, g_language);
     QApplication& application = *qApp;
     VantorelMacApp app(application, VantorelMacApp::Settings::installed);
     app.backendConfig().setBaseURLOverride(baseUrl);
     app.window().show();
     shoot(&app.window(), u"01-consent"_s);
-    click(&app.window(), u"consentAgreeButton"_s);
+    click(&app.window(), u"agree"_s);
     shoot(&app.window(), u"02-home-first-use"_s);
 
     auto* wizard = openWizard(app);
@@ -140,6 +207,7 @@ QString parentScenario(const QString& baseUrl)
     app.contentView().viewModel().refreshChildDevicesForHome(app.backendConfig());
     waitUntil([&] { return !app.contentView().viewModel().childDevices().isEmpty(); });
     shoot(&app.window(), u"03-home-parent"_s);
+    parentSheets(app);
     return code;
 }
 
@@ -148,6 +216,7 @@ void childScenario(const QString& baseUrl, const QString& code)
     MemoryUserDefaults defaults;
     MemorySecureStore keychain;
     defaults.setBoolean(ContentView::consentKey, true);
+    defaults.setString(L10n::languageKey, g_language);
     VantorelMacApp app(*qApp, VantorelMacApp::Settings::installed);
     app.backendConfig().setBaseURLOverride(baseUrl);
     app.window().show();
@@ -188,6 +257,7 @@ int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     g_outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : u"screenshots"_s;
+    g_language = argc > 2 ? QString::fromLocal8Bit(argv[2]) : u"zh-Hans"_s;
     QDir().mkpath(g_outDir);
     LoopbackFamilyServer server;
     if (!server.start()) {
