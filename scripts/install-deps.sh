@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config clang-format ccache
+    clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-httpserver-dev qt6-websockets-dev qt6-svg-dev
     libqt6sql6-sqlite libqt6sql6-psql libqt6svg6

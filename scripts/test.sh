@@ -13,6 +13,11 @@ build=${VANTOREL_TEST_BUILD_DIR:-build-test}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTOREL_SANITIZE=ON >/dev/null
 cmake --build "$build" -j2
 
+# A short fuzz pass over every answer decoder and the server's body reading (clang, build-fuzz/);
+# its verdict counts after the suite has run. ./scripts/fuzz.sh alone runs longer passes.
+fuzz_status=0
+./scripts/fuzz.sh "${VANTOREL_FUZZ_SECONDS:-10}" || fuzz_status=$?
+
 # shellcheck source=scripts/test-services.sh
 source "$root/scripts/test-services.sh"
 start_test_services "$root/$build/test-services"
@@ -21,3 +26,7 @@ trap 'stop_test_postgres; stop_test_services' EXIT
 start_test_postgres "-F" || echo "test.sh: continuing without PostgreSQL; its tests will say so" >&2
 
 ctest --test-dir "$build" --output-on-failure -j2 "$@"
+if [ "$fuzz_status" -ne 0 ]; then
+    echo "test.sh: the fuzz pass found a problem; the input is in build-fuzz/findings/" >&2
+    exit "$fuzz_status"
+fi

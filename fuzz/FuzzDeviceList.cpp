@@ -1,0 +1,10 @@
+// The device list a parent reads (GET …/families/{code}/devices).
+#include "FuzzInput.h"
+#include "Services/Network/DeviceRecords.h"
+#include "Services/Network/WireCoding.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    return decodeOrRefuse(
+        data, size, [](const QByteArray& input) { WireCoding::decodeDocument<ListDevicesResponse>(input); });
+}

@@ -1,0 +1,8 @@
+// The policy answer a child reads on every cycle (GET …/devices/{id}/policy).
+#include "FuzzInput.h"
+#include "Services/Network/PolicyResponseDecoder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    return decodeOrRefuse(data, size, [](const QByteArray& input) { PolicyResponseDecoder().decode(input); });
+}

@@ -1,0 +1,10 @@
+// The operator's public display information (GET …/public/app-display-info).
+#include "FuzzInput.h"
+#include "Services/Network/PublicDisplayInfoRecords.h"
+#include "Services/Network/WireCoding.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    return decodeOrRefuse(
+        data, size, [](const QByteArray& input) { WireCoding::decodeDocument<PublicAppDisplayInfo>(input); });
+}

@@ -1,0 +1,10 @@
+// The error body of every failing answer.
+#include "FuzzInput.h"
+#include "Services/Network/ErrorResponse.h"
+#include "Services/Network/WireCoding.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    return decodeOrRefuse(data, size,
+                          [](const QByteArray& input) { WireCoding::decodeDocument<ErrorResponse>(input); });
+}
