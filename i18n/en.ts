@@ -771,5 +771,17 @@ Server binding: %@</translation>
         <source>重命名</source>
         <translation>Rename</translation>
     </message>
+    <message>
+        <source>今日使用还剩 %d 分钟，到时受控应用会被锁定。</source>
+        <translation>%d min of today&apos;s allowance left; then the controlled apps will be locked.</translation>
+    </message>
+    <message>
+        <source>还有 %d 分钟进入禁用时段（%@ 开始），到时受控应用会被锁定。</source>
+        <translation>The blocked period starts in %d min (at %@); then the controlled apps will be locked.</translation>
+    </message>
+    <message>
+        <source>解锁申请已发出，正在等待家长处理</source>
+        <translation>Unlock request sent, waiting for a parent to answer</translation>
+    </message>
 </context>
 </TS>

@@ -8,9 +8,15 @@
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicyRepository.h"
 #include "Models/ScreenTimePolicyStore.h"
+#include "Platform/Clock.h"
 #include "Platform/SqliteUserDefaults.h"
 #include "Platform/UserDefaults.h"
+#include "Services/MacLocalLockGuard.h"
+#include "Services/MacUnlockRequestState.h"
+#include "Services/MacUsageMonitorService.h"
 #include "Views/ContentView.h"
+#include "Views/MacLockOverlayController.h"
+#include "Views/MacLockWarningBanner.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -113,5 +119,15 @@ ContentView& VantorelMacApp::contentView()
 void VantorelMacApp::launch()
 {
     window().show();
+    MacUnlockRequestState::shared().watch(policyStore());
+    if (backendConfig().role() == RemoteDeviceRole::child && backendConfig().isBoundToBackend()) {
+        // Enforces the stored rules whether or not the family server can be reached.
+        MacLockOverlayController::shared();
+        auto* guard = new MacLocalLockGuard(backendConfig(), policyStore(), appSelectionStore(),
+                                            MacUsageMonitorService::shared(), UserDefaults::standard(),
+                                            Clock::current(), this);
+        guard->presentBanner = [](const QString& text) { MacLockWarningBanner::present(text); };
+        guard->start();
+    }
     QTimer::singleShot(0, this, [this] { m_childGuardDelegate->applicationDidFinishLaunching(); });
 }

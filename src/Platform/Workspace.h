@@ -39,6 +39,8 @@ public:
     // Raises the given windows of this process above all others and gives the first one the
     // keyboard focus.
     virtual void activate(const QList<quintptr>& ownWindows) = 0;
+    // Raises the given windows of this process above all others, leaving the focus where it is.
+    virtual void raise(const QList<quintptr>& ownWindows) { Q_UNUSED(ownWindows) }
     virtual QIcon iconForFile(const QString& path) = 0;
     virtual QString hostName() = 0;
     virtual QString osVersion() = 0;

@@ -7,6 +7,7 @@
 #include "Platform/Clock.h"
 #include "Services/MacLockOverlayTarget.h"
 #include "Services/MacPolicyExecutor.h"
+#include "Services/MacUnlockRequestState.h"
 #include "Services/MacUsageMonitorService.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/UserFriendlyMessage.h"
@@ -146,6 +147,7 @@ QCoro::Task<> ContentViewModel::handleUnlockRequest(RemoteBackendConfig& backend
         auto task = client->requestUnlock(backendConfig.deviceID(), std::nullopt, std::nullopt);
         co_await task;
         message = L10n::localized("已向家长发出解锁申请");
+        MacUnlockRequestState::shared().markSent();
     } catch (...) {
         message = userFriendlyMessage(std::current_exception());
     }

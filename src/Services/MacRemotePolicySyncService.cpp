@@ -6,16 +6,13 @@
 #include "Platform/AppBundle.h"
 #include "Platform/Clock.h"
 #include "Platform/Workspace.h"
-#include "Services/MacEyeRest.h"
+#include "Services/MacLockEnforcement.h"
 #include "Services/MacLockOverlayTarget.h"
-#include "Services/MacLockShield.h"
-#include "Services/MacPolicyExecutor.h"
 #include "Services/MacUsageMonitorService.h"
 #include "Services/Network/RemoteAPIClient.h"
 
 #include <QCoroTimer>
 #include <QPointer>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -38,31 +35,13 @@ ScreenTimePolicy receivedPolicy(const PolicyPayload& payload)
 
 // Step 8. The decision is the lock decision's, followed by the eye-rest rule, both over the
 // merged policy (the received five fields and this computer's own eye-rest rhythm). The overlay
-// is driven from the event loop, after the cycle has moved on.
+// is driven from the event loop, after the cycle has moved on. The local lock guard goes through
+// the same two calls.
 void applyPolicy(const ScreenTimePolicy& policy, const MacSelectionPayload& selection,
                  MacUsageMonitorService& usageMonitor, MacLockOverlayTarget* overlay)
 {
-    const auto base = MacPolicyExecutor::shouldBeLocked(policy, usageMonitor.todayUsageMinutes());
-    const MacEyeRest::Stretch stretch { usageMonitor.continuousUseSeconds(), usageMonitor.lastCountedAt() };
-    const auto decision = MacEyeRest::withEyeRest(base, policy, stretch, Clock::current());
-    if (!overlay) {
-        return;
-    }
-    QTimer::singleShot(0, &usageMonitor, [overlay, decision, policy, selection] {
-        switch (MacLockShield::actionFor(decision)) {
-        case MacLockShield::OverlayAction::hide:
-            overlay->hide();
-            break;
-        case MacLockShield::OverlayAction::showOverlay:
-            overlay->setShieldTargets(selection);
-            overlay->show(*decision.reason, policy);
-            break;
-        case MacLockShield::OverlayAction::appBlock:
-            overlay->setShieldTargets(selection);
-            overlay->beginAppBlock();
-            break;
-        }
-    });
+    const auto decision = MacLockEnforcement::decide(policy, usageMonitor, Clock::current());
+    MacLockEnforcement::apply(decision, policy, selection, overlay, &usageMonitor);
 }
 
 QCoro::Task<> reportUsageIfNeeded(RemoteAPIClient client, QString deviceID,

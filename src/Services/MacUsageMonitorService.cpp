@@ -4,6 +4,8 @@
 #include "Platform/UserDefaults.h"
 #include "Platform/Workspace.h"
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -77,6 +79,18 @@ void MacUsageMonitorService::load()
         publishMinutes();
         m_maxSeenUnix = unixSeconds(m_clock.now());
     }
+    const auto stretch = m_defaults.dictionary(eyeRestStretchKey);
+    if (stretch) {
+        const auto seconds = stretch->value(u"seconds"_s);
+        const auto lastAt = stretch->value(u"lastAt"_s);
+        if (UserDefaults::kindOf(seconds) == UserDefaults::Kind::Integer
+            && UserDefaults::kindOf(lastAt) == UserDefaults::Kind::Double && std::isfinite(lastAt.toDouble())
+            && std::abs(lastAt.toDouble()) < 1e14) {
+            m_continuousUseSeconds = std::max<qint64>(0, seconds.toLongLong());
+            m_lastCountedAt
+                = QDateTime::fromMSecsSinceEpoch(qint64(lastAt.toDouble() * 1000.0), QTimeZone::utc());
+        }
+    }
     // Days left open by an earlier run are complete now.
     m_sessions.close(m_storedDay, m_clock.localNow().date().addDays(-1).toString(u"yyyy-MM-dd"_s));
 }
@@ -97,6 +111,7 @@ void MacUsageMonitorService::noteClock()
         publishMinutes();
         m_continuousUseSeconds = 0;
         m_lastCountedAt.reset();
+        m_defaults.removeObject(eyeRestStretchKey);
         m_sessions.close(today, m_clock.localNow().date().addDays(-1).toString(u"yyyy-MM-dd"_s));
     }
 }
@@ -217,6 +232,7 @@ void MacUsageMonitorService::addUsage(qint64 seconds)
     }
     m_continuousUseSeconds += seconds;
     m_lastCountedAt = now;
+    saveStretch();
 
     const QVariantMap record {
         { u"startAt"_s, isoWithMilliseconds(start) },
@@ -226,4 +242,14 @@ void MacUsageMonitorService::addUsage(qint64 seconds)
         { u"durationSeconds"_s, seconds },
     };
     m_sessions.append(day, record);
+    emit usageCounted();
+}
+
+void MacUsageMonitorService::saveStretch()
+{
+    const QVariantMap stretch {
+        { u"seconds"_s, m_continuousUseSeconds },
+        { u"lastAt"_s, m_lastCountedAt ? unixSeconds(*m_lastCountedAt) : 0.0 },
+    };
+    m_defaults.setObject(eyeRestStretchKey, stretch);
 }

@@ -34,6 +34,7 @@ public:
     static constexpr double pollInterval = 3.0;
     static inline const QString storageKey = QStringLiteral("mac_usage_today_minutes");
     static inline const QString sessionsKey = MacUsageSessionLog::key;
+    static inline const QString eyeRestStretchKey = QStringLiteral("mac_eye_rest_stretch");
 
     // The process-wide monitor over the standard defaults, the current clock and the shared
     // workspace; created (and loaded) on first use.
@@ -59,7 +60,7 @@ public:
 
     // The unbroken stretch of counted use that eye rest looks at: the seconds counted since the
     // last pause of at least `eyeRestBreakSeconds` between two counted steps, and the instant of
-    // the last counted step. Kept in memory only.
+    // the last counted step. Persisted with every step, so a restart does not end a break.
     qint64 continuousUseSeconds() const { return m_continuousUseSeconds; }
     std::optional<QDateTime> lastCountedAt() const { return m_lastCountedAt; }
     void setEyeRestBreakSeconds(qint64 seconds) { m_eyeRestBreakSeconds = seconds; }
@@ -73,11 +74,14 @@ public:
 
 signals:
     void todayUsageMinutesChanged();
+    // After every counted step, once the total, the stretch and the record are stored.
+    void usageCounted();
 
 private:
     void load();
     void noteClock();
     void saveTodayUsage();
+    void saveStretch();
     void addUsage(qint64 seconds);
     void publishMinutes();
     void clearStep();

@@ -2,6 +2,7 @@
 
 #include "Models/L10n.h"
 #include "Models/ScreenTimePolicyStore.h"
+#include "Services/MacUnlockRequestState.h"
 #include "Services/MacUsageMonitorService.h"
 
 #include <QFrame>
@@ -50,6 +51,11 @@ ChildStatusView::ChildStatusView(ScreenTimePolicyStore& policyStore, RemoteBacke
     m_used = new QLabel;
     m_used->setObjectName(u"todayUsageText"_s);
     body->addWidget(m_used);
+    m_requestPending = new QLabel(L10n::localized("解锁申请已发出，正在等待家长处理"));
+    m_requestPending->setObjectName(u"unlockRequestPendingText"_s);
+    m_requestPending->setStyleSheet(u"color: #2f7cf6;"_s);
+    m_requestPending->setWordWrap(true);
+    body->addWidget(m_requestPending);
     auto* note = new QLabel(L10n::localized("今日用量说明（不含休息）"));
     note->setStyleSheet(u"color: #666666;"_s);
     note->setWordWrap(true);
@@ -65,6 +71,8 @@ ChildStatusView::ChildStatusView(ScreenTimePolicyStore& policyStore, RemoteBacke
     connect(&policyStore, &ScreenTimePolicyStore::policyChanged, this, &ChildStatusView::refresh);
     connect(&MacUsageMonitorService::shared(), &MacUsageMonitorService::todayUsageMinutesChanged, this,
             &ChildStatusView::refresh);
+    connect(&MacUnlockRequestState::shared(), &MacUnlockRequestState::changed, this,
+            &ChildStatusView::refresh);
     refresh();
 }
 
@@ -74,4 +82,5 @@ void ChildStatusView::refresh()
         L10n::format(L10n::localized("每日上限：%d 分钟"), { m_policyStore.policy().dailyLimitMinutes }));
     m_used->setText(L10n::format(L10n::localized("今日已用：%d 分钟"),
                                  { MacUsageMonitorService::shared().todayUsageMinutes() }));
+    m_requestPending->setVisible(MacUnlockRequestState::shared().isPending());
 }

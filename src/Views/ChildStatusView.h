@@ -23,4 +23,5 @@ private:
     ScreenTimePolicyStore& m_policyStore;
     QLabel* m_limit = nullptr;
     QLabel* m_used = nullptr;
+    QLabel* m_requestPending = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "Views/MacLockOverlayContent.h"
 
 #include "Models/L10n.h"
+#include "Services/MacUnlockRequestState.h"
 #include "Views/SymbolIcon.h"
 
 #include <QColor>
@@ -37,6 +38,16 @@ MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, std::fun
     m_reason->setWordWrap(true);
     m_reason->setStyleSheet(u"font-size: 22px; color: rgba(255,255,255,230);"_s);
     layout->addWidget(m_reason);
+
+    auto* pending = new QLabel(L10n::localized("解锁申请已发出，正在等待家长处理"), this);
+    pending->setObjectName(u"unlockRequestPendingText"_s);
+    pending->setAlignment(Qt::AlignCenter);
+    pending->setWordWrap(true);
+    pending->setStyleSheet(u"font-size: 15px; color: rgba(160,200,255,235);"_s);
+    pending->setVisible(MacUnlockRequestState::shared().isPending());
+    layout->addWidget(pending);
+    connect(&MacUnlockRequestState::shared(), &MacUnlockRequestState::changed, pending,
+            [pending] { pending->setVisible(MacUnlockRequestState::shared().isPending()); });
 
     auto* column = new QWidget(this);
     column->setFixedWidth(320);

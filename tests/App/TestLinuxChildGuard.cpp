@@ -5,9 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -141,26 +144,11 @@ private slots:
         if (!guardOn) {
             QVERIFY(QFile::remove(m_guard->markerFile()));
         }
-        const QString bin = m_root->filePath(u"bin"_s);
         const QString launches_log = m_root->filePath(u"launches.log"_s);
-        QVERIFY(QDir().mkpath(bin));
-        writeTool(bin, u"sleep"_s, u"exec /bin/sleep 0.1"_s);
-        writeTool(bin, u"pgrep"_s, u"exit 1"_s);
-        writeTool(bin, u"getent"_s, u"echo 'kid:x:1000:1000::/home/kid:/bin/bash'"_s);
-        writeTool(bin, u"loginctl"_s,
-                  u"case \"$1 $4\" in\n"_s + u"  'show-seat ActiveSession') echo 7 ;;\n"_s
-                      + u"  'show-session Type') echo "_s + sessionType + u" ;;\n"_s
-                      + u"  'show-session State') echo active ;;\n"_s
-                      + u"  'show-session Name') echo kid ;;\n"_s + u"  'show-session User') echo 1000 ;;\n"_s
-                      + u"  'show-session Display') echo :0 ;;\n"_s + u"esac"_s);
-        writeTool(bin, u"runuser"_s, u"echo \"$*\" >> "_s + LinuxChildGuard::shellQuoted(launches_log));
-
+        const QString bin = keeperStandIns(
+            sessionType, u"echo \"$*\" >> "_s + LinuxChildGuard::shellQuoted(launches_log), true);
         QProcess keeper;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"PATH"_s, bin + u":/usr/bin:/bin"_s);
-        keeper.setProcessEnvironment(environment);
-        keeper.start(u"/bin/bash"_s, { m_guard->keeperPath() });
-        QVERIFY(keeper.waitForStarted());
+        startKeeper(keeper, bin);
         if (launches) {
             // Started, ended, and started again.
             QTRY_VERIFY_WITH_TIMEOUT(readFile(launches_log).count('\n') >= 2, 10000);
@@ -185,7 +173,101 @@ private slots:
         QVERIFY2(line.endsWith(u" "_s + m_guard->installedAppPath()), qPrintable(line));
     }
 
+    // A child kills the application: the keeper, with its real 3-second pause, starts it again
+    // within a few seconds. The stand-in for runuser runs a real process that waits like the
+    // application would, so the kill is a real SIGKILL of a running process.
+    void killedApplicationComesBack()
+    {
+        QVERIFY(run(m_guard->installScript(m_source, LinuxChildGuard::sha256OfFile(m_source))));
+        const QString pids = m_root->filePath(u"pids.log"_s);
+        const QString bin = keeperStandIns(
+            u"x11"_s, u"echo $$ >> "_s + LinuxChildGuard::shellQuoted(pids) + u"\nexec /bin/sleep 60"_s,
+            false);
+        QProcess keeper;
+        startKeeper(keeper, bin);
+        auto launched = [&] { return QString::fromUtf8(readFile(pids)).split(u'\n', Qt::SkipEmptyParts); };
+        QTRY_COMPARE_WITH_TIMEOUT(launched().size(), 1, 10000);
+        const qint64 first = launched().constFirst().toLongLong();
+        QVERIFY(first > 0);
+        QTest::qWait(500);
+        QCOMPARE(launched().size(), 1); // running: not started twice
+        QVERIFY(::kill(pid_t(first), SIGKILL) == 0);
+        QTRY_COMPARE_WITH_TIMEOUT(launched().size(), 2, 5000);
+        keeper.kill();
+        keeper.waitForFinished();
+        ::kill(pid_t(launched().constLast().toLongLong()), SIGKILL);
+    }
+
+    // The child's account cannot delete or replace the root-owned copy, the keeper or the marker.
+    // Shown on the scratch root by running the attempts as the unprivileged user "nobody"; the
+    // same account can delete a file where it is allowed to, so the refusal is the ownership's.
+    void childCannotDeleteTheCopy()
+    {
+        if (::geteuid() != 0) {
+            QSKIP("needs root: the copy must be root-owned and the attempt made as another user");
+        }
+        if (QStandardPaths::findExecutable(u"runuser"_s).isEmpty()) {
+            QSKIP("runuser is not installed");
+        }
+        QVERIFY(run(m_guard->installScript(m_source, LinuxChildGuard::sha256OfFile(m_source))));
+        // The scratch root must be reachable by the other user, as / is.
+        QFile::setPermissions(m_root->path(), QFileDevice::Permissions(0x7755));
+        auto asChild = [](const QString& command) {
+            QProcess process;
+            process.start(u"runuser"_s, { u"-u"_s, u"nobody"_s, u"--"_s, u"/bin/sh"_s, u"-c"_s, command });
+            process.waitForFinished(10000);
+            return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        };
+        const QString own = m_root->filePath(u"nobody-home"_s);
+        QVERIFY(QDir().mkpath(own));
+        writeFile(own + u"/save.txt"_s, "x");
+        QVERIFY(::chown(QFile::encodeName(own).constData(), 65534, 65534) == 0);
+        QVERIFY(::chown(QFile::encodeName(own + u"/save.txt"_s).constData(), 65534, 65534) == 0);
+        QVERIFY(asChild(u"rm -f "_s + LinuxChildGuard::shellQuoted(own + u"/save.txt"_s)));
+        QVERIFY(!QFile::exists(own + u"/save.txt"_s));
+
+        const QString copy = LinuxChildGuard::shellQuoted(m_guard->installedAppPath());
+        QVERIFY(!asChild(u"rm -f "_s + copy));
+        QVERIFY(!asChild(u"cp /bin/true "_s + copy));
+        QVERIFY(!asChild(u"mv -f "_s + copy + u" /tmp/"_s));
+        QVERIFY(!asChild(u"rm -f "_s + LinuxChildGuard::shellQuoted(m_guard->keeperPath())));
+        QVERIFY(!asChild(u"rm -f "_s + LinuxChildGuard::shellQuoted(m_guard->markerFile())));
+        QCOMPARE(readFile(m_guard->installedAppPath()), QByteArray("first build"));
+        QVERIFY(QFile::exists(m_guard->keeperPath()));
+        QVERIFY(QFile::exists(m_guard->markerFile()));
+    }
+
 private:
+    // Stand-ins for loginctl (one active session of `sessionType` for user kid), getent, pgrep,
+    // runuser (`runuserBody`) and, when asked, a short sleep; returns their folder.
+    QString keeperStandIns(const QString& sessionType, const QString& runuserBody, bool shortSleep)
+    {
+        const QString bin = m_root->filePath(u"bin"_s);
+        QDir().mkpath(bin);
+        if (shortSleep) {
+            writeTool(bin, u"sleep"_s, u"exec /bin/sleep 0.1"_s);
+        }
+        writeTool(bin, u"pgrep"_s, u"exit 1"_s);
+        writeTool(bin, u"getent"_s, u"echo 'kid:x:1000:1000::/home/kid:/bin/bash'"_s);
+        writeTool(bin, u"loginctl"_s,
+                  u"case \"$1 $4\" in\n"_s + u"  'show-seat ActiveSession') echo 7 ;;\n"_s
+                      + u"  'show-session Type') echo "_s + sessionType + u" ;;\n"_s
+                      + u"  'show-session State') echo active ;;\n"_s
+                      + u"  'show-session Name') echo kid ;;\n"_s + u"  'show-session User') echo 1000 ;;\n"_s
+                      + u"  'show-session Display') echo :0 ;;\n"_s + u"esac"_s);
+        writeTool(bin, u"runuser"_s, runuserBody);
+        return bin;
+    }
+
+    void startKeeper(QProcess& keeper, const QString& bin)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"PATH"_s, bin + u":/usr/bin:/bin"_s);
+        keeper.setProcessEnvironment(environment);
+        keeper.start(u"/bin/bash"_s, { m_guard->keeperPath() });
+        QVERIFY(keeper.waitForStarted());
+    }
+
     // Through the runner the application uses, with bash in place of pkexec.
     bool run(const QString& script)
     {

@@ -4,6 +4,7 @@
 #include "Models/ScreenTimePolicyRepository.h"
 #include "Models/ScreenTimePolicyStore.h"
 #include "Services/ContentViewModel.h"
+#include "Services/MacUnlockRequestState.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/UserFriendlyMessage.h"
 #include "support/AwaitTask.h"
@@ -181,8 +182,10 @@ void TestContentViewModel::refreshLoadsDevicesAndPendingRequests()
     makeFamily();
     ContentViewModel model;
     QVERIFY(!model.hasPendingUnlockRequest(m_childId));
+    QVERIFY(!MacUnlockRequestState::shared().isPending());
     await(model.handleUnlockRequest(*m_config));
     QCOMPARE(model.unlockRequestMessage(), std::optional<QString>(u"已向家长发出解锁申请"_s));
+    QVERIFY(MacUnlockRequestState::shared().isPending()); // the child's screens say it is waiting
 
     m_config->setRole(RemoteDeviceRole::parent);
     m_config->setDeviceID(m_parentId);
@@ -223,6 +226,7 @@ void TestContentViewModel::unlockRequestReportsEachOutcome()
     await(model.handleUnlockRequest(*m_config));
     QVERIFY(model.isShowingUnlockRequestAlert());
     QVERIFY(model.unlockRequestMessage() != std::optional<QString>(u"已向家长发出解锁申请"_s));
+    QVERIFY(!MacUnlockRequestState::shared().isPending());
     QVERIFY(!model.unlockRequestMessage()->isEmpty());
 
     model.setShowingUnlockRequestAlert(false);

@@ -326,6 +326,12 @@ private slots:
         QCOMPARE(monitor->continuousUseSeconds(), 16);
         fireAfter(*monitor, *m_clock, 61 + 10);
         QCOMPARE(monitor->continuousUseSeconds(), 10);
+        // Killing the application does not end a stretch (or a break).
+        const auto last = monitor->lastCountedAt();
+        monitor.reset();
+        auto restarted = makeMonitor();
+        QCOMPARE(restarted->continuousUseSeconds(), 10);
+        QCOMPARE(restarted->lastCountedAt(), last);
     }
 };
 

@@ -10,45 +10,8 @@
 #include <QScreen>
 #include <QTest>
 
-#include <xcb/xcb.h>
-
 using namespace Qt::StringLiterals;
 using MacPolicyExecutor::LockReason;
-
-namespace {
-// Position of a window's top-level ancestor in the root window's stacking order (bottom first).
-int stackingIndex(const QByteArray& display, quint32 window)
-{
-    auto* c = xcb_connect(display.constData(), nullptr);
-    int index = -1;
-    xcb_window_t current = window;
-    xcb_window_t root = XCB_NONE;
-    while (true) {
-        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, current), nullptr);
-        if (!tree) {
-            break;
-        }
-        root = tree->root;
-        const auto parent = tree->parent;
-        free(tree);
-        if (parent == root || parent == XCB_NONE) {
-            break;
-        }
-        current = parent;
-    }
-    if (auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr)) {
-        const auto* children = xcb_query_tree_children(tree);
-        for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
-            if (children[i] == current) {
-                index = i;
-            }
-        }
-        free(tree);
-    }
-    xcb_disconnect(c);
-    return index;
-}
-} // namespace
 
 // The lock overlay on a real X server with openbox: it keeps controlled applications hidden and
 // stays above a full-screen window that the window manager activates, holding the keyboard.
@@ -124,9 +87,10 @@ private slots:
         // top again.
         X11TestTools::run(m_display, u"xdotool"_s, { u"windowactivate"_s, QString::number(probeWindow) });
         QTest::qWait(1500);
-        QVERIFY2(stackingIndex(m_display, overlay) > stackingIndex(m_display, probeWindow),
-                 qPrintable(u"%1 vs %2"_s.arg(stackingIndex(m_display, overlay))
-                                .arg(stackingIndex(m_display, probeWindow))));
+        QVERIFY2(X11TestTools::stackingIndex(m_display, overlay)
+                     > X11TestTools::stackingIndex(m_display, probeWindow),
+                 qPrintable(u"%1 vs %2"_s.arg(X11TestTools::stackingIndex(m_display, overlay))
+                                .arg(X11TestTools::stackingIndex(m_display, probeWindow))));
         X11TestTools::run(m_display, u"xdotool"_s, { u"type"_s, u"zz"_s });
         QTest::qWait(800);
         QVERIFY(!probe.readAllStandardOutput().contains("key z"));

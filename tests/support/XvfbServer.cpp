@@ -107,4 +107,36 @@ QString mapState(const QByteArray& display, quint32 window)
     return state.match(info).captured(1);
 }
 
+int stackingIndex(const QByteArray& display, quint32 window)
+{
+    auto* c = xcb_connect(display.constData(), nullptr);
+    int index = -1;
+    xcb_window_t current = window;
+    xcb_window_t root = XCB_NONE;
+    while (true) {
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, current), nullptr);
+        if (!tree) {
+            break;
+        }
+        root = tree->root;
+        const auto parent = tree->parent;
+        free(tree);
+        if (parent == root || parent == XCB_NONE) {
+            break;
+        }
+        current = parent;
+    }
+    if (auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr)) {
+        const auto* children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+            if (children[i] == current) {
+                index = i;
+            }
+        }
+        free(tree);
+    }
+    xcb_disconnect(c);
+    return index;
+}
+
 } // namespace X11TestTools

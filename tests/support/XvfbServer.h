@@ -35,4 +35,6 @@ QString run(const QByteArray& display, const QString& program, const QStringList
 quint32 windowNamed(const QByteArray& display, const QString& instanceName);
 // "IsViewable", "IsUnMapped" or "IsUnviewable".
 QString mapState(const QByteArray& display, quint32 window);
+// Position of a window's top-level ancestor in the root window's stacking order (bottom first).
+int stackingIndex(const QByteArray& display, quint32 window);
 } // namespace X11TestTools

@@ -471,6 +471,19 @@ void X11Workspace::activate(const QList<quintptr>& ownWindows)
     xcb_flush(c);
 }
 
+void X11Workspace::raise(const QList<quintptr>& ownWindows)
+{
+    if (!isConnected() || ownWindows.isEmpty()) {
+        return;
+    }
+    auto* c = d->connection;
+    const uint32_t above = XCB_STACK_MODE_ABOVE;
+    for (const auto window : ownWindows) {
+        xcb_configure_window(c, static_cast<xcb_window_t>(window), XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    }
+    xcb_flush(c);
+}
+
 QIcon X11Workspace::iconForFile(const QString& path)
 {
     if (path.endsWith(u".desktop"_s)) {

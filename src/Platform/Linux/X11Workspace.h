@@ -31,6 +31,7 @@ public:
     QList<RunningApplication> runningApplications() override;
     bool hide(const RunningApplication& application) override;
     void activate(const QList<quintptr>& ownWindows) override;
+    void raise(const QList<quintptr>& ownWindows) override;
     QIcon iconForFile(const QString& path) override;
     QString hostName() override;
     QString osVersion() override;

@@ -1,0 +1,266 @@
+#include "Models/MacAppSelectionStore.h"
+#include "Models/RemoteBackendConfig.h"
+#include "Models/ScreenTimePolicyRepository.h"
+#include "Models/ScreenTimePolicyStore.h"
+#include "Services/MacLocalLockGuard.h"
+#include "Services/MacLockOverlayTarget.h"
+#include "Services/MacLockWarnings.h"
+#include "Services/MacUsageMonitorService.h"
+#include "support/MemoryUserDefaults.h"
+#include "support/RecordingNotifications.h"
+#include "support/ScriptedWorkspace.h"
+#include "support/SettableClock.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using Kind = MacLockWarnings::Kind;
+
+Q_DECLARE_METATYPE(QList<MacLockWarnings::Kind>)
+
+namespace {
+const QDate kDay(2026, 3, 10);
+
+class RecordingOverlay final : public MacLockOverlayTarget
+{
+public:
+    QStringList calls;
+    void setShieldTargets(const MacSelectionPayload&) override { }
+    void show(MacPolicyExecutor::LockReason reason, const ScreenTimePolicy&) override
+    {
+        calls.append(u"show:"_s + MacPolicyExecutor::rawValue(reason));
+    }
+    void beginAppBlock() override { calls.append(u"appBlock"_s); }
+    void hide() override { calls.append(u"hide"_s); }
+};
+} // namespace
+
+// The local lock guard's own decisions: when it acts on the overlay, the clock set back, and the
+// warnings before a lock. The offline lock against the real family server is in
+// tests/Integration/TestLocalLockGuard.cpp.
+class TestMacLocalLockGuard : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MemoryUserDefaults> m_defaults;
+    std::unique_ptr<SettableClock> m_clock;
+    std::unique_ptr<ScriptedWorkspace> m_workspace;
+    std::unique_ptr<RemoteBackendConfig> m_config;
+    std::unique_ptr<ScreenTimePolicyStore> m_policies;
+    std::unique_ptr<MacAppSelectionStore> m_selection;
+    std::unique_ptr<MacUsageMonitorService> m_monitor;
+    std::unique_ptr<MacLocalLockGuard> m_guard;
+    std::unique_ptr<RecordingNotifications> m_notifications;
+    RecordingOverlay m_overlay;
+    QStringList m_banners;
+
+    void makeGuard()
+    {
+        m_monitor = std::make_unique<MacUsageMonitorService>(*m_defaults, *m_clock, *m_workspace);
+        m_guard = std::make_unique<MacLocalLockGuard>(*m_config, *m_policies, *m_selection, *m_monitor,
+                                                      *m_defaults, *m_clock);
+        m_guard->setOverlay(&m_overlay);
+        m_guard->presentBanner = [this](const QString& text) { m_banners.append(text); };
+    }
+
+    void look()
+    {
+        m_guard->evaluate();
+        QCoreApplication::processEvents(); // the overlay is driven from the event loop
+    }
+
+    void setPolicy(qint64 limit, DateComponents start, DateComponents end)
+    {
+        m_policies->update([&](ScreenTimePolicy& policy) {
+            policy.dailyLimitMinutes = limit;
+            policy.blockedStart = start;
+            policy.blockedEnd = end;
+        });
+    }
+
+private slots:
+    void init()
+    {
+        m_defaults = std::make_unique<MemoryUserDefaults>();
+        m_clock = std::make_unique<SettableClock>(QDateTime(kDay, QTime(12, 0), QTimeZone::utc()));
+        m_workspace = std::make_unique<ScriptedWorkspace>();
+        m_notifications = std::make_unique<RecordingNotifications>();
+        m_config = std::make_unique<RemoteBackendConfig>(*m_defaults);
+        m_config->setBaseURLOverride(u"http://127.0.0.1:9"_s);
+        m_config->setDeviceID(u"dev-1"_s);
+        m_config->setRole(RemoteDeviceRole::child);
+        m_policies = std::make_unique<ScreenTimePolicyStore>(std::make_unique<ScreenTimePolicyRepository>(
+            ScreenTimePolicyRepository::defaultStorageKey(), *m_defaults));
+        m_selection = std::make_unique<MacAppSelectionStore>(*m_defaults);
+        m_selection->setPayload({ { u"com.example.game"_s }, {}, {}, u"mac"_s });
+        m_overlay.calls.clear();
+        m_banners.clear();
+        makeGuard();
+    }
+
+    void cleanup()
+    {
+        m_guard.reset();
+        m_monitor.reset();
+        m_selection.reset();
+        m_policies.reset();
+        m_config.reset();
+        m_notifications.reset();
+        m_workspace.reset();
+        m_clock.reset();
+        m_defaults.reset();
+    }
+
+    // It acts only when its own answer changes: a lock put up by the synchronisation for a reason
+    // the guard's answer does not contain is left alone, and a running temporary unlock wins.
+    void actsOnlyOnChangesOfItsAnswer()
+    {
+        setPolicy(10, { 20, 0 }, { 8, 0 });
+        m_monitor->raiseTodayUsage(9 * 60);
+        m_guard->start();
+        QCoreApplication::processEvents();
+        QVERIFY(m_guard->timer().interval() <= 60'000);
+        QCOMPARE(m_overlay.calls, QStringList { u"hide"_s });
+        QVERIFY(m_monitor->isRunning()); // started although no cycle ran
+
+        m_overlay.calls.clear();
+        look(); // the overlay is now whatever the cycle made it; the same answer changes nothing
+        QVERIFY(m_overlay.calls.isEmpty());
+
+        m_monitor->raiseTodayUsage(10 * 60);
+        look();
+        QCOMPARE(m_overlay.calls, QStringList { u"appBlock"_s });
+        m_policies->update(
+            [this](ScreenTimePolicy& policy) { policy.unlockUntil = m_clock->now().addSecs(900); });
+        look();
+        QCOMPARE(m_overlay.calls, (QStringList { u"appBlock"_s, u"hide"_s }));
+        m_clock->advance(900); // the unlock has ended at its instant
+        look();
+        QCOMPARE(m_overlay.calls, (QStringList { u"appBlock"_s, u"hide"_s, u"appBlock"_s }));
+
+        // A computer that is no longer a bound child is left alone.
+        m_config->setRole(RemoteDeviceRole::parent);
+        m_policies->update([](ScreenTimePolicy& policy) { policy.dailyLimitMinutes = 600; });
+        look();
+        QCOMPARE(m_overlay.calls.size(), 3);
+        QVERIFY(!m_guard->lastDecision());
+    }
+
+    // A clock set back 2 hours at 23:59: the day does not start again, the count stays and the
+    // blocked period that began at 23:00 stays locked.
+    void clockSetBackUnlocksNothing()
+    {
+        setPolicy(600, { 23, 0 }, { 7, 0 });
+        m_clock->setNow(QDateTime(kDay, QTime(23, 59), QTimeZone::utc()));
+        m_monitor->raiseTodayUsage(3000);
+        m_guard->start();
+        QCoreApplication::processEvents();
+        QCOMPARE(m_overlay.calls, QStringList { u"appBlock"_s });
+        QCOMPARE(m_guard->lastDecision()->reason, MacPolicyExecutor::LockReason::blockedPeriod);
+
+        m_clock->setNow(QDateTime(kDay, QTime(21, 59), QTimeZone::utc()));
+        look();
+        m_clock->setNow(QDateTime(kDay.addDays(1), QTime(0, 30), QTimeZone::utc()).addSecs(-7200));
+        look();
+        QCOMPARE(m_overlay.calls, QStringList { u"appBlock"_s });
+        QCOMPARE(m_guard->lastDecision()->reason, MacPolicyExecutor::LockReason::blockedPeriod);
+        QCOMPARE(m_monitor->storedDay(), u"2026-03-10"_s);
+        QCOMPARE(m_monitor->todayUsageSeconds(), 3000);
+        // Once the clock is right again the rules judge the real time.
+        m_clock->setNow(QDateTime(kDay.addDays(1), QTime(7, 0), QTimeZone::utc()));
+        look();
+        QCOMPARE(m_overlay.calls.last(), u"hide"_s);
+        QCOMPARE(m_monitor->todayUsageSeconds(), 0);
+    }
+
+    void warningTimes_data()
+    {
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<qint64>("usedSeconds");
+        QTest::addColumn<QTime>("at");
+        QTest::addColumn<bool>("unlocked");
+        QTest::addColumn<QList<Kind>>("expected");
+        // Blocked period 21:00-07:00 in every row.
+        QTest::newRow("far from both")
+            << qint64(60) << qint64(30 * 60) << QTime(12, 0) << false << QList<Kind> {};
+        QTest::newRow("limit in 5:01")
+            << qint64(60) << qint64(55 * 60 - 1) << QTime(12, 0) << false << QList<Kind> {};
+        QTest::newRow("limit in 5:00")
+            << qint64(60) << qint64(55 * 60) << QTime(12, 0) << false << QList<Kind> { Kind::dailyLimitIn5 };
+        QTest::newRow("limit in 1:01") << qint64(60) << qint64(59 * 60 - 1) << QTime(12, 0) << false
+                                       << QList<Kind> { Kind::dailyLimitIn5 };
+        QTest::newRow("limit in 1:00")
+            << qint64(60) << qint64(59 * 60) << QTime(12, 0) << false << QList<Kind> { Kind::dailyLimitIn1 };
+        QTest::newRow("limit reached")
+            << qint64(60) << qint64(60 * 60) << QTime(12, 0) << false << QList<Kind> {};
+        QTest::newRow("period in 5:00")
+            << qint64(600) << qint64(0) << QTime(20, 55) << false << QList<Kind> { Kind::blockedPeriodIn5 };
+        QTest::newRow("period in 0:30") << qint64(600) << qint64(0) << QTime(20, 59, 30) << false
+                                        << QList<Kind> { Kind::blockedPeriodIn1 };
+        QTest::newRow("period begun")
+            << qint64(60) << qint64(58 * 60) << QTime(21, 0) << false << QList<Kind> {};
+        QTest::newRow("both at once") << qint64(60) << qint64(56 * 60) << QTime(20, 59) << false
+                                      << QList<Kind> { Kind::dailyLimitIn5, Kind::blockedPeriodIn1 };
+        QTest::newRow("temporary unlock")
+            << qint64(60) << qint64(59 * 60) << QTime(20, 59) << true << QList<Kind> {};
+    }
+
+    void warningTimes()
+    {
+        QFETCH(qint64, limit);
+        QFETCH(qint64, usedSeconds);
+        QFETCH(QTime, at);
+        QFETCH(bool, unlocked);
+        QFETCH(QList<Kind>, expected);
+        ScreenTimePolicy policy;
+        policy.dailyLimitMinutes = limit;
+        policy.blockedStart = { 21, 0 };
+        policy.blockedEnd = { 7, 0 };
+        const QDateTime now(kDay, at, QTimeZone::utc());
+        if (unlocked) {
+            policy.unlockUntil = now.addSecs(60);
+        }
+        QCOMPARE(MacLockWarnings::due(policy, usedSeconds, now), expected);
+    }
+
+    // Each warning is given once a day, notification and banner, and a restart does not repeat it.
+    void warningsOnceADay()
+    {
+        setPolicy(60, { 21, 0 }, { 7, 0 });
+        m_monitor->raiseTodayUsage(56 * 60);
+        look();
+        look();
+        QCOMPARE(m_notifications->requests().size(), 1);
+        QCOMPARE(m_notifications->requests().first().title, u"岚哨"_s);
+        QCOMPARE(m_notifications->requests().first().body, u"今日使用还剩 5 分钟，到时受控应用会被锁定。"_s);
+        QCOMPARE(m_banners, QStringList { m_notifications->requests().first().body });
+
+        m_guard.reset();
+        makeGuard();
+        look();
+        QCOMPARE(m_notifications->requests().size(), 1);
+        m_monitor->raiseTodayUsage(59 * 60 + 30);
+        look();
+        QCOMPARE(m_notifications->requests().size(), 2);
+        QCOMPARE(m_banners.last(), u"今日使用还剩 1 分钟，到时受控应用会被锁定。"_s);
+
+        // The next day warns again; the blocked period has its own marks.
+        m_clock->setNow(QDateTime(kDay.addDays(1), QTime(20, 56), QTimeZone::utc()));
+        m_monitor->resetDayIfNeeded();
+        m_monitor->raiseTodayUsage(55 * 60);
+        look();
+        QCOMPARE(m_notifications->requests().size(), 4);
+        QCOMPARE(m_banners.last(), u"还有 5 分钟进入禁用时段（21:00 开始），到时受控应用会被锁定。"_s);
+
+        // Without controlled applications nothing is locked, so nothing is announced.
+        m_selection->setPayload({});
+        m_clock->setNow(QDateTime(kDay.addDays(1), QTime(20, 59, 30), QTimeZone::utc()));
+        look();
+        QCOMPARE(m_notifications->requests().size(), 4);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMacLocalLockGuard)
+#include "TestMacLocalLockGuard.moc"
