@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QList>
 #include <QString>
+#include <QWindow>
 
 #include <optional>
 
@@ -41,6 +42,10 @@ public:
     virtual void activate(const QList<quintptr>& ownWindows) = 0;
     // Raises the given windows of this process above all others, leaving the focus where it is.
     virtual void raise(const QList<quintptr>& ownWindows) { Q_UNUSED(ownWindows) }
+    // Holds the pointer for this process: clicks on any of its own windows arrive as usual, and
+    // clicks anywhere else go to `window`. Returns whether the grab is held.
+    virtual bool holdPointer(QWindow& window) { return window.setMouseGrabEnabled(true); }
+    virtual void releasePointer(QWindow& window) { window.setMouseGrabEnabled(false); }
     virtual QIcon iconForFile(const QString& path) = 0;
     virtual QString hostName() = 0;
     virtual QString osVersion() = 0;

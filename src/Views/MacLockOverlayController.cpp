@@ -228,7 +228,7 @@ void MacLockOverlayController::raiseWindows()
     // asked for again at every tick until it is held.
     if (auto* handle = windows.first()->windowHandle()) {
         const bool keyboard = handle->setKeyboardGrabEnabled(true);
-        const bool mouse = handle->setMouseGrabEnabled(true);
+        const bool mouse = m_workspace.holdPointer(*handle);
         m_inputGrabbed = keyboard && mouse;
     }
 }
@@ -238,7 +238,7 @@ void MacLockOverlayController::releaseInput()
     for (auto* window : overlayWindows()) {
         if (auto* handle = window->windowHandle()) {
             handle->setKeyboardGrabEnabled(false);
-            handle->setMouseGrabEnabled(false);
+            m_workspace.releasePointer(*handle);
         }
     }
     m_inputGrabbed = false;

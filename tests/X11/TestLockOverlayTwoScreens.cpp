@@ -1,10 +1,12 @@
 #include "Platform/Linux/X11Workspace.h"
+#include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/XvfbServer.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
@@ -45,6 +47,41 @@ private slots:
         controller.show(LockReason::forceLocked, {});
         QCOMPARE(controller.overlayWindows(), windows);
         controller.hide();
+    }
+
+    // The child may stand at either screen: both lock windows' buttons answer a real click.
+    void buttonsAnswerOnEveryScreen_data()
+    {
+        QTest::addColumn<int>("screen");
+        QTest::newRow("first screen") << 0;
+        QTest::newRow("second screen") << 1;
+    }
+
+    void buttonsAnswerOnEveryScreen()
+    {
+        QFETCH(int, screen);
+        const QByteArray display = qgetenv("DISPLAY");
+        X11Workspace workspace(display);
+        int requests = 0;
+        MacLockCoordinator::shared().onUnlockRequest = [&requests] { ++requests; };
+        MacLockOverlayController controller(workspace);
+        controller.show(LockReason::forceLocked, {});
+        QTRY_VERIFY_WITH_TIMEOUT(controller.holdsInputGrab(), 3000);
+        auto* window = controller.overlayWindows().at(screen);
+        auto* button = window->findChild<QPushButton*>(u"unlockRequestButton"_s);
+        QVERIFY(button);
+        QTRY_VERIFY(button->isVisible());
+        const QPoint target = button->mapToGlobal(button->rect().center());
+        // Each screen is an X screen of its own here, with its own coordinates.
+        const QPoint onScreen = target - window->screen()->geometry().topLeft();
+        X11TestTools::run(display, u"xdotool"_s,
+                          { u"mousemove"_s, u"--screen"_s, QString::number(screen),
+                            QString::number(onScreen.x()), QString::number(onScreen.y()) });
+        QTest::qWait(300);
+        X11TestTools::run(display, u"xdotool"_s, { u"click"_s, u"1"_s });
+        QTRY_COMPARE_WITH_TIMEOUT(requests, 1, 3000);
+        controller.hide();
+        MacLockCoordinator::shared().onUnlockRequest = nullptr;
     }
 };
 

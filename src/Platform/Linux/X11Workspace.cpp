@@ -9,6 +9,7 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSysInfo>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <cstdlib>
 #include <xcb/res.h>
@@ -481,6 +482,48 @@ void X11Workspace::raise(const QList<quintptr>& ownWindows)
     for (const auto window : ownWindows) {
         xcb_configure_window(c, static_cast<xcb_window_t>(window), XCB_CONFIG_WINDOW_STACK_MODE, &above);
     }
+    xcb_flush(c);
+}
+
+namespace {
+
+// The grab must come from the connection that owns the windows, or "owner events" would not
+// count them as ours: that is the toolkit's connection, not this workspace's own.
+xcb_connection_t* toolkitConnection()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+} // namespace
+
+bool X11Workspace::holdPointer(QWindow& window)
+{
+    auto* c = toolkitConnection();
+    if (!c) {
+        return Workspace::holdPointer(window);
+    }
+    // The toolkit's own grab reports every event to the grabbing window, so on a computer with
+    // several screens the buttons of the other lock windows could not be clicked.
+    const auto cookie = xcb_grab_pointer(
+        c, 1, static_cast<xcb_window_t>(window.winId()),
+        XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION
+            | XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW,
+        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME);
+    auto* reply = xcb_grab_pointer_reply(c, cookie, nullptr);
+    const bool held = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+    std::free(reply);
+    return held;
+}
+
+void X11Workspace::releasePointer(QWindow& window)
+{
+    auto* c = toolkitConnection();
+    if (!c) {
+        Workspace::releasePointer(window);
+        return;
+    }
+    xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
     xcb_flush(c);
 }
 

@@ -31,6 +31,8 @@ public:
     QList<RunningApplication> runningApplications() override;
     bool hide(const RunningApplication& application) override;
     void activate(const QList<quintptr>& ownWindows) override;
+    bool holdPointer(QWindow& window) override;
+    void releasePointer(QWindow& window) override;
     void raise(const QList<quintptr>& ownWindows) override;
     QIcon iconForFile(const QString& path) override;
     QString hostName() override;
