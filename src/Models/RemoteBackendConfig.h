@@ -50,6 +50,9 @@ public:
 
     static QString builtInDefaultBaseURL();
 
+    // The store this configuration persists to; the engines it drives read their settings there.
+    UserDefaults& defaults() const { return m_defaults; }
+
     static inline const QString baseURLOverrideKey = QStringLiteral("remoteBackend.baseURLOverride");
     static inline const QString deviceIDKey = QStringLiteral("remoteBackend.deviceID");
     static inline const QString familyCodeKey = QStringLiteral("remoteBackend.familyCode");

@@ -10,6 +10,7 @@
 #include "Services/MacLockOverlayTarget.h"
 #include "Services/MacUsageMonitorService.h"
 #include "Services/Network/RemoteAPIClient.h"
+#include "Services/ShortenedPeriod.h"
 
 #include <QCoroTimer>
 #include <QPointer>
@@ -165,12 +166,12 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
 }
 
 QCoro::Task<> pollingLoop(QPointer<RemoteBackendConfig> config, QPointer<ScreenTimePolicyStore> policyStore,
-                          QPointer<MacAppSelectionStore> selectionStore)
+                          QPointer<MacAppSelectionStore> selectionStore, std::chrono::milliseconds period)
 {
     while (config && policyStore && selectionStore) {
         auto cycle = syncIfChild(*config, *policyStore, *selectionStore, MacUsageMonitorService::shared());
         co_await cycle;
-        auto pause = QCoro::sleepFor(g_period);
+        auto pause = QCoro::sleepFor(period);
         co_await pause;
     }
 }
@@ -203,7 +204,8 @@ void startPolling(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& pol
                   MacAppSelectionStore& appSelectionStore)
 {
     // Fire and forget: the loop owns itself and ends with the stores.
-    pollingLoop(&backendConfig, &policyStore, &appSelectionStore);
+    const auto period = ShortenedPeriod::read(backendConfig.defaults(), pollingPeriodKey, g_period);
+    pollingLoop(&backendConfig, &policyStore, &appSelectionStore, period);
 }
 
 } // namespace MacRemotePolicySyncService

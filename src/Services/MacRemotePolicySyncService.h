@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoroTask>
+#include <QString>
 
 #include <chrono>
 
@@ -27,8 +28,11 @@ QCoro::Task<> syncIfChild(RemoteBackendConfig& backendConfig, ScreenTimePolicySt
                           MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
                           MacLockOverlayTarget* overlay = nullptr);
 
-// 45 seconds from the end of one cycle to the start of the next. Tests shorten it.
+// 45 seconds from the end of one cycle to the start of the next. Tests shorten it, in process
+// with the setter or, for a whole application, with the settings key (which can only shorten it,
+// see ShortenedPeriod), read when the loop starts.
 std::chrono::milliseconds pollingPeriod();
+inline const QString pollingPeriodKey = QStringLiteral("remotePolicySync.periodSeconds");
 void setPollingPeriodForTesting(std::chrono::milliseconds period);
 
 } // namespace MacRemotePolicySyncService

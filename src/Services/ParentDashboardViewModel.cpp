@@ -3,6 +3,7 @@
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Services/Network/RemoteAPIClient.h"
+#include "Services/ShortenedPeriod.h"
 
 #include <QPointer>
 #include <QSet>
@@ -13,6 +14,7 @@ using namespace Qt::StringLiterals;
 ParentDashboardViewModel::ParentDashboardViewModel(RemoteBackendConfig& config, QObject* parent)
     : QObject(parent)
     , m_config(config)
+    , m_watchPeriod(ShortenedPeriod::read(config.defaults(), watchPeriodKey, defaultWatchPeriod))
 {
     m_watchTimer.setSingleShot(true);
     connect(&m_watchTimer, &QTimer::timeout, this, [this] { poll(m_generation); });

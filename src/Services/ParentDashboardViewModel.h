@@ -60,11 +60,13 @@ public:
     // A poll may still be waiting for the server after the watch stopped; its answer is ignored.
     bool isPolling() const { return m_pollsInFlight > 0; }
     void setNotify(Notify notify) { m_notify = std::move(notify); }
-    // 20 s in the product; tests shorten it.
+    // 20 s in the product; tests shorten it, in process with the setter or, for a whole
+    // application, with the settings key (which can only shorten it, see ShortenedPeriod).
     void setWatchPeriod(std::chrono::milliseconds period) { m_watchPeriod = period; }
     std::chrono::milliseconds watchPeriod() const { return m_watchPeriod; }
 
     static constexpr std::chrono::milliseconds defaultWatchPeriod { 20'000 };
+    static inline const QString watchPeriodKey = QStringLiteral("parentDashboard.watchPeriodSeconds");
 
 signals:
     void changed();
