@@ -133,7 +133,11 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
     const auto merged = policyStore->policy();
     monitor->setEyeRestBreakSeconds(std::max<qint64>(0, merged.eyeRestRestMinutes) * 60);
     if (!selection.isEmpty()) {
-        monitor->start(selection);
+        // A restart drops the step being measured (up to 6 s of use): only a changed selection
+        // restarts the monitor, or a short polling period would starve the count.
+        if (!monitor->isSampling(selection)) {
+            monitor->start(selection);
+        }
     } else {
         monitor->stop();
     }

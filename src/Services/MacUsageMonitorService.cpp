@@ -131,6 +131,7 @@ void MacUsageMonitorService::start(const MacSelectionPayload& selection)
 {
     stop();
     m_selection = MacSelectionMatcher(selection);
+    m_sampledSelection = selection;
     auto* timer = new QTimer(this);
     timer->setInterval(int(pollInterval * 1000));
     // A coarse timer may fire up to 5 % (0.15 s) early or late, inside the half second allowed.

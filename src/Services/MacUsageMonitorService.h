@@ -46,6 +46,11 @@ public:
     void start(const MacSelectionPayload& selection);
     void stop();
     bool isRunning() const { return m_timer != nullptr; }
+    // Sampling, with exactly this selection.
+    bool isSampling(const MacSelectionPayload& selection) const
+    {
+        return m_timer != nullptr && m_sampledSelection == selection;
+    }
     void resetDayIfNeeded();
     // Takes over a higher count of today's seconds (from the family server); never lowers.
     void raiseTodayUsage(qint64 seconds);
@@ -93,6 +98,7 @@ private:
 
     QPointer<QTimer> m_timer;
     MacSelectionMatcher m_selection;
+    MacSelectionPayload m_sampledSelection;
     std::optional<ForegroundInfo> m_lastForegroundInfo;
     std::optional<QDateTime> m_currentSessionStart;
     qint64 m_todayUsageSeconds = 0;

@@ -283,6 +283,20 @@ private slots:
         QVERIFY(!requestLines().contains("POST /api/v1/devices/dev-1/usage/sessions"));
     }
 
+    void aCycleKeepsTheStepInProgress()
+    {
+        m_workspace->frontmost = ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s);
+        m_monitor->start(m_selection->payload());
+        m_monitor->sample();
+        m_clock->advance(2);
+        m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(false, false))));
+        runCycle();
+        QVERIFY(m_monitor->isRunning());
+        m_clock->advance(1);
+        m_monitor->sample();
+        QCOMPARE(m_monitor->todayUsageSeconds(), 3);
+    }
+
     void sessionsAreUploaded()
     {
         m_workspace->frontmost = ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s);
