@@ -40,10 +40,21 @@ BindingStep1RoleView::BindingStep1RoleView(BindingStepContext context, QWidget* 
     layout->addLayout(row);
     layout->addStretch();
 
-    connect(m_parent, &QPushButton::clicked, this,
-            [this] { m_context.viewModel.chooseRole(m_context.backendConfig, true); });
-    connect(m_child, &QPushButton::clicked, this,
-            [this] { m_context.viewModel.chooseRole(m_context.backendConfig, false); });
+    // Toggled, not clicked: assistive technology switches a checkable button with its toggle
+    // action, which never clicks. Turning the chosen role's button off only redraws the choice.
+    const auto choose = [this](bool parent) {
+        return [this, parent](bool checked) {
+            if (m_refreshing) {
+                return;
+            }
+            if (checked) {
+                m_context.viewModel.chooseRole(m_context.backendConfig, parent);
+            }
+            refresh();
+        };
+    };
+    connect(m_parent, &QPushButton::toggled, this, choose(true));
+    connect(m_child, &QPushButton::toggled, this, choose(false));
     connect(&m_context.backendConfig, &RemoteBackendConfig::roleChanged, this,
             &BindingStep1RoleView::refresh);
     refresh();
@@ -52,6 +63,8 @@ BindingStep1RoleView::BindingStep1RoleView(BindingStepContext context, QWidget* 
 void BindingStep1RoleView::refresh()
 {
     const RemoteDeviceRole role = m_context.backendConfig.role();
+    m_refreshing = true;
     m_parent->setChecked(role == RemoteDeviceRole::parent);
     m_child->setChecked(role == RemoteDeviceRole::child);
+    m_refreshing = false;
 }

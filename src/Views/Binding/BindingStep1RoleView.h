@@ -20,4 +20,5 @@ private:
     BindingStepContext m_context;
     QPushButton* m_parent = nullptr;
     QPushButton* m_child = nullptr;
+    bool m_refreshing = false;
 };
