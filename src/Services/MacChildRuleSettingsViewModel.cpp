@@ -61,6 +61,9 @@ void MacChildRuleSettingsViewModel::setBlockedEnd(const DateComponents& componen
 
 void MacChildRuleSettingsViewModel::setForceLocked(bool locked)
 {
+    if (locked && !m_workingPolicy.forceLocked) {
+        m_workingPolicy.unlockUntil.reset();
+    }
     m_workingPolicy.forceLocked = locked;
     emit changed();
 }

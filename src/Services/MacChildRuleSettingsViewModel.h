@@ -37,6 +37,9 @@ public:
     void setDailyLimitMinutes(qint64 minutes);
     void setBlockedStart(const DateComponents& components);
     void setBlockedEnd(const DateComponents& components);
+    // Switching the immediate lock on also ends a temporary unlock the child still has: the
+    // child's lock decision lets a running unlock override the lock, so without this a parent
+    // who locks again after approving extra time would see the switch on and the child free.
     void setForceLocked(bool locked);
 
     // The screen comes up: this child becomes the selected one, then its policy and its health

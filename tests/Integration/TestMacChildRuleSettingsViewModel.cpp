@@ -24,6 +24,8 @@ private slots:
     void loadRetriesOnceOnATransientError();
     void healthLine();
     void saveClosesOnlyOnSuccess();
+    void switchingTheLockOnEndsATemporaryUnlock_data();
+    void switchingTheLockOnEndsATemporaryUnlock();
     void copyWithNoOtherChild();
     void copyToTwoChildrenNeverCopiesTheLock();
     void copyFailingPartWayKeepsEarlierTargets();
@@ -147,6 +149,40 @@ void TestMacChildRuleSettingsViewModel::healthLine()
     AwaitTask::run(rules->loadHealthSnapshot());
     QVERIFY(!rules->healthSummary());
     QVERIFY(!rules->errorMessage());
+}
+
+void TestMacChildRuleSettingsViewModel::switchingTheLockOnEndsATemporaryUnlock_data()
+{
+    QTest::addColumn<bool>("storedLock");
+    QTest::addColumn<QList<bool>>("switches");
+    QTest::addColumn<bool>("unlockKept");
+    QTest::newRow("switched on") << false << QList<bool> { true } << false;
+    QTest::newRow("switched off and on again") << true << QList<bool> { false, true } << false;
+    QTest::newRow("left on, limit edited") << true << QList<bool> {} << true;
+    QTest::newRow("switched off") << true << QList<bool> { false } << true;
+}
+
+void TestMacChildRuleSettingsViewModel::switchingTheLockOnEndsATemporaryUnlock()
+{
+    QFETCH(bool, storedLock);
+    QFETCH(QList<bool>, switches);
+    QFETCH(bool, unlockKept);
+    // As after an approved request: extra time running, whatever the lock switch says.
+    ScreenTimePolicy stored;
+    stored.forceLocked = storedLock;
+    stored.unlockUntil = QDateTime::currentDateTimeUtc().addSecs(20 * 60);
+    AwaitTask::run(m_family->client->upsertPolicy(m_family->annID, stored, {}));
+
+    auto rules = editor(m_family->annID);
+    AwaitTask::run(rules->load());
+    QVERIFY(rules->workingPolicy().unlockUntil.has_value());
+    rules->setDailyLimitMinutes(100);
+    for (const bool on : switches) {
+        rules->setForceLocked(on);
+    }
+    AwaitTask::run(rules->save());
+    QVERIFY(!rules->errorMessage());
+    QCOMPARE(storedPolicy(m_family->annID).unlockUntil.has_value(), unlockKept);
 }
 
 void TestMacChildRuleSettingsViewModel::saveClosesOnlyOnSuccess()
