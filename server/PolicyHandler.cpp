@@ -24,11 +24,12 @@ PolicyHandler::PolicyHandler(ServerDatabase& database, FamilyHandler& families)
 
 UpsertPolicyPayload PolicyHandler::policy(const QString& deviceId)
 {
-    m_families.existingDevice(deviceId);
-    if (auto stored = m_policies.policy(deviceId)) {
-        return *stored;
+    // The device and its policy in one query: a child asks for it every cycle.
+    auto found = m_policies.policy(deviceId);
+    if (!found.deviceExists) {
+        throw ApiError::deviceNotFound();
     }
-    return { PolicyRepository::defaultPolicy(), {} };
+    return found.stored.value_or(UpsertPolicyPayload { PolicyRepository::defaultPolicy(), {} });
 }
 
 UpsertPolicyPayload PolicyHandler::putPolicy(const QString& deviceId, const UpsertPolicyPayload& payload)

@@ -59,14 +59,21 @@ PolicyPayload PolicyRepository::defaultPolicy()
     return PolicyPayload::fromPolicy(ScreenTimePolicy {});
 }
 
-std::optional<UpsertPolicyPayload> PolicyRepository::policy(const QString& deviceId)
+PolicyRepository::DevicePolicy PolicyRepository::policy(const QString& deviceId)
 {
-    auto& query = m_db.exec(u"SELECT daily_limit_minutes, blocked_start_hour, blocked_start_minute, "
-                            "blocked_end_hour, blocked_end_minute, force_locked, unlock_until, selection "
-                            "FROM device_policies WHERE device_id = ?"_s,
-                            { deviceId });
+    auto& query
+        = m_db.exec(u"SELECT p.daily_limit_minutes, p.blocked_start_hour, p.blocked_start_minute, "
+                    "p.blocked_end_hour, p.blocked_end_minute, p.force_locked, p.unlock_until, p.selection, "
+                    "p.device_id FROM devices d LEFT JOIN device_policies p ON p.device_id = d.id "
+                    "WHERE d.id = ?"_s,
+                    { deviceId });
+    DevicePolicy result;
     if (!query.next()) {
-        return std::nullopt;
+        return result;
+    }
+    result.deviceExists = true;
+    if (query.value(8).isNull()) {
+        return result;
     }
     UpsertPolicyPayload stored;
     auto& policy = stored.policy;
@@ -80,7 +87,8 @@ std::optional<UpsertPolicyPayload> PolicyRepository::policy(const QString& devic
         policy.unlockUntil = WireCoding::parseISO8601(query.value(6).toString());
     }
     stored.selection = QJsonDocument::fromJson(query.value(7).toString().toUtf8()).object();
-    return stored;
+    result.stored = stored;
+    return result;
 }
 
 void PolicyRepository::put(const QString& deviceId, const UpsertPolicyPayload& stored)

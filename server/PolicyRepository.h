@@ -15,7 +15,14 @@ class PolicyRepository final
 public:
     explicit PolicyRepository(ServerDatabase& database);
 
-    std::optional<UpsertPolicyPayload> policy(const QString& deviceId);
+    // The device's stored policy, in one query with the device: `deviceExists` false for an
+    // unknown device, `stored` absent while nothing is stored.
+    struct DevicePolicy
+    {
+        bool deviceExists = false;
+        std::optional<UpsertPolicyPayload> stored;
+    };
+    DevicePolicy policy(const QString& deviceId);
     void put(const QString& deviceId, const UpsertPolicyPayload& stored);
     // Sets only "unlockUntil"; a device without stored rules gets the default rules with it.
     void setUnlockUntil(const QString& deviceId, const QDateTime& until);

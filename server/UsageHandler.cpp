@@ -30,9 +30,13 @@ QString UsageHandler::today() const
 
 UsageHandler::Today UsageHandler::todayUsage(const QString& deviceId)
 {
-    m_families.existingDevice(deviceId);
+    // The device and its count in one query: a child asks for it every cycle.
     const auto day = today();
-    return { day, m_usage.todaySeconds(deviceId, day).value_or(0) };
+    const auto seconds = m_usage.todaySeconds(deviceId, day);
+    if (!seconds) {
+        throw ApiError::deviceNotFound();
+    }
+    return { day, *seconds };
 }
 
 UsageHandler::Today UsageHandler::reportTodayUsage(const QString& deviceId, qint64 seconds,

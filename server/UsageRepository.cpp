@@ -12,13 +12,13 @@ UsageRepository::UsageRepository(ServerDatabase& database)
 
 std::optional<qint64> UsageRepository::todaySeconds(const QString& deviceId, const QString& day)
 {
-    auto& query
-        = m_db.exec(u"SELECT today_usage_seconds FROM usage_days WHERE device_id = ? AND usage_date = ?"_s,
-                    { deviceId, day });
+    auto& query = m_db.exec(u"SELECT u.today_usage_seconds FROM devices d LEFT JOIN usage_days u "
+                            "ON u.device_id = d.id AND u.usage_date = ? WHERE d.id = ?"_s,
+                            { day, deviceId });
     if (!query.next()) {
         return std::nullopt;
     }
-    return query.value(0).toLongLong();
+    return query.value(0).isNull() ? 0 : query.value(0).toLongLong();
 }
 
 void UsageRepository::putTodaySeconds(const QString& deviceId, const QString& day, qint64 seconds,

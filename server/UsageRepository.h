@@ -15,6 +15,8 @@ class UsageRepository final
 public:
     explicit UsageRepository(ServerDatabase& database);
 
+    // The device's count for `day` (0 while none is reported), in one query with the device;
+    // absent for an unknown device.
     std::optional<qint64> todaySeconds(const QString& deviceId, const QString& day);
     void putTodaySeconds(const QString& deviceId, const QString& day, qint64 seconds,
                          const std::optional<QString>& sampledAt);
