@@ -33,6 +33,8 @@ MacMoreMenuSheet::MacMoreMenuSheet(RemoteBackendConfig& config, Callbacks callba
         auto* button = new QPushButton(this);
         button->setObjectName(u"row%1"_s.arg(i));
         button->setFlat(true);
+        // The title is a label inside the button; without this a screen reader finds a nameless button.
+        button->setAccessibleName(row.title);
         auto* rowLayout = new QHBoxLayout(button);
         auto* icon = new QLabel(button);
         icon->setFixedSize(22, 22);

@@ -9,6 +9,7 @@
 #include "Views/MacTermsPrivacyConsentView.h"
 #include "support/MemoryUserDefaults.h"
 
+#include <QAccessible>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -99,6 +100,13 @@ void TestSecondaryScreens::moreMenuRows()
         titles.append(row.title);
     }
     QCOMPARE(titles, (QStringList { u"后端服务地址"_s, u"使用帮助"_s, u"意见反馈"_s, u"关于我们"_s }));
+    // A screen reader names each row by its title.
+    for (int i = 0; i < titles.size(); ++i) {
+        const auto* accessible
+            = QAccessible::queryAccessibleInterface(menu.findChild<QPushButton*>(u"row%1"_s.arg(i)));
+        QVERIFY(accessible);
+        QCOMPARE(accessible->text(QAccessible::Name), titles.at(i));
+    }
     for (int i = 1; i <= 3; ++i) {
         QTest::mouseClick(menu.findChild<QPushButton*>(u"row%1"_s.arg(i)), Qt::LeftButton);
     }
