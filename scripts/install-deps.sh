@@ -12,7 +12,7 @@ packages=(
     qcoro-qt6-dev qtkeychain-qt6-dev
     libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-res0-dev
     libgl-dev libxkbcommon-dev
-    xvfb xauth openbox x11-utils xdotool dbus dbus-x11
+    xvfb xauth openbox x11-utils xdotool dbus dbus-x11 at-spi2-core
     fonts-noto-cjk
     postgresql
 )

@@ -1,41 +1,10 @@
 #include "Platform/Linux/FreedesktopNotifications.h"
+#include "support/FakeNotificationServer.h"
 
 #include <QDBusConnectionInterface>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-// A notification server on its own bus connection, recording what it is sent.
-class FakeNotificationServer : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-public:
-    struct Received
-    {
-        QString appName;
-        uint replacesId = 0;
-        QString summary;
-        QString body;
-        QVariantMap hints;
-    };
-    QList<Received> received;
-
-public slots:
-    QStringList GetCapabilities() { return { u"body"_s, u"sound"_s }; }
-    uint Notify(const QString& appName, uint replacesId, const QString& icon, const QString& summary,
-                const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout)
-    {
-        Q_UNUSED(icon);
-        Q_UNUSED(actions);
-        Q_UNUSED(timeout);
-        received.append({ appName, replacesId, summary, body, hints });
-        return uint(received.size());
-    }
-};
-} // namespace
 
 class TestFreedesktopNotifications : public QObject
 {
@@ -62,12 +31,8 @@ private slots:
 
     void postsEachRequestAsANewNotification()
     {
-        QDBusConnection serverBus
-            = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"fake-server"_s);
         FakeNotificationServer server;
-        QVERIFY(serverBus.registerObject(FreedesktopNotifications::path, &server,
-                                         QDBusConnection::ExportAllSlots));
-        QVERIFY(serverBus.registerService(FreedesktopNotifications::service));
+        QVERIFY(server.registerOnSessionBus());
 
         FreedesktopNotifications notifications(u"岚哨"_s);
         QVERIFY(QCoro::waitFor(notifications.requestAuthorization()));
@@ -75,9 +40,7 @@ private slots:
             notifications.add({ u"A"_s, u"岚哨"_s, u"有孩子申请加时，现在共 3 条。"_s, true })));
         QVERIFY(QCoro::waitFor(notifications.add({ u"B"_s, u"岚哨"_s, u"quiet"_s, false })));
 
-        serverBus.unregisterService(FreedesktopNotifications::service);
-        serverBus.unregisterObject(FreedesktopNotifications::path);
-        QDBusConnection::disconnectFromBus(u"fake-server"_s);
+        server.unregister();
 
         QCOMPARE(server.received.size(), 2);
         QCOMPARE(server.received[0].appName, u"岚哨"_s);

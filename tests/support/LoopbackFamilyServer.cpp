@@ -65,15 +65,21 @@ LoopbackFamilyServer::LoopbackFamilyServer()
 
 LoopbackFamilyServer::~LoopbackFamilyServer()
 {
+    stop();
+    dropPostgresDatabase();
+}
+
+void LoopbackFamilyServer::stop()
+{
     if (m_process) {
         m_process->terminate();
         if (!m_process->waitForFinished(5000)) {
             m_process->kill();
             m_process->waitForFinished(5000);
         }
+        m_process.reset();
     }
     m_server.reset();
-    dropPostgresDatabase();
 }
 
 std::optional<QString> LoopbackFamilyServer::postgresUnavailable()
@@ -166,7 +172,9 @@ bool LoopbackFamilyServer::startProcess()
     }
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::SeparateChannels);
-    m_process->setStandardErrorFile(QProcess::nullDevice());
+    const bool logging = !m_setup.requestLogFile.isEmpty();
+    m_process->setStandardErrorFile(logging ? m_setup.requestLogFile : QProcess::nullDevice(),
+                                    QIODevice::Append);
     QStringList arguments { u"--listen"_s,
                             u"127.0.0.1:0"_s,
                             u"--database"_s,
@@ -174,8 +182,10 @@ bool LoopbackFamilyServer::startProcess()
                             u"--timezone"_s,
                             QString::fromUtf8(m_setup.timeZone.id()),
                             u"--unlock-requests-per-hour"_s,
-                            QString::number(m_setup.unlockRequestsPerHour),
-                            u"--quiet"_s };
+                            QString::number(m_setup.unlockRequestsPerHour) };
+    if (!logging) {
+        arguments.append(u"--quiet"_s);
+    }
     m_process->start(binary, arguments);
     if (!m_process->waitForStarted(10000)) {
         m_error = u"cannot start %1: %2"_s.arg(binary, m_process->errorString());

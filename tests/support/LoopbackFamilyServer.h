@@ -42,6 +42,8 @@ public:
         PublicAppDisplayInfo displayInfo;
         // Serve an existing database (another instance's `databaseUrl()`) instead of a fresh one.
         QString sharedDatabaseUrl;
+        // Process mode: the server's request log (one line per request) is appended to this file.
+        QString requestLogFile;
     };
 
     explicit LoopbackFamilyServer(Setup setup);
@@ -51,6 +53,9 @@ public:
 
     // Creates the database and starts the server; false with `errorString()` when it cannot.
     bool start();
+    // Ends the server (the database stays until the object goes): the family's computers then
+    // find it unreachable.
+    void stop();
     QString errorString() const { return m_error; }
 
     quint16 port() const { return m_port; }

@@ -1,0 +1,706 @@
+#include "Platform/SqliteUserDefaults.h"
+#include "Services/MacRemotePolicySyncService.h"
+#include "Services/Network/WireCoding.h"
+#include "Services/ParentDashboardViewModel.h"
+#include "support/AtspiDriver.h"
+#include "support/DesktopSession.h"
+#include "support/FakeNotificationServer.h"
+#include "support/LoopbackFamilyServer.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using Node = AtspiDriver::Node;
+
+// A step function reports its own failure; the step then ends there.
+#define DO(call)                                                                                             \
+    do {                                                                                                     \
+        call;                                                                                                \
+        if (QTest::currentTestFailed()) {                                                                    \
+            return;                                                                                          \
+        }                                                                                                    \
+    } while (false)
+#define DO_CHECK() DO((void)0)
+
+namespace {
+
+DesktopSession* g_session = nullptr;
+
+// Short enough for the whole road in about a minute; the settings key can only shorten them.
+constexpr double syncPeriodSeconds = 3;
+constexpr double watchPeriodSeconds = 2;
+// One synchronisation cycle, with room for the requests and a sanitiser build's slowness.
+constexpr int withinOneCycleMs = int(syncPeriodSeconds * 1000) + 7000;
+constexpr int uiTimeoutMs = 20000;
+constexpr bool moreMenuWired = true;
+
+const QString childPassword = u"child-lock-7"_s;
+const QString parentPassword = u"parent-pass-1"_s;
+const QString lockText = u"设备已被家长一键锁定"_s;
+const QString controlledName = u"Practice Pad"_s;
+const QString controlledClass = u"practicepad"_s;
+
+// One computer of the family: the application with a user account of its own.
+struct Computer
+{
+    QString label;
+    QString root;
+    QByteArray display;
+    QProcessEnvironment environment;
+    qint64 pid = 0;
+    Node node;
+};
+
+} // namespace
+
+// A family's road, end to end, on one desktop: the real family server, a parent's and a child's
+// application, each with its own settings and secrets, driven only through their windows (over
+// the accessibility bus, and with pointer and keys where a person would click or type) and
+// checked against the server, the X server and a notification service on the session bus.
+// Each step builds on the one before; after a failure the rest is skipped.
+class TestFamilyScenario : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void parentCreatesFamily();
+    void childJoinsWithPasswordSetBeside();
+    void childCountsControlledProgram();
+    void parentLockCoversEveryScreen();
+    void childRequestReachesParentNotification();
+    void approvalLiftsLockForTwentyMinutes();
+    void passwordLiftsNewLockWithServerGone();
+
+private:
+    // Starting and driving the applications.
+    void prepare(Computer& computer, const QString& label);
+    void launch(Computer& computer);
+    void quit(Computer& computer);
+    Node waitFor(Computer& computer, const QString& name, uint role = AtspiDriver::anyRole,
+                 int timeoutMs = uiTimeoutMs);
+    Node waitForContaining(Computer& computer, const QString& part, int timeoutMs = uiTimeoutMs);
+    bool gone(Computer& computer, const QString& name);
+    void press(Computer& computer, const QString& name);
+    // Clicks into the field and types, as a person does.
+    void type(Computer& computer, const QString& fieldName, const QString& text);
+    void typeInto(Computer& computer, const Node& field, const QString& text);
+    void click(Computer& computer, const QRect& area, int dx = -1);
+    // On the child's display unless told.
+    QString xdotool(const QStringList& arguments, const QByteArray& display = {});
+    void setBackendAddress(Computer& computer);
+    // Presses the dashboard's "刷新" until `text` shows, then waits for the refresh to finish, so
+    // that the rows are not rebuilt under the next press.
+    void refreshDashboardUntil(const QString& text);
+    QList<Node> lockWindows(Computer& computer);
+    void screenshot(const QString& name);
+
+    // The family server.
+    QJsonObject serverGet(const QString& path);
+    QString childDeviceId();
+
+    QTemporaryDir m_dir;
+    QString m_recordDir;
+    int m_shot = 0;
+    bool m_failed = false;
+    std::unique_ptr<LoopbackFamilyServer> m_server;
+    std::unique_ptr<AtspiDriver> m_atspi;
+    std::unique_ptr<FakeNotificationServer> m_notifications;
+    Computer m_parent;
+    Computer m_child;
+    QString m_familyCode;
+    qint64 m_controlled = 0;
+};
+
+void TestFamilyScenario::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const QString appBinary = qEnvironmentVariable("VANTOREL_APP_BINARY");
+    QVERIFY2(QFile::exists(appBinary), "VANTOREL_APP_BINARY must name the built application");
+    m_recordDir = qEnvironmentVariable("VANTOREL_SCENARIO_RECORD_DIR");
+    if (!m_recordDir.isEmpty()) {
+        QVERIFY(QDir().mkpath(m_recordDir));
+    }
+
+    LoopbackFamilyServer::Setup setup;
+    setup.mode = LoopbackFamilyServer::Mode::Process;
+    setup.requestLogFile = (m_recordDir.isEmpty() ? m_dir.path() : m_recordDir) + u"/server-requests.log"_s;
+    m_server = std::make_unique<LoopbackFamilyServer>(setup);
+    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
+
+    m_notifications = std::make_unique<FakeNotificationServer>();
+    QVERIFY(m_notifications->registerOn(g_session->busAddress()));
+    m_atspi = std::make_unique<AtspiDriver>(g_session->busAddress());
+    QVERIFY2(m_atspi->isConnected(), qPrintable(m_atspi->errorString()));
+
+    // Administrator prompts are refused on this desktop, as a parent who cancels them would: the
+    // child guard is not the subject here, and nothing may be installed on the machine.
+    const QString bin = m_dir.path() + u"/bin"_s;
+    QVERIFY(QDir().mkpath(bin));
+    QFile refuse(bin + u"/pkexec"_s);
+    QVERIFY(refuse.open(QIODevice::WriteOnly));
+    refuse.write("#!/bin/sh\nexit 126\n");
+    refuse.close();
+    QVERIFY(refuse.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    // Two computers, two displays: the child's lock covers only the child's screens.
+    m_parent.display = g_session->secondDisplay();
+    m_child.display = g_session->display();
+    prepare(m_parent, u"parent"_s);
+    prepare(m_child, u"child"_s);
+
+    // The controlled program appears in the child's menu as a desktop entry of its own.
+    const QString applications = m_child.root + u"/data/applications"_s;
+    QVERIFY(QDir().mkpath(applications));
+    QFile entry(applications + u"/practice-pad.desktop"_s);
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.write(u"[Desktop Entry]\nType=Application\nName=%1\nExec=xmessage -name %2 Practice\n"
+                "StartupWMClass=%2\nIcon=accessories-text-editor\n"_s.arg(controlledName, controlledClass)
+                    .toUtf8());
+}
+
+void TestFamilyScenario::prepare(Computer& computer, const QString& label)
+{
+    computer.label = label;
+    computer.root = m_dir.path() + u"/"_s + label;
+    for (const auto* folder : { "home", "config", "data", "cache", "runtime" }) {
+        QVERIFY(QDir().mkpath(computer.root + u"/"_s + QString::fromLatin1(folder)));
+    }
+    QFile::setPermissions(computer.root + u"/runtime"_s,
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    auto env = g_session->environment();
+    env.insert(u"DISPLAY"_s, QString::fromUtf8(computer.display));
+    env.insert(u"HOME"_s, computer.root + u"/home"_s);
+    env.insert(u"XDG_CONFIG_HOME"_s, computer.root + u"/config"_s);
+    env.insert(u"XDG_DATA_HOME"_s, computer.root + u"/data"_s);
+    env.insert(u"XDG_CACHE_HOME"_s, computer.root + u"/cache"_s);
+    env.insert(u"XDG_RUNTIME_DIR"_s, computer.root + u"/runtime"_s);
+    env.insert(u"PATH"_s, m_dir.path() + u"/bin:"_s + env.value(u"PATH"_s));
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    env.insert(u"QT_LINUX_ACCESSIBILITY_ALWAYS_ON"_s, u"1"_s);
+    env.insert(u"LANG"_s, u"zh_CN.UTF-8"_s);
+    env.insert(u"LANGUAGE"_s, u"zh_CN"_s);
+    env.remove(u"LC_ALL"_s);
+    // Midday on both computers whenever the test runs, far from the default nightly blocked
+    // period (20:00–08:00), which would otherwise shield the controlled program from the start.
+    const int utcHour = QDateTime::currentDateTimeUtc().time().hour();
+    int offset = 12 - utcHour; // hours east of UTC, -11…12
+    env.insert(u"TZ"_s, u"NOON%1%2"_s.arg(offset > 0 ? u"-"_s : u"+"_s).arg(std::abs(offset)));
+    computer.environment = env;
+
+    // The settings store the application will open, with the shortened periods.
+    SqliteUserDefaults defaults(computer.root + u"/config/vantorel/defaults.sqlite3"_s);
+    QVERIFY(defaults.isOpen());
+    defaults.setDouble(MacRemotePolicySyncService::pollingPeriodKey, syncPeriodSeconds);
+    defaults.setDouble(ParentDashboardViewModel::watchPeriodKey, watchPeriodSeconds);
+    if (!moreMenuWired) {
+        defaults.setString(u"remoteBackend.baseURLOverride"_s, m_server->baseUrl());
+    }
+}
+
+void TestFamilyScenario::init()
+{
+    if (m_failed) {
+        QSKIP("an earlier step failed");
+    }
+}
+
+void TestFamilyScenario::cleanup()
+{
+    if (QTest::currentTestFailed()) {
+        m_failed = true;
+        if (!m_familyCode.isEmpty() && m_server) {
+            const QString device = childDeviceId();
+            qInfo() << "child health"
+                    << serverGet(u"/api/v1/devices/%1/health?familyCode=%2"_s.arg(device, m_familyCode))
+                    << "usage" << serverGet(u"/api/v1/devices/%1/usage/today"_s.arg(device));
+        }
+        for (Computer* computer : { &m_parent, &m_child }) {
+            if (!m_recordDir.isEmpty()) {
+                QFile::copy(computer->root + u"/app.log"_s,
+                            m_recordDir + u"/"_s + computer->label + u"-app.log"_s);
+            }
+            if (computer->node.isValid()) {
+                qInfo().noquote() << computer->label << "shows:\n" << m_atspi->dump(computer->node);
+            }
+        }
+        screenshot(u"failed-"_s + QString::fromLatin1(QTest::currentTestFunction()));
+    }
+}
+
+void TestFamilyScenario::cleanupTestCase()
+{
+    if (m_controlled) {
+        g_session->stopProgram(m_controlled);
+    }
+    quit(m_child);
+    quit(m_parent);
+    m_atspi.reset();
+    m_notifications.reset();
+    m_server.reset();
+}
+
+void TestFamilyScenario::launch(Computer& computer)
+{
+    const QString log = computer.root + u"/app.log"_s;
+    computer.pid
+        = g_session->startProgram(qEnvironmentVariable("VANTOREL_APP_BINARY"), {}, computer.environment, log);
+    QVERIFY2(computer.pid > 0, "the application did not start");
+    QTRY_VERIFY_WITH_TIMEOUT((computer.node = m_atspi->application(computer.pid)).isValid(), uiTimeoutMs);
+    DO(waitFor(computer, u"守护孩子健康、视力与专注力"_s));
+}
+
+void TestFamilyScenario::quit(Computer& computer)
+{
+    if (computer.pid) {
+        g_session->stopProgram(computer.pid);
+        computer.pid = 0;
+        computer.node = {};
+    }
+}
+
+Node TestFamilyScenario::waitFor(Computer& computer, const QString& name, uint role, int timeoutMs)
+{
+    Node found;
+    if (!QTest::qWaitFor([&] { return (found = m_atspi->find(computer.node, name, role)).isValid(); },
+                         timeoutMs)) {
+        QTest::qFail(qPrintable(computer.label + u": nothing named "_s + name), __FILE__, __LINE__);
+    }
+    return found;
+}
+
+Node TestFamilyScenario::waitForContaining(Computer& computer, const QString& part, int timeoutMs)
+{
+    Node found;
+    if (!QTest::qWaitFor([&] { return (found = m_atspi->findContaining(computer.node, part)).isValid(); },
+                         timeoutMs)) {
+        QTest::qFail(qPrintable(computer.label + u": nothing showing "_s + part), __FILE__, __LINE__);
+    }
+    return found;
+}
+
+bool TestFamilyScenario::gone(Computer& computer, const QString& name)
+{
+    return !m_atspi->find(computer.node, name).isValid();
+}
+
+void TestFamilyScenario::press(Computer& computer, const QString& name)
+{
+    const auto isButton = [this, &name](const Node& node) {
+        const uint role = m_atspi->role(node);
+        return (role == AtspiDriver::pushButtonRole || role == AtspiDriver::toggleButtonRole
+                || role == AtspiDriver::checkBoxRole)
+            && m_atspi->label(node) == name && m_atspi->isEnabled(node);
+    };
+    Node button;
+    QTest::qWaitFor(
+        [&] {
+            const auto found = m_atspi->findAll(computer.node, isButton);
+            button = found.isEmpty() ? Node {} : found.constFirst();
+            return button.isValid();
+        },
+        uiTimeoutMs);
+    if (!button.isValid()) {
+        QFAIL(qPrintable(computer.label + u": no button "_s + name));
+    }
+    QVERIFY2(m_atspi->press(button), qPrintable(computer.label + u": cannot press "_s + name));
+}
+
+void TestFamilyScenario::type(Computer& computer, const QString& fieldName, const QString& text)
+{
+    const Node field = waitFor(computer, fieldName);
+    DO_CHECK();
+    DO(typeInto(computer, field, text));
+}
+
+void TestFamilyScenario::typeInto(Computer& computer, const Node& field, const QString& text)
+{
+    QVERIFY(field.isValid());
+    click(computer, m_atspi->extents(field));
+    xdotool({ u"key"_s, u"--clearmodifiers"_s, u"ctrl+a"_s, u"BackSpace"_s }, computer.display);
+    xdotool({ u"type"_s, u"--delay"_s, u"15"_s, text }, computer.display);
+}
+
+void TestFamilyScenario::click(Computer& computer, const QRect& area, int dx)
+{
+    QVERIFY2(area.isValid(), "nothing to click on");
+    const int x = dx >= 0 ? area.x() + dx : area.center().x();
+    xdotool({ u"mousemove"_s, QString::number(x), QString::number(area.center().y()), u"click"_s, u"1"_s },
+            computer.display);
+    QTest::qWait(150);
+}
+
+QString TestFamilyScenario::xdotool(const QStringList& arguments, const QByteArray& display)
+{
+    return X11TestTools::run(display.isEmpty() ? g_session->display() : display, u"xdotool"_s, arguments);
+}
+
+void TestFamilyScenario::setBackendAddress(Computer& computer)
+{
+    if (!moreMenuWired) {
+        return;
+    }
+    // As a family with its own server does: the more menu's backend address screen.
+    DO(press(computer, u"更多"_s));
+    DO(press(computer, u"后端服务地址"_s));
+    const Node dialog = waitFor(computer, u"保存地址"_s, AtspiDriver::pushButtonRole);
+    DO_CHECK();
+    Q_UNUSED(dialog);
+    DO(type(computer, u"https://…"_s, m_server->baseUrl()));
+    DO(press(computer, u"保存地址"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(gone(computer, u"保存地址"_s), uiTimeoutMs);
+}
+
+void TestFamilyScenario::refreshDashboardUntil(const QString& text)
+{
+    const auto refresh
+        = [this] { return m_atspi->find(m_parent.node, u"刷新"_s, AtspiDriver::pushButtonRole); };
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            const Node button = refresh();
+            if (!button.isValid()) {
+                return false; // a refresh is running
+            }
+            if (m_atspi->find(m_parent.node, text).isValid()) {
+                return true;
+            }
+            m_atspi->press(button);
+            QTest::qWait(300);
+            return false;
+        }(),
+        uiTimeoutMs);
+}
+
+QList<Node> TestFamilyScenario::lockWindows(Computer& computer)
+{
+    QList<Node> windows;
+    for (const Node& window : m_atspi->children(computer.node)) {
+        if (m_atspi->isShowing(window) && m_atspi->find(window, lockText).isValid()) {
+            windows.append(window);
+        }
+    }
+    return windows;
+}
+
+void TestFamilyScenario::screenshot(const QString& name)
+{
+    if (m_recordDir.isEmpty()) {
+        return;
+    }
+    QTest::qWait(300); // let the last change reach the screen
+    // The parent's screen on the left, the child's two on the right.
+    const QImage parent = DesktopSession::grabDisplay(g_session->secondDisplay());
+    const QImage child = DesktopSession::grabScreens();
+    QImage image(parent.width() + child.width(), std::max(parent.height(), child.height()),
+                 QImage::Format_RGB32);
+    image.fill(Qt::black);
+    {
+        QPainter painter(&image);
+        painter.drawImage(0, 0, parent);
+        painter.fillRect(parent.width() - 2, 0, 2, image.height(), Qt::white);
+        painter.drawImage(parent.width(), 0, child);
+    }
+    image.save(u"%1/%2-%3.png"_s.arg(m_recordDir).arg(++m_shot, 2, 10, QLatin1Char('0')).arg(name));
+}
+
+QJsonObject TestFamilyScenario::serverGet(const QString& path)
+{
+    const auto response = m_server->call("GET", path);
+    return response.status == 200 ? response.json() : QJsonObject();
+}
+
+QString TestFamilyScenario::childDeviceId()
+{
+    const auto devices = serverGet(u"/api/v1/families/%1/devices"_s.arg(m_familyCode));
+    for (const auto& device : devices.value(u"devices"_s).toArray()) {
+        if (device.toObject().value(u"role"_s).toString() == u"child"_s) {
+            return device.toObject().value(u"id"_s).toString();
+        }
+    }
+    return {};
+}
+
+void TestFamilyScenario::parentCreatesFamily()
+{
+    DO(launch(m_parent));
+    DO(press(m_parent, u"同意并继续"_s));
+    DO(setBackendAddress(m_parent));
+
+    DO(press(m_parent, u"身份 / 基础设置"_s));
+    DO(press(m_parent, u"家长"_s));
+    DO(press(m_parent, u"下一步"_s));
+    DO(type(m_parent, u"家长密码"_s, parentPassword));
+    DO(type(m_parent, u"再次输入密码"_s, parentPassword));
+    DO(press(m_parent, u"设置密码"_s));
+    DO(waitForContaining(m_parent, u"本机已设置家长密码"_s));
+    DO(press(m_parent, u"下一步"_s));
+    DO(type(m_parent, u"本设备昵称（如：家长的 Mac）"_s, u"Parent Laptop"_s));
+    DO(press(m_parent, u"创建家庭"_s));
+    const Node created = waitForContaining(m_parent, u"家庭创建成功，家庭码："_s);
+    DO_CHECK();
+    static const QRegularExpression code(u"(\\d{6})"_s);
+    m_familyCode = code.match(m_atspi->name(created)).captured(1);
+    QVERIFY2(!m_familyCode.isEmpty(), qPrintable(m_atspi->name(created)));
+    screenshot(u"parent-family-created"_s);
+    DO(press(m_parent, u"完成"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        gone(m_parent, u"关闭本窗口后，可在首屏查看孩子设备列表、规则设置与解锁申请处理。"_s), uiTimeoutMs);
+}
+
+void TestFamilyScenario::childJoinsWithPasswordSetBeside()
+{
+    DO(launch(m_child));
+    DO(press(m_child, u"同意并继续"_s));
+    DO(setBackendAddress(m_child));
+
+    // The parent sits at the child's computer: the password is set where it will be typed.
+    DO(press(m_child, u"身份 / 基础设置"_s));
+    DO(press(m_child, u"家长"_s));
+    DO(press(m_child, u"下一步"_s));
+    DO(type(m_child, u"家长密码"_s, childPassword));
+    DO(type(m_child, u"再次输入密码"_s, childPassword));
+    DO(press(m_child, u"设置密码"_s));
+    DO(waitForContaining(m_child, u"本机已设置家长密码"_s));
+    DO(press(m_child, u"上一步"_s));
+    DO(press(m_child, u"孩子"_s));
+    DO(press(m_child, u"下一步"_s));
+    DO(type(m_child, u"家庭码"_s, m_familyCode));
+    DO(type(m_child, u"本设备昵称（如：小明的 Mac）"_s, u"Xiaoming PC"_s));
+    DO(press(m_child, u"加入家庭"_s));
+    DO(waitFor(m_child, u"已加入家庭"_s));
+    screenshot(u"child-joined"_s);
+    DO(press(m_child, u"完成"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(gone(m_child, u"已加入家庭"_s), uiTimeoutMs);
+    QVERIFY(!childDeviceId().isEmpty());
+}
+
+void TestFamilyScenario::childCountsControlledProgram()
+{
+    DO(press(m_child, u"调整规则"_s));
+    const Node done = waitFor(m_child, u"选择受管控的应用"_s);
+    DO_CHECK();
+    Q_UNUSED(done);
+    Node search;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (search =
+             [this] {
+                 const auto fields = m_atspi->findAll(m_child.node, [this](const Node& node) {
+                     const uint role = m_atspi->role(node);
+                     return role == AtspiDriver::textRole || role == AtspiDriver::entryRole;
+                 });
+                 return fields.isEmpty() ? Node {} : fields.constFirst();
+             }())
+            .isValid(),
+        uiTimeoutMs);
+    DO(typeInto(m_child, search, u"Practice"_s));
+    const Node item = waitFor(m_child, controlledName, AtspiDriver::listItemRole);
+    DO_CHECK();
+    // The tick box sits at the start of the row.
+    DO(click(m_child, m_atspi->extents(item), 12));
+    QTRY_VERIFY_WITH_TIMEOUT(m_atspi->isChecked(item), 5000);
+    screenshot(u"child-selects-program"_s);
+    DO(press(m_child, u"完成"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(gone(m_child, controlledName), uiTimeoutMs);
+
+    // The synchronisation starts with the application; the child's computer is restarted, as
+    // its guard would bring the application back at every session.
+    DO(quit(m_child));
+    DO(launch(m_child));
+
+    // Beside the child's window, not under it.
+    m_controlled = g_session->startProgram(
+        u"xmessage"_s,
+        { u"-name"_s, controlledClass, u"-geometry"_s, u"+560+300"_s, u"Practice, practice, practice"_s },
+        m_child.environment);
+    QVERIFY(m_controlled > 0);
+    const QString window = QString::number(X11TestTools::windowNamed(g_session->display(), controlledClass));
+    QVERIFY(window != u"0"_s);
+    xdotool({ u"windowactivate"_s, u"--sync"_s, window });
+
+    // The child plays: the program stays in front while the seconds are counted and reported.
+    const QString device = childDeviceId();
+    QStringList interruptions;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            if (X11TestTools::mapState(g_session->display(), window.toUInt()) != u"IsViewable"_s) {
+                interruptions.append(u"(hidden)"_s);
+                xdotool({ u"windowmap"_s, window });
+            }
+            if (xdotool({ u"getactivewindow"_s }) != window) {
+                interruptions.append(xdotool({ u"getactivewindow"_s, u"getwindowname"_s }));
+                xdotool({ u"windowactivate"_s, window });
+            }
+            return serverGet(u"/api/v1/devices/%1/usage/today"_s.arg(device))
+                       .value(u"todayUsageSeconds"_s)
+                       .toInteger()
+                >= 6;
+        }(),
+        withinOneCycleMs + 9000);
+    QVERIFY2(interruptions.isEmpty(),
+             qPrintable(u"the program lost the front to: "_s + interruptions.join(u", "_s)));
+    screenshot(u"child-uses-program"_s);
+}
+
+void TestFamilyScenario::parentLockCoversEveryScreen()
+{
+    // The child appears on the parent's dashboard.
+    DO(refreshDashboardUntil(u"Xiaoming PC"_s));
+    DO(press(m_parent, u"规则设置"_s));
+    Node lock;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (lock = m_atspi->find(m_parent.node, u"立即锁定"_s, AtspiDriver::checkBoxRole)).isValid(),
+        uiTimeoutMs);
+    QVERIFY(!m_atspi->isChecked(lock));
+    QVERIFY(m_atspi->doAction(lock));
+    QTRY_VERIFY(m_atspi->isChecked(lock));
+    screenshot(u"parent-switches-lock-on"_s);
+    DO(press(m_parent, u"保存规则"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(gone(m_parent, u"保存规则"_s), uiTimeoutMs);
+
+    // Within one cycle: a lock window on each screen, and the program hidden.
+    QTRY_COMPARE_WITH_TIMEOUT(lockWindows(m_child).size(), QGuiApplication::screens().size(),
+                              withinOneCycleMs);
+    QList<QRect> covered;
+    for (const Node& window : lockWindows(m_child)) {
+        covered.append(m_atspi->extents(window));
+    }
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        QVERIFY2(covered.contains(screen->geometry()), "a screen without its lock window");
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(
+        xdotool({ u"search"_s, u"--onlyvisible"_s, u"--classname"_s, u"^%1$"_s.arg(controlledClass) })
+            .isEmpty(),
+        5000);
+    screenshot(u"child-locked"_s);
+}
+
+void TestFamilyScenario::childRequestReachesParentNotification()
+{
+    const auto before = m_notifications->received.size();
+    Node ask;
+    for (const Node& window : lockWindows(m_child)) {
+        ask = m_atspi->find(window, u"向家长申请解锁"_s, AtspiDriver::pushButtonRole);
+        if (ask.isValid()) {
+            break;
+        }
+    }
+    QVERIFY(ask.isValid());
+    QVERIFY(m_atspi->press(ask));
+    DO(waitFor(m_child, u"已向家长发出解锁申请"_s));
+    DO(press(m_child, u"我知道了"_s));
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_notifications->received.size() > before,
+                             int(watchPeriodSeconds * 1000) + withinOneCycleMs);
+    const auto posted = m_notifications->received.constLast();
+    QCOMPARE(posted.summary, u"岚哨"_s);
+    QCOMPARE(posted.body, u"有孩子申请加时，现在共 1 条。"_s);
+}
+
+void TestFamilyScenario::approvalLiftsLockForTwentyMinutes()
+{
+    DO(refreshDashboardUntil(u"有 1 个孩子在申请加时"_s));
+    DO(press(m_parent, u"解锁申请"_s));
+    DO(press(m_parent, u"同意解锁"_s));
+    DO(type(m_parent, u"例如 15"_s, u"20"_s));
+    screenshot(u"parent-approves-20-minutes"_s);
+    DO(press(m_parent, u"确认并同意解锁"_s));
+    DO(waitFor(m_parent, u"当前没有待处理的解锁申请。"_s));
+    const QDateTime approvedAt = QDateTime::currentDateTimeUtc();
+    DO(press(m_parent, u"完成"_s));
+
+    QTRY_VERIFY_WITH_TIMEOUT(lockWindows(m_child).isEmpty(), withinOneCycleMs);
+    const auto policy
+        = serverGet(u"/api/v1/devices/%1/policy"_s.arg(childDeviceId())).value(u"policy"_s).toObject();
+    const auto until = WireCoding::parseISO8601(policy.value(u"unlockUntil"_s).toString());
+    QVERIFY2(until.has_value(), "no unlockUntil in the child's policy");
+    const auto ahead = approvedAt.secsTo(*until);
+    QVERIFY2(ahead > 19 * 60 && ahead <= 20 * 60 + 5, qPrintable(QString::number(ahead)));
+    screenshot(u"child-unlocked"_s);
+}
+
+void TestFamilyScenario::passwordLiftsNewLockWithServerGone()
+{
+    // A new immediate lock.
+    DO(press(m_parent, u"规则设置"_s));
+    Node lock;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (lock = m_atspi->find(m_parent.node, u"立即锁定"_s, AtspiDriver::checkBoxRole)).isValid(),
+        uiTimeoutMs);
+    if (m_atspi->isChecked(lock)) {
+        QVERIFY(m_atspi->doAction(lock));
+        QTRY_VERIFY(!m_atspi->isChecked(lock));
+    }
+    QVERIFY(m_atspi->doAction(lock));
+    QTRY_VERIFY(m_atspi->isChecked(lock));
+    DO(press(m_parent, u"保存规则"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(gone(m_parent, u"保存规则"_s), uiTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!lockWindows(m_child).isEmpty(), withinOneCycleMs);
+
+    // The server goes away; the parent beside the child types the password.
+    m_server->stop();
+    Node byPassword;
+    for (const Node& window : lockWindows(m_child)) {
+        byPassword
+            = m_atspi->find(window, u"家长在身边时，输入家长密码立即解锁"_s, AtspiDriver::pushButtonRole);
+        if (byPassword.isValid()) {
+            break;
+        }
+    }
+    QVERIFY(byPassword.isValid());
+    QVERIFY(m_atspi->press(byPassword));
+    DO(type(m_child, u"请输入密码"_s, u"wrong-guess"_s));
+    DO(press(m_child, u"确认"_s));
+    DO(waitFor(m_child, u"密码错误，请重试"_s));
+    QVERIFY(!lockWindows(m_child).isEmpty());
+    DO(type(m_child, u"请输入密码"_s, childPassword));
+    screenshot(u"child-password-beside"_s);
+    DO(press(m_child, u"确认"_s));
+    // At once, not at the next cycle: nothing reaches the server now.
+    QTRY_VERIFY_WITH_TIMEOUT(lockWindows(m_child).isEmpty(), 3000);
+    // And it stays lifted through the cycles that cannot reach the server.
+    QTest::qWait(int(syncPeriodSeconds * 1000) * 2);
+    QVERIFY(lockWindows(m_child).isEmpty());
+    screenshot(u"child-unlocked-by-password"_s);
+}
+
+// The desktop (display, buses) must exist before the test's own application connects to it.
+int main(int argc, char** argv)
+{
+    for (const char* tool : { "Xvfb", "openbox", "dbus-daemon", "xdotool", "xmessage" }) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
+            std::printf("SKIP: %s is not installed (scripts/install-deps.sh)\n", tool);
+            return qEnvironmentVariableIsSet("CI") ? 1 : 0;
+        }
+    }
+    DesktopSession session;
+    if (!session.start()) {
+        std::printf("FAIL: %s\n", qPrintable(session.errorString()));
+        return 1;
+    }
+    g_session = &session;
+    qputenv("DISPLAY", session.display());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    TestFamilyScenario test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TestFamilyScenario.moc"
