@@ -6,6 +6,7 @@
 #include "support/DesktopSession.h"
 #include "support/FakeNotificationServer.h"
 #include "support/LoopbackFamilyServer.h"
+#include "support/ScenarioComputer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -45,25 +46,13 @@ constexpr double syncPeriodSeconds = 3;
 constexpr double watchPeriodSeconds = 2;
 // One synchronisation cycle, with room for the requests and a sanitiser build's slowness.
 constexpr int withinOneCycleMs = int(syncPeriodSeconds * 1000) + 7000;
-constexpr int uiTimeoutMs = 20000;
-constexpr bool moreMenuWired = true;
+constexpr int uiTimeoutMs = ScenarioComputer::uiTimeoutMs;
 
 const QString childPassword = u"child-lock-7"_s;
 const QString parentPassword = u"parent-pass-1"_s;
 const QString lockText = u"设备已被家长一键锁定"_s;
 const QString controlledName = u"Practice Pad"_s;
 const QString controlledClass = u"practicepad"_s;
-
-// One computer of the family: the application with a user account of its own.
-struct Computer
-{
-    QString label;
-    QString root;
-    QByteArray display;
-    QProcessEnvironment environment;
-    qint64 pid = 0;
-    Node node;
-};
 
 } // namespace
 
@@ -91,26 +80,11 @@ private slots:
     void passwordLiftsNewLockWithServerGone();
 
 private:
-    // Starting and driving the applications.
-    void prepare(Computer& computer, const QString& label);
-    void launch(Computer& computer);
-    void quit(Computer& computer);
-    Node waitFor(Computer& computer, const QString& name, uint role = AtspiDriver::anyRole,
-                 int timeoutMs = uiTimeoutMs);
-    Node waitForContaining(Computer& computer, const QString& part, int timeoutMs = uiTimeoutMs);
-    bool gone(Computer& computer, const QString& name);
-    void press(Computer& computer, const QString& name);
-    // Clicks into the field and types, as a person does.
-    void type(Computer& computer, const QString& fieldName, const QString& text);
-    void typeInto(Computer& computer, const Node& field, const QString& text);
-    void click(Computer& computer, const QRect& area, int dx = -1);
-    // On the child's display unless told.
-    QString xdotool(const QStringList& arguments, const QByteArray& display = {});
-    void setBackendAddress(Computer& computer);
+    void prepare(ScenarioComputer& computer, const QString& label, const QByteArray& display);
+    void setBackendAddress(ScenarioComputer& computer);
     // Presses the dashboard's "刷新" until `text` shows, then waits for the refresh to finish, so
     // that the rows are not rebuilt under the next press.
     void refreshDashboardUntil(const QString& text);
-    QList<Node> lockWindows(Computer& computer);
     void screenshot(const QString& name);
 
     // The family server.
@@ -124,8 +98,8 @@ private:
     std::unique_ptr<LoopbackFamilyServer> m_server;
     std::unique_ptr<AtspiDriver> m_atspi;
     std::unique_ptr<FakeNotificationServer> m_notifications;
-    Computer m_parent;
-    Computer m_child;
+    std::unique_ptr<ScenarioComputer> m_parent;
+    std::unique_ptr<ScenarioComputer> m_child;
     QString m_familyCode;
     qint64 m_controlled = 0;
 };
@@ -162,13 +136,13 @@ void TestFamilyScenario::initTestCase()
     QVERIFY(refuse.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
     // Two computers, two displays: the child's lock covers only the child's screens.
-    m_parent.display = g_session->secondDisplay();
-    m_child.display = g_session->display();
-    prepare(m_parent, u"parent"_s);
-    prepare(m_child, u"child"_s);
+    m_parent = std::make_unique<ScenarioComputer>(*g_session, *m_atspi);
+    m_child = std::make_unique<ScenarioComputer>(*g_session, *m_atspi);
+    DO(prepare(*m_parent, u"parent"_s, g_session->secondDisplay()));
+    DO(prepare(*m_child, u"child"_s, g_session->display()));
 
     // The controlled program appears in the child's menu as a desktop entry of its own.
-    const QString applications = m_child.root + u"/data/applications"_s;
+    const QString applications = m_child->root() + u"/data/applications"_s;
     QVERIFY(QDir().mkpath(applications));
     QFile entry(applications + u"/practice-pad.desktop"_s);
     QVERIFY(entry.open(QIODevice::WriteOnly));
@@ -177,43 +151,14 @@ void TestFamilyScenario::initTestCase()
                     .toUtf8());
 }
 
-void TestFamilyScenario::prepare(Computer& computer, const QString& label)
+void TestFamilyScenario::prepare(ScenarioComputer& computer, const QString& label, const QByteArray& display)
 {
-    computer.label = label;
-    computer.root = m_dir.path() + u"/"_s + label;
-    for (const auto* folder : { "home", "config", "data", "cache", "runtime" }) {
-        QVERIFY(QDir().mkpath(computer.root + u"/"_s + QString::fromLatin1(folder)));
-    }
-    QFile::setPermissions(computer.root + u"/runtime"_s,
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    auto env = g_session->environment();
-    env.insert(u"DISPLAY"_s, QString::fromUtf8(computer.display));
-    env.insert(u"HOME"_s, computer.root + u"/home"_s);
-    env.insert(u"XDG_CONFIG_HOME"_s, computer.root + u"/config"_s);
-    env.insert(u"XDG_DATA_HOME"_s, computer.root + u"/data"_s);
-    env.insert(u"XDG_CACHE_HOME"_s, computer.root + u"/cache"_s);
-    env.insert(u"XDG_RUNTIME_DIR"_s, computer.root + u"/runtime"_s);
-    env.insert(u"PATH"_s, m_dir.path() + u"/bin:"_s + env.value(u"PATH"_s));
-    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
-    env.insert(u"QT_LINUX_ACCESSIBILITY_ALWAYS_ON"_s, u"1"_s);
-    env.insert(u"LANG"_s, u"zh_CN.UTF-8"_s);
-    env.insert(u"LANGUAGE"_s, u"zh_CN"_s);
-    env.remove(u"LC_ALL"_s);
-    // Midday on both computers whenever the test runs, far from the default nightly blocked
-    // period (20:00–08:00), which would otherwise shield the controlled program from the start.
-    const int utcHour = QDateTime::currentDateTimeUtc().time().hour();
-    int offset = 12 - utcHour; // hours east of UTC, -11…12
-    env.insert(u"TZ"_s, u"NOON%1%2"_s.arg(offset > 0 ? u"-"_s : u"+"_s).arg(std::abs(offset)));
-    computer.environment = env;
-
+    DO(computer.prepare(label, m_dir.path() + u"/"_s + label, display, m_dir.path() + u"/bin"_s));
     // The settings store the application will open, with the shortened periods.
-    SqliteUserDefaults defaults(computer.root + u"/config/vantorel/defaults.sqlite3"_s);
+    SqliteUserDefaults defaults(computer.settingsFile());
     QVERIFY(defaults.isOpen());
     defaults.setDouble(MacRemotePolicySyncService::pollingPeriodKey, syncPeriodSeconds);
     defaults.setDouble(ParentDashboardViewModel::watchPeriodKey, watchPeriodSeconds);
-    if (!moreMenuWired) {
-        defaults.setString(u"remoteBackend.baseURLOverride"_s, m_server->baseUrl());
-    }
 }
 
 void TestFamilyScenario::init()
@@ -233,13 +178,13 @@ void TestFamilyScenario::cleanup()
                     << serverGet(u"/api/v1/devices/%1/health?familyCode=%2"_s.arg(device, m_familyCode))
                     << "usage" << serverGet(u"/api/v1/devices/%1/usage/today"_s.arg(device));
         }
-        for (Computer* computer : { &m_parent, &m_child }) {
+        for (ScenarioComputer* computer : { m_parent.get(), m_child.get() }) {
             if (!m_recordDir.isEmpty()) {
-                QFile::copy(computer->root + u"/app.log"_s,
-                            m_recordDir + u"/"_s + computer->label + u"-app.log"_s);
+                QFile::copy(computer->logFile(), m_recordDir + u"/"_s + computer->label() + u"-app.log"_s);
             }
-            if (computer->node.isValid()) {
-                qInfo().noquote() << computer->label << "shows:\n" << m_atspi->dump(computer->node);
+            if (computer->application().isValid()) {
+                qInfo().noquote() << computer->label() << "shows:\n"
+                                  << m_atspi->dump(computer->application());
             }
         }
         screenshot(u"failed-"_s + QString::fromLatin1(QTest::currentTestFunction()));
@@ -251,135 +196,41 @@ void TestFamilyScenario::cleanupTestCase()
     if (m_controlled) {
         g_session->stopProgram(m_controlled);
     }
-    quit(m_child);
-    quit(m_parent);
+    if (m_child) {
+        m_child->quit();
+    }
+    if (m_parent) {
+        m_parent->quit();
+    }
     m_atspi.reset();
     m_notifications.reset();
     m_server.reset();
 }
 
-void TestFamilyScenario::launch(Computer& computer)
+void TestFamilyScenario::setBackendAddress(ScenarioComputer& computer)
 {
-    const QString log = computer.root + u"/app.log"_s;
-    computer.pid
-        = g_session->startProgram(qEnvironmentVariable("VANTOREL_APP_BINARY"), {}, computer.environment, log);
-    QVERIFY2(computer.pid > 0, "the application did not start");
-    QTRY_VERIFY_WITH_TIMEOUT((computer.node = m_atspi->application(computer.pid)).isValid(), uiTimeoutMs);
-    DO(waitFor(computer, u"守护孩子健康、视力与专注力"_s));
-}
-
-void TestFamilyScenario::quit(Computer& computer)
-{
-    if (computer.pid) {
-        g_session->stopProgram(computer.pid);
-        computer.pid = 0;
-        computer.node = {};
-    }
-}
-
-Node TestFamilyScenario::waitFor(Computer& computer, const QString& name, uint role, int timeoutMs)
-{
-    Node found;
-    if (!QTest::qWaitFor([&] { return (found = m_atspi->find(computer.node, name, role)).isValid(); },
-                         timeoutMs)) {
-        QTest::qFail(qPrintable(computer.label + u": nothing named "_s + name), __FILE__, __LINE__);
-    }
-    return found;
-}
-
-Node TestFamilyScenario::waitForContaining(Computer& computer, const QString& part, int timeoutMs)
-{
-    Node found;
-    if (!QTest::qWaitFor([&] { return (found = m_atspi->findContaining(computer.node, part)).isValid(); },
-                         timeoutMs)) {
-        QTest::qFail(qPrintable(computer.label + u": nothing showing "_s + part), __FILE__, __LINE__);
-    }
-    return found;
-}
-
-bool TestFamilyScenario::gone(Computer& computer, const QString& name)
-{
-    return !m_atspi->find(computer.node, name).isValid();
-}
-
-void TestFamilyScenario::press(Computer& computer, const QString& name)
-{
-    const auto isButton = [this, &name](const Node& node) {
-        const uint role = m_atspi->role(node);
-        return (role == AtspiDriver::pushButtonRole || role == AtspiDriver::toggleButtonRole
-                || role == AtspiDriver::checkBoxRole)
-            && m_atspi->label(node) == name && m_atspi->isEnabled(node);
-    };
-    Node button;
-    QTest::qWaitFor(
-        [&] {
-            const auto found = m_atspi->findAll(computer.node, isButton);
-            button = found.isEmpty() ? Node {} : found.constFirst();
-            return button.isValid();
-        },
-        uiTimeoutMs);
-    if (!button.isValid()) {
-        QFAIL(qPrintable(computer.label + u": no button "_s + name));
-    }
-    QVERIFY2(m_atspi->press(button), qPrintable(computer.label + u": cannot press "_s + name));
-}
-
-void TestFamilyScenario::type(Computer& computer, const QString& fieldName, const QString& text)
-{
-    const Node field = waitFor(computer, fieldName);
-    DO_CHECK();
-    DO(typeInto(computer, field, text));
-}
-
-void TestFamilyScenario::typeInto(Computer& computer, const Node& field, const QString& text)
-{
-    QVERIFY(field.isValid());
-    click(computer, m_atspi->extents(field));
-    xdotool({ u"key"_s, u"--clearmodifiers"_s, u"ctrl+a"_s, u"BackSpace"_s }, computer.display);
-    xdotool({ u"type"_s, u"--delay"_s, u"15"_s, text }, computer.display);
-}
-
-void TestFamilyScenario::click(Computer& computer, const QRect& area, int dx)
-{
-    QVERIFY2(area.isValid(), "nothing to click on");
-    const int x = dx >= 0 ? area.x() + dx : area.center().x();
-    xdotool({ u"mousemove"_s, QString::number(x), QString::number(area.center().y()), u"click"_s, u"1"_s },
-            computer.display);
-    QTest::qWait(150);
-}
-
-QString TestFamilyScenario::xdotool(const QStringList& arguments, const QByteArray& display)
-{
-    return X11TestTools::run(display.isEmpty() ? g_session->display() : display, u"xdotool"_s, arguments);
-}
-
-void TestFamilyScenario::setBackendAddress(Computer& computer)
-{
-    if (!moreMenuWired) {
-        return;
-    }
     // As a family with its own server does: the more menu's backend address screen.
-    DO(press(computer, u"更多"_s));
-    DO(press(computer, u"后端服务地址"_s));
-    const Node dialog = waitFor(computer, u"保存地址"_s, AtspiDriver::pushButtonRole);
+    DO(computer.press(u"更多"_s));
+    DO(computer.press(u"后端服务地址"_s));
+    const Node dialog = computer.waitFor(u"保存地址"_s, AtspiDriver::pushButtonRole);
     DO_CHECK();
     Q_UNUSED(dialog);
-    DO(type(computer, u"https://…"_s, m_server->baseUrl()));
-    DO(press(computer, u"保存地址"_s));
-    QTRY_VERIFY_WITH_TIMEOUT(gone(computer, u"保存地址"_s), uiTimeoutMs);
+    DO(computer.type(u"https://…"_s, m_server->baseUrl()));
+    DO(computer.press(u"保存地址"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(computer.gone(u"保存地址"_s), uiTimeoutMs);
 }
 
 void TestFamilyScenario::refreshDashboardUntil(const QString& text)
 {
     const auto refresh
-        = [this] { return m_atspi->find(m_parent.node, u"刷新"_s, AtspiDriver::pushButtonRole); };
+        = [this] { return m_atspi->find(m_parent->application(), u"刷新"_s, AtspiDriver::pushButtonRole); };
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
             const Node button = refresh();
             if (!button.isValid()) {
                 return false; // a refresh is running
             }
-            if (m_atspi->find(m_parent.node, text).isValid()) {
+            if (m_atspi->find(m_parent->application(), text).isValid()) {
                 return true;
             }
             m_atspi->press(button);
@@ -387,17 +238,6 @@ void TestFamilyScenario::refreshDashboardUntil(const QString& text)
             return false;
         }(),
         uiTimeoutMs);
-}
-
-QList<Node> TestFamilyScenario::lockWindows(Computer& computer)
-{
-    QList<Node> windows;
-    for (const Node& window : m_atspi->children(computer.node)) {
-        if (m_atspi->isShowing(window) && m_atspi->find(window, lockText).isValid()) {
-            windows.append(window);
-        }
-    }
-    return windows;
 }
 
 void TestFamilyScenario::screenshot(const QString& name)
@@ -440,69 +280,69 @@ QString TestFamilyScenario::childDeviceId()
 
 void TestFamilyScenario::parentCreatesFamily()
 {
-    DO(launch(m_parent));
-    DO(press(m_parent, u"同意并继续"_s));
-    DO(setBackendAddress(m_parent));
+    DO(m_parent->launch(qEnvironmentVariable("VANTOREL_APP_BINARY")));
+    DO(m_parent->press(u"同意并继续"_s));
+    DO(setBackendAddress(*m_parent));
 
-    DO(press(m_parent, u"身份 / 基础设置"_s));
-    DO(press(m_parent, u"家长"_s));
-    DO(press(m_parent, u"下一步"_s));
-    DO(type(m_parent, u"家长密码"_s, parentPassword));
-    DO(type(m_parent, u"再次输入密码"_s, parentPassword));
-    DO(press(m_parent, u"设置密码"_s));
-    DO(waitForContaining(m_parent, u"本机已设置家长密码"_s));
-    DO(press(m_parent, u"下一步"_s));
-    DO(type(m_parent, u"本设备昵称（如：家长的 Mac）"_s, u"Parent Laptop"_s));
-    DO(press(m_parent, u"创建家庭"_s));
-    const Node created = waitForContaining(m_parent, u"家庭创建成功，家庭码："_s);
+    DO(m_parent->press(u"身份 / 基础设置"_s));
+    DO(m_parent->press(u"家长"_s));
+    DO(m_parent->press(u"下一步"_s));
+    DO(m_parent->type(u"家长密码"_s, parentPassword));
+    DO(m_parent->type(u"再次输入密码"_s, parentPassword));
+    DO(m_parent->press(u"设置密码"_s));
+    DO(m_parent->waitForContaining(u"本机已设置家长密码"_s));
+    DO(m_parent->press(u"下一步"_s));
+    DO(m_parent->type(u"本设备昵称（如：家长的 Mac）"_s, u"Parent Laptop"_s));
+    DO(m_parent->press(u"创建家庭"_s));
+    const Node created = m_parent->waitForContaining(u"家庭创建成功，家庭码："_s);
     DO_CHECK();
     static const QRegularExpression code(u"(\\d{6})"_s);
     m_familyCode = code.match(m_atspi->name(created)).captured(1);
     QVERIFY2(!m_familyCode.isEmpty(), qPrintable(m_atspi->name(created)));
     screenshot(u"parent-family-created"_s);
-    DO(press(m_parent, u"完成"_s));
+    DO(m_parent->press(u"完成"_s));
     QTRY_VERIFY_WITH_TIMEOUT(
-        gone(m_parent, u"关闭本窗口后，可在首屏查看孩子设备列表、规则设置与解锁申请处理。"_s), uiTimeoutMs);
+        m_parent->gone(u"关闭本窗口后，可在首屏查看孩子设备列表、规则设置与解锁申请处理。"_s), uiTimeoutMs);
 }
 
 void TestFamilyScenario::childJoinsWithPasswordSetBeside()
 {
-    DO(launch(m_child));
-    DO(press(m_child, u"同意并继续"_s));
-    DO(setBackendAddress(m_child));
+    DO(m_child->launch(qEnvironmentVariable("VANTOREL_APP_BINARY")));
+    DO(m_child->press(u"同意并继续"_s));
+    DO(setBackendAddress(*m_child));
 
     // The parent sits at the child's computer: the password is set where it will be typed.
-    DO(press(m_child, u"身份 / 基础设置"_s));
-    DO(press(m_child, u"家长"_s));
-    DO(press(m_child, u"下一步"_s));
-    DO(type(m_child, u"家长密码"_s, childPassword));
-    DO(type(m_child, u"再次输入密码"_s, childPassword));
-    DO(press(m_child, u"设置密码"_s));
-    DO(waitForContaining(m_child, u"本机已设置家长密码"_s));
-    DO(press(m_child, u"上一步"_s));
-    DO(press(m_child, u"孩子"_s));
-    DO(press(m_child, u"下一步"_s));
-    DO(type(m_child, u"家庭码"_s, m_familyCode));
-    DO(type(m_child, u"本设备昵称（如：小明的 Mac）"_s, u"Xiaoming PC"_s));
-    DO(press(m_child, u"加入家庭"_s));
-    DO(waitFor(m_child, u"已加入家庭"_s));
+    DO(m_child->press(u"身份 / 基础设置"_s));
+    DO(m_child->press(u"家长"_s));
+    DO(m_child->press(u"下一步"_s));
+    DO(m_child->type(u"家长密码"_s, childPassword));
+    DO(m_child->type(u"再次输入密码"_s, childPassword));
+    DO(m_child->press(u"设置密码"_s));
+    DO(m_child->waitForContaining(u"本机已设置家长密码"_s));
+    DO(m_child->press(u"上一步"_s));
+    DO(m_child->press(u"孩子"_s));
+    DO(m_child->press(u"下一步"_s));
+    DO(m_child->type(u"家庭码"_s, m_familyCode));
+    DO(m_child->type(u"本设备昵称（如：小明的 Mac）"_s, u"Xiaoming PC"_s));
+    DO(m_child->press(u"加入家庭"_s));
+    DO(m_child->waitFor(u"已加入家庭"_s));
     screenshot(u"child-joined"_s);
-    DO(press(m_child, u"完成"_s));
-    QTRY_VERIFY_WITH_TIMEOUT(gone(m_child, u"已加入家庭"_s), uiTimeoutMs);
+    DO(m_child->press(u"完成"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(m_child->gone(u"已加入家庭"_s), uiTimeoutMs);
     QVERIFY(!childDeviceId().isEmpty());
 }
 
 void TestFamilyScenario::childCountsControlledProgram()
 {
-    DO(press(m_child, u"调整规则"_s));
-    const Node done = waitFor(m_child, u"选择受管控的应用"_s);
+    DO(m_child->press(u"调整规则"_s));
+    const Node done = m_child->waitFor(u"选择受管控的应用"_s);
     DO_CHECK();
     Q_UNUSED(done);
     Node search;
     QTRY_VERIFY_WITH_TIMEOUT(
         (search =
              [this] {
-                 const auto fields = m_atspi->findAll(m_child.node, [this](const Node& node) {
+                 const auto fields = m_atspi->findAll(m_child->application(), [this](const Node& node) {
                      const uint role = m_atspi->role(node);
                      return role == AtspiDriver::textRole || role == AtspiDriver::entryRole;
                  });
@@ -510,30 +350,30 @@ void TestFamilyScenario::childCountsControlledProgram()
              }())
             .isValid(),
         uiTimeoutMs);
-    DO(typeInto(m_child, search, u"Practice"_s));
-    const Node item = waitFor(m_child, controlledName, AtspiDriver::listItemRole);
+    DO(m_child->typeInto(search, u"Practice"_s));
+    const Node item = m_child->waitFor(controlledName, AtspiDriver::listItemRole);
     DO_CHECK();
     // The tick box sits at the start of the row.
-    DO(click(m_child, m_atspi->extents(item), 12));
+    DO(m_child->click(m_atspi->extents(item), 12));
     QTRY_VERIFY_WITH_TIMEOUT(m_atspi->isChecked(item), 5000);
     screenshot(u"child-selects-program"_s);
-    DO(press(m_child, u"完成"_s));
-    QTRY_VERIFY_WITH_TIMEOUT(gone(m_child, controlledName), uiTimeoutMs);
+    DO(m_child->press(u"完成"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(m_child->gone(controlledName), uiTimeoutMs);
 
     // The synchronisation starts with the application; the child's computer is restarted, as
     // its guard would bring the application back at every session.
-    DO(quit(m_child));
-    DO(launch(m_child));
+    DO(m_child->quit());
+    DO(m_child->launch(qEnvironmentVariable("VANTOREL_APP_BINARY")));
 
     // Beside the child's window, not under it.
     m_controlled = g_session->startProgram(
         u"xmessage"_s,
         { u"-name"_s, controlledClass, u"-geometry"_s, u"+560+300"_s, u"Practice, practice, practice"_s },
-        m_child.environment);
+        m_child->environment());
     QVERIFY(m_controlled > 0);
     const QString window = QString::number(X11TestTools::windowNamed(g_session->display(), controlledClass));
     QVERIFY(window != u"0"_s);
-    xdotool({ u"windowactivate"_s, u"--sync"_s, window });
+    m_child->xdotool({ u"windowactivate"_s, u"--sync"_s, window });
 
     // The child plays: the program stays in front while the seconds are counted and reported.
     const QString device = childDeviceId();
@@ -542,11 +382,11 @@ void TestFamilyScenario::childCountsControlledProgram()
         [&] {
             if (X11TestTools::mapState(g_session->display(), window.toUInt()) != u"IsViewable"_s) {
                 interruptions.append(u"(hidden)"_s);
-                xdotool({ u"windowmap"_s, window });
+                m_child->xdotool({ u"windowmap"_s, window });
             }
-            if (xdotool({ u"getactivewindow"_s }) != window) {
-                interruptions.append(xdotool({ u"getactivewindow"_s, u"getwindowname"_s }));
-                xdotool({ u"windowactivate"_s, window });
+            if (m_child->xdotool({ u"getactivewindow"_s }) != window) {
+                interruptions.append(m_child->xdotool({ u"getactivewindow"_s, u"getwindowname"_s }));
+                m_child->xdotool({ u"windowactivate"_s, window });
             }
             return serverGet(u"/api/v1/devices/%1/usage/today"_s.arg(device))
                        .value(u"todayUsageSeconds"_s)
@@ -563,30 +403,31 @@ void TestFamilyScenario::parentLockCoversEveryScreen()
 {
     // The child appears on the parent's dashboard.
     DO(refreshDashboardUntil(u"Xiaoming PC"_s));
-    DO(press(m_parent, u"规则设置"_s));
+    DO(m_parent->press(u"规则设置"_s));
     Node lock;
     QTRY_VERIFY_WITH_TIMEOUT(
-        (lock = m_atspi->find(m_parent.node, u"立即锁定"_s, AtspiDriver::checkBoxRole)).isValid(),
+        (lock = m_atspi->find(m_parent->application(), u"立即锁定"_s, AtspiDriver::checkBoxRole)).isValid(),
         uiTimeoutMs);
     QVERIFY(!m_atspi->isChecked(lock));
     QVERIFY(m_atspi->doAction(lock));
     QTRY_VERIFY(m_atspi->isChecked(lock));
     screenshot(u"parent-switches-lock-on"_s);
-    DO(press(m_parent, u"保存规则"_s));
-    QTRY_VERIFY_WITH_TIMEOUT(gone(m_parent, u"保存规则"_s), uiTimeoutMs);
+    DO(m_parent->press(u"保存规则"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(m_parent->gone(u"保存规则"_s), uiTimeoutMs);
 
     // Within one cycle: a lock window on each screen, and the program hidden.
-    QTRY_COMPARE_WITH_TIMEOUT(lockWindows(m_child).size(), QGuiApplication::screens().size(),
+    QTRY_COMPARE_WITH_TIMEOUT(m_child->windowsShowing(lockText).size(), QGuiApplication::screens().size(),
                               withinOneCycleMs);
     QList<QRect> covered;
-    for (const Node& window : lockWindows(m_child)) {
+    for (const Node& window : m_child->windowsShowing(lockText)) {
         covered.append(m_atspi->extents(window));
     }
     for (const QScreen* screen : QGuiApplication::screens()) {
         QVERIFY2(covered.contains(screen->geometry()), "a screen without its lock window");
     }
     QTRY_VERIFY_WITH_TIMEOUT(
-        xdotool({ u"search"_s, u"--onlyvisible"_s, u"--classname"_s, u"^%1$"_s.arg(controlledClass) })
+        m_child
+            ->xdotool({ u"search"_s, u"--onlyvisible"_s, u"--classname"_s, u"^%1$"_s.arg(controlledClass) })
             .isEmpty(),
         5000);
     screenshot(u"child-locked"_s);
@@ -596,7 +437,7 @@ void TestFamilyScenario::childRequestReachesParentNotification()
 {
     const auto before = m_notifications->received.size();
     Node ask;
-    for (const Node& window : lockWindows(m_child)) {
+    for (const Node& window : m_child->windowsShowing(lockText)) {
         ask = m_atspi->find(window, u"向家长申请解锁"_s, AtspiDriver::pushButtonRole);
         if (ask.isValid()) {
             break;
@@ -604,8 +445,8 @@ void TestFamilyScenario::childRequestReachesParentNotification()
     }
     QVERIFY(ask.isValid());
     QVERIFY(m_atspi->press(ask));
-    DO(waitFor(m_child, u"已向家长发出解锁申请"_s));
-    DO(press(m_child, u"我知道了"_s));
+    DO(m_child->waitFor(u"已向家长发出解锁申请"_s));
+    DO(m_child->press(u"我知道了"_s));
 
     QTRY_VERIFY_WITH_TIMEOUT(m_notifications->received.size() > before,
                              int(watchPeriodSeconds * 1000) + withinOneCycleMs);
@@ -617,16 +458,16 @@ void TestFamilyScenario::childRequestReachesParentNotification()
 void TestFamilyScenario::approvalLiftsLockForTwentyMinutes()
 {
     DO(refreshDashboardUntil(u"有 1 个孩子在申请加时"_s));
-    DO(press(m_parent, u"解锁申请"_s));
-    DO(press(m_parent, u"同意解锁"_s));
-    DO(type(m_parent, u"例如 15"_s, u"20"_s));
+    DO(m_parent->press(u"解锁申请"_s));
+    DO(m_parent->press(u"同意解锁"_s));
+    DO(m_parent->type(u"例如 15"_s, u"20"_s));
     screenshot(u"parent-approves-20-minutes"_s);
-    DO(press(m_parent, u"确认并同意解锁"_s));
-    DO(waitFor(m_parent, u"当前没有待处理的解锁申请。"_s));
+    DO(m_parent->press(u"确认并同意解锁"_s));
+    DO(m_parent->waitFor(u"当前没有待处理的解锁申请。"_s));
     const QDateTime approvedAt = QDateTime::currentDateTimeUtc();
-    DO(press(m_parent, u"完成"_s));
+    DO(m_parent->press(u"完成"_s));
 
-    QTRY_VERIFY_WITH_TIMEOUT(lockWindows(m_child).isEmpty(), withinOneCycleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_child->windowsShowing(lockText).isEmpty(), withinOneCycleMs);
     const auto policy
         = serverGet(u"/api/v1/devices/%1/policy"_s.arg(childDeviceId())).value(u"policy"_s).toObject();
     const auto until = WireCoding::parseISO8601(policy.value(u"unlockUntil"_s).toString());
@@ -639,10 +480,10 @@ void TestFamilyScenario::approvalLiftsLockForTwentyMinutes()
 void TestFamilyScenario::passwordLiftsNewLockWithServerGone()
 {
     // A new immediate lock.
-    DO(press(m_parent, u"规则设置"_s));
+    DO(m_parent->press(u"规则设置"_s));
     Node lock;
     QTRY_VERIFY_WITH_TIMEOUT(
-        (lock = m_atspi->find(m_parent.node, u"立即锁定"_s, AtspiDriver::checkBoxRole)).isValid(),
+        (lock = m_atspi->find(m_parent->application(), u"立即锁定"_s, AtspiDriver::checkBoxRole)).isValid(),
         uiTimeoutMs);
     if (m_atspi->isChecked(lock)) {
         QVERIFY(m_atspi->doAction(lock));
@@ -650,14 +491,14 @@ void TestFamilyScenario::passwordLiftsNewLockWithServerGone()
     }
     QVERIFY(m_atspi->doAction(lock));
     QTRY_VERIFY(m_atspi->isChecked(lock));
-    DO(press(m_parent, u"保存规则"_s));
-    QTRY_VERIFY_WITH_TIMEOUT(gone(m_parent, u"保存规则"_s), uiTimeoutMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!lockWindows(m_child).isEmpty(), withinOneCycleMs);
+    DO(m_parent->press(u"保存规则"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(m_parent->gone(u"保存规则"_s), uiTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_child->windowsShowing(lockText).isEmpty(), withinOneCycleMs);
 
     // The server goes away; the parent beside the child types the password.
     m_server->stop();
     Node byPassword;
-    for (const Node& window : lockWindows(m_child)) {
+    for (const Node& window : m_child->windowsShowing(lockText)) {
         byPassword
             = m_atspi->find(window, u"家长在身边时，输入家长密码立即解锁"_s, AtspiDriver::pushButtonRole);
         if (byPassword.isValid()) {
@@ -666,18 +507,18 @@ void TestFamilyScenario::passwordLiftsNewLockWithServerGone()
     }
     QVERIFY(byPassword.isValid());
     QVERIFY(m_atspi->press(byPassword));
-    DO(type(m_child, u"请输入密码"_s, u"wrong-guess"_s));
-    DO(press(m_child, u"确认"_s));
-    DO(waitFor(m_child, u"密码错误，请重试"_s));
-    QVERIFY(!lockWindows(m_child).isEmpty());
-    DO(type(m_child, u"请输入密码"_s, childPassword));
+    DO(m_child->type(u"请输入密码"_s, u"wrong-guess"_s));
+    DO(m_child->press(u"确认"_s));
+    DO(m_child->waitFor(u"密码错误，请重试"_s));
+    QVERIFY(!m_child->windowsShowing(lockText).isEmpty());
+    DO(m_child->type(u"请输入密码"_s, childPassword));
     screenshot(u"child-password-beside"_s);
-    DO(press(m_child, u"确认"_s));
+    DO(m_child->press(u"确认"_s));
     // At once, not at the next cycle: nothing reaches the server now.
-    QTRY_VERIFY_WITH_TIMEOUT(lockWindows(m_child).isEmpty(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_child->windowsShowing(lockText).isEmpty(), 3000);
     // And it stays lifted through the cycles that cannot reach the server.
     QTest::qWait(int(syncPeriodSeconds * 1000) * 2);
-    QVERIFY(lockWindows(m_child).isEmpty());
+    QVERIFY(m_child->windowsShowing(lockText).isEmpty());
     screenshot(u"child-unlocked-by-password"_s);
 }
 
