@@ -34,6 +34,15 @@ QString RouteRequest::requiredQuery(const QString& name) const
     return *value;
 }
 
+QString RouteRequest::bearerTokenOf(const QByteArray& authorization)
+{
+    const auto value = authorization.trimmed();
+    if (value.size() <= 7 || value.left(7).toLower() != "bearer ") {
+        return {};
+    }
+    return QString::fromLatin1(value.mid(7).trimmed());
+}
+
 std::optional<QString> RouteRequest::optionalQuery(const QString& name) const
 {
     if (!query.hasQueryItem(name)) {

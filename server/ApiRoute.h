@@ -29,12 +29,17 @@ struct RouteRequest
     QStringList captures;
     QUrlQuery query;
     QByteArray body;
+    // The device token of "Authorization: Bearer <token>"; empty when none was sent.
+    QString bearerToken;
 
     // The body as a JSON object; anything else is a 400 with a reason.
     QJsonObject jsonObject() const;
     // A query item that must be present (and non-empty); otherwise a 400 naming it.
     QString requiredQuery(const QString& name) const;
     std::optional<QString> optionalQuery(const QString& name) const;
+
+    // The token of an Authorization header value; empty for any other scheme or a malformed one.
+    static QString bearerTokenOf(const QByteArray& authorization);
 };
 
 // A method and a path pattern ("api", "v1", "devices", "{}", "policy"), with the function that

@@ -2,6 +2,7 @@
 
 #include "ApiError.h"
 #include "ServerHandlers.h"
+#include "ServerTime.h"
 #include "Services/Network/DeviceRecords.h"
 #include "Services/Network/FamilyRecords.h"
 #include "Services/Network/UsageRecords.h"
@@ -46,7 +47,7 @@ QJsonObject todayResponse(const UsageHandler::Today& today)
     return object;
 }
 
-void addFamilyRoutes(QList<ApiRoute>& routes, FamilyHandler& families)
+void addFamilyRoutes(QList<ApiRoute>& routes, FamilyHandler& families, DeviceAuth& auth)
 {
     routes.append({ Method::Post, path(u"api/v1/families"_s), [&families](const RouteRequest& request) {
                        // The client sends no body; one that is sent must still be a JSON object.
@@ -56,114 +57,149 @@ void addFamilyRoutes(QList<ApiRoute>& routes, FamilyHandler& families)
                        const auto family = families.createFamily();
                        return ApiReply::json(CreateFamilyResponse { family.id, family.code }.toJson(), 201);
                    } });
-    routes.append({ Method::Post, path(u"api/v1/families/{}/devices"_s),
-                    [&families](const RouteRequest& request) {
-                        const auto payload = body<RegisterDevicePayload>(request);
-                        const auto device
-                            = families.registerDevice(request.captures.at(0), payload.role, payload.name);
-                        return ApiReply::json(
-                            RegisterDeviceResponse { device.id, device.role, device.familyId }.toJson(), 201);
-                    },
-                    FamilyCode::InPath });
+    routes.append(
+        { Method::Post, path(u"api/v1/families/{}/devices"_s),
+          [&families, &auth](const RouteRequest& request) {
+              const auto payload = body<RegisterDevicePayload>(request);
+              const auto family = families.existingFamily(request.captures.at(0));
+              if (payload.role == u"parent"_s) {
+                  auth.admitParent(family.id, payload.invitationCode);
+              }
+              const auto device = families.registerDevice(request.captures.at(0), payload.role, payload.name);
+              const auto token = auth.issueToken(device.id);
+              return ApiReply::json(
+                  RegisterDeviceResponse { device.id, device.role, device.familyId, token }.toJson(), 201);
+          },
+          FamilyCode::InPath });
     routes.append({ Method::Get, path(u"api/v1/families/{}/devices"_s),
-                    [&families](const RouteRequest& request) {
+                    [&families, &auth](const RouteRequest& request) {
+                        const auto& code = request.captures.at(0);
+                        auth.requireParent(families.existingFamily(code).id, request.bearerToken);
                         ListDevicesResponse response;
-                        for (const auto& device : families.devices(request.captures.at(0))) {
+                        for (const auto& device : families.devices(code)) {
                             response.devices.append(listItem(device));
                         }
                         return ApiReply::json(response.toJson());
                     },
                     FamilyCode::InPath });
     routes.append({ Method::Patch, path(u"api/v1/devices/{}"_s),
-                    [&families](const RouteRequest& request) {
+                    [&families, &auth](const RouteRequest& request) {
                         const auto payload = body<RenameDevicePayload>(request);
-                        const auto device = families.renameDevice(
-                            request.captures.at(0), request.requiredQuery(u"familyCode"_s), payload.name);
+                        const auto code = request.requiredQuery(u"familyCode"_s);
+                        auth.requireParent(families.existingFamily(code).id, request.bearerToken);
+                        const auto device = families.renameDevice(request.captures.at(0), code, payload.name);
                         return ApiReply::json(listItem(device).toJson());
                     },
                     FamilyCode::InQuery });
     routes.append({ Method::Delete, path(u"api/v1/devices/{}"_s),
-                    [&families](const RouteRequest& request) {
-                        families.deleteDevice(request.captures.at(0), request.requiredQuery(u"familyCode"_s));
+                    [&families, &auth](const RouteRequest& request) {
+                        const auto code = request.requiredQuery(u"familyCode"_s);
+                        auth.requireParent(families.existingFamily(code).id, request.bearerToken);
+                        families.deleteDevice(request.captures.at(0), code);
                         return ApiReply::noContent();
+                    },
+                    FamilyCode::InQuery });
+    routes.append(
+        { Method::Post, path(u"api/v1/families/{}/parent-invitations"_s),
+          [&families, &auth](const RouteRequest& request) {
+              const auto family = families.existingFamily(request.captures.at(0));
+              const auto invitation = auth.createInvitation(family.id, request.bearerToken);
+              return ApiReply::json(
+                  ParentInvitationResponse { invitation.code, ServerTime::format(invitation.expiresAtMs) }
+                      .toJson(),
+                  201);
+          },
+          FamilyCode::InPath });
+}
+
+void addPolicyAndUsageRoutes(QList<ApiRoute>& routes, PolicyHandler& policies, UsageHandler& usage,
+                             DeviceAuth& auth)
+{
+    routes.append(
+        { Method::Get, path(u"api/v1/devices/{}/policy"_s), [&policies, &auth](const RouteRequest& request) {
+             const auto& deviceId = request.captures.at(0);
+             auth.requireDeviceOrParent(deviceId, request.bearerToken);
+             return ApiReply::json(policyResponse(deviceId, policies.policy(deviceId)));
+         } });
+    routes.append(
+        { Method::Put, path(u"api/v1/devices/{}/policy"_s), [&policies, &auth](const RouteRequest& request) {
+             const auto& deviceId = request.captures.at(0);
+             auth.requireParentOfDevice(deviceId, request.bearerToken);
+             const auto stored = policies.putPolicy(deviceId, body<UpsertPolicyPayload>(request));
+             return ApiReply::json(policyResponse(deviceId, stored));
+         } });
+    routes.append({ Method::Get, path(u"api/v1/devices/{}/usage/today"_s),
+                    [&usage, &auth](const RouteRequest& request) {
+                        auth.requireDeviceOrParent(request.captures.at(0), request.bearerToken);
+                        return ApiReply::json(todayResponse(usage.todayUsage(request.captures.at(0))));
+                    } });
+    routes.append({ Method::Put, path(u"api/v1/devices/{}/usage/today"_s),
+                    [&usage, &auth](const RouteRequest& request) {
+                        auth.requireDeviceOrParent(request.captures.at(0), request.bearerToken);
+                        const auto payload = body<TodayUsagePayload>(request);
+                        const auto sampledAt = payload.sampledAt
+                            ? std::optional<QString>(WireCoding::formatISO8601(*payload.sampledAt))
+                            : std::nullopt;
+                        return ApiReply::json(todayResponse(usage.reportTodayUsage(
+                            request.captures.at(0), payload.todayUsageSeconds, sampledAt)));
+                    } });
+    routes.append({ Method::Post, path(u"api/v1/devices/{}/usage/sessions"_s),
+                    [&usage, &auth](const RouteRequest& request) {
+                        auth.requireDeviceOrParent(request.captures.at(0), request.bearerToken);
+                        const auto payload = body<UsageSessionsPayload>(request);
+                        QList<UsageSessionPayload> sessions;
+                        try {
+                            sessions = payload.sessionRecords();
+                        } catch (const DecodingError& error) {
+                            throw ApiError::badRequest(
+                                u"invalid body: \"%1\": %2"_s.arg(error.codingPath(), error.description()));
+                        }
+                        const auto written = usage.upsertSessions(request.captures.at(0), payload.usageDate,
+                                                                  payload.source, sessions);
+                        return ApiReply::json({ { u"upserted"_s, written } });
+                    } });
+}
+
+void addHealthRoutes(QList<ApiRoute>& routes, HealthHandler& health, FamilyHandler& families,
+                     DeviceAuth& auth)
+{
+    routes.append(
+        { Method::Put, path(u"api/v1/devices/{}/health"_s), [&health, &auth](const RouteRequest& request) {
+             auth.requireDeviceOrParent(request.captures.at(0), request.bearerToken);
+             const auto payload = body<PutDeviceHealthPayload>(request);
+             return ApiReply::json(health.putHealth(request.captures.at(0), payload).toJson());
+         } });
+    routes.append({ Method::Get, path(u"api/v1/devices/{}/health"_s),
+                    [&health, &families, &auth](const RouteRequest& request) {
+                        const auto code = request.requiredQuery(u"familyCode"_s);
+                        auth.requireParent(families.existingFamily(code).id, request.bearerToken);
+                        return ApiReply::json(health.health(request.captures.at(0), code).toJson());
                     },
                     FamilyCode::InQuery });
 }
 
-void addPolicyAndUsageRoutes(QList<ApiRoute>& routes, PolicyHandler& policies, UsageHandler& usage)
+void addUnlockRoutes(QList<ApiRoute>& routes, UnlockRequestHandler& unlock, FamilyHandler& families,
+                     DeviceAuth& auth)
 {
-    routes.append(
-        { Method::Get, path(u"api/v1/devices/{}/policy"_s), [&policies](const RouteRequest& request) {
-             const auto& deviceId = request.captures.at(0);
-             return ApiReply::json(policyResponse(deviceId, policies.policy(deviceId)));
-         } });
-    routes.append(
-        { Method::Put, path(u"api/v1/devices/{}/policy"_s), [&policies](const RouteRequest& request) {
-             const auto& deviceId = request.captures.at(0);
-             const auto stored = policies.putPolicy(deviceId, body<UpsertPolicyPayload>(request));
-             return ApiReply::json(policyResponse(deviceId, stored));
-         } });
-    routes.append(
-        { Method::Get, path(u"api/v1/devices/{}/usage/today"_s), [&usage](const RouteRequest& request) {
-             return ApiReply::json(todayResponse(usage.todayUsage(request.captures.at(0))));
-         } });
-    routes.append(
-        { Method::Put, path(u"api/v1/devices/{}/usage/today"_s), [&usage](const RouteRequest& request) {
-             const auto payload = body<TodayUsagePayload>(request);
-             const auto sampledAt = payload.sampledAt
-                 ? std::optional<QString>(WireCoding::formatISO8601(*payload.sampledAt))
-                 : std::nullopt;
-             return ApiReply::json(todayResponse(
-                 usage.reportTodayUsage(request.captures.at(0), payload.todayUsageSeconds, sampledAt)));
-         } });
-    routes.append(
-        { Method::Post, path(u"api/v1/devices/{}/usage/sessions"_s), [&usage](const RouteRequest& request) {
-             const auto payload = body<UsageSessionsPayload>(request);
-             QList<UsageSessionPayload> sessions;
-             try {
-                 sessions = payload.sessionRecords();
-             } catch (const DecodingError& error) {
-                 throw ApiError::badRequest(
-                     u"invalid body: \"%1\": %2"_s.arg(error.codingPath(), error.description()));
-             }
-             const auto written
-                 = usage.upsertSessions(request.captures.at(0), payload.usageDate, payload.source, sessions);
-             return ApiReply::json({ { u"upserted"_s, written } });
-         } });
-}
-
-void addHealthRoutes(QList<ApiRoute>& routes, HealthHandler& health)
-{
-    routes.append({ Method::Put, path(u"api/v1/devices/{}/health"_s), [&health](const RouteRequest& request) {
-                       const auto payload = body<PutDeviceHealthPayload>(request);
-                       return ApiReply::json(health.putHealth(request.captures.at(0), payload).toJson());
-                   } });
-    routes.append(
-        { Method::Get, path(u"api/v1/devices/{}/health"_s),
-          [&health](const RouteRequest& request) {
-              return ApiReply::json(
-                  health.health(request.captures.at(0), request.requiredQuery(u"familyCode"_s)).toJson());
-          },
-          FamilyCode::InQuery });
-}
-
-void addUnlockRoutes(QList<ApiRoute>& routes, UnlockRequestHandler& unlock)
-{
-    routes.append(
-        { Method::Post, path(u"api/v1/devices/{}/unlock-requests"_s), [&unlock](const RouteRequest& request) {
-             const auto payload = body<UnlockRequestPayload>(request);
-             return ApiReply::json(unlock.requestUnlock(request.captures.at(0), payload).toJson(), 201);
-         } });
+    routes.append({ Method::Post, path(u"api/v1/devices/{}/unlock-requests"_s),
+                    [&unlock, &auth](const RouteRequest& request) {
+                        auth.requireDeviceOrParent(request.captures.at(0), request.bearerToken);
+                        const auto payload = body<UnlockRequestPayload>(request);
+                        return ApiReply::json(unlock.requestUnlock(request.captures.at(0), payload).toJson(),
+                                              201);
+                    } });
     routes.append({ Method::Get, path(u"api/v1/unlock-requests"_s),
-                    [&unlock](const RouteRequest& request) {
-                        const auto items = unlock.requests(request.requiredQuery(u"familyCode"_s),
-                                                           request.optionalQuery(u"status"_s));
+                    [&unlock, &families, &auth](const RouteRequest& request) {
+                        const auto code = request.requiredQuery(u"familyCode"_s);
+                        auth.requireParent(families.existingFamily(code).id, request.bearerToken);
+                        const auto items = unlock.requests(code, request.optionalQuery(u"status"_s));
                         return ApiReply::json(UnlockRequestListResponse { items }.toJson());
                     },
                     FamilyCode::InQuery });
     routes.append(
         { Method::Post, path(u"api/v1/unlock-requests/{}/decision"_s),
-          [&unlock](const RouteRequest& request) {
+          [&unlock, &auth](const RouteRequest& request) {
+              auth.requireParentOfUnlockRequest(request.captures.at(0), request.bearerToken);
               const auto payload = body<UnlockDecisionPayload>(request);
               // The client names no family with a decision; a caller that does is held to it.
               return ApiReply::json(
@@ -191,10 +227,10 @@ namespace ApiRoutes {
 QList<ApiRoute> build(ServerHandlers& handlers)
 {
     QList<ApiRoute> routes;
-    addFamilyRoutes(routes, handlers.families);
-    addPolicyAndUsageRoutes(routes, handlers.policies, handlers.usage);
-    addHealthRoutes(routes, handlers.health);
-    addUnlockRoutes(routes, handlers.unlockRequests);
+    addFamilyRoutes(routes, handlers.families, handlers.auth);
+    addPolicyAndUsageRoutes(routes, handlers.policies, handlers.usage, handlers.auth);
+    addHealthRoutes(routes, handlers.health, handlers.families, handlers.auth);
+    addUnlockRoutes(routes, handlers.unlockRequests, handlers.families, handlers.auth);
     addPublicRoutes(routes, handlers.publicInfo);
     return routes;
 }

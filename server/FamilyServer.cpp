@@ -3,6 +3,7 @@
 #include "ApiError.h"
 #include "ApiRoutes.h"
 #include "BodyLimitGuard.h"
+#include "ErrorTexts.h"
 #include "ServerDatabase.h"
 #include "ServerHandlers.h"
 #include "ServerTime.h"
@@ -27,9 +28,25 @@ QString methodName(QHttpServerRequest::Method method)
     return name ? QString::fromLatin1(name).toUpper() : u"UNKNOWN"_s;
 }
 
-ApiReply errorReply(int status, const QString& message)
+ApiReply errorReply(int status, const QString& message, const QString& reason = {})
 {
-    return ApiReply::json({ { u"error"_s, message } }, status);
+    QJsonObject body { { u"error"_s, message } };
+    if (!reason.isEmpty()) {
+        body.insert(u"reason"_s, reason);
+    }
+    return ApiReply::json(body, status);
+}
+
+// "error" stays the English text clients match on; "message" says it in the caller's language.
+void addLocalizedMessage(ApiReply& reply, const QHttpServerRequest& request)
+{
+    if (reply.status < 400 || !reply.body || !reply.body->isObject()) {
+        return;
+    }
+    auto object = reply.body->object();
+    const auto error = object.value(u"error"_s).toString();
+    object.insert(u"message"_s, ErrorTexts::localized(error, request.value("Accept-Language")));
+    reply.body = QJsonDocument(object);
 }
 
 bool isFamilyNotFound(const ApiReply& reply)
@@ -50,6 +67,10 @@ QByteArray reasonPhrase(int status)
         return "No Content";
     case 400:
         return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
     case 404:
         return "Not Found";
     case 409:
@@ -121,7 +142,7 @@ ApiReply FamilyServer::runRoute(const ApiRoute& route, const RouteRequest& reque
     try {
         return route.run(request);
     } catch (const ApiError& error) {
-        return errorReply(error.status(), error.message());
+        return errorReply(error.status(), error.message(), error.reason());
     } catch (const DatabaseError& error) {
         std::fprintf(stderr, "database error: %s\n", error.what());
         return errorReply(500, u"internal error"_s);
@@ -179,6 +200,7 @@ ApiReply FamilyServer::dispatch(const QHttpServerRequest& request, int* holdMs)
         }
         routeRequest.query = request.query();
         routeRequest.body = request.body();
+        routeRequest.bearerToken = RouteRequest::bearerTokenOf(request.value("Authorization"));
         if (!route.namesFamilyCode(routeRequest)) {
             return runRoute(route, routeRequest);
         }
@@ -210,7 +232,8 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
     QElapsedTimer timer;
     timer.start();
     int holdMs = 0;
-    const auto reply = dispatch(request, &holdMs);
+    auto reply = dispatch(request, &holdMs);
+    addLocalizedMessage(reply, request);
     m_database->finishStatements();
     if (holdMs > 0) {
         answerLater(socket, reply, holdMs);

@@ -48,6 +48,15 @@ const QList<QStringList>& migrations()
             "content TEXT NOT NULL, app_version TEXT NOT NULL, os_version TEXT NOT NULL, device_id TEXT, "
             "family_code TEXT, contact TEXT, created_at BIGINT NOT NULL)"_s,
         },
+        {
+            // Device tokens (hashes only), the instant a family became secured, and the one-time
+            // invitations by which a secured family admits another parent computer.
+            u"ALTER TABLE devices ADD COLUMN token_hash VARCHAR(64)"_s,
+            u"CREATE UNIQUE INDEX devices_by_token ON devices (token_hash)"_s,
+            u"ALTER TABLE families ADD COLUMN secured_at BIGINT"_s,
+            u"CREATE TABLE parent_invitations (code_hash VARCHAR(64) PRIMARY KEY, family_id VARCHAR(36) "
+            "NOT NULL REFERENCES families(id), expires_at BIGINT NOT NULL, created_at BIGINT NOT NULL)"_s,
+        },
     };
     return steps;
 }

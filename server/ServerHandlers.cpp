@@ -9,5 +9,6 @@ ServerHandlers::ServerHandlers(ServerDatabase& database, const ServerOptions& op
     , health(database, families)
     , unlockRequests(database, families, options.unlockRequestsPerHour)
     , publicInfo(database, options.displayInfo)
+    , auth(database)
 {
 }

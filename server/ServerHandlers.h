@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeviceAuth.h"
 #include "FamilyHandler.h"
 #include "HealthHandler.h"
 #include "PolicyHandler.h"
@@ -20,4 +21,5 @@ struct ServerHandlers
     HealthHandler health;
     UnlockRequestHandler unlockRequests;
     PublicHandler publicInfo;
+    DeviceAuth auth;
 };

@@ -18,18 +18,27 @@ CreateFamilyResponse CreateFamilyResponse::fromJson(const QJsonValue& value, con
 
 QJsonObject RegisterDevicePayload::toJson() const
 {
-    return { { u"role"_s, role }, { u"name"_s, name } };
+    QJsonObject object { { u"role"_s, role }, { u"name"_s, name } };
+    if (invitationCode) {
+        object.insert(u"invitationCode"_s, *invitationCode);
+    }
+    return object;
 }
 
 RegisterDevicePayload RegisterDevicePayload::fromJson(const QJsonValue& value, const QString& path)
 {
     const auto reader = ObjectReader::from(value, path);
-    return { reader.requiredString(u"role"_s), reader.requiredString(u"name"_s) };
+    return { reader.requiredString(u"role"_s), reader.requiredString(u"name"_s),
+             reader.optionalString(u"invitationCode"_s) };
 }
 
 QJsonObject RegisterDeviceResponse::toJson() const
 {
-    return { { u"deviceId"_s, deviceId }, { u"role"_s, role }, { u"familyId"_s, familyId } };
+    QJsonObject object { { u"deviceId"_s, deviceId }, { u"role"_s, role }, { u"familyId"_s, familyId } };
+    if (deviceToken) {
+        object.insert(u"deviceToken"_s, *deviceToken);
+    }
+    return object;
 }
 
 RegisterDeviceResponse RegisterDeviceResponse::fromJson(const QJsonValue& value, const QString& path)
@@ -39,5 +48,17 @@ RegisterDeviceResponse RegisterDeviceResponse::fromJson(const QJsonValue& value,
     result.deviceId = reader.requiredString(u"deviceId"_s);
     result.role = reader.requiredString(u"role"_s);
     result.familyId = reader.requiredString(u"familyId"_s);
+    result.deviceToken = reader.optionalString(u"deviceToken"_s);
     return result;
+}
+
+QJsonObject ParentInvitationResponse::toJson() const
+{
+    return { { u"invitationCode"_s, invitationCode }, { u"expiresAt"_s, expiresAt } };
+}
+
+ParentInvitationResponse ParentInvitationResponse::fromJson(const QJsonValue& value, const QString& path)
+{
+    const auto reader = ObjectReader::from(value, path);
+    return { reader.requiredString(u"invitationCode"_s), reader.requiredString(u"expiresAt"_s) };
 }
