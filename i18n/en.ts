@@ -783,5 +783,33 @@ Server binding: %@</translation>
         <source>解锁申请已发出，正在等待家长处理</source>
         <translation>Unlock request sent, waiting for a parent to answer</translation>
     </message>
+    <message>
+        <source>这个家庭已开启家长保护。请在已绑定的家长电脑上点“更多 › 邀请另一台家长电脑”，把得到的邀请码填在下面。</source>
+        <translation>This family is protected by its parents. On a parent computer bound to it, choose “More › Invite another parent computer” and enter the code it gives you below.</translation>
+    </message>
+    <message>
+        <source>邀请另一台家长电脑</source>
+        <translation>Invite another parent computer</translation>
+    </message>
+    <message>
+        <source>有效期至 %@，仅可使用一次</source>
+        <translation>Valid until %@, for one use only</translation>
+    </message>
+    <message>
+        <source>复制邀请码</source>
+        <translation>Copy invitation code</translation>
+    </message>
+    <message>
+        <source>重新生成</source>
+        <translation>New code</translation>
+    </message>
+    <message>
+        <source>在另一台家长电脑的绑定向导里选择“恢复家庭”，输入家庭码和下面的邀请码。</source>
+        <translation>On the other parent computer, choose “Restore family” in the binding wizard and enter the family code and the invitation code below.</translation>
+    </message>
+    <message>
+        <source>邀请码（在已绑定的家长电脑上生成）</source>
+        <translation>Invitation code (made on a bound parent computer)</translation>
+    </message>
 </context>
 </TS>

@@ -108,6 +108,20 @@ QString localized(const QString& key)
     return translated.isEmpty() ? key : translated;
 }
 
+QString interfaceLanguageTag()
+{
+    std::optional<const QTranslator*> overrideTable;
+    if (const auto language = currentOverrideLanguage()) {
+        overrideTable = TranslationTables::instance().table(*language);
+    }
+    const auto* table = overrideTable ? *overrideTable : tableForPreferredLanguages();
+    if (!table) {
+        return u"zh-CN"_s;
+    }
+    // A table that does not name its language is one of the non-Chinese ones all the same.
+    return table->language().isEmpty() ? u"en"_s : table->language().replace(u'_', u'-');
+}
+
 QStringList availableLanguages()
 {
     QStringList languages { sourceLanguage };

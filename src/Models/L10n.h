@@ -24,6 +24,10 @@ std::optional<QString> currentOverrideLanguage();
 QString localized(const char* key);
 QString localized(const QString& key);
 
+// The language the interface texts are shown in, as an Accept-Language tag: "zh-CN" while the
+// Chinese source texts show, else the language of the table in use ("en").
+QString interfaceLanguageTag();
+
 // Languages with a bundled table, plus the source language.
 QStringList availableLanguages();
 

@@ -1,10 +1,12 @@
 #include "Services/BindingViewModel.h"
 
+#include "Models/DeviceTokenStore.h"
 #include "Models/L10n.h"
 #include "Models/ParentalPasswordStore.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Platform/Workspace.h"
 #include "Services/Network/RemoteAPIClient.h"
+#include "Services/Network/RemoteAPIError.h"
 #include "Services/Network/UserFriendlyMessage.h"
 
 #include <QNetworkAccessManager>
@@ -36,6 +38,12 @@ void BindingViewModel::setRecoverFamilyCode(const QString& value)
 {
     m_recoverFamilyCode = value;
     emit recoverFamilyCodeChanged();
+}
+
+void BindingViewModel::setInvitationCodeInput(const QString& value)
+{
+    m_invitationCodeInput = value;
+    emit invitationChanged();
 }
 
 void BindingViewModel::setShowingClearBindingVerify(bool showing)
@@ -185,6 +193,9 @@ QCoro::Task<> BindingViewModel::createFamily(RemoteBackendConfig& backendConfig)
         const QString name = effectiveDeviceName();
         auto registerTask = client->registerDevice(family.familyCode, RemoteDeviceRole::parent, name);
         const RegisterDeviceResponse registered = co_await registerTask;
+        if (registered.deviceToken) {
+            DeviceTokenStore::save(*registered.deviceToken);
+        }
         backendConfig.setFamilyCode(family.familyCode);
         backendConfig.setDeviceID(registered.deviceId);
         backendConfig.setDeviceName(name);
@@ -205,6 +216,11 @@ QCoro::Task<> BindingViewModel::recoverFamily(RemoteBackendConfig& backendConfig
     if (code.size() != 6) {
         co_return;
     }
+    if (m_needsInvitationCode && !trimBlanks(m_invitationCodeInput).isEmpty()) {
+        auto join = joinAsInvitedParent(backendConfig, code);
+        co_await join;
+        co_return;
+    }
     const auto client = RemoteAPIClient::make(backendConfig);
     if (!client) {
         co_return;
@@ -216,6 +232,54 @@ QCoro::Task<> BindingViewModel::recoverFamily(RemoteBackendConfig& backendConfig
         co_await task;
         backendConfig.setFamilyCode(code);
         setRecoverFamilyCode(QString());
+        setMessages(std::nullopt, L10n::localized("恢复成功"));
+        setCurrentStep(4);
+        isParent = true;
+    } catch (const RemoteAPIError& error) {
+        // A protected family shows its devices only to its parent computers: this one joins them
+        // with an invitation instead.
+        if (error.reason() == u"tokenRequired"_s || error.reason() == u"forbidden"_s) {
+            m_needsInvitationCode = true;
+            emit invitationChanged();
+            setMessages(L10n::localized("这个家庭已开启家长保护。请在已绑定的家长电脑上点“更多 › "
+                                        "邀请另一台家长电脑”，把得到的邀请码填在下面。"),
+                        std::nullopt);
+        } else {
+            setMessages(userFriendlyMessage(error), std::nullopt);
+        }
+    } catch (...) {
+        setMessages(userFriendlyMessage(std::current_exception()), std::nullopt);
+    }
+    setBusy(false);
+}
+
+QCoro::Task<> BindingViewModel::joinAsInvitedParent(RemoteBackendConfig& backendConfig, QString code)
+{
+    auto client = RemoteAPIClient::make(backendConfig);
+    if (!client) {
+        setMessages(L10n::localized("服务地址不合法"), std::nullopt);
+        co_return;
+    }
+    // A token of an earlier binding belongs to another device; this registration brings its own.
+    client->setDeviceToken(std::nullopt);
+    setBusy(true);
+    setMessages(std::nullopt, std::nullopt);
+    const QString name = effectiveDeviceName();
+    try {
+        auto task
+            = client->registerDevice(code, RemoteDeviceRole::parent, name, trimBlanks(m_invitationCodeInput));
+        const RegisterDeviceResponse registered = co_await task;
+        if (registered.deviceToken) {
+            DeviceTokenStore::save(*registered.deviceToken);
+        }
+        backendConfig.setFamilyCode(code);
+        backendConfig.setDeviceID(registered.deviceId);
+        backendConfig.setDeviceName(name);
+        backendConfig.setRole(RemoteDeviceRole::parent);
+        setRecoverFamilyCode(QString());
+        m_invitationCodeInput.clear();
+        m_needsInvitationCode = false;
+        emit invitationChanged();
         setMessages(std::nullopt, L10n::localized("恢复成功"));
         setCurrentStep(4);
         isParent = true;
@@ -239,6 +303,9 @@ QCoro::Task<> BindingViewModel::joinFamily(RemoteBackendConfig& backendConfig)
     try {
         auto task = client->registerDevice(code, RemoteDeviceRole::child, name);
         const RegisterDeviceResponse registered = co_await task;
+        if (registered.deviceToken) {
+            DeviceTokenStore::save(*registered.deviceToken);
+        }
         backendConfig.setDeviceID(registered.deviceId);
         backendConfig.setFamilyCode(code);
         backendConfig.setDeviceName(name);
@@ -294,6 +361,7 @@ bool BindingViewModel::verifyClearBindingPassword(ParentalPasswordStore& passwor
 
 void BindingViewModel::performMacClearBinding(RemoteBackendConfig& backendConfig)
 {
+    DeviceTokenStore::clear();
     backendConfig.setDeviceID(QString());
     backendConfig.setFamilyCode(QString());
     backendConfig.setDeviceName(QString());

@@ -26,6 +26,9 @@ class BindingViewModel final : public QObject
     Q_PROPERTY(QString recoverFamilyCode READ recoverFamilyCode WRITE setRecoverFamilyCode NOTIFY
                    recoverFamilyCodeChanged)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
+    Q_PROPERTY(QString invitationCodeInput READ invitationCodeInput WRITE setInvitationCodeInput NOTIFY
+                   invitationChanged)
+    Q_PROPERTY(bool needsInvitationCode READ needsInvitationCode NOTIFY invitationChanged)
 
 public:
     explicit BindingViewModel(QObject* parent = nullptr);
@@ -38,6 +41,11 @@ public:
     QString recoverFamilyCode() const { return m_recoverFamilyCode; }
     void setRecoverFamilyCode(const QString& value);
     bool isBusy() const { return m_isBusy; }
+    // Restoring a family whose parents protect it needs a one-time code from one of their
+    // computers; the restore step then shows a field for it and restoring registers this one.
+    QString invitationCodeInput() const { return m_invitationCodeInput; }
+    void setInvitationCodeInput(const QString& value);
+    bool needsInvitationCode() const { return m_needsInvitationCode; }
     std::optional<QString> errorMessage() const { return m_errorMessage; }
     std::optional<QString> successMessage() const { return m_successMessage; }
     bool isShowingClearBindingVerify() const { return m_isShowingClearBindingVerify; }
@@ -106,17 +114,21 @@ signals:
     void passwordFieldsChanged();
     void wizardChildDataChanged();
     void sheetsChanged();
+    void invitationChanged();
 
 private:
     void setCurrentStep(int step);
     void setBusy(bool busy);
     void setMessages(const std::optional<QString>& error, const std::optional<QString>& success);
+    QCoro::Task<> joinAsInvitedParent(RemoteBackendConfig& backendConfig, QString code);
 
     int m_currentStep = 1;
     QString m_deviceName;
     QString m_familyCodeInput;
     QString m_recoverFamilyCode;
     bool m_isBusy = false;
+    QString m_invitationCodeInput;
+    bool m_needsInvitationCode = false;
     std::optional<QString> m_errorMessage;
     std::optional<QString> m_successMessage;
     bool m_isShowingClearBindingVerify = false;

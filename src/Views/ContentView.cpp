@@ -20,6 +20,7 @@
 #include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacMoreMenuSheet.h"
+#include "Views/MacParentInvitationView.h"
 #include "Views/MacRemoteBindingWizardView.h"
 #include "Views/MacTermsPrivacyConsentView.h"
 #include "Views/MacUnlockRequestsView.h"
@@ -201,6 +202,9 @@ void ContentView::installDefaultSheets()
         };
         callbacks.onAbout = [this, overMenu, &config] {
             presentSheet(closingOnDismiss(new MacAboutView(config, overMenu())));
+        };
+        callbacks.onInviteParent = [this, overMenu, &config] {
+            presentSheet(closingOnDismiss(new MacParentInvitationView(config, overMenu())));
         };
         callbacks.onBackendURL = [this, &config] {
             presentSheet(closingOnDismiss(new MacBackendURLSettingsView(config, this)));

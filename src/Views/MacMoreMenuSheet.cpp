@@ -1,6 +1,7 @@
 #include "Views/MacMoreMenuSheet.h"
 
 #include "Models/L10n.h"
+#include "Models/RemoteBackendConfig.h"
 #include "Views/SheetTitleRow.h"
 #include "Views/SymbolIcon.h"
 
@@ -18,7 +19,7 @@ MacMoreMenuSheet::MacMoreMenuSheet(RemoteBackendConfig& config, Callbacks callba
     , m_callbacks(std::move(callbacks))
 {
     setObjectName(u"MacMoreMenuSheet"_s);
-    setFixedSize(320, 300);
+    setFixedSize(320, 300 + 50 * (int(rows().size()) - 4));
     setWindowTitle(L10n::localized("更多"));
     auto* layout = new QVBoxLayout(this);
     auto* done = SheetTitleRow::add(layout, this, L10n::localized("更多"));
@@ -71,10 +72,15 @@ QList<MacMoreMenuRow> MacMoreMenuSheet::rows() const
             }
         });
     };
-    return {
+    QList<MacMoreMenuRow> list {
         { u"link"_s, L10n::localized("后端服务地址"), openBackendURL },
         { u"questionmark.circle"_s, L10n::localized("使用帮助"), call(m_callbacks.onHelp) },
         { u"bubble.left.and.bubble.right"_s, L10n::localized("意见反馈"), call(m_callbacks.onFeedback) },
         { u"info.circle"_s, L10n::localized("关于我们"), call(m_callbacks.onAbout) },
     };
+    if (m_config.role() == RemoteDeviceRole::parent && !m_config.familyCode().isEmpty()) {
+        list.append(
+            { u"person.2.fill"_s, L10n::localized("邀请另一台家长电脑"), call(m_callbacks.onInviteParent) });
+    }
+    return list;
 }

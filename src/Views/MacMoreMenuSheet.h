@@ -15,7 +15,8 @@ struct MacMoreMenuRow
     std::function<void()> action;
 };
 
-// The "more" menu: backend address, help, feedback and about. The host supplies what each row
+// The "more" menu: backend address, help, feedback, about and, on a parent computer, inviting
+// another parent computer. The host supplies what each row
 // does; the backend address screen opens a moment after the menu has closed, so that the two
 // sheets never overlap.
 class MacMoreMenuSheet final : public QDialog
@@ -30,6 +31,8 @@ public:
         std::function<void()> onFeedback;
         std::function<void()> onAbout;
         std::function<void()> onBackendURL;
+        // Offered on a parent computer of a family only.
+        std::function<void()> onInviteParent;
     };
 
     MacMoreMenuSheet(RemoteBackendConfig& config, Callbacks callbacks, QWidget* parent = nullptr);

@@ -1,3 +1,4 @@
+#include "Models/DeviceTokenStore.h"
 #include "Models/ParentalPasswordRepository.h"
 #include "Models/ParentalPasswordStore.h"
 #include "Models/RemoteBackendConfig.h"
@@ -34,6 +35,7 @@ private slots:
     void createFamilyWithBadAddressOrDeadServer();
     void recoverFamilyKeepsIdentityAndLandsOnTheSummary();
     void recoverFamilyUnknownCodeShowsTheMessage();
+    void recoverProtectedFamilyWithAnInvitation();
     void joinFamilyTrimsTheCode();
     void joinFamilyWrongCodeWritesNothing();
     void summaryLoadsChildrenAndPendingRequests();
@@ -268,6 +270,35 @@ void TestBindingViewModel::recoverFamilyUnknownCodeShowsTheMessage()
     bad.setRecoverFamilyCode(u"123456"_s);
     await(bad.recoverFamily(*m_config));
     QVERIFY(!bad.errorMessage());
+}
+
+void TestBindingViewModel::recoverProtectedFamilyWithAnInvitation()
+{
+    // The first parent computer, whose token has secured the family, makes an invitation.
+    BindingViewModel first;
+    first.setDeviceName(u"爸爸的电脑"_s);
+    await(first.createFamily(*m_config));
+    const QString code = m_config->familyCode();
+    auto invitation = AwaitTask::run(RemoteAPIClient::make(*m_config)->createParentInvitation(code));
+    QVERIFY(invitation.value);
+    first.performMacClearBinding(*m_config);
+    QVERIFY(!DeviceTokenStore::load(*m_keychain));
+
+    BindingViewModel model;
+    model.setDeviceName(u"妈妈的电脑"_s);
+    model.setRecoverFamilyCode(code);
+    await(model.recoverFamily(*m_config));
+    QVERIFY(model.needsInvitationCode());
+    QVERIFY(model.errorMessage().has_value());
+    QVERIFY(m_config->familyCode().isEmpty());
+
+    model.setInvitationCodeInput(invitation.value->invitationCode);
+    await(model.recoverFamily(*m_config));
+    QCOMPARE(model.successMessage(), std::optional<QString>(u"恢复成功"_s));
+    QCOMPARE(m_config->familyCode(), code);
+    QCOMPARE(m_config->role(), RemoteDeviceRole::parent);
+    QVERIFY(DeviceTokenStore::load(*m_keychain));
+    QVERIFY(!AwaitTask::run(RemoteAPIClient::make(*m_config)->fetchDevices(code)).error);
 }
 
 void TestBindingViewModel::joinFamilyTrimsTheCode()

@@ -210,12 +210,16 @@ QJsonObject LoopbackFamilyServer::Response::json() const
     return QJsonDocument::fromJson(body).object();
 }
 
-LoopbackFamilyServer::Response LoopbackFamilyServer::call(const QByteArray& method, const QString& path,
-                                                          const QByteArray& body) const
+LoopbackFamilyServer::Response
+LoopbackFamilyServer::call(const QByteArray& method, const QString& path, const QByteArray& body,
+                           const QList<std::pair<QByteArray, QByteArray>>& headers) const
 {
     QNetworkAccessManager network;
     QNetworkRequest request(QUrl(baseUrl() + path));
     request.setTransferTimeout(30000);
+    for (const auto& [name, value] : headers) {
+        request.setRawHeader(name, value);
+    }
     if (!body.isEmpty()) {
         request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
     }

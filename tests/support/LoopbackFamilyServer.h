@@ -75,7 +75,9 @@ public:
         QByteArray body;
         QJsonObject json() const;
     };
-    Response call(const QByteArray& method, const QString& path, const QByteArray& body = {}) const;
+    // `headers` are added as given ("Authorization", "Accept-Language", …).
+    Response call(const QByteArray& method, const QString& path, const QByteArray& body = {},
+                  const QList<std::pair<QByteArray, QByteArray>>& headers = {}) const;
 
     // The first column of the first row of a SELECT on the server's database, read through a
     // connection of its own (so also for a server process): for checking what was stored.

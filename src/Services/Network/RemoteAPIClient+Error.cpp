@@ -14,14 +14,19 @@ void RemoteAPIClient::ensureSuccess(const std::optional<int>& statusCode, const 
         return;
     }
     QString message = u"unknown error"_s;
+    std::optional<QString> localized;
+    QString reason;
     try {
-        if (const auto error = WireCoding::decodeDocument<ErrorResponse>(data).error) {
-            message = *error;
+        const auto body = WireCoding::decodeDocument<ErrorResponse>(data);
+        if (body.error) {
+            message = *body.error;
         }
+        localized = body.message;
+        reason = body.reason.value_or(QString());
     } catch (const DecodingError&) {
         // An unreadable error body still fails the call, with the generic text.
     }
-    throw RemoteAPIError::serverError(*statusCode, message);
+    throw RemoteAPIError::serverError(*statusCode, message, localized, reason);
 }
 
 bool RemoteAPIClient::isTransientURLError(const std::exception& error)

@@ -1,5 +1,7 @@
 #include "Services/Network/RemoteAPIClient.h"
 
+#include "Models/DeviceTokenStore.h"
+#include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Services/Network/URLError.h"
 
@@ -14,12 +16,14 @@
 
 using namespace Qt::StringLiterals;
 
-// What goes on the wire. The client sets the method, the URL and, on a request with a body,
-// "Content-Type: application/json" and nothing else: no authorisation, no accept header, no
+// What goes on the wire. The client sets the method, the URL, on a request with a body
+// "Content-Type: application/json", "Authorization: Bearer <token>" once the computer holds a
+// device token, and "Accept-Language" in the interface's language (so that the server's error
+// texts match the screen rather than the system locale); nothing else: no accept header, no
 // user agent of its own, and no cookies (cookie loading and saving are switched to manual, so
 // the session's jar is neither read nor written). Qt's HTTP stack always adds some headers of its
 // own that cannot be switched off: "Host", "Connection: Keep-Alive", "Accept-Encoding: gzip,
-// deflate" (it then undoes the compression itself), "Accept-Language" (from the locale), and
+// deflate" (it then undoes the compression itself), and
 // "User-Agent: Mozilla/5.0"; a request with a body also carries "Content-Length". Redirects
 // follow Qt's default policy (never from HTTPS to HTTP).
 
@@ -61,7 +65,9 @@ std::optional<RemoteAPIClient> RemoteAPIClient::make(const RemoteBackendConfig& 
     if (!url.isValid()) {
         return std::nullopt;
     }
-    return RemoteAPIClient(url, session ? session : sharedSession());
+    RemoteAPIClient client(url, session ? session : sharedSession());
+    client.setDeviceToken(DeviceTokenStore::load());
+    return client;
 }
 
 RemoteAPIClient::RemoteAPIClient(const QUrl& baseURL, QNetworkAccessManager* session)
@@ -143,12 +149,17 @@ QCoro::Task<RemoteAPIClient::Response> RemoteAPIClient::send(Method method, QUrl
     // Everything taken from the client is read here, before the first suspension.
     QNetworkAccessManager* const session = m_session;
     const auto timeout = m_timeout;
+    const auto token = m_deviceToken;
 
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     if (body) {
         request.setRawHeader("Content-Type", "application/json");
+    }
+    request.setRawHeader("Accept-Language", L10n::interfaceLanguageTag().toLatin1());
+    if (token && !token->isEmpty()) {
+        request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
     }
 
     QNetworkReply* rawReply = nullptr;

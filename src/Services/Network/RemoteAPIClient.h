@@ -28,11 +28,11 @@ class QNetworkAccessManager;
 class RemoteBackendConfig;
 struct ScreenTimePolicy;
 
-// The client of the family server: a small value holding the base address, the HTTP session and
-// the request time-out, freely copied; no login, token or cookie. Every operation is a
-// `QCoro::Task` that runs on the calling (main) thread and throws `RemoteAPIError`, `URLError`,
-// `DecodingError` or `SerializationError`; `userFriendlyMessage` turns any of them into the text a
-// screen shows. The operations are implemented per endpoint family in RemoteAPIClient+*.cpp.
+// The client of the family server: a small value holding the base address, the HTTP session, the
+// request time-out and, once this computer has registered, its device token; no login or cookie. Every
+// operation is a `QCoro::Task` that runs on the calling (main) thread and throws `RemoteAPIError`,
+// `URLError`, `DecodingError` or `SerializationError`; `userFriendlyMessage` turns any of them into the text
+// a screen shows. The operations are implemented per endpoint family in RemoteAPIClient+*.cpp.
 //
 // g++ 12 destroys a temporary made inside a `co_await` expression twice; so bind the task first
 // (`auto task = client.fetchPolicy(id); auto policy = co_await task;`) and never write
@@ -75,6 +75,10 @@ public:
 
     QUrl baseURL() const { return m_baseURL; }
     QNetworkAccessManager* session() const { return m_session; }
+    // Sent as "Authorization: Bearer <token>" with every request when present; `make` takes it
+    // from the secure store.
+    std::optional<QString> deviceToken() const { return m_deviceToken; }
+    void setDeviceToken(const std::optional<QString>& token) { m_deviceToken = token; }
     // Whole-exchange deadline; exceeding it raises `URLError::Code::timedOut`.
     std::chrono::milliseconds requestTimeout() const { return m_timeout; }
     void setRequestTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
@@ -118,8 +122,12 @@ public:
 
     // Families and devices
     QCoro::Task<CreateFamilyResponse> createFamily() const;
-    QCoro::Task<RegisterDeviceResponse> registerDevice(QString familyCode, RemoteDeviceRole role,
-                                                       QString name) const;
+    // A parent computer joining a secured family passes the invitation another parent made.
+    QCoro::Task<RegisterDeviceResponse>
+    registerDevice(QString familyCode, RemoteDeviceRole role, QString name,
+                   std::optional<QString> invitationCode = std::nullopt) const;
+    // A one-time code that lets one more parent computer join this family for a while.
+    QCoro::Task<ParentInvitationResponse> createParentInvitation(QString familyCode) const;
     // Retries once on a transient network error.
     QCoro::Task<QList<DeviceListItem>> fetchDevices(QString familyCode) const;
     QCoro::Task<> patchChildDeviceDisplayName(QString deviceID, QString familyCode, QString name) const;
@@ -155,6 +163,7 @@ private:
     QUrl m_baseURL;
     QNetworkAccessManager* m_session = nullptr;
     std::chrono::milliseconds m_timeout;
+    std::optional<QString> m_deviceToken;
 };
 
 template <typename T, typename Attempt>

@@ -10,9 +10,15 @@ RemoteAPIError::RemoteAPIError(Case kind, qint64 status, const QString& message)
     m_what = errorDescription().value_or(QString()).toUtf8();
 }
 
-RemoteAPIError RemoteAPIError::serverError(qint64 status, const QString& message)
+RemoteAPIError RemoteAPIError::serverError(qint64 status, const QString& message,
+                                           const std::optional<QString>& localizedMessage,
+                                           const QString& reason)
 {
-    return RemoteAPIError(Case::serverError, status, message);
+    RemoteAPIError error(Case::serverError, status, message);
+    error.m_localizedMessage = localizedMessage;
+    error.m_reason = reason;
+    error.m_what = error.errorDescription().value_or(QString()).toUtf8();
+    return error;
 }
 
 RemoteAPIError RemoteAPIError::invalidConfiguration()
@@ -33,6 +39,9 @@ std::optional<QString> RemoteAPIError::errorDescription() const
     }
     if (lowered.contains(QStringLiteral("rate limit"))) {
         return L10n::localized("本小时内解锁申请次数已达上限，请一小时后重试。");
+    }
+    if (m_localizedMessage && !m_localizedMessage->trimmed().isEmpty()) {
+        return *m_localizedMessage;
     }
     return m_message;
 }

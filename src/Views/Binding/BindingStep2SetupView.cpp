@@ -78,6 +78,12 @@ BindingStep2SetupView::BindingStep2SetupView(BindingStepContext context, bool is
         m_code->setObjectName(u"recoverFamilyCodeInput"_s);
         m_code->setPlaceholderText(L10n::localized("输入已有家庭码（6 位）"));
         layout->addWidget(m_code);
+        m_invitation = new QLineEdit;
+        m_invitation->setObjectName(u"invitationCodeInput"_s);
+        m_invitation->setPlaceholderText(L10n::localized("邀请码（在已绑定的家长电脑上生成）"));
+        layout->addWidget(m_invitation);
+        connect(m_invitation, &QLineEdit::textEdited, &vm, &BindingViewModel::setInvitationCodeInput);
+        connect(&vm, &BindingViewModel::invitationChanged, this, &BindingStep2SetupView::refresh);
         m_recover = new QPushButton(L10n::localized("恢复家庭"));
         m_recover->setObjectName(u"recoverFamilyButton"_s);
         layout->addWidget(m_recover);
@@ -128,6 +134,10 @@ void BindingStep2SetupView::refresh()
         m_currentCode->setText(L10n::format(L10n::localized("当前家庭码：%@"), { stored }));
         m_primary->setEnabled(vm.canCreateFamily());
         m_primary->setText(vm.isBusy() ? busy : L10n::localized("创建家庭"));
+        m_invitation->setVisible(vm.needsInvitationCode());
+        if (m_invitation->text() != vm.invitationCodeInput()) {
+            m_invitation->setText(vm.invitationCodeInput());
+        }
         m_recover->setEnabled(vm.canRecoverFamily());
         m_recover->setText(vm.isBusy() ? busy : L10n::localized("恢复家庭"));
     } else {

@@ -26,6 +26,7 @@ private:
     QLabel* m_currentCode = nullptr;
     QLineEdit* m_deviceName = nullptr;
     QLineEdit* m_code = nullptr;
+    QLineEdit* m_invitation = nullptr;
     QPushButton* m_primary = nullptr;
     QPushButton* m_recover = nullptr;
 };
