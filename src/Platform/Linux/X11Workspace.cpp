@@ -632,12 +632,23 @@ LockCover X11Workspace::coverOf(const QList<quintptr>& ownWindows)
             lowestOwn = i;
         }
     }
+    QList<QPair<quintptr, xcb_get_window_attributes_cookie_t>> elsewhere;
     for (const auto own : ownWindows) {
         const auto found = std::find_if(stack.cbegin(), stack.cend(),
                                         [own](const auto& topLevel) { return topLevel.window == own; });
         if (found == stack.cend()) {
-            cover.destroyed.append(own);
+            // Not a child of this root: gone, or on another X screen.
+            elsewhere.append({ own, xcb_get_window_attributes(d->connection, xcb_window_t(own)) });
         } else if (!found->viewable) {
+            cover.unmapped.append(own);
+        }
+    }
+    for (const auto& [own, cookie] : elsewhere) {
+        const Reply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(d->connection, cookie, nullptr));
+        if (!attributes) {
+            cover.destroyed.append(own);
+        } else if (attributes->map_state != XCB_MAP_STATE_VIEWABLE) {
             cover.unmapped.append(own);
         }
     }
