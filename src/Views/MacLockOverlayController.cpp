@@ -280,7 +280,8 @@ void MacLockOverlayController::stopApplication(const RunningApplication& applica
     if (application.executablePath) {
         processes += m_processes->processesRunning({ *application.executablePath });
     }
-    m_stopped.insert(application.processIdentifier);
+    // Only what was asked counts as stopped: a process the shield may not signal (another
+    // user's) stays one to hide.
     for (const auto process : m_processes->stop(processes)) {
         m_stopped.insert(process);
     }
