@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWindow>
 
+#include <functional>
 #include <optional>
 
 // One application as the window system sees it. On X11 an application is one process that owns
@@ -19,8 +20,26 @@ struct RunningApplication
     // Has ordinary windows of its own (the equivalent of a Dock icon and a menu bar); helpers,
     // panels, docks and pop-ups are not regular and are never hidden.
     bool isRegular = true;
+    // Shows windows that bypass the window manager (override-redirect on X11): they cannot be
+    // minimised, only their process can be stopped.
+    bool hasUnmanagedWindows = false;
 
     friend bool operator==(const RunningApplication&, const RunningApplication&) = default;
+};
+
+// How the lock windows of this process stand at one instant.
+struct LockCover
+{
+    QList<quintptr> destroyed; // no longer exist (closed by another client)
+    QList<quintptr> unmapped; // exist but are not on screen
+    // Windows of other clients, on screen and stacked above the lowest lock window.
+    QList<quintptr> othersAbove;
+    // On-screen override-redirect windows of other clients: those above the lock, and those
+    // covering at least a quarter of the screen wherever they are stacked.
+    QList<quintptr> overrideRedirectAbove;
+    QList<quintptr> largeOverrideRedirect;
+
+    bool intact() const { return destroyed.isEmpty() && unmapped.isEmpty() && othersAbove.isEmpty(); }
 };
 
 // The window system, as far as the enforcement needs it. Calls are made on the main thread.
@@ -46,6 +65,16 @@ public:
     // clicks anywhere else go to `window`. Returns whether the grab is held.
     virtual bool holdPointer(QWindow& window) { return window.setMouseGrabEnabled(true); }
     virtual void releasePointer(QWindow& window) { window.setMouseGrabEnabled(false); }
+    // Where the given windows of this process stand among all windows of the display.
+    virtual LockCover coverOf(const QList<quintptr>& ownWindows)
+    {
+        Q_UNUSED(ownWindows)
+        return {};
+    }
+    // Calls `onChange` from the event loop soon after any top-level window is mapped, unmapped,
+    // destroyed or restacked, or the active window changes, so that the lock and the shield act
+    // at once instead of at their next tick. One watcher at a time; an empty function stops it.
+    virtual void watchWindows(std::function<void()> onChange) { Q_UNUSED(onChange) }
     virtual QIcon iconForFile(const QString& path) = 0;
     virtual QString hostName() = 0;
     virtual QString osVersion() = 0;

@@ -1,5 +1,6 @@
 #include "Views/MacLockOverlayController.h"
 
+#include "Platform/ProcessShield.h"
 #include "Platform/Workspace.h"
 #include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayContent.h"
@@ -11,6 +12,17 @@
 #include <QWindow>
 
 using MacPolicyExecutor::LockReason;
+
+namespace {
+// A hide request may still be on its way to the window manager this long after it was made: an
+// application in front before then has not come back.
+constexpr qint64 hideGraceMs = 150;
+// How long a refused grab is taken for an open menu or a closing screen saver.
+constexpr qint64 grabAttackMs = 2000;
+constexpr int grabRetryMs = 250;
+// Window changes come in bursts (a raise restacks every window): one check per burst.
+constexpr int checkDelayMs = 15;
+} // namespace
 
 MacLockOverlayController& MacLockOverlayController::shared()
 {
@@ -41,11 +53,26 @@ MacLockOverlayController::MacLockOverlayController(Workspace& workspace, ScreenS
     : QObject(parent)
     , m_workspace(workspace)
     , m_screens(std::move(screens))
+    , m_processes(&ProcessShield::shared())
 {
+    m_clock.start();
+    m_grabRetry.setInterval(grabRetryMs);
+    connect(&m_grabRetry, &QTimer::timeout, this, [this] {
+        if (m_isShowing) {
+            keepLockUp(false);
+        }
+    });
+    QPointer<MacLockOverlayController> self(this);
+    m_workspace.watchWindows([self] {
+        if (self) {
+            self->scheduleCheck();
+        }
+    });
 }
 
 MacLockOverlayController::~MacLockOverlayController()
 {
+    m_workspace.watchWindows({});
     for (const auto& window : std::as_const(m_overlayWindows)) {
         delete window.data();
     }
@@ -108,16 +135,20 @@ void MacLockOverlayController::show(LockReason reason, const ScreenTimePolicy& p
 void MacLockOverlayController::beginAppBlock()
 {
     setShowing(false);
+    m_grabRetry.stop();
+    m_grabRefusedSince.invalidate();
     releaseInput();
     for (auto* window : overlayWindows()) {
         window->hide();
     }
     startShieldTimer();
+    enforceShield();
 }
 
 void MacLockOverlayController::hide()
 {
     setShowing(false);
+    resetShieldState();
     if (m_shieldTimer) {
         m_shieldTimer->stop();
         m_shieldTimer->deleteLater();
@@ -175,27 +206,120 @@ void MacLockOverlayController::startShieldTimer()
     m_shieldTimer = timer;
 }
 
-void MacLockOverlayController::hideControlledApplications()
+void MacLockOverlayController::scheduleCheck()
 {
-    const auto running = m_workspace.runningApplications();
-    const auto hide = MacLockShield::applicationsToHide(running, m_shield, m_workspace.ownBundleIdentifier(),
-                                                        QCoreApplication::applicationPid());
-    for (const auto& app : hide) {
-        // A refused or ignored request is simply made again at the next tick.
-        m_workspace.hide(app);
+    if (m_checkPending || (!m_shieldTimer && !m_isShowing)) {
+        return;
     }
+    m_checkPending = true;
+    QTimer::singleShot(checkDelayMs, this, [this] {
+        m_checkPending = false;
+        enforce(false);
+    });
 }
 
 void MacLockOverlayController::enforceShield()
 {
+    enforce(true);
+}
+
+void MacLockOverlayController::enforce(bool tick)
+{
     if (!m_shieldTimer && !m_isShowing) {
         return;
     }
-    // App-block mode hides as the full lock does, only without windows (see docs/DESIGN.md).
+    // App-block mode shields as the full lock does, only without windows (see docs/DESIGN.md).
     if (!m_shield.isEmpty()) {
-        hideControlledApplications();
+        shieldControlledApplications();
     }
     if (m_isShowing) {
+        keepLockUp(tick);
+    }
+}
+
+void MacLockOverlayController::shieldControlledApplications()
+{
+    const auto ownIdentifier = m_workspace.ownBundleIdentifier();
+    const auto ownProcess = QCoreApplication::applicationPid();
+    auto controlled = [&](const RunningApplication& app) {
+        return app.processIdentifier != ownProcess && app.bundleIdentifier != ownIdentifier
+            && m_shield.matches(app.bundleIdentifier, app.localizedName, app.executablePath);
+    };
+    // Hidden once and in front again: the child (or a script) keeps bringing it back.
+    if (const auto front = m_workspace.frontmostApplication(); front && controlled(*front)) {
+        const auto first = m_firstHiddenAt.constFind(front->processIdentifier);
+        if (first != m_firstHiddenAt.cend() && m_clock.elapsed() - *first > hideGraceMs) {
+            stopApplication(*front);
+        }
+    }
+    const auto running = m_workspace.runningApplications();
+    for (const auto& app : running) {
+        // Windows that bypass the window manager cannot be minimised.
+        if (app.hasUnmanagedWindows && controlled(app)) {
+            stopApplication(app);
+        }
+    }
+    for (const auto& app : MacLockShield::applicationsToHide(running, m_shield, ownIdentifier, ownProcess)) {
+        // A refused or ignored request is simply made again at the next check.
+        if (!m_stopped.contains(app.processIdentifier) && m_workspace.hide(app)) {
+            m_firstHiddenAt.insert(app.processIdentifier,
+                                   m_firstHiddenAt.value(app.processIdentifier, m_clock.elapsed()));
+        }
+    }
+}
+
+void MacLockOverlayController::stopApplication(const RunningApplication& application)
+{
+    if (m_stopped.contains(application.processIdentifier)) {
+        return;
+    }
+    QList<qint64> processes;
+    if (application.processIdentifier > 0) {
+        processes.append(application.processIdentifier);
+    }
+    if (application.executablePath) {
+        processes += m_processes->processesRunning({ *application.executablePath });
+    }
+    // Only what was asked counts as stopped: a process the shield may not signal (another
+    // user's) stays one to hide.
+    for (const auto process : m_processes->stop(processes)) {
+        m_stopped.insert(process);
+    }
+}
+
+void MacLockOverlayController::keepLockUp(bool tick)
+{
+    const auto windows = overlayWindows();
+    if (windows.isEmpty() || (m_aboveOverlay && m_aboveOverlay->isVisible())) {
+        raiseWindows();
+        return;
+    }
+    QList<quintptr> ids;
+    for (auto* window : windows) {
+        ids.append(quintptr(window->winId()));
+    }
+    const auto cover = m_workspace.coverOf(ids);
+    if (!cover.destroyed.isEmpty()) {
+        // Another client destroyed a window under its widget: only new windows bring it back.
+        releaseInput();
+        for (auto* window : windows) {
+            window->hide();
+            window->deleteLater();
+        }
+        m_overlayWindows.clear();
+        createWindowsIfNeeded();
+        return;
+    }
+    for (auto* window : windows) {
+        if (cover.unmapped.contains(quintptr(window->winId()))) {
+            // The toolkit still counts it as shown, so a plain show() would do nothing.
+            window->hide();
+            window->show();
+        }
+    }
+    // Raising restacks windows, which reports a change again: only a tick or a damaged lock
+    // raises, or the lock would chase its own events.
+    if (tick || !cover.intact() || !m_inputGrabbed) {
         raiseWindows();
     }
 }
@@ -224,13 +348,64 @@ void MacLockOverlayController::raiseWindows()
     }
     m_workspace.activate(ids);
     windows.first()->activateWindow();
-    // A grab is refused while another client holds one (an open menu, a screen saver); it is
-    // asked for again at every tick until it is held.
-    if (auto* handle = windows.first()->windowHandle()) {
-        const bool keyboard = handle->setKeyboardGrabEnabled(true);
-        const bool mouse = m_workspace.holdPointer(*handle);
-        m_inputGrabbed = keyboard && mouse;
+    takeGrabs(windows.first());
+}
+
+void MacLockOverlayController::takeGrabs(MacLockOverlayWindow* window)
+{
+    auto* handle = window->windowHandle();
+    if (!handle) {
+        return;
     }
+    const bool keyboard = handle->setKeyboardGrabEnabled(true);
+    const bool mouse = m_workspace.holdPointer(*handle);
+    m_inputGrabbed = keyboard && mouse;
+    if (m_inputGrabbed) {
+        m_grabRefusedSince.invalidate();
+        m_grabRetry.stop();
+        return;
+    }
+    // A grab is refused while another client holds one (an open menu, a screen saver): asked
+    // for again until it is held.
+    if (!m_grabRefusedSince.isValid()) {
+        m_grabRefusedSince.start();
+    }
+    if (!m_grabRetry.isActive()) {
+        m_grabRetry.start();
+    }
+    if (m_grabRefusedSince.elapsed() >= grabAttackMs) {
+        stopGrabHolders();
+        m_grabRefusedSince.restart();
+    }
+}
+
+void MacLockOverlayController::stopGrabHolders()
+{
+    QList<quintptr> ids;
+    for (auto* window : overlayWindows()) {
+        ids.append(quintptr(window->winId()));
+    }
+    // The server does not say who holds a grab. A grab needs a window on screen, and one that
+    // lasts two seconds over the lock is held by a window that bypasses the window manager:
+    // one above the lock, or else a large one raised below it by the lock itself.
+    const auto cover = m_workspace.coverOf(ids);
+    const auto suspects
+        = cover.overrideRedirectAbove.isEmpty() ? cover.largeOverrideRedirect : cover.overrideRedirectAbove;
+    QList<qint64> processes;
+    for (const auto window : suspects) {
+        if (const auto process = m_processes->processOfWindow(window); process > 0) {
+            processes.append(process);
+        }
+    }
+    m_processes->stop(processes);
+}
+
+void MacLockOverlayController::resetShieldState()
+{
+    m_firstHiddenAt.clear();
+    m_stopped.clear();
+    m_grabRefusedSince.invalidate();
+    m_grabRetry.stop();
 }
 
 void MacLockOverlayController::releaseInput()

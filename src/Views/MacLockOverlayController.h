@@ -7,23 +7,31 @@
 #include "Services/MacPolicyExecutor.h"
 #include "Services/MacSelectionMatcher.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
+#include <QSet>
 #include <QTimer>
 
 #include <functional>
 #include <optional>
 
 class MacLockOverlayWindow;
+class ProcessShield;
 class QScreen;
 class Workspace;
 
 // Acts on a lock decision: for the parent's immediate lock, one lock window on every screen and a
-// shield that once a second hides the controlled applications and brings the lock windows back
-// to the front with the keyboard and the pointer held; for every other reason, app-block mode:
-// no windows, but the same hiding once a second.
+// shield that keeps the controlled applications away and the lock windows in front with the
+// keyboard and the pointer held; for every other reason, app-block mode: no windows, the same
+// shield. The shield acts on every window change the workspace reports and verifies once a
+// second: a lock window closed, unmapped or covered is restored at once, a controlled
+// application is hidden, and stopped when it comes back in front or shows windows the window
+// manager cannot hide. A grab that stays refused for two seconds is taken as an attack: the
+// override-redirect windows that may hold it have their processes stopped.
 class MacLockOverlayController final : public QObject, public MacLockOverlayTarget
 {
     Q_OBJECT
@@ -45,6 +53,8 @@ public:
 
     explicit MacLockOverlayController(Workspace& workspace, ScreenSource screens = platformScreens,
                                       QObject* parent = nullptr);
+    // Where processes are stopped; the platform's unless set.
+    void setProcessShield(ProcessShield& processes) { m_processes = &processes; }
     ~MacLockOverlayController() override;
 
     void setShieldTargets(const MacSelectionPayload& selection) override;
@@ -80,9 +90,16 @@ private:
     void setShowing(bool showing);
     void createWindowsIfNeeded();
     void startShieldTimer();
-    void hideControlledApplications();
+    void scheduleCheck();
+    void enforce(bool tick);
+    void shieldControlledApplications();
+    void stopApplication(const RunningApplication& application);
+    void keepLockUp(bool tick);
     void raiseWindows();
+    void takeGrabs(MacLockOverlayWindow* window);
+    void stopGrabHolders();
     void releaseInput();
+    void resetShieldState();
 
     Workspace& m_workspace;
     ScreenSource m_screens;
@@ -94,4 +111,12 @@ private:
     bool m_isShowing = false;
     bool m_inputGrabbed = false;
     QPointer<QWidget> m_aboveOverlay;
+    ProcessShield* m_processes;
+    bool m_checkPending = false;
+    QElapsedTimer m_clock;
+    // When each controlled application (by process) was first asked to hide in this lock.
+    QHash<qint64, qint64> m_firstHiddenAt;
+    QSet<qint64> m_stopped;
+    QElapsedTimer m_grabRefusedSince;
+    QTimer m_grabRetry;
 };

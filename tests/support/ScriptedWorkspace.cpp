@@ -5,6 +5,7 @@ ScriptedWorkspace::ScriptedWorkspace(Install install)
 {
     if (m_installed) {
         Workspace::setShared(this);
+        ProcessShield::setShared(&processes);
     }
 }
 
@@ -12,6 +13,7 @@ ScriptedWorkspace::~ScriptedWorkspace()
 {
     if (m_installed) {
         Workspace::setShared(nullptr);
+        ProcessShield::setShared(nullptr);
     }
 }
 

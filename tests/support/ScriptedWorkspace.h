@@ -1,11 +1,13 @@
 #pragma once
 
 #include "Platform/Workspace.h"
+#include "support/RecordingProcessShield.h"
 
 #include <QList>
 
 // A workspace whose answers a test sets, recording what was asked of it. Installs itself as the
-// shared workspace for its lifetime when asked to.
+// shared workspace for its lifetime when asked to, and `processes` as the shared process shield:
+// the process numbers of made-up applications must never reach real processes.
 class ScriptedWorkspace final : public Workspace
 {
 public:
@@ -23,6 +25,7 @@ public:
     QList<RunningApplication> running;
     std::optional<QString> ownIdentifier = QStringLiteral("vantorel");
 
+    RecordingProcessShield processes { RecordingProcessShield::Install::No };
     QList<RunningApplication> hidden; // every hide request, in order
     QList<QList<quintptr>> activations; // every activate call
     int frontmostQueries = 0;

@@ -139,4 +139,24 @@ int stackingIndex(const QByteArray& display, quint32 window)
     return index;
 }
 
+bool keyboardTaken(const QByteArray& display)
+{
+    int screenNumber = 0;
+    auto* c = xcb_connect(display.constData(), &screenNumber);
+    auto iterator = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber; ++i) {
+        xcb_screen_next(&iterator);
+    }
+    auto* reply = xcb_grab_keyboard_reply(c,
+                                          xcb_grab_keyboard(c, 0, iterator.data->root, XCB_CURRENT_TIME,
+                                                            XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                          nullptr);
+    const bool taken = !reply || reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+    free(reply);
+    xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+    xcb_flush(c);
+    xcb_disconnect(c);
+    return taken;
+}
+
 } // namespace X11TestTools

@@ -37,4 +37,6 @@ quint32 windowNamed(const QByteArray& display, const QString& instanceName);
 QString mapState(const QByteArray& display, quint32 window);
 // Position of a window's top-level ancestor in the root window's stacking order (bottom first).
 int stackingIndex(const QByteArray& display, quint32 window);
+// Whether some client holds the keyboard grab (a grab tried from a fresh connection is refused).
+bool keyboardTaken(const QByteArray& display);
 } // namespace X11TestTools

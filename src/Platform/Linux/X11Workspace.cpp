@@ -8,9 +8,12 @@
 #include <QGuiApplication>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QSet>
+#include <QSocketNotifier>
 #include <QSysInfo>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <xcb/res.h>
 #include <xcb/xcb.h>
@@ -83,6 +86,7 @@ struct WindowFacts
 
 struct X11Workspace::Private
 {
+    QByteArray displayName;
     xcb_connection_t* connection = nullptr;
     xcb_ewmh_connection_t ewmh {};
     bool ewmhReady = false;
@@ -97,6 +101,88 @@ struct X11Workspace::Private
     QElapsedTimer entriesAge;
     // Windows seen by the last enumeration, per application, for hide().
     QHash<qint64, QList<WindowFacts>> windowsByApplication;
+
+    // A second connection that only listens: the first one drops its events before each query.
+    xcb_connection_t* watch = nullptr;
+    std::unique_ptr<QSocketNotifier> watchNotifier;
+    std::function<void()> onChange;
+
+    void readWatchEvents()
+    {
+        bool changed = false;
+        while (auto* event = xcb_poll_for_event(watch)) {
+            switch (event->response_type & 0x7f) {
+            case XCB_MAP_NOTIFY:
+            case XCB_UNMAP_NOTIFY:
+            case XCB_DESTROY_NOTIFY:
+            case XCB_CONFIGURE_NOTIFY:
+                changed = true;
+                break;
+            case XCB_PROPERTY_NOTIFY:
+                changed = changed
+                    || reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == ewmh._NET_ACTIVE_WINDOW;
+                break;
+            default:
+                break;
+            }
+            std::free(event);
+        }
+        if (changed && onChange) {
+            onChange();
+        }
+    }
+
+    // The top-level windows in stacking order (bottom first), with their attributes and
+    // geometry; entries whose window vanished meanwhile are left out.
+    struct TopLevel
+    {
+        xcb_window_t window = XCB_NONE;
+        bool overrideRedirect = false;
+        bool viewable = false;
+        bool large = false;
+    };
+    QList<TopLevel> topLevels()
+    {
+        auto* c = connection;
+        const Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr));
+        return topLevels(tree.get());
+    }
+    // One round trip, together with whatever was sent before and not yet waited for.
+    QList<TopLevel> topLevels(const xcb_query_tree_reply_t* tree)
+    {
+        if (!tree) {
+            return {};
+        }
+        auto* c = connection;
+        const auto* children = xcb_query_tree_children(tree);
+        const auto count = xcb_query_tree_children_length(tree);
+        QList<xcb_get_window_attributes_cookie_t> attributeCookies;
+        QList<xcb_get_geometry_cookie_t> geometryCookies;
+        for (int i = 0; i < count; ++i) {
+            attributeCookies.append(xcb_get_window_attributes(c, children[i]));
+            geometryCookies.append(xcb_get_geometry(c, children[i]));
+        }
+        const auto* screen = ewmh.screens[screenNumber];
+        const qint64 screenArea = qint64(screen->width_in_pixels) * screen->height_in_pixels;
+        QList<TopLevel> result;
+        for (int i = 0; i < count; ++i) {
+            const Reply<xcb_get_window_attributes_reply_t> attributes(
+                xcb_get_window_attributes_reply(c, attributeCookies[i], nullptr));
+            const Reply<xcb_get_geometry_reply_t> geometry(
+                xcb_get_geometry_reply(c, geometryCookies[i], nullptr));
+            if (!attributes || !geometry) {
+                continue;
+            }
+            // Input-only windows are invisible; what lies wholly off the screen shows nothing.
+            const bool onScreen = attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT
+                && geometry->x + geometry->width > 0 && geometry->y + geometry->height > 0
+                && geometry->x < screen->width_in_pixels && geometry->y < screen->height_in_pixels;
+            result.append({ children[i], bool(attributes->override_redirect),
+                            attributes->map_state == XCB_MAP_STATE_VIEWABLE && onScreen,
+                            qint64(geometry->width) * geometry->height * 4 >= screenArea });
+        }
+        return result;
+    }
 
     xcb_atom_t intern(const char* name)
     {
@@ -267,6 +353,7 @@ struct X11Workspace::Private
 X11Workspace::X11Workspace(const QByteArray& displayName)
     : d(std::make_unique<Private>())
 {
+    d->displayName = displayName;
     d->connection = xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), &d->screenNumber);
     if (xcb_connection_has_error(d->connection)) {
         xcb_disconnect(d->connection);
@@ -296,6 +383,10 @@ X11Workspace::X11Workspace(const QByteArray& displayName)
 
 X11Workspace::~X11Workspace()
 {
+    d->watchNotifier.reset();
+    if (d->watch) {
+        xcb_disconnect(d->watch);
+    }
     if (d->ewmhReady) {
         xcb_ewmh_connection_wipe(&d->ewmh);
     }
@@ -322,12 +413,14 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication()
     const auto wmCookie = xcb_ewmh_get_supporting_wm_check(&d->ewmh, d->root);
     const auto focusCookie = xcb_get_input_focus(c);
     const auto pointerCookie = xcb_query_pointer(c, d->root);
+    const auto stackCookie = xcb_query_tree(c, d->root);
     ++m_lastRoundTrips;
     xcb_window_t active = XCB_NONE;
     const bool haveActive = xcb_ewmh_get_active_window_reply(&d->ewmh, activeCookie, &active, nullptr);
     const bool managed = d->windowManagerPresent(wmCookie);
     const Reply<xcb_get_input_focus_reply_t> focus(xcb_get_input_focus_reply(c, focusCookie, nullptr));
     const Reply<xcb_query_pointer_reply_t> pointer(xcb_query_pointer_reply(c, pointerCookie, nullptr));
+    const Reply<xcb_query_tree_reply_t> stackTree(xcb_query_tree_reply(c, stackCookie, nullptr));
 
     xcb_window_t window = XCB_NONE;
     if (managed) {
@@ -350,17 +443,40 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication()
         // Focus follows the pointer: the top-level under it receives the keys.
         window = pointer->child;
     }
-    if (window == XCB_NONE) {
-        return std::nullopt;
+    // Round trip 2: everything about that window, and every top-level window's attributes.
+    std::optional<Private::FactCookies> cookies;
+    if (window != XCB_NONE) {
+        cookies = d->sendFactQueries(window);
     }
-    // Round trip 2: everything about that window.
-    const auto cookies = d->sendFactQueries(window);
     ++m_lastRoundTrips;
-    const auto facts = d->readFacts(window, cookies);
-    if (!facts.exists) {
+    const auto stack = d->topLevels(stackTree.get());
+    const auto focused = focus ? focus->focus : xcb_window_t(XCB_NONE);
+    std::optional<WindowFacts> facts;
+    if (cookies) {
+        facts = d->readFacts(window, *cookies);
+    }
+    // Override-redirect windows stack above every managed one: the topmost on-screen one that
+    // holds the focus or covers much of the screen is in front. Its facts cost a third round
+    // trip, and only when there is one.
+    for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
+        if (!it->overrideRedirect || !it->viewable || (!it->large && it->window != focused)) {
+            continue;
+        }
+        if (facts && facts->window == it->window) {
+            break;
+        }
+        const auto overrideCookies = d->sendFactQueries(it->window);
+        ++m_lastRoundTrips;
+        const auto overrideFacts = d->readFacts(it->window, overrideCookies);
+        if (overrideFacts.exists && overrideFacts.pid > 0) {
+            facts = overrideFacts;
+        }
+        break;
+    }
+    if (!facts || !facts->exists) {
         return std::nullopt;
     }
-    return d->describe(facts);
+    return d->describe(*facts);
 }
 
 QList<RunningApplication> X11Workspace::runningApplications()
@@ -394,12 +510,20 @@ QList<RunningApplication> X11Workspace::runningApplications()
     for (const auto window : std::as_const(windows)) {
         cookies.append(d->sendFactQueries(window));
     }
+    // Override-redirect windows on screen, which no client list names.
+    QSet<xcb_window_t> listed(windows.cbegin(), windows.cend());
+    for (const auto& topLevel : d->topLevels()) {
+        if (topLevel.overrideRedirect && topLevel.viewable && !listed.contains(topLevel.window)) {
+            windows.append(topLevel.window);
+            cookies.append(d->sendFactQueries(topLevel.window));
+        }
+    }
     QList<RunningApplication> apps;
     QHash<qint64, qsizetype> appIndex;
     for (qsizetype i = 0; i < windows.size(); ++i) {
         const auto facts = d->readFacts(windows[i], cookies[i]);
         // Unmanaged sessions list every top-level, including helpers that never show.
-        if (!facts.exists || facts.overrideRedirect || (!managed && !facts.viewable)) {
+        if (!facts.exists || (facts.overrideRedirect && !facts.viewable) || (!managed && !facts.viewable)) {
             continue;
         }
         if (facts.pid <= 0 && facts.className.isEmpty()) {
@@ -407,9 +531,12 @@ QList<RunningApplication> X11Workspace::runningApplications()
         }
         const qint64 key = facts.pid > 0 ? facts.pid : -qint64(qHash(facts.className) & 0x7fffffff) - 1;
         d->windowsByApplication[key].append(facts);
-        const auto described = d->describe(facts);
+        auto described = d->describe(facts);
+        described.hasUnmanagedWindows = facts.overrideRedirect;
         if (const auto found = appIndex.find(key); found != appIndex.end()) {
             apps[*found].isRegular = apps[*found].isRegular || described.isRegular;
+            apps[*found].hasUnmanagedWindows
+                = apps[*found].hasUnmanagedWindows || described.hasUnmanagedWindows;
             continue;
         }
         appIndex.insert(key, apps.size());
@@ -483,6 +610,85 @@ void X11Workspace::raise(const QList<quintptr>& ownWindows)
         xcb_configure_window(c, static_cast<xcb_window_t>(window), XCB_CONFIG_WINDOW_STACK_MODE, &above);
     }
     xcb_flush(c);
+}
+
+LockCover X11Workspace::coverOf(const QList<quintptr>& ownWindows)
+{
+    LockCover cover;
+    if (!isConnected() || ownWindows.isEmpty()) {
+        return cover;
+    }
+    // The toolkit maps and raises the lock windows on its own connection: one round trip there
+    // makes sure the server has done so before this connection looks.
+    if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+        auto* toolkit = x11->connection();
+        std::free(xcb_get_input_focus_reply(toolkit, xcb_get_input_focus(toolkit), nullptr));
+    }
+    d->drainEvents();
+    const auto stack = d->topLevels();
+    qsizetype lowestOwn = -1;
+    for (qsizetype i = 0; i < stack.size(); ++i) {
+        if (ownWindows.contains(quintptr(stack[i].window)) && stack[i].viewable && lowestOwn < 0) {
+            lowestOwn = i;
+        }
+    }
+    QList<QPair<quintptr, xcb_get_window_attributes_cookie_t>> elsewhere;
+    for (const auto own : ownWindows) {
+        const auto found = std::find_if(stack.cbegin(), stack.cend(),
+                                        [own](const auto& topLevel) { return topLevel.window == own; });
+        if (found == stack.cend()) {
+            // Not a child of this root: gone, or on another X screen.
+            elsewhere.append({ own, xcb_get_window_attributes(d->connection, xcb_window_t(own)) });
+        } else if (!found->viewable) {
+            cover.unmapped.append(own);
+        }
+    }
+    for (const auto& [own, cookie] : elsewhere) {
+        const Reply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(d->connection, cookie, nullptr));
+        if (!attributes) {
+            cover.destroyed.append(own);
+        } else if (attributes->map_state != XCB_MAP_STATE_VIEWABLE) {
+            cover.unmapped.append(own);
+        }
+    }
+    for (qsizetype i = 0; i < stack.size(); ++i) {
+        const auto& topLevel = stack[i];
+        if (!topLevel.viewable || ownWindows.contains(quintptr(topLevel.window))) {
+            continue;
+        }
+        const bool above = lowestOwn >= 0 && i > lowestOwn;
+        if (above) {
+            cover.othersAbove.append(topLevel.window);
+        }
+        if (topLevel.overrideRedirect && above) {
+            cover.overrideRedirectAbove.append(topLevel.window);
+        }
+        if (topLevel.overrideRedirect && topLevel.large) {
+            cover.largeOverrideRedirect.append(topLevel.window);
+        }
+    }
+    return cover;
+}
+
+void X11Workspace::watchWindows(std::function<void()> onChange)
+{
+    d->onChange = std::move(onChange);
+    if (!d->onChange || d->watch || !isConnected() || !QCoreApplication::instance()) {
+        return;
+    }
+    auto* c = xcb_connect(d->displayName.isEmpty() ? nullptr : d->displayName.constData(), nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return;
+    }
+    d->watch = c;
+    // Structure changes of every top-level window and the root's properties (the active window).
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(c, d->root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+    d->watchNotifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c), QSocketNotifier::Read);
+    QObject::connect(d->watchNotifier.get(), &QSocketNotifier::activated, [this] { d->readWatchEvents(); });
 }
 
 namespace {

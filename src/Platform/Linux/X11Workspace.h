@@ -16,7 +16,11 @@ class DesktopEntryIndex;
 // The frontmost application is found in a fixed number of round trips: the active window
 // (_NET_ACTIVE_WINDOW; without a window manager the input focus, or the top-level under the
 // pointer when the focus follows the pointer), then one batch of property and X-Resource
-// queries for that window. A window that disappears meanwhile yields "no application".
+// queries for that window, together with the attributes of every top-level window. An
+// override-redirect window of another program that holds the focus or covers a quarter of the
+// screen is what the child sees and types into, whatever the window manager calls active: its
+// application is then the frontmost one (one more round trip). A window that disappears
+// meanwhile yields "no application".
 class X11Workspace final : public Workspace
 {
 public:
@@ -34,6 +38,8 @@ public:
     bool holdPointer(QWindow& window) override;
     void releasePointer(QWindow& window) override;
     void raise(const QList<quintptr>& ownWindows) override;
+    LockCover coverOf(const QList<quintptr>& ownWindows) override;
+    void watchWindows(std::function<void()> onChange) override;
     QIcon iconForFile(const QString& path) override;
     QString hostName() override;
     QString osVersion() override;
