@@ -48,6 +48,9 @@ const QList<QStringList>& migrations()
             "content TEXT NOT NULL, app_version TEXT NOT NULL, os_version TEXT NOT NULL, device_id TEXT, "
             "family_code TEXT, contact TEXT, created_at BIGINT NOT NULL)"_s,
         },
+        // What a child's guard against being quit is: running, stopped, not installed, or not
+        // possible on that computer.
+        { u"ALTER TABLE device_health ADD COLUMN guard_state TEXT"_s },
     };
     return steps;
 }

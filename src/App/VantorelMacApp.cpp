@@ -1,5 +1,6 @@
 #include "App/VantorelMacApp.h"
 
+#include "App/MacChildGuard.h"
 #include "App/MacChildGuardDelegate.h"
 #include "Models/AppLanguageStore.h"
 #include "Models/MacAppSelectionStore.h"
@@ -128,6 +129,7 @@ void VantorelMacApp::launch()
                                             Clock::current(), this);
         guard->presentBanner = [](const QString& text) { MacLockWarningBanner::present(text); };
         guard->start();
+        ChildGuardState::setProbe(&MacChildGuard::hostGuardState);
     }
     QTimer::singleShot(0, this, [this] { m_childGuardDelegate->applicationDidFinishLaunching(); });
 }

@@ -7,6 +7,7 @@
 #include "Platform/Clock.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/Workspace.h"
+#include "Services/ChildGuardState.h"
 #include "Services/MacLockEnforcement.h"
 #include "Services/MacLockOverlayTarget.h"
 #include "Services/MacUsageMonitorService.h"
@@ -183,7 +184,12 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
     health.notificationsOk = true;
     health.usageAccessOk = true;
     health.overlayOk = true;
-    health.deviceAdminOk = true;
+    // The guard is what a parent relies on against quitting: reported as it is, when known.
+    const auto guard = ChildGuardState::current();
+    health.deviceAdminOk = !guard || *guard == ChildGuardState::State::running;
+    if (guard) {
+        health.guardState = ChildGuardState::rawValue(*guard);
+    }
     health.platform = u"mac"_s;
     health.appVersion = AppBundle::current().shortVersion();
     health.osVersion = Workspace::shared().osVersion();
