@@ -129,7 +129,8 @@ void VantorelMacApp::launch()
                                             Clock::current(), this);
         guard->presentBanner = [](const QString& text) { MacLockWarningBanner::present(text); };
         guard->start();
-        ChildGuardState::setProbe(&MacChildGuard::hostGuardState);
     }
+    // Asked only by a child's synchronisation, which may begin later in this run (binding).
+    ChildGuardState::setProbe(&MacChildGuard::hostGuardState);
     QTimer::singleShot(0, this, [this] { m_childGuardDelegate->applicationDidFinishLaunching(); });
 }
