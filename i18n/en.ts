@@ -837,7 +837,7 @@ Server binding: %@</translation>
     </message>
     <message>
         <source>设备监管状态：孩子守护未安装，需在孩子电脑上由管理员授权</source>
-        <translation>Supervision: the child guard is not installed; an administrator must allow it on the child’s computer</translation>
+        <translation>Supervision: the child guard is not installed; an administrator must allow it on the child&apos;s computer</translation>
     </message>
     <message>
         <source>设备监管状态：孩子守护已安装，但没有运行</source>

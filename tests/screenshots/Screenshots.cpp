@@ -198,6 +198,9 @@ QString parentScenario(const QString& baseUrl)
     auto child = AwaitTask::run(client->registerDevice(code, RemoteDeviceRole::child, u"小明的 Mac"_s));
     if (child.value) {
         AwaitTask::run(client->requestUnlock(child.value->deviceId, std::nullopt, std::nullopt));
+        PutDeviceHealthPayload health { true, true, true, false, u"mac"_s };
+        health.guardState = u"notInstalled"_s;
+        AwaitTask::run(client->putDeviceHealth(child.value->deviceId, health));
     }
     click(wizard, u"parentSummaryRefresh"_s);
     waitUntil([&] { return !wizard->viewModel().wizardChildDevices().isEmpty(); });
