@@ -52,8 +52,11 @@ std::optional<qint64> secondsOfBreakLeft(const ScreenTimePolicy& policy, const S
 
 QString breakStatusText(const ScreenTimePolicy& policy, qint64 secondsLeft)
 {
+    // Rounded up without an addition that an absurd break length could overflow.
+    const qint64 left = std::max<qint64>(0, secondsLeft);
+    const qint64 minutesLeft = left / 60 + (left % 60 != 0 ? 1 : 0);
     return MacLockShield::reasonText(MacPolicyExecutor::LockReason::eyeRest, policy) + u'\n'
-        + L10n::format(L10n::localized("休息还剩 %d 分钟"), { (std::max<qint64>(0, secondsLeft) + 59) / 60 });
+        + L10n::format(L10n::localized("休息还剩 %d 分钟"), { minutesLeft });
 }
 
 MacPolicyExecutor::LockDecision withEyeRest(const MacPolicyExecutor::LockDecision& decision,
