@@ -810,6 +810,64 @@ Server binding: %@</translation>
     <message>
         <source>邀请码（在已绑定的家长电脑上生成）</source>
         <translation>Invitation code (made on a bound parent computer)</translation>
+        <source>再用 %d 分钟就到视力保护休息时间，受控应用将暂停 %d 分钟。</source>
+        <translation>%d min of use left before an eye-rest break; the controlled apps will then pause for %d min.</translation>
+    </message>
+    <message>
+        <source>休息还剩 %d 分钟</source>
+        <translation>%d min of rest left</translation>
+    </message>
+    <message>
+        <source>本机还没有设置家长密码。请先在「身份 / 基础设置」中设置家长密码，再修改视力保护。</source>
+        <translation>No parent password is set on this computer. Set one in “Role / Basic settings” first, then change eye rest.</translation>
+    </message>
+    <message>
+        <source>连续使用时长须在 %d 到 %d 分钟之间，休息时长须在 %d 到 %d 分钟之间。</source>
+        <translation>Use before a break must be %d to %d min, and a break %d to %d min.</translation>
+    </message>
+    <message>
+        <source>视力保护：已关闭</source>
+        <translation>Eye rest: off</translation>
+    </message>
+    <message>
+        <source>视力保护：每连续使用 %d 分钟休息 %d 分钟</source>
+        <translation>Eye rest: after every %d min of use, a %d-min break</translation>
+    </message>
+    <message>
+        <source>视力保护设置</source>
+        <translation>Eye rest settings</translation>
+    </message>
+    <message>
+        <source>连续使用受控应用到设定时长后，受控应用暂停一段时间，让眼睛休息。只保存在本机，需要家长密码。</source>
+        <translation>After the set time of continuous use, the controlled apps pause for a while so the eyes can rest. Kept on this computer only; changing it needs the parent password.</translation>
+    </message>
+    <message>
+        <source>开启视力保护</source>
+        <translation>Eye rest on</translation>
+    </message>
+    <message>
+        <source> 分钟</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>连续使用</source>
+        <translation>Use before a break</translation>
+    </message>
+    <message>
+        <source>每次休息</source>
+        <translation>Each break</translation>
+    </message>
+    <message>
+        <source>设备监管状态：这台电脑无法安装孩子守护（缺少 pkexec 或 polkit）</source>
+        <translation>Supervision: the child guard cannot be installed on that computer (pkexec or polkit is missing)</translation>
+    </message>
+    <message>
+        <source>设备监管状态：孩子守护未安装，需在孩子电脑上由管理员授权</source>
+        <translation>Supervision: the child guard is not installed; an administrator must allow it on the child&apos;s computer</translation>
+    </message>
+    <message>
+        <source>设备监管状态：孩子守护已安装，但没有运行</source>
+        <translation>Supervision: the child guard is installed but not running</translation>
     </message>
 </context>
 </TS>

@@ -14,6 +14,7 @@ packages=(
     libgl-dev libxkbcommon-dev
     xvfb xauth openbox x11-utils xdotool dbus dbus-x11 at-spi2-core
     fonts-noto-cjk
+    pkexec polkitd
     postgresql
 )
 

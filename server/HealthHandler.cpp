@@ -31,6 +31,7 @@ DeviceHealthSnapshot HealthHandler::snapshot(const PutDeviceHealthPayload& repor
     snapshot.platform = report.platform;
     snapshot.appVersion = report.appVersion;
     snapshot.osVersion = report.osVersion;
+    snapshot.guardState = report.guardState;
     snapshot.updatedAt = ServerTime::format(updatedAtMs);
     return snapshot;
 }
@@ -39,7 +40,7 @@ DeviceHealthSnapshot HealthHandler::putHealth(const QString& deviceId, const Put
 {
     const auto tooLong = [](const std::optional<QString>& text) { return text && text->size() > 200; };
     if (report.platform.isEmpty() || report.platform.size() > 32 || tooLong(report.appVersion)
-        || tooLong(report.osVersion)) {
+        || tooLong(report.osVersion) || (report.guardState && report.guardState->size() > 32)) {
         throw ApiError::badRequest(
             u"\"platform\" must be a short non-empty text, versions at most 200 characters"_s);
     }

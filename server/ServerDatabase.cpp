@@ -57,6 +57,9 @@ const QList<QStringList>& migrations()
             u"CREATE TABLE parent_invitations (code_hash VARCHAR(64) PRIMARY KEY, family_id VARCHAR(36) "
             "NOT NULL REFERENCES families(id), expires_at BIGINT NOT NULL, created_at BIGINT NOT NULL)"_s,
         },
+        // What a child's guard against being quit is: running, stopped, not installed, or not
+        // possible on that computer.
+        { u"ALTER TABLE device_health ADD COLUMN guard_state TEXT"_s },
     };
     return steps;
 }

@@ -1,8 +1,10 @@
 #include "App/LinuxChildGuard.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
 
 #include <atomic>
@@ -70,6 +72,31 @@ QString LinuxChildGuard::unitPath() const
 QString LinuxChildGuard::installedAppPath() const
 {
     return installDirectory() + u"/vantorel"_s;
+}
+
+ChildGuardState::State LinuxChildGuard::state() const
+{
+    using ChildGuardState::State;
+    if (!QFileInfo::exists(markerFile())) {
+        const bool canInstall = !QStandardPaths::findExecutable(m_options.pkexec).isEmpty()
+            && !QStandardPaths::findExecutable(m_options.systemctl).isEmpty();
+        return canInstall ? State::notInstalled : State::unavailable;
+    }
+    // The keeper is a script: its path is an argument of the interpreter that runs it.
+    const QByteArray keeper = keeperPath().toUtf8();
+    const QDir proc(m_options.proc);
+    for (const auto& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile cmdline(proc.filePath(pid + u"/cmdline"_s));
+        if (!cmdline.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        for (const auto& argument : cmdline.read(64 * 1024).split('\0')) {
+            if (argument == keeper) {
+                return State::running;
+            }
+        }
+    }
+    return State::stopped;
 }
 
 QString LinuxChildGuard::shellQuoted(const QString& text)

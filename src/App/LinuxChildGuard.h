@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Services/ChildGuardState.h"
+
 #include <QString>
 
 // The child guard of a Linux computer, as scripts run by root (see docs/DESIGN.md, "Child guard
@@ -24,6 +26,9 @@ public:
         QString root;
         QString systemctl = QStringLiteral("systemctl");
         QString owner = QStringLiteral("root:root");
+        QString pkexec = QStringLiteral("pkexec");
+        // Where the running processes are listed.
+        QString proc = QStringLiteral("/proc");
     };
 
     LinuxChildGuard();
@@ -54,6 +59,11 @@ public:
 
     QString keeperScript() const;
     QString unitFile() const;
+
+    // What the guard is here: running while the marker exists and a keeper process runs, stopped
+    // with the marker and no keeper; without the marker, not installed when pkexec and the
+    // service manager are there to install it with, otherwise unavailable.
+    ChildGuardState::State state() const;
 
     // The text in single quotes, each single quote inside written as '\''.
     static QString shellQuoted(const QString& text);

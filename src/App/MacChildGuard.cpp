@@ -37,6 +37,15 @@ bool isGuardOn()
     return marker.open(QIODevice::ReadOnly);
 }
 
+ChildGuardState::State hostGuardState()
+{
+#if defined(Q_OS_MACOS)
+    return isGuardOn() ? ChildGuardState::State::running : ChildGuardState::State::notInstalled;
+#else
+    return LinuxChildGuard::current().state();
+#endif
+}
+
 QString hostInstallScript(const QString& sourceAppPath)
 {
 #if defined(Q_OS_MACOS)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Services/ChildGuardState.h"
+
 #include <QString>
 
 // Keeps a child computer's copy of the application running against a standard account: asks
@@ -52,6 +54,8 @@ TerminateReply quitDecision();
 // The guard of the platform this build runs on.
 QString hostMarkerFile();
 bool isGuardOn();
+// What the health report says of the guard on this computer.
+ChildGuardState::State hostGuardState();
 QString hostInstallScript(const QString& sourceAppPath);
 QString hostTeardownScript();
 

@@ -1,5 +1,6 @@
 #include "App/VantorelMacApp.h"
 
+#include "App/MacChildGuard.h"
 #include "App/MacChildGuardDelegate.h"
 #include "Models/AppLanguageStore.h"
 #include "Models/MacAppSelectionStore.h"
@@ -129,5 +130,7 @@ void VantorelMacApp::launch()
         guard->presentBanner = [](const QString& text) { MacLockWarningBanner::present(text); };
         guard->start();
     }
+    // Asked only by a child's synchronisation, which may begin later in this run (binding).
+    ChildGuardState::setProbe(&MacChildGuard::hostGuardState);
     QTimer::singleShot(0, this, [this] { m_childGuardDelegate->applicationDidFinishLaunching(); });
 }

@@ -2,6 +2,7 @@
 
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
+#include "Services/ChildGuardState.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/UserFriendlyMessage.h"
 
@@ -139,8 +140,15 @@ QCoro::Task<> MacChildRuleSettingsViewModel::loadHealthSnapshot()
     try {
         auto task = client->getDeviceHealth(m_device.id, familyCode);
         const auto snapshot = co_await task;
+        const auto guard = ChildGuardState::fromRawValue(snapshot.guardState.value_or(QString()));
         if (!snapshot.reported) {
             summary = L10n::localized("设备健康尚未上报");
+        } else if (guard == ChildGuardState::State::unavailable) {
+            summary = L10n::localized("设备监管状态：这台电脑无法安装孩子守护（缺少 pkexec 或 polkit）");
+        } else if (guard == ChildGuardState::State::notInstalled) {
+            summary = L10n::localized("设备监管状态：孩子守护未安装，需在孩子电脑上由管理员授权");
+        } else if (guard == ChildGuardState::State::stopped) {
+            summary = L10n::localized("设备监管状态：孩子守护已安装，但没有运行");
         } else if (snapshot.supervisionReady.value_or(false)) {
             summary = L10n::localized("设备监管状态：就绪");
         } else {

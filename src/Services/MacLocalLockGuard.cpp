@@ -92,17 +92,39 @@ void MacLocalLockGuard::look(bool noteClock)
         m_lastDecision = decision;
         MacLockEnforcement::apply(decision, policy, selection,
                                   m_overlay ? m_overlay : MacLockOverlayTarget::shared(), this);
+        if (decision.reason == MacPolicyExecutor::LockReason::eyeRest) {
+            announceBreak(policy);
+        }
     }
     if (!selection.isEmpty()) {
-        warnIfDue(policy);
+        warnIfDue(policy, decision);
     }
 }
 
-void MacLocalLockGuard::warnIfDue(const ScreenTimePolicy& policy)
+void MacLocalLockGuard::warnIfDue(const ScreenTimePolicy& policy,
+                                  const MacPolicyExecutor::LockDecision& decision)
 {
     const auto now = MacLockEnforcement::trustedNow(*m_monitor, m_clock).toTimeZone(m_clock.timeZone());
-    for (const auto kind : m_warnings.takeNew(policy, m_monitor->todayUsageSeconds(), now)) {
-        warn(kind, MacLockWarnings::text(kind, policy));
+    for (const auto& warning : m_warnings.takeNew(policy, m_monitor->todayUsageSeconds(), now)) {
+        warn(warning.kind, MacLockWarnings::text(warning, policy));
+    }
+    if (decision.locked) {
+        return; // a break is only announced ahead while nothing else holds the applications
+    }
+    const MacEyeRest::Stretch stretch { m_monitor->continuousUseSeconds(), m_monitor->lastCountedAt() };
+    if (const auto warning = m_warnings.takeEyeRest(policy, stretch, now)) {
+        warn(warning->kind, MacLockWarnings::text(*warning, policy));
+    }
+}
+
+void MacLocalLockGuard::announceBreak(const ScreenTimePolicy& policy)
+{
+    // The applications vanish without a window of ours: the banner says why, and for how long.
+    const auto now = MacLockEnforcement::trustedNow(*m_monitor, m_clock);
+    const MacEyeRest::Stretch stretch { m_monitor->continuousUseSeconds(), m_monitor->lastCountedAt() };
+    const auto left = MacEyeRest::secondsOfBreakLeft(policy, stretch, now);
+    if (left && presentBanner) {
+        presentBanner(MacEyeRest::breakStatusText(policy, *left));
     }
 }
 

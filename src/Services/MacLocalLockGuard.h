@@ -24,7 +24,8 @@ class UserDefaults;
 // stored policy and today's count and drives the overlay through the synchronisation's own path.
 // It acts only when its answer changes, so it never lifts a lock it did not itself see (see
 // docs/DESIGN.md, "Local lock guard"). It also starts the usage monitor when a start-up found no
-// server, and gives the warnings before a lock.
+// server, gives the warnings before a lock, and says why the applications are gone when an
+// eye-rest break begins.
 class MacLocalLockGuard final : public QObject
 {
     Q_OBJECT
@@ -59,7 +60,8 @@ signals:
 
 private:
     void look(bool noteClock);
-    void warnIfDue(const ScreenTimePolicy& policy);
+    void warnIfDue(const ScreenTimePolicy& policy, const MacPolicyExecutor::LockDecision& decision);
+    void announceBreak(const ScreenTimePolicy& policy);
     void warn(MacLockWarnings::Kind kind, const QString& text);
 
     QPointer<RemoteBackendConfig> m_config;

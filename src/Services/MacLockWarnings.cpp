@@ -22,17 +22,26 @@ std::optional<qint64> secondOfDay(const DateComponents& time, qint64 defaultHour
     return minute * 60;
 }
 
-qint64 minutesOf(MacLockWarnings::Kind kind)
+qint64 minutesUp(qint64 seconds)
+{
+    return (seconds + 59) / 60;
+}
+
+// What a mark is given for: the limit for the limit's warnings, the period for the period's. A
+// mark for another rule does not count, so a changed rule is warned about again.
+QString ruleOf(MacLockWarnings::Kind kind, const ScreenTimePolicy& policy)
 {
     switch (kind) {
     case MacLockWarnings::Kind::dailyLimitIn5:
-    case MacLockWarnings::Kind::blockedPeriodIn5:
-        return 5;
     case MacLockWarnings::Kind::dailyLimitIn1:
+        return QString::number(policy.dailyLimitMinutes);
+    case MacLockWarnings::Kind::blockedPeriodIn5:
     case MacLockWarnings::Kind::blockedPeriodIn1:
+    case MacLockWarnings::Kind::eyeRestIn1:
         break;
     }
-    return 1;
+    return MacLockShield::formatTime(policy.blockedStart) + u'-'
+        + MacLockShield::formatTime(policy.blockedEnd);
 }
 
 // 5 minutes when 1 to 5 minutes are left, 1 minute when less is left, none otherwise.
@@ -54,6 +63,17 @@ QList<MacLockWarnings::Kind> MacLockWarnings::due(const ScreenTimePolicy& policy
                                                   const QDateTime& localNow)
 {
     QList<Kind> kinds;
+    for (const auto& warning : dueWarnings(policy, todayUsageSeconds, localNow)) {
+        kinds.append(warning.kind);
+    }
+    return kinds;
+}
+
+QList<MacLockWarnings::Warning> MacLockWarnings::dueWarnings(const ScreenTimePolicy& policy,
+                                                             qint64 todayUsageSeconds,
+                                                             const QDateTime& localNow)
+{
+    QList<Warning> kinds;
     if (policy.forceLocked || (policy.unlockUntil && localNow < *policy.unlockUntil)) {
         return kinds;
     }
@@ -72,22 +92,23 @@ QList<MacLockWarnings::Kind> MacLockWarnings::due(const ScreenTimePolicy& policy
         return kinds;
     }
     if (policy.dailyLimitMinutes < secondsPerDay) {
-        if (const auto five = fiveMinutesAhead(policy.dailyLimitMinutes * 60 - todayUsageSeconds)) {
-            kinds.append(*five ? Kind::dailyLimitIn5 : Kind::dailyLimitIn1);
+        const qint64 left = policy.dailyLimitMinutes * 60 - todayUsageSeconds;
+        if (const auto five = fiveMinutesAhead(left)) {
+            kinds.append({ *five ? Kind::dailyLimitIn5 : Kind::dailyLimitIn1, minutesUp(left) });
         }
     }
     if (untilStart) {
         if (const auto five = fiveMinutesAhead(*untilStart)) {
-            kinds.append(*five ? Kind::blockedPeriodIn5 : Kind::blockedPeriodIn1);
+            kinds.append({ *five ? Kind::blockedPeriodIn5 : Kind::blockedPeriodIn1, minutesUp(*untilStart) });
         }
     }
     return kinds;
 }
 
-QList<MacLockWarnings::Kind> MacLockWarnings::takeNew(const ScreenTimePolicy& policy,
-                                                      qint64 todayUsageSeconds, const QDateTime& localNow)
+QList<MacLockWarnings::Warning> MacLockWarnings::takeNew(const ScreenTimePolicy& policy,
+                                                         qint64 todayUsageSeconds, const QDateTime& localNow)
 {
-    const auto kinds = due(policy, todayUsageSeconds, localNow);
+    const auto kinds = dueWarnings(policy, todayUsageSeconds, localNow);
     if (kinds.isEmpty()) {
         return kinds;
     }
@@ -100,17 +121,33 @@ QList<MacLockWarnings::Kind> MacLockWarnings::takeNew(const ScreenTimePolicy& po
             given.append(value.toString());
         }
     }
-    QList<Kind> fresh;
-    for (const auto kind : kinds) {
-        if (!given.contains(rawValue(kind))) {
-            given.append(rawValue(kind));
-            fresh.append(kind);
+    QList<Warning> fresh;
+    for (const auto& warning : kinds) {
+        const QString mark = rawValue(warning.kind) + u'@' + ruleOf(warning.kind, policy);
+        if (!given.contains(mark)) {
+            given.append(mark);
+            fresh.append(warning);
         }
     }
     if (!fresh.isEmpty()) {
         m_defaults.setObject(storageKey, QVariantMap { { u"day"_s, day }, { u"kinds"_s, QVariant(given) } });
     }
     return fresh;
+}
+
+std::optional<MacLockWarnings::Warning> MacLockWarnings::takeEyeRest(const ScreenTimePolicy& policy,
+                                                                     const MacEyeRest::Stretch& stretch,
+                                                                     const QDateTime& now)
+{
+    if (m_eyeRestWarnedAt && stretch.continuousUseSeconds < *m_eyeRestWarnedAt) {
+        m_eyeRestWarnedAt.reset();
+    }
+    const auto left = MacEyeRest::secondsOfUseLeft(policy, stretch, now);
+    if (!left || *left > 60 || m_eyeRestWarnedAt) {
+        return std::nullopt;
+    }
+    m_eyeRestWarnedAt = stretch.continuousUseSeconds;
+    return Warning { Kind::eyeRestIn1, minutesUp(*left) };
 }
 
 QString MacLockWarnings::rawValue(Kind kind)
@@ -124,21 +161,26 @@ QString MacLockWarnings::rawValue(Kind kind)
         return u"blockedPeriodIn5"_s;
     case Kind::blockedPeriodIn1:
         return u"blockedPeriodIn1"_s;
+    case Kind::eyeRestIn1:
+        return u"eyeRestIn1"_s;
     }
     return {};
 }
 
-QString MacLockWarnings::text(Kind kind, const ScreenTimePolicy& policy)
+QString MacLockWarnings::text(const Warning& warning, const ScreenTimePolicy& policy)
 {
-    switch (kind) {
+    switch (warning.kind) {
     case Kind::dailyLimitIn5:
     case Kind::dailyLimitIn1:
         return L10n::format(L10n::localized("今日使用还剩 %d 分钟，到时受控应用会被锁定。"),
-                            { minutesOf(kind) });
+                            { warning.minutesLeft });
     case Kind::blockedPeriodIn5:
     case Kind::blockedPeriodIn1:
         return L10n::format(L10n::localized("还有 %d 分钟进入禁用时段（%@ 开始），到时受控应用会被锁定。"),
-                            { minutesOf(kind), MacLockShield::formatTime(policy.blockedStart) });
+                            { warning.minutesLeft, MacLockShield::formatTime(policy.blockedStart) });
+    case Kind::eyeRestIn1:
+        return L10n::format(L10n::localized("再用 %d 分钟就到视力保护休息时间，受控应用将暂停 %d 分钟。"),
+                            { warning.minutesLeft, policy.eyeRestRestMinutes });
     }
     return {};
 }

@@ -5,7 +5,9 @@
 #include "Models/ScreenTimePolicyStore.h"
 #include "Platform/AppBundle.h"
 #include "Platform/Clock.h"
+#include "Platform/UserDefaults.h"
 #include "Platform/Workspace.h"
+#include "Services/ChildGuardState.h"
 #include "Services/MacLockEnforcement.h"
 #include "Services/MacLockOverlayTarget.h"
 #include "Services/MacUsageMonitorService.h"
@@ -22,6 +24,28 @@ namespace MacRemotePolicySyncService {
 namespace {
 
 std::chrono::milliseconds g_period { 45'000 };
+
+// The server's day that it was seen to reach while this computer's day was still the one before.
+// Until this computer has reported its own count on that day, the server's count of it is the
+// count of this computer's previous day.
+const QString serverDayAheadKey = u"vtl_usage_server_day_ahead"_s;
+
+// Whether the server's count, which belongs to the server's `usageDate`, is a count of this
+// computer's `localDay`. The server's day follows its own time zone: a server behind this
+// computer still answers with yesterday just after this computer's midnight, and a server ahead
+// has started this computer's next day while its evening was still being counted into it.
+bool countsForLocalDay(UserDefaults& defaults, const std::optional<QString>& usageDate,
+                       const QString& localDay)
+{
+    if (!usageDate) {
+        return true; // a server that does not say its day is taken at its word
+    }
+    if (*usageDate > localDay) {
+        defaults.setString(serverDayAheadKey, *usageDate);
+        return false;
+    }
+    return *usageDate == localDay && defaults.string(serverDayAheadKey) != localDay;
+}
 
 ScreenTimePolicy receivedPolicy(const PolicyPayload& payload)
 {
@@ -46,14 +70,20 @@ void applyPolicy(const ScreenTimePolicy& policy, const MacSelectionPayload& sele
 }
 
 QCoro::Task<> reportUsageIfNeeded(RemoteAPIClient client, QString deviceID,
-                                  QPointer<MacUsageMonitorService> monitor)
+                                  QPointer<MacUsageMonitorService> monitor,
+                                  QPointer<RemoteBackendConfig> config)
 {
     const auto usageDay = Clock::current().localNow().date().toString(u"yyyy-MM-dd"_s);
+    const auto countedDay = monitor->storedDay();
     try {
         auto report = client.reportTodayUsage(deviceID, monitor->todayUsageSeconds(), std::nullopt);
         co_await report;
     } catch (...) {
         co_return;
+    }
+    // The server's count of that day is now this computer's own.
+    if (config && config->defaults().string(serverDayAheadKey) == countedDay) {
+        config->defaults().removeObject(serverDayAheadKey);
     }
     if (!monitor) {
         co_return;
@@ -114,12 +144,16 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
         stored.unlockUntil = received.unlockUntil;
     });
 
-    // 5. A higher count at the server is taken over; a lower one changes nothing.
+    // 5. A higher count at the server is taken over when it is of this computer's day; a lower
+    // one changes nothing.
     try {
-        auto usage = client.fetchTodayUsageSeconds(deviceID);
-        const auto remoteSeconds = co_await usage;
-        if (monitor) {
-            monitor->raiseTodayUsage(remoteSeconds);
+        auto usage = client.fetchTodayUsage(deviceID);
+        const auto remote = co_await usage;
+        if (monitor && config) {
+            monitor->resetDayIfNeeded();
+            if (countsForLocalDay(config->defaults(), remote.usageDate, monitor->storedDay())) {
+                monitor->raiseTodayUsage(remote.todayUsageSeconds);
+            }
         }
     } catch (...) {
     }
@@ -150,7 +184,12 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
     health.notificationsOk = true;
     health.usageAccessOk = true;
     health.overlayOk = true;
-    health.deviceAdminOk = true;
+    // The guard is what a parent relies on against quitting: reported as it is, when known.
+    const auto guard = ChildGuardState::current();
+    health.deviceAdminOk = !guard || *guard == ChildGuardState::State::running;
+    if (guard) {
+        health.guardState = ChildGuardState::rawValue(*guard);
+    }
     health.platform = u"mac"_s;
     health.appVersion = AppBundle::current().shortVersion();
     health.osVersion = Workspace::shared().osVersion();
@@ -165,7 +204,7 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
     }
 
     // 10.
-    auto report = reportUsageIfNeeded(client, deviceID, monitor);
+    auto report = reportUsageIfNeeded(client, deviceID, monitor, config);
     co_await report;
 }
 

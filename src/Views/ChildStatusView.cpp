@@ -2,6 +2,10 @@
 
 #include "Models/L10n.h"
 #include "Models/ScreenTimePolicyStore.h"
+#include "Platform/Clock.h"
+#include "Services/MacEyeRest.h"
+#include "Services/MacEyeRestSettingsViewModel.h"
+#include "Services/MacLockEnforcement.h"
 #include "Services/MacUnlockRequestState.h"
 #include "Services/MacUsageMonitorService.h"
 
@@ -34,7 +38,8 @@ QFrame* card(const QString& title, QVBoxLayout*& body)
 } // namespace
 
 ChildStatusView::ChildStatusView(ScreenTimePolicyStore& policyStore, RemoteBackendConfig& backendConfig,
-                                 std::function<void()> onAppSelection, QWidget* parent)
+                                 std::function<void()> onAppSelection,
+                                 std::function<void()> onEyeRestSettings, QWidget* parent)
     : QWidget(parent)
     , m_policyStore(policyStore)
 {
@@ -46,11 +51,25 @@ ChildStatusView::ChildStatusView(ScreenTimePolicyStore& policyStore, RemoteBacke
     m_limit = new QLabel;
     m_limit->setObjectName(u"dailyLimitText"_s);
     body->addWidget(m_limit);
+    m_eyeRest = new QLabel;
+    m_eyeRest->setObjectName(u"eyeRestText"_s);
+    body->addWidget(m_eyeRest);
+    if (onEyeRestSettings) {
+        auto* eyeRest = new QPushButton(L10n::localized("视力保护设置"));
+        eyeRest->setObjectName(u"eyeRestSettingsButton"_s);
+        body->addWidget(eyeRest, 0, Qt::AlignLeft);
+        connect(eyeRest, &QPushButton::clicked, this, [onEyeRestSettings] { onEyeRestSettings(); });
+    }
 
     layout->addWidget(card(QString(), body));
     m_used = new QLabel;
     m_used->setObjectName(u"todayUsageText"_s);
     body->addWidget(m_used);
+    m_break = new QLabel;
+    m_break->setObjectName(u"eyeRestBreakText"_s);
+    m_break->setStyleSheet(u"color: #e67e22; font-weight: bold;"_s);
+    m_break->setWordWrap(true);
+    body->addWidget(m_break);
     m_requestPending = new QLabel(L10n::localized("解锁申请已发出，正在等待家长处理"));
     m_requestPending->setObjectName(u"unlockRequestPendingText"_s);
     m_requestPending->setStyleSheet(u"color: #2f7cf6;"_s);
@@ -73,6 +92,9 @@ ChildStatusView::ChildStatusView(ScreenTimePolicyStore& policyStore, RemoteBacke
             &ChildStatusView::refresh);
     connect(&MacUnlockRequestState::shared(), &MacUnlockRequestState::changed, this,
             &ChildStatusView::refresh);
+    m_tick.setInterval(10'000);
+    connect(&m_tick, &QTimer::timeout, this, &ChildStatusView::refresh);
+    m_tick.start();
     refresh();
 }
 
@@ -83,4 +105,18 @@ void ChildStatusView::refresh()
     m_used->setText(L10n::format(L10n::localized("今日已用：%d 分钟"),
                                  { MacUsageMonitorService::shared().todayUsageMinutes() }));
     m_requestPending->setVisible(MacUnlockRequestState::shared().isPending());
+
+    const auto policy = m_policyStore.policy();
+    m_eyeRest->setText(
+        MacEyeRestSettingsViewModel::summary(policy.eyeRestIntervalMinutes, policy.eyeRestRestMinutes));
+    const auto& monitor = MacUsageMonitorService::shared();
+    const auto& clock = Clock::current();
+    std::optional<qint64> breakLeft;
+    if (MacLockEnforcement::decide(policy, monitor, clock).reason == MacPolicyExecutor::LockReason::eyeRest) {
+        breakLeft = MacEyeRest::secondsOfBreakLeft(
+            policy, { monitor.continuousUseSeconds(), monitor.lastCountedAt() },
+            MacLockEnforcement::trustedNow(monitor, clock));
+    }
+    m_break->setText(breakLeft ? MacEyeRest::breakStatusText(policy, *breakLeft) : QString());
+    m_break->setVisible(breakLeft.has_value());
 }

@@ -15,6 +15,7 @@
 #include "Views/MacAppSelectionView.h"
 #include "Views/MacBackendURLSettingsView.h"
 #include "Views/MacChildRuleSettingsView.h"
+#include "Views/MacEyeRestSettingsView.h"
 #include "Views/MacFeedbackView.h"
 #include "Views/MacHelpView.h"
 #include "Views/MacLockCoordinator.h"
@@ -52,6 +53,11 @@ ContentView::ContentView(Stores stores, QWidget* parent)
 
     HomePanelView::Callbacks callbacks;
     callbacks.onAppSelection = [this] { openAppSelection(); };
+    callbacks.onEyeRestSettings = [this] {
+        auto* sheet = new MacEyeRestSettingsView(m_stores.policyStore, m_stores.passwordStore, this);
+        sheet->setAttribute(Qt::WA_DeleteOnClose);
+        sheet->open();
+    };
     callbacks.onRemoteBinding = [this] { openRemoteBinding(); };
     callbacks.onChildUnlock = [this] { openChildUnlock(); };
     callbacks.onMoreMenu = [this] { presentSheet(moreMenuSheet ? moreMenuSheet(this) : nullptr); };

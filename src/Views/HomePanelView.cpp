@@ -129,7 +129,8 @@ HomePanelView::HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore&
             [this] { m_viewModel.refreshChildDevicesForHome(m_backendConfig); });
     layout->addWidget(m_parentContent);
 
-    m_childContent = new ChildStatusView(policyStore, backendConfig, m_callbacks.onAppSelection);
+    m_childContent = new ChildStatusView(policyStore, backendConfig, m_callbacks.onAppSelection,
+                                         m_callbacks.onEyeRestSettings);
     m_childContent->setObjectName(u"childStatus"_s);
     layout->addWidget(m_childContent);
     layout->addStretch();

@@ -24,6 +24,7 @@ public:
     struct Callbacks
     {
         std::function<void()> onAppSelection;
+        std::function<void()> onEyeRestSettings;
         std::function<void()> onRemoteBinding;
         std::function<void()> onChildUnlock;
         std::function<void()> onMoreMenu;

@@ -15,6 +15,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(ChildGuardState::State)
+
 // Runs the guard's real scripts with bash against a scratch root: every absolute path is under
 // a temporary folder, systemctl is a stub that logs its arguments, and the owner is whoever runs
 // the test.
@@ -34,6 +36,7 @@ private slots:
         options.systemctl = m_stub;
         options.owner = QString::number(getuid()) + u':' + QString::number(getgid());
         m_guard = std::make_unique<LinuxChildGuard>(options);
+        m_options = options;
         setStubFailure(QString());
 
         m_source = m_root->filePath(u"home/kid/o'neil \"x\"\\ 岚哨"_s);
@@ -121,6 +124,41 @@ private slots:
         QVERIFY(run(m_guard->updateScript(image, LinuxChildGuard::sha256OfFile(image))));
         QCOMPARE(readFile(m_guard->installedAppPath()), QByteArray("second build"));
         QVERIFY(QFileInfo(m_guard->installedAppPath()).isExecutable());
+    }
+
+    // What the health report says of the guard, from what is on the computer: the marker, a
+    // keeper among the running processes, and the means to install it.
+    void state_data()
+    {
+        QTest::addColumn<bool>("pkexec");
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("keeperRuns");
+        QTest::addColumn<ChildGuardState::State>("state");
+        QTest::newRow("fresh computer without pkexec")
+            << false << false << false << ChildGuardState::State::unavailable;
+        QTest::newRow("ready to install") << true << false << false << ChildGuardState::State::notInstalled;
+        QTest::newRow("installed, keeper at work") << true << true << true << ChildGuardState::State::running;
+        QTest::newRow("installed, keeper gone") << true << true << false << ChildGuardState::State::stopped;
+    }
+    void state()
+    {
+        QFETCH(bool, pkexec);
+        QFETCH(bool, installed);
+        QFETCH(bool, keeperRuns);
+        QFETCH(ChildGuardState::State, state);
+        auto options = m_options;
+        options.pkexec = pkexec ? m_stub : m_root->filePath(u"no/pkexec"_s);
+        const LinuxChildGuard guard(options);
+        if (installed) {
+            QVERIFY(run(guard.installScript(m_source, LinuxChildGuard::sha256OfFile(m_source))));
+        }
+        QProcess keeper;
+        if (keeperRuns) {
+            startKeeper(keeper, keeperStandIns(u"tty"_s, QString(), true));
+        }
+        QCOMPARE(guard.state(), state);
+        keeper.kill();
+        keeper.waitForFinished();
     }
 
     // The keeper with stand-ins for loginctl, getent, pgrep and runuser: runuser logs how it was
@@ -313,6 +351,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_root;
     std::unique_ptr<LinuxChildGuard> m_guard;
+    LinuxChildGuard::Options m_options;
     QString m_log;
     QString m_stub;
     QString m_source;

@@ -23,6 +23,8 @@ private slots:
     void loadRetriesOnceOnATransientError_data();
     void loadRetriesOnceOnATransientError();
     void healthLine();
+    void guardStateLine_data();
+    void guardStateLine();
     void saveClosesOnlyOnSuccess();
     void switchingTheLockOnEndsATemporaryUnlock_data();
     void switchingTheLockOnEndsATemporaryUnlock();
@@ -149,6 +151,35 @@ void TestMacChildRuleSettingsViewModel::healthLine()
     AwaitTask::run(rules->loadHealthSnapshot());
     QVERIFY(!rules->healthSummary());
     QVERIFY(!rules->errorMessage());
+}
+
+// The parent reads the child's guard as the child found it, through the family server.
+void TestMacChildRuleSettingsViewModel::guardStateLine_data()
+{
+    QTest::addColumn<QString>("guardState");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("running") << u"running"_s << u"设备监管状态：就绪"_s;
+    QTest::newRow("stopped") << u"stopped"_s << u"设备监管状态：孩子守护已安装，但没有运行"_s;
+    QTest::newRow("not installed") << u"notInstalled"_s
+                                   << u"设备监管状态：孩子守护未安装，需在孩子电脑上由管理员授权"_s;
+    QTest::newRow("not possible here")
+        << u"unavailable"_s << u"设备监管状态：这台电脑无法安装孩子守护（缺少 pkexec 或 polkit）"_s;
+}
+
+void TestMacChildRuleSettingsViewModel::guardStateLine()
+{
+    QFETCH(QString, guardState);
+    QFETCH(QString, line);
+    PutDeviceHealthPayload health;
+    health.notificationsOk = health.usageAccessOk = health.overlayOk = true;
+    health.deviceAdminOk = guardState == u"running"_s;
+    health.platform = u"mac"_s;
+    health.managedSelectionOk = true;
+    health.guardState = guardState;
+    AwaitTask::run(m_family->client->putDeviceHealth(m_family->annID, health));
+    auto rules = editor(m_family->annID);
+    AwaitTask::run(rules->loadHealthSnapshot());
+    QCOMPARE(rules->healthSummary(), std::optional(line));
 }
 
 void TestMacChildRuleSettingsViewModel::switchingTheLockOnEndsATemporaryUnlock_data()

@@ -23,6 +23,15 @@ Q_DECLARE_METATYPE(QList<MacLockWarnings::Kind>)
 namespace {
 const QDate kDay(2026, 3, 10);
 
+// One look of the guard: the rules a parent has set by then, the time, and today's count.
+struct Look
+{
+    qint64 limit;
+    QTime periodStart;
+    QTime at;
+    qint64 usedSeconds;
+};
+
 class RecordingOverlay final : public MacLockOverlayTarget
 {
 public:
@@ -36,6 +45,8 @@ public:
     void hide() override { calls.append(u"hide"_s); }
 };
 } // namespace
+
+Q_DECLARE_METATYPE(QList<Look>)
 
 // The local lock guard's own decisions: when it acts on the overlay, the clock set back, and the
 // warnings before a lock. The offline lock against the real family server is in
@@ -234,7 +245,7 @@ private slots:
         look();
         QCOMPARE(m_notifications->requests().size(), 1);
         QCOMPARE(m_notifications->requests().first().title, u"岚哨"_s);
-        QCOMPARE(m_notifications->requests().first().body, u"今日使用还剩 5 分钟，到时受控应用会被锁定。"_s);
+        QCOMPARE(m_notifications->requests().first().body, u"今日使用还剩 4 分钟，到时受控应用会被锁定。"_s);
         QCOMPARE(m_banners, QStringList { m_notifications->requests().first().body });
 
         m_guard.reset();
@@ -252,13 +263,73 @@ private slots:
         m_monitor->raiseTodayUsage(55 * 60);
         look();
         QCOMPARE(m_notifications->requests().size(), 4);
-        QCOMPARE(m_banners.last(), u"还有 5 分钟进入禁用时段（21:00 开始），到时受控应用会被锁定。"_s);
+        QCOMPARE(m_banners.last(), u"还有 4 分钟进入禁用时段（21:00 开始），到时受控应用会被锁定。"_s);
 
         // Without controlled applications nothing is locked, so nothing is announced.
         m_selection->setPayload({});
         m_clock->setNow(QDateTime(kDay.addDays(1), QTime(20, 59, 30), QTimeZone::utc()));
         look();
         QCOMPARE(m_notifications->requests().size(), 4);
+    }
+
+    // The text says the minutes really left, and a rule changed by a parent is warned about again.
+    void warningsFollowTheRules_data()
+    {
+        QTest::addColumn<QList<Look>>("looks");
+        QTest::addColumn<QStringList>("banners");
+        const QTime nine(21, 0);
+        QTest::newRow("2 minutes left") << QList<Look> { { 60, nine, QTime(12, 0), 58 * 60 } }
+                                        << QStringList { u"今日使用还剩 2 分钟，到时受控应用会被锁定。"_s };
+        QTest::newRow("limit raised")
+            << QList<Look> { { 60, nine, QTime(12, 0), 55 * 60 }, { 65, nine, QTime(12, 5), 60 * 60 + 10 } }
+            << QStringList { u"今日使用还剩 5 分钟，到时受控应用会被锁定。"_s,
+                             u"今日使用还剩 5 分钟，到时受控应用会被锁定。"_s };
+        QTest::newRow("period moved")
+            << QList<Look> { { 600, nine, QTime(20, 57), 0 }, { 600, QTime(21, 30), QTime(21, 26, 30), 0 } }
+            << QStringList { u"还有 3 分钟进入禁用时段（21:00 开始），到时受控应用会被锁定。"_s,
+                             u"还有 4 分钟进入禁用时段（21:30 开始），到时受控应用会被锁定。"_s };
+        QTest::newRow("same rule, once")
+            << QList<Look> { { 60, nine, QTime(12, 0), 57 * 60 }, { 60, nine, QTime(12, 1), 57 * 60 + 30 } }
+            << QStringList { u"今日使用还剩 3 分钟，到时受控应用会被锁定。"_s };
+    }
+
+    void warningsFollowTheRules()
+    {
+        QFETCH(QList<Look>, looks);
+        QFETCH(QStringList, banners);
+        for (const auto& step : looks) {
+            setPolicy(step.limit, { step.periodStart.hour(), step.periodStart.minute() }, { 7, 0 });
+            m_clock->setNow(QDateTime(kDay, step.at, QTimeZone::utc()));
+            m_monitor->raiseTodayUsage(step.usedSeconds);
+            look();
+        }
+        QCOMPARE(m_banners, banners);
+    }
+
+    // A minute of use before the break the child is told; when it begins, the banner gives the
+    // reason and the time left, as the applications vanish without a window.
+    void eyeRestIsAnnounced()
+    {
+        setPolicy(600, { 21, 0 }, { 7, 0 });
+        m_workspace->frontmost = ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s);
+        m_guard->start();
+        m_monitor->sample();
+        for (int i = 0; i < 44 * 20 - 1; ++i) {
+            m_clock->advance(3);
+            m_monitor->sample();
+        }
+        QVERIFY(m_banners.isEmpty());
+        m_clock->advance(3);
+        m_monitor->sample();
+        QCOMPARE(m_banners, QStringList { u"再用 1 分钟就到视力保护休息时间，受控应用将暂停 15 分钟。"_s });
+        for (int i = 0; i < 20; ++i) {
+            m_clock->advance(3);
+            m_monitor->sample();
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(m_overlay.calls.last(), u"appBlock"_s);
+        QCOMPARE(m_banners.last(), u"视力保护休息中（15 分钟）\n休息还剩 15 分钟"_s);
+        QCOMPARE(m_banners.size(), 2);
     }
 };
 

@@ -214,6 +214,44 @@ private slots:
         QCOMPARE(m_overlay.calls, calls);
     }
 
+    // The server counts by its own day. Cycles one hour apart from 23:30 on this computer: a count
+    // is taken over only when it is of this computer's day, whichever side of midnight the
+    // server's zone puts it.
+    void serverCountOnlyForTheLocalDay_data()
+    {
+        QTest::addColumn<QStringList>("serverDays");
+        QTest::addColumn<qint64>("seconds");
+        QTest::newRow("same day") << QStringList { u"2026-03-10"_s } << qint64(5000);
+        QTest::newRow("server behind, after midnight")
+            << QStringList { u"2026-03-10"_s, u"2026-03-10"_s } << qint64(0);
+        QTest::newRow("server behind, its midnight too")
+            << QStringList { u"2026-03-10"_s, u"2026-03-10"_s, u"2026-03-11"_s } << qint64(5000);
+        QTest::newRow("server ahead, after midnight")
+            << QStringList { u"2026-03-11"_s, u"2026-03-11"_s } << qint64(0);
+        QTest::newRow("server ahead, once this day was reported")
+            << QStringList { u"2026-03-11"_s, u"2026-03-11"_s, u"2026-03-11"_s } << qint64(5000);
+        QTest::newRow("no day given") << QStringList { QString(), QString() } << qint64(5000);
+    }
+
+    void serverCountOnlyForTheLocalDay()
+    {
+        QFETCH(QStringList, serverDays);
+        QFETCH(qint64, seconds);
+        m_clock->setTimeZone(QTimeZone(8 * 3600));
+        m_clock->setLocal(QDate(2026, 3, 10), QTime(23, 30));
+        for (const auto& day : serverDays) {
+            m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(false, false))));
+            QJsonObject answer { { u"todayUsageSeconds"_s, 5000 } };
+            if (!day.isEmpty()) {
+                answer.insert(u"usageDate"_s, day);
+            }
+            m_server->enqueue(RecordingHTTPServer::json(200, QJsonDocument(answer).toJson()));
+            runCycle();
+            m_clock->advance(3600);
+        }
+        QCOMPARE(m_monitor->todayUsageSeconds(), seconds);
+    }
+
     void eyeRestAfterUnbrokenUse()
     {
         m_workspace->frontmost = ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s);

@@ -10,6 +10,7 @@
 #include "Platform/UserDefaults.h"
 #include "Services/BindingViewModel.h"
 #include "Services/ContentViewModel.h"
+#include "Services/MacEyeRest.h"
 #include "Services/MacPolicyExecutor.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Views/ContentView.h"
@@ -17,10 +18,12 @@
 #include "Views/MacAppSelectionView.h"
 #include "Views/MacBackendURLSettingsView.h"
 #include "Views/MacChildRuleSettingsView.h"
+#include "Views/MacEyeRestSettingsView.h"
 #include "Views/MacFeedbackView.h"
 #include "Views/MacHelpView.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
+#include "Views/MacLockWarningBanner.h"
 #include "Views/MacMoreMenuSheet.h"
 #include "Views/MacRemoteBindingWizardView.h"
 #include "Views/MacUnlockRequestsView.h"
@@ -195,6 +198,9 @@ QString parentScenario(const QString& baseUrl)
     auto child = AwaitTask::run(client->registerDevice(code, RemoteDeviceRole::child, u"小明的 Mac"_s));
     if (child.value) {
         AwaitTask::run(client->requestUnlock(child.value->deviceId, std::nullopt, std::nullopt));
+        PutDeviceHealthPayload health { true, true, true, false, u"mac"_s };
+        health.guardState = u"notInstalled"_s;
+        AwaitTask::run(client->putDeviceHealth(child.value->deviceId, health));
     }
     click(wizard, u"parentSummaryRefresh"_s);
     waitUntil([&] { return !wizard->viewModel().wizardChildDevices().isEmpty(); });
@@ -240,6 +246,18 @@ void childScenario(const QString& baseUrl, const QString& code)
     selection->show();
     shoot(selection, u"30-app-selection"_s);
     selection->close();
+
+    click(&app.contentView(), u"eyeRestSettingsButton"_s);
+    if (auto* eyeRest = openedSheet<MacEyeRestSettingsView>(&app.contentView())) {
+        type(eyeRest, u"password"_s, u"1234"_s);
+        click(eyeRest, u"save"_s);
+        shoot(eyeRest, u"31-eye-rest-settings"_s);
+        eyeRest->reject();
+        settle();
+    }
+    shoot(
+        MacLockWarningBanner::present(MacEyeRest::breakStatusText(app.policyStore().policy(), 14 * 60 + 20)),
+        u"41-eye-rest-banner"_s);
 
     ScreenTimePolicy policy = app.policyStore().policy();
     policy.forceLocked = true;

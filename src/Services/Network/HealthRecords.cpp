@@ -36,6 +36,9 @@ Members orderedMembers(const PutDeviceHealthPayload& p)
     if (p.managedSelectionOk) {
         members.emplace_back(u"managedSelectionOk"_s, *p.managedSelectionOk);
     }
+    if (p.guardState) {
+        members.emplace_back(u"guardState"_s, *p.guardState);
+    }
     return members;
 }
 
@@ -92,6 +95,7 @@ PutDeviceHealthPayload PutDeviceHealthPayload::fromJson(const QJsonValue& value,
     result.osVersion = reader.optionalString(u"osVersion"_s);
     result.familyControlsOk = reader.optionalBool(u"familyControlsOk"_s);
     result.managedSelectionOk = reader.optionalBool(u"managedSelectionOk"_s);
+    result.guardState = reader.optionalString(u"guardState"_s);
     return result;
 }
 
@@ -108,6 +112,7 @@ QJsonObject DeviceHealthSnapshot::toJson() const
     insertIfPresent(object, u"appVersion"_s, appVersion);
     insertIfPresent(object, u"osVersion"_s, osVersion);
     insertIfPresent(object, u"updatedAt"_s, updatedAt);
+    insertIfPresent(object, u"guardState"_s, guardState);
     return object;
 }
 
@@ -126,5 +131,6 @@ DeviceHealthSnapshot DeviceHealthSnapshot::fromJson(const QJsonValue& value, con
     result.appVersion = reader.optionalString(u"appVersion"_s);
     result.osVersion = reader.optionalString(u"osVersion"_s);
     result.updatedAt = reader.optionalString(u"updatedAt"_s);
+    result.guardState = reader.optionalString(u"guardState"_s);
     return result;
 }

@@ -19,6 +19,9 @@ struct PutDeviceHealthPayload
     std::optional<QString> osVersion;
     std::optional<bool> familyControlsOk;
     std::optional<bool> managedSelectionOk;
+    // The child's guard against being quit: "running", "stopped", "notInstalled" or
+    // "unavailable" (this computer cannot have one). Absent from a device that does not say.
+    std::optional<QString> guardState;
 
     // The members in the order above (the body text keeps it; `toJson` cannot, a JSON object
     // orders its keys).
@@ -44,6 +47,7 @@ struct DeviceHealthSnapshot
     std::optional<QString> appVersion;
     std::optional<QString> osVersion;
     std::optional<QString> updatedAt;
+    std::optional<QString> guardState;
 
     QJsonObject toJson() const;
     static DeviceHealthSnapshot fromJson(const QJsonValue& value, const QString& path = QString());

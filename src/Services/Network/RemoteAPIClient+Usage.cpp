@@ -6,10 +6,17 @@ using namespace Qt::StringLiterals;
 
 QCoro::Task<qint64> RemoteAPIClient::fetchTodayUsageSeconds(QString deviceID) const
 {
+    auto task = fetchTodayUsage(std::move(deviceID));
+    const auto response = co_await task;
+    co_return response.todayUsageSeconds;
+}
+
+QCoro::Task<TodayUsageResponse> RemoteAPIClient::fetchTodayUsage(QString deviceID) const
+{
     const auto url = endpointURL(u"api/v1/devices"_s, { deviceID, u"usage"_s, u"today"_s });
     auto task = exchange(Method::GET, url);
     const auto data = co_await task;
-    co_return TodayUsageResponse::fromBody(data).todayUsageSeconds;
+    co_return TodayUsageResponse::fromBody(data);
 }
 
 QCoro::Task<> RemoteAPIClient::reportTodayUsage(QString deviceID, qint64 todayUsageSeconds,

@@ -10,6 +10,7 @@
 #include "Services/Network/PolicyResponseDecoder.h"
 #include "Services/Network/PublicDisplayInfoRecords.h"
 #include "Services/Network/UnlockRecords.h"
+#include "Services/Network/UsageRecords.h"
 
 #include <QByteArray>
 #include <QCoroTask>
@@ -115,6 +116,8 @@ public:
     QCoro::Task<DevicePolicyResponse> fetchPolicy(QString deviceID) const;
     QCoro::Task<> upsertPolicy(QString deviceID, ScreenTimePolicy policy, QVariantMap selectionPayload) const;
     QCoro::Task<qint64> fetchTodayUsageSeconds(QString deviceID) const;
+    // The same answer with the server's day of the count.
+    QCoro::Task<TodayUsageResponse> fetchTodayUsage(QString deviceID) const;
     QCoro::Task<> reportTodayUsage(QString deviceID, qint64 todayUsageSeconds,
                                    std::optional<QDateTime> sampledAt) const;
     QCoro::Task<> upsertUsageSessions(QString deviceID, QString usageDate, QString source,

@@ -32,8 +32,42 @@ TodayUsagePayload TodayUsagePayload::fromJson(const QJsonValue& value, const QSt
 
 QJsonObject TodayUsageResponse::toJson() const
 {
-    return { { u"todayUsageSeconds"_s, todayUsageSeconds } };
+    QJsonObject object { { u"todayUsageSeconds"_s, todayUsageSeconds } };
+    if (usageDate) {
+        object.insert(u"usageDate"_s, *usageDate);
+    }
+    return object;
 }
+
+namespace {
+// A day written yyyy-MM-dd, or nothing: a day the client cannot compare is no day at all.
+std::optional<QString> dayOf(const QJsonValue& member)
+{
+    const auto text = member.toString();
+    if (text.size() != 10 || !QDate::fromString(text, u"yyyy-MM-dd"_s).isValid()) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+qint64 secondsOf(const QJsonValue& member)
+{
+    if (const auto integer = StrictJson::integer(member)) {
+        return *integer;
+    }
+    const auto number = StrictJson::number(member);
+    if (!number) {
+        return 0;
+    }
+    const auto truncated = std::trunc(*number);
+    // 2^63 is exactly representable; everything from it upward, and below -2^63, does not fit.
+    constexpr double limit = 9223372036854775808.0;
+    if (truncated >= limit || truncated < -limit) {
+        return 0;
+    }
+    return static_cast<qint64>(truncated);
+}
+} // namespace
 
 TodayUsageResponse TodayUsageResponse::fromBody(const QByteArray& body)
 {
@@ -50,21 +84,8 @@ TodayUsageResponse TodayUsageResponse::fromBody(const QByteArray& body)
     if (!document.isObject()) {
         return {};
     }
-    const auto member = document.object().value(u"todayUsageSeconds"_s);
-    if (const auto integer = StrictJson::integer(member)) {
-        return { *integer };
-    }
-    const auto number = StrictJson::number(member);
-    if (!number) {
-        return {};
-    }
-    const auto truncated = std::trunc(*number);
-    // 2^63 is exactly representable; everything from it upward, and below -2^63, does not fit.
-    constexpr double limit = 9223372036854775808.0;
-    if (truncated >= limit || truncated < -limit) {
-        return {};
-    }
-    return { static_cast<qint64>(truncated) };
+    const auto object = document.object();
+    return { secondsOf(object.value(u"todayUsageSeconds"_s)), dayOf(object.value(u"usageDate"_s)) };
 }
 
 QJsonObject UsageSessionPayload::toJson() const

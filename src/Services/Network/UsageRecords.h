@@ -26,6 +26,9 @@ struct TodayUsagePayload
 struct TodayUsageResponse
 {
     qint64 todayUsageSeconds = 0;
+    // The server's own day the count belongs to (its time zone, not necessarily the child's);
+    // absent when the server does not say or says it in another form.
+    std::optional<QString> usageDate;
 
     QJsonObject toJson() const;
     // An integer is taken as it is, a fractional number truncated toward zero; a top level that
