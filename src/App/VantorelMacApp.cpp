@@ -1,5 +1,6 @@
 #include "App/VantorelMacApp.h"
 
+#include "App/MacChildGuard.h"
 #include "App/MacChildGuardDelegate.h"
 #include "Models/AppLanguageStore.h"
 #include "Models/MacAppSelectionStore.h"
@@ -19,6 +20,7 @@
 #include "Views/MacLockWarningBanner.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -130,4 +132,17 @@ void VantorelMacApp::launch()
         guard->start();
     }
     QTimer::singleShot(0, this, [this] { m_childGuardDelegate->applicationDidFinishLaunching(); });
+}
+
+bool VantorelMacApp::startsAtLogin()
+{
+    const QString path = SqliteUserDefaults::defaultFilePath();
+    if (!QFileInfo(path).isFile()) {
+        return false;
+    }
+    SqliteUserDefaults defaults(path);
+    UserDefaults::setStandard(&defaults);
+    const bool startsAtLogin = MacChildGuard::startsAtLogin();
+    UserDefaults::setStandard(nullptr);
+    return startsAtLogin;
 }
