@@ -15,6 +15,7 @@ packages=(
     xvfb xauth openbox x11-utils xdotool dbus dbus-x11 at-spi2-core
     fonts-noto-cjk
     postgresql
+    dpkg-dev lintian desktop-file-utils appstream systemd
 )
 
 missing=()
