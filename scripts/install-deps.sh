@@ -16,6 +16,7 @@ packages=(
     fonts-noto-cjk
     pkexec polkitd
     postgresql
+    dpkg-dev lintian desktop-file-utils appstream systemd
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include "Models/L10n.h"
 #include "Models/ParentalPasswordRepository.h"
 #include "Models/ParentalPasswordStore.h"
+#include "Models/RemoteBackendConfig.h"
 #include "Platform/AdminRunner.h"
 #include "Platform/AppBundle.h"
 #include "Platform/Clock.h"
@@ -84,6 +85,11 @@ void installIfNeeded()
     if (!script.isEmpty()) {
         runAsAdmin(script);
     }
+}
+
+bool startsAtLogin()
+{
+    return isChildRole() && RemoteBackendConfig(UserDefaults::standard()).isBoundToBackend() && !isGuardOn();
 }
 
 QString quotedForShell(const QString& path)

@@ -35,6 +35,12 @@ bool isChildRole();
 // least 24 hours ago. The time is recorded before asking, so a refused prompt also waits a day.
 void installIfNeeded();
 
+// Whether a start at login (`vantorel --autostart`, from the system-wide autostart entry) goes
+// on: only for an account bound to a family as a child, so that the child is guarded from the
+// first login even before the root guard is installed, and only while that guard is off, since
+// its keeper starts the application itself.
+bool startsAtLogin();
+
 // The macOS install script for the bundle at `sourceAppPath`.
 QString installScript(const QString& sourceAppPath);
 // The macOS removal script; the copy in /Applications stays.

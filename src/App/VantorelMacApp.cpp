@@ -20,6 +20,7 @@
 #include "Views/MacLockWarningBanner.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -133,4 +134,17 @@ void VantorelMacApp::launch()
     // Asked only by a child's synchronisation, which may begin later in this run (binding).
     ChildGuardState::setProbe(&MacChildGuard::hostGuardState);
     QTimer::singleShot(0, this, [this] { m_childGuardDelegate->applicationDidFinishLaunching(); });
+}
+
+bool VantorelMacApp::startsAtLogin()
+{
+    const QString path = SqliteUserDefaults::defaultFilePath();
+    if (!QFileInfo(path).isFile()) {
+        return false;
+    }
+    SqliteUserDefaults defaults(path);
+    UserDefaults::setStandard(&defaults);
+    const bool startsAtLogin = MacChildGuard::startsAtLogin();
+    UserDefaults::setStandard(nullptr);
+    return startsAtLogin;
 }

@@ -36,6 +36,11 @@ public:
 
     static constexpr QSize defaultWindowSize { 500, 600 };
 
+    // Whether a start from the login entry (`--autostart`) goes on, read from the settings file at
+    // its usual place. An account that never ran the application has no such file, and none is
+    // created for it.
+    static bool startsAtLogin();
+
     // Creates the stores on first use, in this order: policy, password, app selection, backend
     // configuration, language.
     ScreenTimePolicyStore& policyStore();

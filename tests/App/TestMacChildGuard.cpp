@@ -3,6 +3,7 @@
 #include "App/MacChildGuardDelegate.h"
 #include "Models/ParentalPasswordRepository.h"
 #include "Models/ParentalPasswordStore.h"
+#include "Models/RemoteBackendConfig.h"
 #include "support/FixedAppBundle.h"
 #include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
@@ -174,6 +175,37 @@ private slots:
         m_clock->advance(1);
         MacChildGuard::installIfNeeded();
         QCOMPARE(m_runner->scripts().size(), 2);
+    }
+
+    void startsAtLogin_data()
+    {
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<QString>("deviceID");
+        QTest::addColumn<bool>("markerPresent");
+        QTest::addColumn<bool>("starts");
+
+        QTest::newRow("bound child, guard off") << u"child"_s << u"d1"_s << false << true;
+        QTest::newRow("bound child, keeper starts it") << u"child"_s << u"d1"_s << true << false;
+        QTest::newRow("child not bound yet") << u"child"_s << QString() << false << false;
+        QTest::newRow("bound parent") << u"parent"_s << u"d1"_s << false << false;
+        QTest::newRow("no role") << QString() << u"d1"_s << false << false;
+    }
+    void startsAtLogin()
+    {
+        QFETCH(QString, role);
+        QFETCH(QString, deviceID);
+        QFETCH(bool, markerPresent);
+        QFETCH(bool, starts);
+        if (!role.isEmpty()) {
+            m_defaults->setString(MacChildGuard::roleKey, role);
+        }
+        if (!deviceID.isEmpty()) {
+            m_defaults->setString(RemoteBackendConfig::deviceIDKey, deviceID);
+        }
+        if (markerPresent) {
+            placeMarker();
+        }
+        QCOMPARE(MacChildGuard::startsAtLogin(), starts);
     }
 
     void quitDecision_data()
