@@ -145,10 +145,6 @@ void TestRemoteClientAgainstServer::devicesAreRegisteredListedAndRenamed()
     QCOMPARE(wrongCode.status(), 404);
     QCOMPARE(userFriendlyMessage(wrongCode),
              u"该家庭码不存在或已失效，请向家长确认正确的 6 位家庭码后重新输入。"_s);
-    QCOMPARE(failure(m_client->fetchDevices(u"000000"_s == m_code ? u"999999"_s : u"000000"_s)).status(),
-             404);
-    QCOMPARE(failure(m_client->registerDevice(m_code, RemoteDeviceRole::unknown, u"?"_s)).status(), 400);
-    QCOMPARE(value(m_client->fetchDevices(m_code)).at(2).name, u"Ben"_s);
 }
 
 void TestRemoteClientAgainstServer::policyIsWrittenAndReadBack()
@@ -235,8 +231,6 @@ void TestRemoteClientAgainstServer::healthMakesARoundTrip()
     snapshot = value(m_client->getDeviceHealth(m_ann, m_code));
     QCOMPARE(snapshot.supervisionReady, std::optional(false));
     QCOMPARE(snapshot.updatedAt, std::optional(u"2026-12-06T09:00:45.000Z"_s));
-    QCOMPARE(failure(m_client->getDeviceHealth(m_ann, value(m_client->createFamily()).familyCode)).status(),
-             404);
     QVERIFY(!value(m_client->getDeviceHealth(m_ben, m_code)).reported);
 }
 
@@ -308,9 +302,6 @@ void TestRemoteClientAgainstServer::deletingAChildRemovesEverythingItOwned()
         QCOMPARE(rows(table, column, m_ben), 1);
     }
     QCOMPARE(value(m_client->fetchUnlockRequests(m_code, u"pending"_s)).size(), 1);
-    QCOMPARE(
-        failure(m_client->deleteDevice(m_ben, u"000000"_s == m_code ? u"999999"_s : u"000000"_s)).status(),
-        404);
 }
 
 void TestRemoteClientAgainstServer::publicInfoAndFeedback()
