@@ -73,7 +73,6 @@ private slots:
         const QVariant child(u"child"_s);
         QTest::newRow("child, never asked") << child << false << none << true;
         QTest::newRow("child, asked 100 s ago") << child << false << QVariant(kNowSeconds - 100) << false;
-        QTest::newRow("child, last prompt 0") << child << false << QVariant(0.0) << true;
         QTest::newRow("child, last prompt in the future")
             << child << false << QVariant(kNowSeconds + 3600) << false;
         QTest::newRow("child, guard already on") << child << true << none << false;

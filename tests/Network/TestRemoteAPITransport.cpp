@@ -41,30 +41,6 @@ QCoro::Task<> fetchPolicy(const RemoteAPIClient& c)
     co_await task;
 }
 
-QCoro::Task<> getDeviceHealth(const RemoteAPIClient& c)
-{
-    auto task = c.getDeviceHealth(u"d1"_s, u"123456"_s);
-    co_await task;
-}
-
-QCoro::Task<> createFamily(const RemoteAPIClient& c)
-{
-    auto task = c.createFamily();
-    co_await task;
-}
-
-QCoro::Task<> requestUnlock(const RemoteAPIClient& c)
-{
-    auto task = c.requestUnlock(u"d1"_s, std::nullopt, std::nullopt);
-    co_await task;
-}
-
-QCoro::Task<> fetchPublicAppDisplayInfo(const RemoteAPIClient& c)
-{
-    auto task = c.fetchPublicAppDisplayInfo();
-    co_await task;
-}
-
 // Decodes as a device list and as an unlock-request list alike.
 const QByteArray kListAnswer = R"({"devices":[],"items":[]})";
 
@@ -95,10 +71,6 @@ private:
         QTest::newRow("fetchDevices retries") << Operation(fetchDevices) << 2;
         QTest::newRow("fetchUnlockRequests retries") << Operation(fetchUnlockRequests) << 2;
         QTest::newRow("fetchPolicy") << Operation(fetchPolicy) << 1;
-        QTest::newRow("getDeviceHealth") << Operation(getDeviceHealth) << 1;
-        QTest::newRow("createFamily") << Operation(createFamily) << 1;
-        QTest::newRow("requestUnlock") << Operation(requestUnlock) << 1;
-        QTest::newRow("fetchPublicAppDisplayInfo") << Operation(fetchPublicAppDisplayInfo) << 1;
     }
 
 private slots:
@@ -204,10 +176,6 @@ private slots:
             << Operation(fetchDevices) << RecordingHTTPServer::json(503, R"({"error":"down"})");
         QTest::newRow("devices, malformed list")
             << Operation(fetchDevices) << RecordingHTTPServer::json(200, R"({"devices":[{"id":"1"}]})");
-        QTest::newRow("requests, server error")
-            << Operation(fetchUnlockRequests) << RecordingHTTPServer::json(500, "");
-        QTest::newRow("requests, not JSON")
-            << Operation(fetchUnlockRequests) << RecordingHTTPServer::json(200, "<html>");
         QTest::newRow("requests, too large")
             << Operation(fetchUnlockRequests)
             << RecordingHTTPServer::json(200, QByteArray(RemoteAPIClient::maximumResponseBytes + 1, ' '));

@@ -114,10 +114,6 @@ private slots:
             << u"DevicePolicyResponse"_s
             << QByteArray(policyHead + R"(,"unlockUntil":786297600},"selection":{}})") << K::typeMismatch
             << u"policy.unlockUntil"_s;
-        QTest::newRow("unlockUntil a bare date")
-            << u"DevicePolicyResponse"_s
-            << QByteArray(policyHead + R"(,"unlockUntil":"2026-12-04"},"selection":{}})") << K::dataCorrupted
-            << u"policy.unlockUntil"_s;
         QTest::newRow("forceLocked as text")
             << u"DevicePolicyResponse"_s
             << QByteArray(policyHead + R"(,"forceLocked":"true"},"selection":{}})") << K::typeMismatch

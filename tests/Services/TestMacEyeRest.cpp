@@ -52,9 +52,6 @@ private slots:
         unlocked.unlockUntil = kNow.addSecs(60);
         QTest::newRow("temporary unlock overrides")
             << unlocked << qint64(50 * 60) << qint64(0) << qint64(0) << LockDecision {};
-        auto unlockOver = policy;
-        unlockOver.unlockUntil = kNow;
-        QTest::newRow("ended unlock") << unlockOver << qint64(50 * 60) << qint64(0) << qint64(0) << rest;
         auto off = policy;
         off.eyeRestIntervalMinutes = 0;
         QTest::newRow("zero interval disables")

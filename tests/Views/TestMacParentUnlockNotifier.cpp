@@ -26,7 +26,6 @@ private slots:
     {
         QTest::addColumn<qint64>("count");
         QTest::addColumn<QString>("body");
-        QTest::newRow("3") << qint64(3) << u"有孩子申请加时，现在共 3 条。"_s;
         QTest::newRow("12") << qint64(12) << u"有孩子申请加时，现在共 12 条。"_s;
     }
     void body()
