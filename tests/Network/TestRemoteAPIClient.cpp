@@ -6,17 +6,19 @@
 #include "Services/Network/URLError.h"
 #include "Services/Network/UserFriendlyMessage.h"
 #include "support/AwaitTask.h"
+#include "support/CountingNetworkAccessManager.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/RecordingHTTPServer.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
+#include <QTcpServer>
 #include <QTest>
 
 #include <functional>
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 // One backend operation, its result turned into JSON (null for operations without a result).
 using Operation = std::function<QCoro::Task<QJsonValue>(const RemoteAPIClient&)>;
@@ -71,6 +73,28 @@ const QByteArray kPolicyAnswer
 const QByteArray kUnlockItem = R"({"id":"r1","familyId":"f","childDeviceId":"c","status":"pending",)"
                                R"("createdAt":"t1","updatedAt":"t2","requestedMinutes":5})";
 
+// Operations for the transport rows: two that retry a transient failure once, one that does not.
+QCoro::Task<QJsonValue> fetchDevices(const RemoteAPIClient& c)
+{
+    auto task = c.fetchDevices(u"123456"_s);
+    co_return listJson(co_await task);
+}
+
+QCoro::Task<QJsonValue> fetchUnlockRequests(const RemoteAPIClient& c)
+{
+    auto task = c.fetchUnlockRequests(u"123456"_s, u"pending"_s);
+    co_return listJson(co_await task);
+}
+
+QCoro::Task<QJsonValue> fetchPolicy(const RemoteAPIClient& c)
+{
+    auto task = c.fetchPolicy(u"d1"_s);
+    co_return (co_await task).toJson();
+}
+
+// Decodes as a device list and as an unlock-request list alike.
+const QByteArray kListAnswer = R"({"devices":[],"items":[]})";
+
 } // namespace
 
 class TestRemoteAPIClient : public QObject
@@ -80,7 +104,7 @@ class TestRemoteAPIClient : public QObject
 private:
     MemoryUserDefaults m_defaults;
     std::unique_ptr<RecordingHTTPServer> m_server;
-    std::unique_ptr<QNetworkAccessManager> m_session;
+    std::unique_ptr<CountingNetworkAccessManager> m_session;
 
     RemoteAPIClient client(const QString& suffix = QString()) const
     {
@@ -89,12 +113,31 @@ private:
         return *RemoteAPIClient::make(config, m_session.get());
     }
 
+    // For the transport rows: a server that never answers is given up on quickly.
+    RemoteAPIClient impatientClient(const QString& base) const
+    {
+        RemoteBackendConfig config;
+        config.setBaseURLOverride(base);
+        auto made = *RemoteAPIClient::make(config, m_session.get());
+        made.setRequestTimeout(400ms);
+        return made;
+    }
+
+    static void addTransportOperations()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<int>("attempts"); // on a transient failure
+        QTest::newRow("fetchDevices retries") << Operation(fetchDevices) << 2;
+        QTest::newRow("fetchUnlockRequests retries") << Operation(fetchUnlockRequests) << 2;
+        QTest::newRow("fetchPolicy") << Operation(fetchPolicy) << 1;
+    }
+
 private slots:
     void init()
     {
         m_server = std::make_unique<RecordingHTTPServer>();
         QVERIFY(m_server->listen());
-        m_session = std::make_unique<QNetworkAccessManager>();
+        m_session = std::make_unique<CountingNetworkAccessManager>();
     }
 
     void cleanup()
@@ -136,6 +179,14 @@ private slots:
                           R"("blockedEnd":{"hour":7,"minute":30},"forceLocked":true,)"
                           R"("unlockUntil":"2026-12-04T06:00:00Z"},"selection":{"apps":["a"]}})")
             << true << 204 << QByteArray() << QByteArray();
+        QTest::newRow("createFamily, no body")
+            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
+                   auto task = c.createFamily();
+                   co_return (co_await task).toJson();
+               })
+            << QByteArray("POST") << QByteArray("/api/v1/families") << QByteArray("") << true << 201
+            << QByteArray(R"({"familyId":"f","familyCode":"123456"})")
+            << QByteArray(R"({"familyId":"f","familyCode":"123456"})");
         QTest::newRow("registerDevice with role unknown")
             << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
                    auto task = c.registerDevice(u"12 34/5"_s, RemoteDeviceRole::unknown, u"小明的 Mac"_s);
@@ -305,6 +356,112 @@ private slots:
         QVERIFY(AwaitTask::run(client().submitFeedback({})).value);
         QCOMPARE(m_server->requests().size(), 2);
         QVERIFY(!m_server->requests().at(1).hasHeader("cookie"));
+    }
+
+    void closedMidAnswerThenAnswered_data() { addTransportOperations(); }
+
+    // The retrying operations come back with the second attempt's result; the others fail with
+    // the lost connection and never ask twice.
+    void closedMidAnswerThenAnswered()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(int, attempts);
+        m_server->enqueue(RecordingHTTPServer::closeMidAnswer());
+        m_server->enqueue(RecordingHTTPServer::json(200, kListAnswer));
+
+        const auto outcome = AwaitTask::run(operation(impatientClient(m_server->baseURLString())));
+        QCOMPARE(m_server->requests().size(), attempts);
+        if (attempts == 2) {
+            QVERIFY(outcome.value.has_value());
+        } else {
+            const auto error = outcome.errorAs<URLError>();
+            QVERIFY(error);
+            QCOMPARE(error->code(), URLError::Code::networkConnectionLost);
+            QCOMPARE(userFriendlyMessage(outcome.error), u"请检查网络连接"_s);
+        }
+    }
+
+    void refused_data() { addTransportOperations(); }
+
+    void refused()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(int, attempts);
+        QTcpServer placeholder;
+        QVERIFY(placeholder.listen(QHostAddress::LocalHost, 0));
+        const auto port = placeholder.serverPort();
+        placeholder.close();
+
+        const auto outcome = AwaitTask::run(operation(impatientClient(u"http://127.0.0.1:%1"_s.arg(port))));
+        const auto error = outcome.errorAs<URLError>();
+        QVERIFY(error);
+        QCOMPARE(error->code(), URLError::Code::cannotConnectToHost);
+        QCOMPARE(m_session->requestCount(), attempts);
+        QCOMPARE(userFriendlyMessage(outcome.error), u"无法连接服务器，请确认设备与电脑在同一 Wi‑Fi"_s);
+    }
+
+    void neverAnswered_data() { addTransportOperations(); }
+
+    void neverAnswered()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(int, attempts);
+        m_server->enqueue(RecordingHTTPServer::neverAnswer());
+        m_server->enqueue(RecordingHTTPServer::neverAnswer());
+
+        const auto outcome = AwaitTask::run(operation(impatientClient(m_server->baseURLString())));
+        const auto error = outcome.errorAs<URLError>();
+        QVERIFY(error);
+        QCOMPARE(error->code(), URLError::Code::timedOut);
+        QCOMPARE(m_server->requests().size(), attempts);
+        QCOMPARE(m_session->requestCount(), attempts);
+        QCOMPARE(userFriendlyMessage(outcome.error), u"连接超时，请重试"_s);
+    }
+
+    void secondTransientErrorIsPassedOn_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::newRow("fetchDevices") << Operation(fetchDevices);
+        QTest::newRow("fetchUnlockRequests") << Operation(fetchUnlockRequests);
+    }
+
+    void secondTransientErrorIsPassedOn()
+    {
+        QFETCH(Operation, operation);
+        m_server->enqueue(RecordingHTTPServer::closeMidAnswer());
+        m_server->enqueue(RecordingHTTPServer::neverAnswer());
+        m_server->enqueue(RecordingHTTPServer::json(200, kListAnswer));
+
+        const auto outcome = AwaitTask::run(operation(impatientClient(m_server->baseURLString())));
+        const auto error = outcome.errorAs<URLError>();
+        QVERIFY(error);
+        QCOMPARE(error->code(), URLError::Code::timedOut);
+        QCOMPARE(m_server->requests().size(), 2);
+    }
+
+    void otherErrorsAreNotRetried_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<RecordingHTTPServer::Answer>("answer");
+        QTest::newRow("devices, server error")
+            << Operation(fetchDevices) << RecordingHTTPServer::json(503, R"({"error":"down"})");
+        QTest::newRow("devices, malformed list")
+            << Operation(fetchDevices) << RecordingHTTPServer::json(200, R"({"devices":[{"id":"1"}]})");
+        QTest::newRow("requests, too large")
+            << Operation(fetchUnlockRequests)
+            << RecordingHTTPServer::json(200, QByteArray(RemoteAPIClient::maximumResponseBytes + 1, ' '));
+    }
+
+    void otherErrorsAreNotRetried()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(RecordingHTTPServer::Answer, answer);
+        m_server->enqueue(answer);
+        m_server->enqueue(RecordingHTTPServer::json(200, kListAnswer));
+
+        const auto outcome = AwaitTask::run(operation(impatientClient(m_server->baseURLString())));
+        QVERIFY(outcome.error);
+        QCOMPARE(m_server->requests().size(), 1);
     }
 };
 
