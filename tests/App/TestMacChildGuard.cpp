@@ -149,8 +149,6 @@ private slots:
                                          << QStringList { u"无法退出"_s } << false;
         QTest::newRow("cancel pressed")
             << u"child"_s << true << true << 1 << u"pw"_s << true << cancel << QStringList { ask } << false;
-        QTest::newRow("alert closed without a button")
-            << u"child"_s << true << true << -1 << u"pw"_s << true << cancel << QStringList { ask } << false;
         QTest::newRow("wrong password") << u"child"_s << true << true << 0 << u"pw "_s << true << cancel
                                         << QStringList { ask, u"家长密码不正确"_s } << false;
         QTest::newRow("admin prompt refused")

@@ -35,7 +35,6 @@ private slots:
     void refreshFailureEmptiesListsAndShowsMessage();
     void unlockRequestReportsEachOutcome();
     void localUnlockLiftsTheLockAndUploadsThePolicy();
-    void localUnlockStandsWhenTheServerIsUnreachable();
     void renameKeepsTheSheetOnABlankNameOrAFailure();
 
 private:
@@ -256,22 +255,6 @@ void TestContentViewModel::localUnlockLiftsTheLockAndUploadsThePolicy()
     QCOMPARE(fetched.value->policy.forceLocked, std::optional<bool>(false));
     QCOMPARE(fetched.value->policy.unlockUntil.value_or(QDateTime()).toSecsSinceEpoch(),
              expected.toSecsSinceEpoch());
-}
-
-void TestContentViewModel::localUnlockStandsWhenTheServerIsUnreachable()
-{
-    m_config->setBaseURLOverride(u"http://127.0.0.1:1"_s);
-    m_config->setDeviceID(u"dev"_s);
-    ScreenTimePolicyStore policies(std::make_unique<ScreenTimePolicyRepository>());
-    policies.update([](ScreenTimePolicy& policy) { policy.forceLocked = true; });
-    ContentViewModel model;
-    int hidden = 0;
-    model.hideOverlay = [&] { ++hidden; };
-    await(model.handleLocalUnlock(policies, *m_selection, *m_config));
-    QVERIFY(!policies.policy().forceLocked);
-    QCOMPARE(policies.policy().unlockUntil, std::optional<QDateTime>(m_clock->now().addSecs(15 * 60)));
-    // Nothing selected: the lock decision is not asked again.
-    QCOMPARE(hidden, 1);
 }
 
 void TestContentViewModel::renameKeepsTheSheetOnABlankNameOrAFailure()

@@ -189,24 +189,6 @@ private slots:
         QCOMPARE(ParentalPasswordStore::reversedByCharacters(text), expected);
     }
 
-    void constantTimeEquals_data()
-    {
-        QTest::addColumn<QString>("a");
-        QTest::addColumn<QString>("b");
-        QTest::addColumn<bool>("equal");
-        QTest::newRow("equal") << u"abc"_s << u"abc"_s << true;
-        QTest::newRow("last byte differs") << u"abc"_s << u"abd"_s << false;
-        QTest::newRow("prefix") << u"abc"_s << u"ab"_s << false;
-        QTest::newRow("same UTF-16 length, other UTF-8 length") << u"é"_s << u"e"_s << false;
-    }
-    void constantTimeEquals()
-    {
-        QFETCH(QString, a);
-        QFETCH(QString, b);
-        QFETCH(bool, equal);
-        QCOMPARE(ParentalPasswordStore::constantTimeEquals(a, b), equal);
-    }
-
 private:
     std::unique_ptr<MemoryUserDefaults> m_defaults;
     std::unique_ptr<MemorySecureStore> m_keychain;

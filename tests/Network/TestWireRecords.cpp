@@ -76,6 +76,10 @@ private slots:
                    R"({"deviceId":"d","policy":{"dailyLimitMinutes":90,"blockedStart":{"hour":21,"minute":30},)"
                    R"("blockedEnd":{"hour":7,"minute":0},"forceLocked":true,)"
                    R"("unlockUntil":"2026-12-03T22:00:00Z"},"selection":{"bundleIds":null,"n":null,"x":null}})");
+        QTest::newRow("display info, null member")
+            << u"PublicAppDisplayInfo"_s
+            << QByteArray(R"({"legalInfo":{"copyrightNotice":"© X","icpNo":null}})")
+            << QByteArray(R"({"legalInfo":{"copyrightNotice":"© X"}})");
         QTest::newRow("unlock list null") << u"UnlockRequestListResponse"_s << QByteArray(R"({"items":null})")
                                           << QByteArray(R"({"items":[]})");
         // 32 levels is the deepest a document may go; brackets inside strings are text.

@@ -166,7 +166,6 @@ void TestServerHandlers::badInputIsRefused_data()
     QTest::newRow("negative usage") << u"usageNegative"_s << 400 << u"todayUsageSeconds"_s;
     QTest::newRow("bad usage date") << u"sessionsDate"_s << 400 << u"usageDate"_s;
     QTest::newRow("session start not an instant") << u"sessionsStart"_s << 400 << u"startAt"_s;
-    QTest::newRow("unknown device policy") << u"policyUnknownDevice"_s << 404 << u"device not found"_s;
     QTest::newRow("unknown device usage") << u"usageUnknownDevice"_s << 404 << u"device not found"_s;
     QTest::newRow("parent asks to unlock") << u"parentUnlock"_s << 400 << u"child"_s;
     QTest::newRow("zero requested minutes") << u"unlockZero"_s << 400 << u"requestedMinutes"_s;
@@ -206,7 +205,6 @@ void TestServerHandlers::badInputIsRefused()
               bad.startAt = u"yesterday"_s;
               h.usage.upsertSessions(m_child, u"2026-12-06"_s, u"mac"_s, { bad });
           } },
-        { u"policyUnknownDevice"_s, [&] { h.policies.policy(u"no-such-device"_s); } },
         { u"usageUnknownDevice"_s, [&] { h.usage.todayUsage(u"no-such-device"_s); } },
         { u"parentUnlock"_s, [&] { h.unlockRequests.requestUnlock(parent, {}); } },
         { u"unlockZero"_s,

@@ -1,4 +1,3 @@
-#include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayContent.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
@@ -7,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -181,29 +179,6 @@ private slots:
         workspace.running = { ScriptedWorkspace::app(u"org.chat2"_s, u"chat"_s, {}, 20) };
         QTRY_COMPARE_WITH_TIMEOUT(workspace.hidden.size(), 1, 1500);
         QCOMPARE(workspace.hidden.first().processIdentifier, 20);
-    }
-
-    void buttonsRunTheCoordinatorsActions()
-    {
-        ScriptedWorkspace workspace;
-        int requests = 0;
-        int passwords = 0;
-        auto& coordinator = MacLockCoordinator::shared();
-        coordinator.onUnlockRequest = [&] { ++requests; };
-        coordinator.onPasswordUnlock = [&] { ++passwords; };
-        MacLockOverlayController controller(workspace, screens());
-        controller.show(LockReason::forceLocked, {});
-        auto* content = controller.overlayWindows().first()->content();
-        auto* request = content->findChild<QPushButton*>(u"unlockRequestButton"_s);
-        auto* password = content->findChild<QPushButton*>(u"passwordUnlockButton"_s);
-        request->click();
-        password->click();
-        password->click();
-        QCOMPARE(requests, 1);
-        QCOMPARE(passwords, 2);
-        coordinator.onUnlockRequest = [] {};
-        coordinator.onPasswordUnlock = [] {};
-        controller.hide();
     }
 };
 
