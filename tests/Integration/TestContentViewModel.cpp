@@ -8,9 +8,7 @@
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/UserFriendlyMessage.h"
 #include "support/AwaitTask.h"
-#include "support/LoopbackFamilyServer.h"
-#include "support/MemoryUserDefaults.h"
-#include "support/SettableClock.h"
+#include "support/ParentFamilyFixture.h"
 
 #include <QTest>
 
@@ -39,59 +37,36 @@ private slots:
 
 private:
     void await(QCoro::Task<>&& task);
-    // A family on the server with a parent and one child registered; the config is the child's.
-    void makeFamily();
+    // The family on the server is the fixture's; the config becomes that of Ann's computer.
+    void useAnnsComputer() { m_config->setDeviceID(m_childId); }
 
-    std::unique_ptr<MemoryUserDefaults> m_defaults;
-    std::unique_ptr<SettableClock> m_clock;
-    std::unique_ptr<LoopbackFamilyServer> m_server;
-    std::unique_ptr<RemoteBackendConfig> m_config;
+    std::unique_ptr<ParentFamilyFixture> m_family;
+    RemoteBackendConfig* m_config = nullptr;
     std::unique_ptr<MacAppSelectionStore> m_selection;
-    QString m_code;
     QString m_parentId;
     QString m_childId;
 };
 
 void TestContentViewModel::init()
 {
-    m_defaults = std::make_unique<MemoryUserDefaults>();
-    m_clock = std::make_unique<SettableClock>(QDateTime(QDate(2026, 3, 2), QTime(10, 0), QTimeZone::utc()));
-    m_server = std::make_unique<LoopbackFamilyServer>();
-    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
-    m_config = std::make_unique<RemoteBackendConfig>();
-    m_config->setBaseURLOverride(m_server->baseUrl());
+    m_family = std::make_unique<ParentFamilyFixture>();
+    QVERIFY2(m_family->start(), qPrintable(m_family->errorString()));
+    m_config = m_family->config.get();
     m_selection = std::make_unique<MacAppSelectionStore>();
+    m_parentId = m_family->parentID;
+    m_childId = m_family->annID;
 }
 
 void TestContentViewModel::cleanup()
 {
     m_selection.reset();
-    m_config.reset();
-    m_server.reset();
-    m_clock.reset();
-    m_defaults.reset();
+    m_family.reset();
 }
 
 void TestContentViewModel::await(QCoro::Task<>&& task)
 {
     const auto outcome = AwaitTask::run(std::move(task));
     QVERIFY2(!outcome.error, qPrintable(userFriendlyMessage(outcome.error)));
-}
-
-void TestContentViewModel::makeFamily()
-{
-    const auto client = RemoteAPIClient::make(*m_config);
-    QVERIFY(client);
-    auto family = AwaitTask::run(client->createFamily());
-    QVERIFY(family.value);
-    m_code = family.value->familyCode;
-    auto parent = AwaitTask::run(client->registerDevice(m_code, RemoteDeviceRole::parent, u"爸爸的 Mac"_s));
-    auto child = AwaitTask::run(client->registerDevice(m_code, RemoteDeviceRole::child, u"小明的 Mac"_s));
-    QVERIFY(parent.value && child.value);
-    m_parentId = parent.value->deviceId;
-    m_childId = child.value->deviceId;
-    m_config->setFamilyCode(m_code);
-    m_config->setDeviceID(m_childId);
 }
 
 void TestContentViewModel::diagnosticsTextsPerRole_data()
@@ -162,7 +137,7 @@ void TestContentViewModel::hiddenTapsCountWithinOnePointTwoSeconds()
     QFETCH(int, countAfter);
     ContentViewModel model;
     for (const int gap : gapsMs) {
-        m_clock->setNow(m_clock->now().addMSecs(gap));
+        m_family->clock.setNow(m_family->clock.now().addMSecs(gap));
         model.registerHiddenTap(*m_config, *m_selection);
     }
     QCOMPARE(model.isDiagnosticsVisible(), opens);
@@ -172,7 +147,7 @@ void TestContentViewModel::hiddenTapsCountWithinOnePointTwoSeconds()
 
 void TestContentViewModel::refreshLoadsDevicesAndPendingRequests()
 {
-    makeFamily();
+    useAnnsComputer();
     ContentViewModel model;
     QVERIFY(!model.hasPendingUnlockRequest(m_childId));
     QVERIFY(!MacUnlockRequestState::shared().isPending());
@@ -183,7 +158,7 @@ void TestContentViewModel::refreshLoadsDevicesAndPendingRequests()
     m_config->setRole(RemoteDeviceRole::parent);
     m_config->setDeviceID(m_parentId);
     await(model.refreshChildDevicesForHome(*m_config));
-    QCOMPARE(model.childDevices().size(), 2);
+    QCOMPARE(model.childDevices().size(), 3);
     QCOMPARE(model.homePendingUnlockRequests().size(), 1);
     QVERIFY(model.hasPendingUnlockRequest(m_childId));
     QVERIFY(!model.hasPendingUnlockRequest(m_parentId));
@@ -193,10 +168,10 @@ void TestContentViewModel::refreshLoadsDevicesAndPendingRequests()
 
 void TestContentViewModel::refreshFailureEmptiesListsAndShowsMessage()
 {
-    makeFamily();
+    useAnnsComputer();
     ContentViewModel model;
     await(model.refreshChildDevicesForHome(*m_config));
-    QCOMPARE(model.childDevices().size(), 2);
+    QCOMPARE(model.childDevices().size(), 3);
 
     m_config->setFamilyCode(u"000000"_s);
     await(model.refreshChildDevicesForHome(*m_config));
@@ -213,7 +188,7 @@ void TestContentViewModel::refreshFailureEmptiesListsAndShowsMessage()
 
 void TestContentViewModel::unlockRequestReportsEachOutcome()
 {
-    makeFamily();
+    useAnnsComputer();
     ContentViewModel model;
     m_config->setDeviceID(u"no-such-device"_s);
     await(model.handleUnlockRequest(*m_config));
@@ -231,7 +206,7 @@ void TestContentViewModel::unlockRequestReportsEachOutcome()
 
 void TestContentViewModel::localUnlockLiftsTheLockAndUploadsThePolicy()
 {
-    makeFamily();
+    useAnnsComputer();
     ScreenTimePolicyStore policies(std::make_unique<ScreenTimePolicyRepository>());
     policies.update([](ScreenTimePolicy& policy) { policy.forceLocked = true; });
     m_selection->saveSelection({ u"org.example.game"_s });
@@ -241,7 +216,7 @@ void TestContentViewModel::localUnlockLiftsTheLockAndUploadsThePolicy()
     model.todayUsageMinutes = [] { return qint64(0); };
 
     await(model.handleLocalUnlock(policies, *m_selection, *m_config));
-    const QDateTime expected = m_clock->now().addSecs(15 * 60);
+    const QDateTime expected = m_family->clock.now().addSecs(15 * 60);
     QVERIFY(!policies.policy().forceLocked);
     QCOMPARE(policies.policy().unlockUntil, std::optional<QDateTime>(expected));
     // Saved, not only published.
@@ -259,15 +234,16 @@ void TestContentViewModel::localUnlockLiftsTheLockAndUploadsThePolicy()
 
 void TestContentViewModel::renameKeepsTheSheetOnABlankNameOrAFailure()
 {
-    makeFamily();
+    useAnnsComputer();
     ContentViewModel model;
-    const DeviceListItem child { m_childId, u"小明的 Mac"_s, u"child"_s };
+    const DeviceListItem child { m_childId, u"Ann"_s, u"child"_s };
     model.setDevicePendingRename(child);
 
     await(model.saveRenamedChildDevice(child, u" \n\t "_s, *m_config));
     QCOMPARE(model.devicePendingRename(), std::optional<DeviceListItem>(child));
-    QCOMPARE(m_server->queryValue(u"SELECT name FROM devices WHERE id = ?"_s, { m_childId }).toString(),
-             u"小明的 Mac"_s);
+    QCOMPARE(
+        m_family->server->queryValue(u"SELECT name FROM devices WHERE id = ?"_s, { m_childId }).toString(),
+        u"Ann"_s);
 
     const DeviceListItem ghost { u"no-such-device"_s, u"x"_s, u"child"_s };
     model.setDevicePendingRename(ghost);
