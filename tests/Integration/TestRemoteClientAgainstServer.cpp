@@ -3,12 +3,8 @@
 #include "Services/Network/RemoteAPIError.h"
 #include "Services/Network/UserFriendlyMessage.h"
 #include "support/AwaitTask.h"
-#include "support/LoopbackFamilyServer.h"
-#include "support/MemoryUserDefaults.h"
-#include "support/SettableClock.h"
+#include "support/ParentFamilyFixture.h"
 
-#include <QNetworkAccessManager>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
@@ -44,12 +40,10 @@ private:
     template <typename T> RemoteAPIError failure(QCoro::Task<T>&& task);
     int rows(const QString& table, const QString& column, const QString& id) const;
 
-    // The friendly messages are looked up in the language tables, which read the settings.
-    MemoryUserDefaults m_defaults;
-    std::unique_ptr<SettableClock> m_clock;
-    std::unique_ptr<LoopbackFamilyServer> m_server;
-    std::unique_ptr<QNetworkAccessManager> m_session;
-    std::unique_ptr<RemoteAPIClient> m_client;
+    std::unique_ptr<ParentFamilyFixture> m_family;
+    SettableClock* m_clock = nullptr;
+    LoopbackFamilyServer* m_server = nullptr;
+    RemoteAPIClient* m_client = nullptr;
     QString m_code;
     QString m_parent;
     QString m_ann;
@@ -99,35 +93,25 @@ void TestRemoteClientAgainstServer::init()
     if (database == Database::Postgres) {
         VANTOREL_REQUIRE_POSTGRES();
     }
-    m_clock = std::make_unique<SettableClock>(QDateTime(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC));
     LoopbackFamilyServer::Setup setup;
     setup.database = database;
     setup.timeZone = QTimeZone("Asia/Shanghai");
     setup.displayInfo.legalInfo
         = PublicLegalInfo { {}, u"© 岚哨"_s, {}, u"京ICP备00000000号"_s, {}, {}, u"岚哨工作室"_s };
-    m_server = std::make_unique<LoopbackFamilyServer>(setup);
-    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
-    m_session = std::make_unique<QNetworkAccessManager>();
-    m_client = std::make_unique<RemoteAPIClient>(QUrl(m_server->baseUrl()), m_session.get());
-
-    const auto family = value(m_client->createFamily());
-    QVERIFY(QRegularExpression(u"^[0-9]{6}$"_s).match(family.familyCode).hasMatch());
-    m_code = family.familyCode;
-    const auto parent = value(m_client->registerDevice(m_code, RemoteDeviceRole::parent, u"妈妈的 Mac"_s));
-    QCOMPARE(parent.familyId, family.familyId);
-    QCOMPARE(parent.role, u"parent"_s);
-    m_parent = parent.deviceId;
-    m_ann = value(m_client->registerDevice(m_code, RemoteDeviceRole::child, u"Ann"_s)).deviceId;
-    m_ben = value(m_client->registerDevice(m_code, RemoteDeviceRole::child, u"Ben"_s)).deviceId;
-    QVERIFY(!m_ann.isEmpty() && !m_ben.isEmpty() && m_ann != m_ben);
+    m_family = std::make_unique<ParentFamilyFixture>(setup);
+    QVERIFY2(m_family->start(), qPrintable(m_family->errorString()));
+    m_clock = &m_family->clock;
+    m_server = m_family->server.get();
+    m_client = m_family->client.get();
+    m_code = m_family->familyCode;
+    m_parent = m_family->parentID;
+    m_ann = m_family->annID;
+    m_ben = m_family->benID;
 }
 
 void TestRemoteClientAgainstServer::cleanup()
 {
-    m_client.reset();
-    m_session.reset();
-    m_server.reset();
-    m_clock.reset();
+    m_family.reset();
 }
 
 void TestRemoteClientAgainstServer::devicesAreRegisteredListedAndRenamed()
