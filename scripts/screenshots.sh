@@ -30,6 +30,6 @@ mkdir -p "$out"
 for language in zh-Hans en; do
     mkdir -p "$out/$language"
     HOME=$(mktemp -d) DISPLAY=":$display" QT_QPA_PLATFORM=xcb LANG=zh_CN.UTF-8 \
-        build/tests/vantorel_screenshots "$out/$language" "$language"
+        build/tools/screenshots/vantorel_screenshots "$out/$language" "$language"
 done
 echo "Screenshots are in $out/zh-Hans and $out/en"

@@ -169,7 +169,6 @@ private slots:
         QTest::addColumn<bool>("guardOn");
         QTest::addColumn<bool>("launches");
         QTest::newRow("graphical session") << u"x11"_s << true << true;
-        QTest::newRow("wayland session") << u"wayland"_s << true << true;
         QTest::newRow("text console only") << u"tty"_s << true << false;
         QTest::newRow("marker gone") << u"x11"_s << false << false;
     }

@@ -176,14 +176,8 @@ void TestFamilyCodeGuessing::aGuessingRunIsRefusedWithoutTellingLiveFromDeadCode
     QTest::addColumn<QString>("path");
     QTest::addColumn<QByteArray>("body");
     QTest::newRow("list devices") << "GET"_ba << u"/api/v1/families/{code}/devices"_s << QByteArray();
-    QTest::newRow("register") << "POST"_ba << u"/api/v1/families/{code}/devices"_s
-                              << R"({"role":"child","name":"Eve"})"_ba;
-    QTest::newRow("unlock requests") << "GET"_ba << u"/api/v1/unlock-requests?familyCode={code}"_s
-                                     << QByteArray();
     QTest::newRow("health") << "GET"_ba << u"/api/v1/devices/{child}/health?familyCode={code}"_s
                             << QByteArray();
-    QTest::newRow("rename") << "PATCH"_ba << u"/api/v1/devices/{child}?familyCode={code}"_s
-                            << R"({"name":"Ann"})"_ba;
 }
 
 void TestFamilyCodeGuessing::aGuessingRunIsRefusedWithoutTellingLiveFromDeadCodes()

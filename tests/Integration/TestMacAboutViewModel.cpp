@@ -35,8 +35,6 @@ void TestMacAboutViewModel::lines_data()
     QTest::addColumn<PublicAppDisplayInfo>("info");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("neither part") << PublicAppDisplayInfo {} << QString();
-
     PublicAppDisplayInfo full;
     full.contactInfo
         = PublicContactInfo { u"help@vantorel.com"_s, u"400-000-0000"_s, u"vantorel"_s, u"北京"_s };
@@ -54,9 +52,7 @@ void TestMacAboutViewModel::lines_data()
         << sparseContact << u"微信 "_s + MacAboutViewModel::defaultWeChatID;
 
     PublicAppDisplayInfo legalOnly;
-    legalOnly.legalInfo = PublicLegalInfo { u"岚哨"_s, {}, {}, u""_s, {}, {}, u""_s };
-    QTest::newRow("legal part without shown fields") << legalOnly << QString();
-    legalOnly.legalInfo->icpNo = u"沪ICP备1号"_s;
+    legalOnly.legalInfo = PublicLegalInfo { u"岚哨"_s, {}, {}, u"沪ICP备1号"_s, {}, {}, u""_s };
     QTest::newRow("legal part with ICP only") << legalOnly << u"ICP 沪ICP备1号"_s;
 }
 

@@ -32,7 +32,6 @@ private slots:
     void copyToTwoChildrenNeverCopiesTheLock();
     void copyFailingPartWayKeepsEarlierTargets();
     void deleteClearsTheSelection();
-    void unusableAddress();
 
 private:
     std::unique_ptr<MacChildRuleSettingsViewModel> editor(const QString& id, const QString& name = u"Ann"_s);
@@ -142,11 +141,6 @@ void TestMacChildRuleSettingsViewModel::healthLine()
     AwaitTask::run(rules->loadHealthSnapshot());
     QCOMPARE(rules->healthSummary(), std::optional(u"设备监管状态：就绪"_s));
 
-    health.overlayOk = false;
-    AwaitTask::run(m_family->client->putDeviceHealth(m_family->annID, health));
-    AwaitTask::run(rules->loadHealthSnapshot());
-    QCOMPARE(rules->healthSummary(), std::optional(u"设备监管状态：存在未就绪项"_s));
-
     m_family->session.setFault([](auto, const QUrl&) { return true; });
     AwaitTask::run(rules->loadHealthSnapshot());
     QVERIFY(!rules->healthSummary());
@@ -188,7 +182,6 @@ void TestMacChildRuleSettingsViewModel::switchingTheLockOnEndsATemporaryUnlock_d
     QTest::addColumn<QList<bool>>("switches");
     QTest::addColumn<bool>("unlockKept");
     QTest::newRow("switched on") << false << QList<bool> { true } << false;
-    QTest::newRow("switched off and on again") << true << QList<bool> { false, true } << false;
     QTest::newRow("left on, limit edited") << true << QList<bool> {} << true;
     QTest::newRow("switched off") << true << QList<bool> { false } << true;
 }
@@ -319,18 +312,6 @@ void TestMacChildRuleSettingsViewModel::deleteClearsTheSelection()
     m_family->config->setSelectedChildDeviceID(u"someone-else"_s);
     ben->disappear();
     QCOMPARE(m_family->config->selectedChildDeviceID(), u"someone-else"_s);
-}
-
-void TestMacChildRuleSettingsViewModel::unusableAddress()
-{
-    m_family->config->setBaseURLOverride(u"http://exa mple.com"_s);
-    auto rules = editor(m_family->annID);
-    AwaitTask::run(rules->load());
-    QCOMPARE(rules->errorMessage(), std::optional(u"服务地址不合法"_s));
-    QVERIFY(!rules->isLoading());
-    AwaitTask::run(rules->applyToOtherChildren());
-    QCOMPARE(rules->errorMessage(), std::optional(u"服务地址不合法"_s));
-    QVERIFY(!rules->isSaving());
 }
 
 QTEST_GUILESS_MAIN(TestMacChildRuleSettingsViewModel)

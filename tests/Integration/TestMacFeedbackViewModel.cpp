@@ -22,7 +22,6 @@ private slots:
 
     void onlyBlanksSendNothing();
     void boundParentSendsItsIdentity();
-    void unboundComputerLeavesIdentityOut();
     void failuresKeepTheForm();
 
 private:
@@ -90,24 +89,6 @@ void TestMacFeedbackViewModel::boundParentSendsItsIdentity()
     QCOMPARE(stored(u"device_id"_s).toString(), m_family->parentID);
     QCOMPARE(stored(u"family_code"_s).toString(), m_family->familyCode);
     QVERIFY(stored(u"contact"_s).isNull());
-}
-
-void TestMacFeedbackViewModel::unboundComputerLeavesIdentityOut()
-{
-    m_family->config->setRole(RemoteDeviceRole::unknown);
-    m_family->config->setDeviceID(QString());
-    m_family->config->setFamilyCode(QString());
-    MacFeedbackViewModel form(*m_family->config);
-    form.setDismissDelay(std::chrono::milliseconds(10));
-    form.setContent(u"锁屏后无法输入密码"_s);
-    form.setContact(u" me@example.com "_s);
-    AwaitTask::run(form.submit());
-    QCOMPARE(form.alertMessage(), std::optional(u"感谢反馈已收到"_s));
-    QCOMPARE(stored(u"platform"_s).toString(), u"mac"_s);
-    QCOMPARE(stored(u"category"_s).toString(), u"bug"_s);
-    QVERIFY(stored(u"device_id"_s).isNull());
-    QVERIFY(stored(u"family_code"_s).isNull());
-    QCOMPARE(stored(u"contact"_s).toString(), u"me@example.com"_s);
 }
 
 void TestMacFeedbackViewModel::failuresKeepTheForm()

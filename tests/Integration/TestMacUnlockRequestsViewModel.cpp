@@ -22,7 +22,6 @@ private slots:
     void filterShowsOnlyThatChild();
     void unknownDeviceShowsItsId();
     void approvalUsesTheTypedMinutesAndReloads();
-    void rejectionSendsNoMinutes();
     void failedDecisionKeepsTheRequest();
     void nonParentComputerCallsNothing();
 
@@ -71,22 +70,14 @@ void TestMacUnlockRequestsViewModel::minutesInput_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<qint64>("minutes");
-    QTest::newRow("plain") << u"20"_s << qint64(20);
     QTest::newRow("spaces and tabs around") << u" \t20 "_s << qint64(20);
     QTest::newRow("plus sign") << u"+30"_s << qint64(30);
     QTest::newRow("letters") << u"abc"_s << qint64(15);
-    QTest::newRow("empty") << QString() << qint64(15);
-    QTest::newRow("only spaces") << u"   "_s << qint64(15);
     QTest::newRow("trailing line break") << u"20\n"_s << qint64(15);
-    QTest::newRow("digits then letters") << u"20min"_s << qint64(15);
-    QTest::newRow("inner space") << u"2 0"_s << qint64(15);
-    QTest::newRow("bare sign") << u"-"_s << qint64(15);
     QTest::newRow("full-width digits") << u"２０"_s << qint64(15);
-    QTest::newRow("decimal") << u"12.5"_s << qint64(15);
     QTest::newRow("too many") << u"1000"_s << qint64(600);
     QTest::newRow("negative") << u"-5"_s << qint64(0);
     QTest::newRow("beyond 64 bits") << u"99999999999999999999"_s << qint64(15);
-    QTest::newRow("largest 64-bit") << u"9223372036854775807"_s << qint64(600);
 }
 
 void TestMacUnlockRequestsViewModel::minutesInput()
@@ -186,24 +177,6 @@ void TestMacUnlockRequestsViewModel::approvalUsesTheTypedMinutesAndReloads()
     // The reload dropped the decided request.
     QCOMPARE(review->requests().size(), 1);
     QCOMPARE(review->requests().first().id, annRequest.id);
-
-    review->beginApproval(annRequest);
-    review->setExtendMinutesInput(u"lots"_s);
-    AwaitTask::run(review->confirmApproval());
-    QCOMPARE(unlockedMinutes(m_family->annID), 15);
-    QVERIFY(review->requests().isEmpty());
-}
-
-void TestMacUnlockRequestsViewModel::rejectionSendsNoMinutes()
-{
-    m_family->requestUnlock(m_family->annID, 20);
-    auto review = model();
-    AwaitTask::run(review->load());
-    const auto request = review->requests().first();
-    AwaitTask::run(review->decide(request, u"reject"_s, std::nullopt));
-    QCOMPARE(status(request.id), u"rejected"_s);
-    QCOMPARE(unlockedMinutes(m_family->annID), -1);
-    QVERIFY(review->requests().isEmpty());
 }
 
 void TestMacUnlockRequestsViewModel::failedDecisionKeepsTheRequest()

@@ -20,24 +20,9 @@ class TestVantorelMacApp : public QObject
     Q_OBJECT
 
 private slots:
-    void windowOpensAtDefaultSizeAndStoresLoadOnce();
     void firstAppearanceStartsTheRolesWork_data();
     void firstAppearanceStartsTheRolesWork();
 };
-
-void TestVantorelMacApp::windowOpensAtDefaultSizeAndStoresLoadOnce()
-{
-    MemoryUserDefaults defaults;
-    MemorySecureStore keychain;
-    VantorelMacApp app(*qApp, VantorelMacApp::Settings::installed);
-    QCOMPARE(app.window().size(), QSize(500, 600));
-    QVERIFY(app.window().windowTitle().isEmpty());
-    QCOMPARE(&app.policyStore(), &app.policyStore());
-    QCOMPARE(&app.window(), &app.window());
-    QVERIFY(!app.contentView().hasRunSetup());
-    app.window().show();
-    QVERIFY(app.contentView().hasRunSetup());
-}
 
 void TestVantorelMacApp::firstAppearanceStartsTheRolesWork_data()
 {

@@ -19,7 +19,6 @@ private slots:
     void everySourceTextHasAFinishedEnglishEntry();
     void placeholdersAreKept_data();
     void placeholdersAreKept();
-    void scannerReadsJoinedAndEscapedLiterals();
 
 private:
     struct Entry
@@ -139,17 +138,6 @@ void TestTranslations::placeholdersAreKept()
     QFETCH(QString, source);
     QFETCH(QString, translation);
     QCOMPARE(placeholders(translation), placeholders(source));
-}
-
-void TestTranslations::scannerReadsJoinedAndEscapedLiterals()
-{
-    const auto found = sourceTexts(uR"(a = L10n::localized("第一段"
-                                "第二段"); b = L10n::localized( "说\"好\"\n" ); c = tr("不算");)"_s,
-                                   u"x.cpp"_s);
-    QCOMPARE(found.size(), 2);
-    QVERIFY(found.contains(u"第一段第二段"_s));
-    QVERIFY(found.contains(u"说\"好\"\n"_s));
-    QCOMPARE(placeholders(u"%@ 有 %d 条，%% 与 %lld"_s), (QStringList { u"%@"_s, u"%d"_s, u"%lld"_s }));
 }
 
 QTEST_GUILESS_MAIN(TestTranslations)

@@ -1,23 +1,24 @@
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicy.h"
-#include "Services/Network/DecodingError.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/RemoteAPIError.h"
 #include "Services/Network/SerializationError.h"
 #include "Services/Network/URLError.h"
 #include "Services/Network/UserFriendlyMessage.h"
 #include "support/AwaitTask.h"
+#include "support/CountingNetworkAccessManager.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/RecordingHTTPServer.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
+#include <QTcpServer>
 #include <QTest>
 
 #include <functional>
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 // One backend operation, its result turned into JSON (null for operations without a result).
 using Operation = std::function<QCoro::Task<QJsonValue>(const RemoteAPIClient&)>;
@@ -65,25 +66,34 @@ QVariantMap sampleSelection()
     return { { u"apps"_s, QVariantList { u"a"_s } } };
 }
 
-QList<QVariantMap> sampleSessions()
-{
-    return { { { u"startAt"_s, u"2026-12-04T08:00:00.123Z"_s },
-               { u"endAt"_s, u"2026-12-04T08:01:00.456Z"_s },
-               { u"appBundleId"_s, u"org.game"_s },
-               { u"durationSeconds"_s, 60 } } };
-}
-
-PutDeviceHealthPayload sampleHealth()
-{
-    return { true, true, true, true, u"mac"_s, u""_s, u"12.5"_s, std::nullopt, true };
-}
-
 const QByteArray kPolicyAnswer
     = R"({"deviceId":"d 1","policy":{"dailyLimitMinutes":90,"blockedStart":{"hour":21,"minute":0},)"
       R"("blockedEnd":{"hour":7,"minute":30},"unlockUntil":"2026-12-04T06:00:00.5Z"},)"
       R"("selection":{"bundleIds":["x"]}})";
 const QByteArray kUnlockItem = R"({"id":"r1","familyId":"f","childDeviceId":"c","status":"pending",)"
                                R"("createdAt":"t1","updatedAt":"t2","requestedMinutes":5})";
+
+// Operations for the transport rows: two that retry a transient failure once, one that does not.
+QCoro::Task<QJsonValue> fetchDevices(const RemoteAPIClient& c)
+{
+    auto task = c.fetchDevices(u"123456"_s);
+    co_return listJson(co_await task);
+}
+
+QCoro::Task<QJsonValue> fetchUnlockRequests(const RemoteAPIClient& c)
+{
+    auto task = c.fetchUnlockRequests(u"123456"_s, u"pending"_s);
+    co_return listJson(co_await task);
+}
+
+QCoro::Task<QJsonValue> fetchPolicy(const RemoteAPIClient& c)
+{
+    auto task = c.fetchPolicy(u"d1"_s);
+    co_return (co_await task).toJson();
+}
+
+// Decodes as a device list and as an unlock-request list alike.
+const QByteArray kListAnswer = R"({"devices":[],"items":[]})";
 
 } // namespace
 
@@ -94,7 +104,7 @@ class TestRemoteAPIClient : public QObject
 private:
     MemoryUserDefaults m_defaults;
     std::unique_ptr<RecordingHTTPServer> m_server;
-    std::unique_ptr<QNetworkAccessManager> m_session;
+    std::unique_ptr<CountingNetworkAccessManager> m_session;
 
     RemoteAPIClient client(const QString& suffix = QString()) const
     {
@@ -103,12 +113,31 @@ private:
         return *RemoteAPIClient::make(config, m_session.get());
     }
 
+    // For the transport rows: a server that never answers is given up on quickly.
+    RemoteAPIClient impatientClient(const QString& base) const
+    {
+        RemoteBackendConfig config;
+        config.setBaseURLOverride(base);
+        auto made = *RemoteAPIClient::make(config, m_session.get());
+        made.setRequestTimeout(400ms);
+        return made;
+    }
+
+    static void addTransportOperations()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<int>("attempts"); // on a transient failure
+        QTest::newRow("fetchDevices retries") << Operation(fetchDevices) << 2;
+        QTest::newRow("fetchUnlockRequests retries") << Operation(fetchUnlockRequests) << 2;
+        QTest::newRow("fetchPolicy") << Operation(fetchPolicy) << 1;
+    }
+
 private slots:
     void init()
     {
         m_server = std::make_unique<RecordingHTTPServer>();
         QVERIFY(m_server->listen());
-        m_session = std::make_unique<QNetworkAccessManager>();
+        m_session = std::make_unique<CountingNetworkAccessManager>();
     }
 
     void cleanup()
@@ -150,50 +179,14 @@ private slots:
                           R"("blockedEnd":{"hour":7,"minute":30},"forceLocked":true,)"
                           R"("unlockUntil":"2026-12-04T06:00:00Z"},"selection":{"apps":["a"]}})")
             << true << 204 << QByteArray() << QByteArray();
-        QTest::newRow("fetchTodayUsageSeconds")
+        QTest::newRow("createFamily, no body")
             << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.fetchTodayUsageSeconds(u"d1"_s);
-                   co_return co_await task;
+                   auto task = c.createFamily();
+                   co_return (co_await task).toJson();
                })
-            << QByteArray("GET") << QByteArray("/api/v1/devices/d1/usage/today") << QByteArray() << false
-            << 200 << QByteArray(R"({"todayUsageSeconds":61.9})") << QByteArray("61");
-        QTest::newRow("reportTodayUsage with a sample time")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.reportTodayUsage(
-                       u"d1"_s, 3600, QDateTime(QDate(2026, 12, 4), QTime(8, 0, 0, 250), Qt::UTC));
-                   co_await task;
-                   co_return QJsonValue::Null;
-               })
-            << QByteArray("PUT") << QByteArray("/api/v1/devices/d1/usage/today")
-            << QByteArray(R"({"todayUsageSeconds":3600,"sampledAt":"2026-12-04T08:00:00Z"})") << true << 200
-            << QByteArray("{}") << QByteArray();
-        QTest::newRow("reportTodayUsage without a sample time")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.reportTodayUsage(u"d1"_s, 0, std::nullopt);
-                   co_await task;
-                   co_return QJsonValue::Null;
-               })
-            << QByteArray("PUT") << QByteArray("/api/v1/devices/d1/usage/today")
-            << QByteArray(R"({"todayUsageSeconds":0})") << true << 200 << QByteArray("not json, not read")
-            << QByteArray();
-        QTest::newRow("upsertUsageSessions")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.upsertUsageSessions(u"d1"_s, u"2026-12-04"_s, u"mac"_s, sampleSessions());
-                   co_await task;
-                   co_return QJsonValue::Null;
-               })
-            << QByteArray("POST") << QByteArray("/api/v1/devices/d1/usage/sessions")
-            << QByteArray(
-                   R"({"usageDate":"2026-12-04","source":"mac","sessions":[{"startAt":"2026-12-04T08:00:00.123Z",)"
-                   R"("endAt":"2026-12-04T08:01:00.456Z","appBundleId":"org.game","durationSeconds":60}]})")
-            << true << 201 << QByteArray() << QByteArray();
-        QTest::newRow("createFamily") << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-            auto task = c.createFamily();
-            co_return (co_await task).toJson();
-        }) << QByteArray("POST") << QByteArray("/api/v1/families")
-                                      << QByteArray("") << true << 201
-                                      << QByteArray(R"({"familyId":"f","familyCode":"123456"})")
-                                      << QByteArray(R"({"familyId":"f","familyCode":"123456"})");
+            << QByteArray("POST") << QByteArray("/api/v1/families") << QByteArray("") << true << 201
+            << QByteArray(R"({"familyId":"f","familyCode":"123456"})")
+            << QByteArray(R"({"familyId":"f","familyCode":"123456"})");
         QTest::newRow("registerDevice with role unknown")
             << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
                    auto task = c.registerDevice(u"12 34/5"_s, RemoteDeviceRole::unknown, u"小明的 Mac"_s);
@@ -203,16 +196,6 @@ private slots:
             << QByteArray(R"({"role":"unknown","name":"小明的 Mac"})") << true << 200
             << QByteArray(R"({"deviceId":"d","role":"child","familyId":"f"})")
             << QByteArray(R"({"deviceId":"d","role":"child","familyId":"f"})");
-        QTest::newRow("fetchDevices")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.fetchDevices(u"123456"_s);
-                   co_return listJson(co_await task);
-               })
-            << QByteArray("GET") << QByteArray("/api/v1/families/123456/devices") << QByteArray() << false
-            << 200
-            << QByteArray(
-                   R"({"devices":[{"id":"2","name":"b","role":"child"},{"id":"1","name":"a","role":"parent"}]})")
-            << QByteArray(R"([{"id":"2","name":"b","role":"child"},{"id":"1","name":"a","role":"parent"}])");
         QTest::newRow("patchChildDeviceDisplayName")
             << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
                    auto task = c.patchChildDeviceDisplayName(u"d/1"_s, u"12 3&4+5="_s, u"新名字"_s);
@@ -227,43 +210,6 @@ private slots:
             co_return QJsonValue::Null;
         }) << QByteArray("DELETE") << QByteArray("/api/v1/devices/d~1._-?familyCode=123456")
                                       << QByteArray() << false << 204 << QByteArray() << QByteArray();
-        QTest::newRow("putDeviceHealth")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.putDeviceHealth(u"d1"_s, sampleHealth());
-                   co_await task;
-                   co_return QJsonValue::Null;
-               })
-            << QByteArray("PUT") << QByteArray("/api/v1/devices/d1/health")
-            << QByteArray(
-                   R"({"notificationsOk":true,"usageAccessOk":true,"overlayOk":true,"deviceAdminOk":true,)"
-                   R"("platform":"mac","appVersion":"","osVersion":"12.5","managedSelectionOk":true})")
-            << true << 200 << QByteArray() << QByteArray();
-        QTest::newRow("getDeviceHealth")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.getDeviceHealth(u"d1"_s, u"123456"_s);
-                   co_return (co_await task).toJson();
-               })
-            << QByteArray("GET") << QByteArray("/api/v1/devices/d1/health?familyCode=123456") << QByteArray()
-            << false << 200
-            << QByteArray(R"({"reported":true,"platform":"mac","updatedAt":"2026-12-04 06:00"})")
-            << QByteArray(R"({"reported":true,"platform":"mac","updatedAt":"2026-12-04 06:00"})");
-        QTest::newRow("requestUnlock with nothing")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.requestUnlock(u"c1"_s, std::nullopt, std::nullopt);
-                   co_await task;
-                   co_return QJsonValue::Null;
-               })
-            << QByteArray("POST") << QByteArray("/api/v1/devices/c1/unlock-requests") << QByteArray("{}")
-            << true << 201 << QByteArray() << QByteArray();
-        QTest::newRow("requestUnlock with minutes and reason")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.requestUnlock(u"c1"_s, 20, u" 写作业 "_s);
-                   co_await task;
-                   co_return QJsonValue::Null;
-               })
-            << QByteArray("POST") << QByteArray("/api/v1/devices/c1/unlock-requests")
-            << QByteArray(R"({"requestedMinutes":20,"reason":" 写作业 "})") << true << 201 << QByteArray()
-            << QByteArray();
         QTest::newRow("fetchUnlockRequests")
             << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
                    auto task = c.fetchUnlockRequests(u"12 34"_s, u"pending"_s);
@@ -272,39 +218,6 @@ private slots:
             << QByteArray("GET") << QByteArray("/api/v1/unlock-requests?familyCode=12%2034&status=pending")
             << QByteArray() << false << 200 << QByteArray(R"({"items":[)" + kUnlockItem + "]}")
             << QByteArray("[" + kUnlockItem + "]");
-        QTest::newRow("fetchUnlockRequests without items")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.fetchUnlockRequests(u"1"_s, u"pending"_s);
-                   co_return listJson(co_await task);
-               })
-            << QByteArray("GET") << QByteArray("/api/v1/unlock-requests?familyCode=1&status=pending")
-            << QByteArray() << false << 200 << QByteArray(R"({"items":null})") << QByteArray("[]");
-        QTest::newRow("decideUnlockRequest approve")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.decideUnlockRequest(u"r1"_s, u"approve"_s, 30);
-                   co_await task;
-                   co_return QJsonValue::Null;
-               })
-            << QByteArray("POST") << QByteArray("/api/v1/unlock-requests/r1/decision")
-            << QByteArray(R"({"action":"approve","extendMinutes":30})") << true << 200 << QByteArray()
-            << QByteArray();
-        QTest::newRow("decideUnlockRequest reject")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.decideUnlockRequest(u"r1"_s, u"reject"_s, std::nullopt);
-                   co_await task;
-                   co_return QJsonValue::Null;
-               })
-            << QByteArray("POST") << QByteArray("/api/v1/unlock-requests/r1/decision")
-            << QByteArray(R"({"action":"reject"})") << true << 200 << QByteArray() << QByteArray();
-        QTest::newRow("fetchPublicAppDisplayInfo")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.fetchPublicAppDisplayInfo();
-                   co_return (co_await task).toJson();
-               })
-            << QByteArray("GET") << QByteArray("/api/v1/public/app-display-info") << QByteArray() << false
-            << 200
-            << QByteArray(R"({"contactInfo":{"email":"a@b.c","phone":null},"legalInfo":{"icpNo":"1"},"x":1})")
-            << QByteArray(R"({"contactInfo":{"email":"a@b.c"},"legalInfo":{"icpNo":"1"}})");
         QTest::newRow("submitFeedback")
             << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
                    auto task = c.submitFeedback(FeedbackPayload::make(RemoteDeviceRole::unknown, u"bug"_s,
@@ -358,46 +271,6 @@ private slots:
             QCOMPARE(parsed(request.body), parsed(body));
             QVERIFY2(!request.body.contains('\n'), "bodies are compact");
         }
-    }
-
-    // The decoders themselves are tested on their own; these show a decoding failure coming
-    // through the network path with its message.
-    void malformedAnswers_data()
-    {
-        QTest::addColumn<Operation>("operation");
-        QTest::addColumn<QByteArray>("answer");
-        QTest::newRow("policy date not ISO 8601")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.fetchPolicy(u"d"_s);
-                   co_return (co_await task).toJson();
-               })
-            << QByteArray(
-                   R"({"deviceId":"d","policy":{"dailyLimitMinutes":1,"blockedStart":{"hour":1,"minute":0},)"
-                   R"("blockedEnd":{"hour":2,"minute":0},"unlockUntil":"2026-12-04"},"selection":{}})");
-        QTest::newRow("device without name")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.fetchDevices(u"1"_s);
-                   co_return listJson(co_await task);
-               })
-            << QByteArray(R"({"devices":[{"id":"1","role":"child"}]})");
-    }
-
-    void malformedAnswers()
-    {
-        QFETCH(Operation, operation);
-        QFETCH(QByteArray, answer);
-        m_server->enqueue(RecordingHTTPServer::json(200, answer));
-        const auto outcome = AwaitTask::run(operation(client()));
-        QVERIFY(outcome.errorAs<DecodingError>());
-        QCOMPARE(userFriendlyMessage(outcome.error), u"数据格式异常，请刷新重试。"_s);
-        QCOMPARE(m_server->requests().size(), 1);
-    }
-
-    void todayUsageThatIsNotJSON()
-    {
-        m_server->enqueue(RecordingHTTPServer::json(200, "sixty"));
-        const auto outcome = AwaitTask::run(client().fetchTodayUsageSeconds(u"d"_s));
-        QVERIFY(outcome.errorAs<SerializationError>());
     }
 
     void failingStatus()
@@ -485,17 +358,110 @@ private slots:
         QVERIFY(!m_server->requests().at(1).hasHeader("cookie"));
     }
 
-    void sharedSessionCanBeReplaced()
+    void closedMidAnswerThenAnswered_data() { addTransportOperations(); }
+
+    // The retrying operations come back with the second attempt's result; the others fail with
+    // the lost connection and never ask twice.
+    void closedMidAnswerThenAnswered()
     {
-        RemoteBackendConfig config;
-        config.setBaseURLOverride(m_server->baseURLString());
-        QCOMPARE(RemoteAPIClient::make(config)->session(), RemoteAPIClient::sharedSession());
-        QVERIFY(RemoteAPIClient::sharedSession() != m_session.get());
-        RemoteAPIClient::setSharedSession(m_session.get());
-        QCOMPARE(RemoteAPIClient::make(config)->session(), m_session.get());
-        RemoteAPIClient::setSharedSession(nullptr);
-        QVERIFY(RemoteAPIClient::sharedSession() != m_session.get());
-        QCOMPARE(RemoteAPIClient::make(config)->requestTimeout(), std::chrono::milliseconds(60'000));
+        QFETCH(Operation, operation);
+        QFETCH(int, attempts);
+        m_server->enqueue(RecordingHTTPServer::closeMidAnswer());
+        m_server->enqueue(RecordingHTTPServer::json(200, kListAnswer));
+
+        const auto outcome = AwaitTask::run(operation(impatientClient(m_server->baseURLString())));
+        QCOMPARE(m_server->requests().size(), attempts);
+        if (attempts == 2) {
+            QVERIFY(outcome.value.has_value());
+        } else {
+            const auto error = outcome.errorAs<URLError>();
+            QVERIFY(error);
+            QCOMPARE(error->code(), URLError::Code::networkConnectionLost);
+            QCOMPARE(userFriendlyMessage(outcome.error), u"请检查网络连接"_s);
+        }
+    }
+
+    void refused_data() { addTransportOperations(); }
+
+    void refused()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(int, attempts);
+        QTcpServer placeholder;
+        QVERIFY(placeholder.listen(QHostAddress::LocalHost, 0));
+        const auto port = placeholder.serverPort();
+        placeholder.close();
+
+        const auto outcome = AwaitTask::run(operation(impatientClient(u"http://127.0.0.1:%1"_s.arg(port))));
+        const auto error = outcome.errorAs<URLError>();
+        QVERIFY(error);
+        QCOMPARE(error->code(), URLError::Code::cannotConnectToHost);
+        QCOMPARE(m_session->requestCount(), attempts);
+        QCOMPARE(userFriendlyMessage(outcome.error), u"无法连接服务器，请确认设备与电脑在同一 Wi‑Fi"_s);
+    }
+
+    void neverAnswered_data() { addTransportOperations(); }
+
+    void neverAnswered()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(int, attempts);
+        m_server->enqueue(RecordingHTTPServer::neverAnswer());
+        m_server->enqueue(RecordingHTTPServer::neverAnswer());
+
+        const auto outcome = AwaitTask::run(operation(impatientClient(m_server->baseURLString())));
+        const auto error = outcome.errorAs<URLError>();
+        QVERIFY(error);
+        QCOMPARE(error->code(), URLError::Code::timedOut);
+        QCOMPARE(m_server->requests().size(), attempts);
+        QCOMPARE(m_session->requestCount(), attempts);
+        QCOMPARE(userFriendlyMessage(outcome.error), u"连接超时，请重试"_s);
+    }
+
+    void secondTransientErrorIsPassedOn_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::newRow("fetchDevices") << Operation(fetchDevices);
+        QTest::newRow("fetchUnlockRequests") << Operation(fetchUnlockRequests);
+    }
+
+    void secondTransientErrorIsPassedOn()
+    {
+        QFETCH(Operation, operation);
+        m_server->enqueue(RecordingHTTPServer::closeMidAnswer());
+        m_server->enqueue(RecordingHTTPServer::neverAnswer());
+        m_server->enqueue(RecordingHTTPServer::json(200, kListAnswer));
+
+        const auto outcome = AwaitTask::run(operation(impatientClient(m_server->baseURLString())));
+        const auto error = outcome.errorAs<URLError>();
+        QVERIFY(error);
+        QCOMPARE(error->code(), URLError::Code::timedOut);
+        QCOMPARE(m_server->requests().size(), 2);
+    }
+
+    void otherErrorsAreNotRetried_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<RecordingHTTPServer::Answer>("answer");
+        QTest::newRow("devices, server error")
+            << Operation(fetchDevices) << RecordingHTTPServer::json(503, R"({"error":"down"})");
+        QTest::newRow("devices, malformed list")
+            << Operation(fetchDevices) << RecordingHTTPServer::json(200, R"({"devices":[{"id":"1"}]})");
+        QTest::newRow("requests, too large")
+            << Operation(fetchUnlockRequests)
+            << RecordingHTTPServer::json(200, QByteArray(RemoteAPIClient::maximumResponseBytes + 1, ' '));
+    }
+
+    void otherErrorsAreNotRetried()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(RecordingHTTPServer::Answer, answer);
+        m_server->enqueue(answer);
+        m_server->enqueue(RecordingHTTPServer::json(200, kListAnswer));
+
+        const auto outcome = AwaitTask::run(operation(impatientClient(m_server->baseURLString())));
+        QVERIFY(outcome.error);
+        QCOMPARE(m_server->requests().size(), 1);
     }
 };
 

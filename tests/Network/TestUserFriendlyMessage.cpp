@@ -16,7 +16,6 @@ using namespace Qt::StringLiterals;
 
 using ErrorFactory = std::function<std::exception_ptr()>;
 Q_DECLARE_METATYPE(ErrorFactory)
-Q_DECLARE_METATYPE(URLError::Code)
 
 namespace {
 
@@ -41,12 +40,9 @@ private:
 const QString kFamily = u"该家庭码不存在或已失效，请向家长确认正确的 6 位家庭码后重新输入。"_s;
 const QString kRateLimit = u"本小时内解锁申请次数已达上限，请一小时后重试。"_s;
 const QString kCheckNetwork = u"请检查网络连接"_s;
-const QString kTimedOut = u"连接超时，请重试"_s;
 // A blank before "Wi" and U+2011 (non-breaking hyphen) between "Wi" and "Fi".
 const QString kSameWiFi = u"无法连接服务器，请确认设备与电脑在同一 Wi\u2011Fi"_s;
-const QString kNetwork = u"网络异常，请稍后重试。"_s;
 const QString kGeneric = u"操作失败，请稍后重试。"_s;
-
 } // namespace
 
 class TestUserFriendlyMessage : public QObject
@@ -65,35 +61,18 @@ private slots:
         const auto server = [](qint64 status, const QString& message) {
             return raise(RemoteAPIError::serverError(status, message));
         };
-        QTest::newRow("family not found, 404") << server(404, u"family not found"_s) << kFamily;
         QTest::newRow("family not found, 400, any case, words around")
             << server(400, u"Error: FAMILY Not Found (code 123456)"_s) << kFamily;
         QTest::newRow("rate limit, any case") << server(429, u"Rate LIMIT exceeded"_s) << kRateLimit;
         QTest::newRow("both: the family wins") << server(429, u"rate limit; family not found"_s) << kFamily;
         QTest::newRow("other text as received") << server(500, u"Device Is Gone"_s) << u"Device Is Gone"_s;
-        QTest::newRow("unreadable error body") << server(502, u"unknown error"_s) << u"unknown error"_s;
-        QTest::newRow("status plays no part")
-            << server(200, u"family  not found"_s) << u"family  not found"_s;
-        QTest::newRow("invalid configuration")
-            << raise(RemoteAPIError::invalidConfiguration()) << u"服务地址不合法"_s;
-        QTest::newRow("decoding") << raise(DecodingError(DecodingError::Kind::keyNotFound, u"a"_s, u"x"_s))
-                                  << u"数据格式异常，请刷新重试。"_s;
         QTest::newRow("not connected") << raise(URLError(Code::notConnectedToInternet)) << kCheckNetwork;
-        QTest::newRow("connection lost") << raise(URLError(Code::networkConnectionLost)) << kCheckNetwork;
-        QTest::newRow("timed out") << raise(URLError(Code::timedOut)) << kTimedOut;
         QTest::newRow("cannot find host") << raise(URLError(Code::cannotFindHost)) << kSameWiFi;
-        QTest::newRow("cannot connect") << raise(URLError(Code::cannotConnectToHost)) << kSameWiFi;
-        QTest::newRow("secure connection failed")
-            << raise(URLError(Code::secureConnectionFailed)) << kNetwork;
-        QTest::newRow("answer too large") << raise(URLError(Code::dataLengthExceedsMaximum)) << kNetwork;
-        QTest::newRow("bad URL") << raise(URLError(Code::badURL)) << kNetwork;
-        QTest::newRow("cancelled") << raise(URLError(Code::cancelled)) << kNetwork;
         QTest::newRow("serialisation: its description")
             << raise(SerializationError(SerializationError::Kind::invalidJSONText, u"garbage"_s))
             << u"未能读取数据，因为它的格式不正确。"_s;
         QTest::newRow("described error") << raise(CustomError(u"磁盘已满"_s)) << u"磁盘已满"_s;
         QTest::newRow("error without description") << raise(CustomError(std::nullopt)) << kGeneric;
-        QTest::newRow("plain std::exception") << raise(std::runtime_error("boom")) << kGeneric;
         QTest::newRow("not a std::exception")
             << ErrorFactory([] { return std::make_exception_ptr(42); }) << kGeneric;
         QTest::newRow("no error at all") << ErrorFactory([] { return std::exception_ptr(); }) << kGeneric;
@@ -135,19 +114,11 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("message"); // empty: success
         QTest::newRow("200") << 200 << QByteArray("garbage") << QString();
-        QTest::newRow("204") << 204 << QByteArray() << QString();
-        QTest::newRow("299") << 299 << QByteArray() << QString();
-        QTest::newRow("not HTTP") << -1 << QByteArray("garbage") << QString();
         QTest::newRow("199") << 199 << QByteArray(R"({"error":"early"})") << u"early"_s;
         QTest::newRow("300") << 300 << QByteArray(R"({"error":"moved"})") << u"moved"_s;
-        QTest::newRow("404 family") << 404 << QByteArray(R"({"error":"family not found"})")
-                                    << u"family not found"_s;
         QTest::newRow("empty body") << 500 << QByteArray() << u"unknown error"_s;
-        QTest::newRow("not JSON") << 502 << QByteArray("<html>bad gateway</html>") << u"unknown error"_s;
         QTest::newRow("no error member") << 400 << QByteArray(R"({"message":"x"})") << u"unknown error"_s;
-        QTest::newRow("error null") << 400 << QByteArray(R"({"error":null})") << u"unknown error"_s;
         QTest::newRow("error a number") << 400 << QByteArray(R"({"error":5})") << u"unknown error"_s;
-        QTest::newRow("array body") << 400 << QByteArray(R"(["error"])") << u"unknown error"_s;
     }
 
     void ensureSuccess()
@@ -171,16 +142,8 @@ private slots:
         QTest::addColumn<ErrorFactory>("error");
         QTest::addColumn<bool>("transient");
         using Code = URLError::Code;
-        for (const auto code :
-             { Code::timedOut, Code::networkConnectionLost, Code::notConnectedToInternet,
-               Code::cannotConnectToHost, Code::cannotFindHost, Code::secureConnectionFailed }) {
-            QTest::addRow("URL error %d", int(code)) << raise(URLError(code)) << true;
-        }
-        for (const auto code : { Code::dataLengthExceedsMaximum, Code::cancelled, Code::badServerResponse,
-                                 Code::unsupportedURL, Code::badURL, Code::unknown }) {
-            QTest::addRow("URL error %d", int(code)) << raise(URLError(code)) << false;
-        }
-        QTest::newRow("server error 503") << raise(RemoteAPIError::serverError(503, u"timed out"_s)) << false;
+        QTest::newRow("timed out") << raise(URLError(Code::timedOut)) << true;
+        QTest::newRow("answer too large") << raise(URLError(Code::dataLengthExceedsMaximum)) << false;
         QTest::newRow("decoding") << raise(DecodingError(DecodingError::Kind::dataCorrupted, {}, {}))
                                   << false;
         QTest::newRow("other") << raise(std::runtime_error("timed out")) << false;
@@ -195,32 +158,6 @@ private slots:
         } catch (const std::exception& caught) {
             QCOMPARE(RemoteAPIClient::isTransientURLError(caught), transient);
         }
-    }
-
-    // Qt's transport errors land on the codes the rest of the client reasons about.
-    void networkErrorMapping_data()
-    {
-        QTest::addColumn<QNetworkReply::NetworkError>("error");
-        QTest::addColumn<URLError::Code>("code");
-        using E = QNetworkReply::NetworkError;
-        using Code = URLError::Code;
-        QTest::newRow("refused") << E::ConnectionRefusedError << Code::cannotConnectToHost;
-        QTest::newRow("closed") << E::RemoteHostClosedError << Code::networkConnectionLost;
-        QTest::newRow("host not found") << E::HostNotFoundError << Code::cannotFindHost;
-        QTest::newRow("timeout") << E::TimeoutError << Code::timedOut;
-        QTest::newRow("session failed") << E::NetworkSessionFailedError << Code::notConnectedToInternet;
-        QTest::newRow("TLS") << E::SslHandshakeFailedError << Code::secureConnectionFailed;
-        QTest::newRow("proxy timeout") << E::ProxyTimeoutError << Code::timedOut;
-        QTest::newRow("unknown scheme") << E::ProtocolUnknownError << Code::unsupportedURL;
-        QTest::newRow("protocol failure") << E::ProtocolFailure << Code::badServerResponse;
-        QTest::newRow("redirect loop") << E::TooManyRedirectsError << Code::unknown;
-    }
-
-    void networkErrorMapping()
-    {
-        QFETCH(QNetworkReply::NetworkError, error);
-        QFETCH(URLError::Code, code);
-        QCOMPARE(URLError::fromNetworkError(error, QString()).code(), code);
     }
 };
 

@@ -1,4 +1,3 @@
-#include "Models/ScreenTimePolicy.h"
 #include "Services/Network/DecodingError.h"
 #include "Services/Network/DeviceRecords.h"
 #include "Services/Network/ErrorResponse.h"
@@ -33,8 +32,6 @@ QJsonObject decodeAs(const QString& record, const QByteArray& json)
           [](auto& d) { return decodeDocument<DevicePolicyResponse>(d).toJson(); } },
         { u"CreateFamilyResponse"_s,
           [](auto& d) { return decodeDocument<CreateFamilyResponse>(d).toJson(); } },
-        { u"RegisterDeviceResponse"_s,
-          [](auto& d) { return decodeDocument<RegisterDeviceResponse>(d).toJson(); } },
         { u"ListDevicesResponse"_s, [](auto& d) { return decodeDocument<ListDevicesResponse>(d).toJson(); } },
         { u"DeviceHealthSnapshot"_s,
           [](auto& d) { return decodeDocument<DeviceHealthSnapshot>(d).toJson(); } },
@@ -54,7 +51,6 @@ QJsonObject object(const QByteArray& json)
 
 const QByteArray kUnlockItem = R"({"id":"r1","familyId":"f1","childDeviceId":"c1","status":"pending",)"
                                R"("createdAt":"2026-12-04 06:00","updatedAt":"x"})";
-
 } // namespace
 
 class TestWireRecords : public QObject
@@ -80,51 +76,12 @@ private slots:
                    R"({"deviceId":"d","policy":{"dailyLimitMinutes":90,"blockedStart":{"hour":21,"minute":30},)"
                    R"("blockedEnd":{"hour":7,"minute":0},"forceLocked":true,)"
                    R"("unlockUntil":"2026-12-03T22:00:00Z"},"selection":{"bundleIds":null,"n":null,"x":null}})");
-        QTest::newRow("policy: null forceLocked, no unlockUntil")
-            << u"DevicePolicyResponse"_s
-            << QByteArray(
-                   R"({"deviceId":"d","policy":{"dailyLimitMinutes":0,"blockedStart":{"hour":0,"minute":0},)"
-                   R"("blockedEnd":{"hour":0,"minute":0},"forceLocked":null},"selection":{}})")
-            << QByteArray(
-                   R"({"deviceId":"d","policy":{"dailyLimitMinutes":0,"blockedStart":{"hour":0,"minute":0},)"
-                   R"("blockedEnd":{"hour":0,"minute":0}},"selection":{}})");
-        QTest::newRow("family") << u"CreateFamilyResponse"_s
-                                << QByteArray(R"({"familyId":"f","familyCode":"012345","more":true})")
-                                << QByteArray(R"({"familyCode":"012345","familyId":"f"})");
-        QTest::newRow("registration")
-            << u"RegisterDeviceResponse"_s << QByteArray(R"({"deviceId":"d","role":"child","familyId":"f"})")
-            << QByteArray(R"({"deviceId":"d","familyId":"f","role":"child"})");
-        QTest::newRow("device list, order kept")
-            << u"ListDevicesResponse"_s
-            << QByteArray(
-                   R"({"devices":[{"id":"2","name":"b","role":"child"},{"id":"1","name":"a","role":"parent"}]})")
-            << QByteArray(
-                   R"({"devices":[{"id":"2","name":"b","role":"child"},{"id":"1","name":"a","role":"parent"}]})");
-        QTest::newRow("health never reported")
-            << u"DeviceHealthSnapshot"_s
-            << QByteArray(R"({"reported":false,"platform":null,"familyControlsOk":true})")
-            << QByteArray(R"({"reported":false})");
-        QTest::newRow("health, updatedAt any text")
-            << u"DeviceHealthSnapshot"_s
-            << QByteArray(
-                   R"({"reported":true,"supervisionReady":true,"updatedAt":"yesterday-ish","osVersion":"12"})")
-            << QByteArray(
-                   R"({"osVersion":"12","reported":true,"supervisionReady":true,"updatedAt":"yesterday-ish"})");
-        QTest::newRow("unlock list {}")
-            << u"UnlockRequestListResponse"_s << QByteArray("{}") << QByteArray(R"({"items":[]})");
-        QTest::newRow("unlock list null") << u"UnlockRequestListResponse"_s << QByteArray(R"({"items":null})")
-                                          << QByteArray(R"({"items":[]})");
-        QTest::newRow("unlock list minimal item")
-            << u"UnlockRequestListResponse"_s << QByteArray(R"({"items":[)" + kUnlockItem + "]}")
-            << QByteArray(R"({"items":[{"childDeviceId":"c1","createdAt":"2026-12-04 06:00","familyId":"f1",)"
-                          R"("id":"r1","status":"pending","updatedAt":"x"}]})");
-        QTest::newRow("display info {}") << u"PublicAppDisplayInfo"_s << QByteArray("{}") << QByteArray("{}");
-        QTest::newRow("display info, only a notice")
+        QTest::newRow("display info, null member")
             << u"PublicAppDisplayInfo"_s
             << QByteArray(R"({"legalInfo":{"copyrightNotice":"© X","icpNo":null}})")
             << QByteArray(R"({"legalInfo":{"copyrightNotice":"© X"}})");
-        QTest::newRow("error body without error")
-            << u"ErrorResponse"_s << QByteArray(R"({"error":null})") << QByteArray("{}");
+        QTest::newRow("unlock list null") << u"UnlockRequestListResponse"_s << QByteArray(R"({"items":null})")
+                                          << QByteArray(R"({"items":[]})");
         // 32 levels is the deepest a document may go; brackets inside strings are text.
         QTest::newRow("32 levels, brackets in strings")
             << u"ErrorResponse"_s
@@ -161,10 +118,6 @@ private slots:
             << u"DevicePolicyResponse"_s
             << QByteArray(policyHead + R"(,"unlockUntil":786297600},"selection":{}})") << K::typeMismatch
             << u"policy.unlockUntil"_s;
-        QTest::newRow("unlockUntil a bare date")
-            << u"DevicePolicyResponse"_s
-            << QByteArray(policyHead + R"(,"unlockUntil":"2026-12-04"},"selection":{}})") << K::dataCorrupted
-            << u"policy.unlockUntil"_s;
         QTest::newRow("forceLocked as text")
             << u"DevicePolicyResponse"_s
             << QByteArray(policyHead + R"(,"forceLocked":"true"},"selection":{}})") << K::typeMismatch
@@ -189,32 +142,17 @@ private slots:
         QTest::newRow("required null")
             << u"CreateFamilyResponse"_s << QByteArray(R"({"familyId":null,"familyCode":"1"})")
             << K::valueNotFound << u"familyId"_s;
-        QTest::newRow("code as number")
-            << u"CreateFamilyResponse"_s << QByteArray(R"({"familyId":"f","familyCode":123456})")
-            << K::typeMismatch << u"familyCode"_s;
-        QTest::newRow("registration without family")
-            << u"RegisterDeviceResponse"_s << QByteArray(R"({"deviceId":"d","role":"child"})")
-            << K::keyNotFound << u"familyId"_s;
         QTest::newRow("device without name fails the list")
             << u"ListDevicesResponse"_s
             << QByteArray(R"({"devices":[{"id":"1","name":"a","role":"parent"},{"id":"2","role":"child"}]})")
             << K::keyNotFound << u"devices[1].name"_s;
-        QTest::newRow("devices missing")
-            << u"ListDevicesResponse"_s << QByteArray("{}") << K::keyNotFound << u"devices"_s;
         QTest::newRow("health without reported")
             << u"DeviceHealthSnapshot"_s << QByteArray(R"({"notificationsOk":true})") << K::keyNotFound
             << u"reported"_s;
-        QTest::newRow("health flag as text")
-            << u"DeviceHealthSnapshot"_s << QByteArray(R"({"reported":true,"overlayOk":"yes"})")
-            << K::typeMismatch << u"overlayOk"_s;
         QTest::newRow("unlock item without createdAt")
             << u"UnlockRequestListResponse"_s
             << QByteArray(R"({"items":[)" + kUnlockItem.left(kUnlockItem.indexOf(",\"createdAt")) + "}]}")
             << K::keyNotFound << u"items[0].createdAt"_s;
-        QTest::newRow("unlock minutes as text")
-            << u"UnlockRequestListResponse"_s
-            << QByteArray(R"({"items":[)" + kUnlockItem.chopped(1) + R"(,"requestedMinutes":"5"}]})")
-            << K::typeMismatch << u"items[0].requestedMinutes"_s;
         QTest::newRow("phone as number")
             << u"PublicAppDisplayInfo"_s << QByteArray(R"({"contactInfo":{"phone":12345}})")
             << K::typeMismatch << u"contactInfo.phone"_s;
@@ -238,11 +176,6 @@ private slots:
         devices.chop(1);
         QTest::newRow("2001 devices")
             << u"ListDevicesResponse"_s << QByteArray(devices + "]}") << K::dataCorrupted << u"devices"_s;
-        QTest::newRow("2001 unlock requests")
-            << u"UnlockRequestListResponse"_s
-            << QByteArray("{\"items\":[" + (kUnlockItem + ',').repeated(WireCoding::maximumListItems)
-                          + kUnlockItem + "]}")
-            << K::dataCorrupted << u"items"_s;
     }
 
     void rejects()
@@ -304,23 +237,6 @@ private slots:
         }
     }
 
-    void policyBody()
-    {
-        ScreenTimePolicy policy;
-        policy.dailyLimitMinutes = 45;
-        policy.blockedStart = { 22, std::nullopt };
-        policy.blockedEnd = { std::nullopt, 30 };
-        policy.forceLocked = false;
-        const UpsertPolicyPayload withoutUnlock { PolicyPayload::fromPolicy(policy), {} };
-        QCOMPARE(withoutUnlock.toJson(),
-                 object(R"({"policy":{"dailyLimitMinutes":45,"blockedStart":{"hour":22,"minute":0},)"
-                        R"("blockedEnd":{"hour":0,"minute":30},"forceLocked":false},"selection":{}})"));
-
-        policy.unlockUntil = QDateTime(QDate(2026, 12, 4), QTime(14, 0, 0, 750), Qt::OffsetFromUTC, 8 * 3600);
-        const auto payload = PolicyPayload::fromPolicy(policy);
-        QCOMPARE(payload.toJson().value(u"unlockUntil"_s).toString(), u"2026-12-04T06:00:00Z"_s);
-    }
-
     void unlockBodies_data()
     {
         QTest::addColumn<QVariant>("minutes"); // invalid: not given
@@ -330,7 +246,6 @@ private slots:
         QTest::newRow("zero minutes") << QVariant(0) << QVariant() << QByteArray("{}");
         QTest::newRow("negative minutes") << QVariant(-5) << QVariant() << QByteArray("{}");
         QTest::newRow("blank reason") << QVariant() << QVariant(u" \t "_s) << QByteArray("{}");
-        QTest::newRow("empty reason") << QVariant() << QVariant(u""_s) << QByteArray("{}");
         QTest::newRow("line break is content")
             << QVariant() << QVariant(u"\n"_s) << QByteArray(R"({"reason":"\n"})");
         QTest::newRow("both, reason untrimmed")
@@ -367,10 +282,6 @@ private slots:
             QByteArray(
                 R"({"notificationsOk":true,"usageAccessOk":true,"overlayOk":true,"deviceAdminOk":true,)"
                 R"("platform":"mac","appVersion":"","osVersion":"Debian 12","managedSelectionOk":false})"));
-        QCOMPARE(object(payload.encoded()), payload.toJson());
-        payload.appVersion.reset();
-        payload.osVersion = u"a\"b"_s;
-        QCOMPARE(PutDeviceHealthPayload::fromJson(object(payload.encoded())), payload);
     }
 
     void feedbackBody_data()
@@ -407,14 +318,9 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<qint64>("seconds");
         QTest::newRow("integer") << QByteArray(R"({"todayUsageSeconds":120})") << qint64(120);
-        QTest::newRow("largest") << QByteArray(R"({"todayUsageSeconds":9223372036854775807})")
-                                 << std::numeric_limits<qint64>::max();
         QTest::newRow("fraction truncated") << QByteArray(R"({"todayUsageSeconds":61.9})") << qint64(61);
-        QTest::newRow("negative fraction") << QByteArray(R"({"todayUsageSeconds":-61.9})") << qint64(-61);
         QTest::newRow("text") << QByteArray(R"({"todayUsageSeconds":"61"})") << qint64(0);
         QTest::newRow("null") << QByteArray(R"({"todayUsageSeconds":null})") << qint64(0);
-        QTest::newRow("empty object") << QByteArray("{}") << qint64(0);
-        QTest::newRow("array") << QByteArray("[61]") << qint64(0);
         QTest::newRow("beyond 64 bits") << QByteArray(R"({"todayUsageSeconds":1e300})") << qint64(0);
     }
 
@@ -442,54 +348,6 @@ private slots:
         QCOMPARE(WireCoding::jsonObjectFromVariantMap({ { u"n"_s, QVariant::fromValue(nullptr) },
                                                         { u"l"_s, QVariantList { 1, u"x"_s, true } } }),
                  object(R"({"n":null,"l":[1,"x",true]})"));
-    }
-
-    // The server reads what the client writes and the other way round: every record survives its
-    // own round trip.
-    void roundTrips()
-    {
-        const auto unlock = UnlockRequest::fromJson(object(kUnlockItem));
-        UnlockRequest decided = unlock;
-        decided.requestedMinutes = 10;
-        decided.reason = u"r"_s;
-        decided.decidedBy = u"parent"_s;
-        decided.decidedAt = u"t"_s;
-        QCOMPARE(
-            UnlockRequestListResponse::fromJson(UnlockRequestListResponse { { unlock, decided } }.toJson())
-                .items,
-            (QList<UnlockRequest> { unlock, decided }));
-
-        PolicyPayload policy {
-            30, { 1, 2 }, { 3, 4 }, true, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC)
-        };
-        QCOMPARE(
-            UpsertPolicyPayload::fromJson(UpsertPolicyPayload { policy, object(R"({"k":[1]})") }.toJson()),
-            (UpsertPolicyPayload { policy, object(R"({"k":[1]})") }));
-        const DevicePolicyResponse response { u"d"_s, policy, { { u"k"_s, {} } } };
-        QCOMPARE(DevicePolicyResponse::fromJson(response.toJson(object(R"({"k":[1]})"))), response);
-
-        const TodayUsagePayload usage { 5, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC) };
-        QCOMPARE(TodayUsagePayload::fromJson(usage.toJson()), usage);
-        const UsageSessionPayload session { u"a"_s, u"b"_s, u"c"_s, 7 };
-        const UsageSessionsPayload sessions { u"2026-01-02"_s, u"mac"_s, QJsonArray { session.toJson() } };
-        QCOMPARE(UsageSessionsPayload::fromJson(sessions.toJson()).sessionRecords(), QList { session });
-
-        const DeviceHealthSnapshot health { true, false,    true,   std::nullopt, true,  false,
-                                            true, u"mac"_s, u"1"_s, u"2"_s,       u"t"_s };
-        QCOMPARE(DeviceHealthSnapshot::fromJson(health.toJson()), health);
-        const PublicAppDisplayInfo info { PublicContactInfo { u"e"_s, std::nullopt, u"w"_s, u"a"_s },
-                                          PublicLegalInfo { u"h"_s, u"n"_s, u"s"_s, u"i"_s, u"p"_s, u"u"_s,
-                                                            u"o"_s } };
-        QCOMPARE(PublicAppDisplayInfo::fromJson(info.toJson()), info);
-        const auto feedback = FeedbackPayload::make(RemoteDeviceRole::child, u"other"_s, u"x"_s, u"c"_s,
-                                                    u"1"_s, u"2"_s, u"d"_s, u"f"_s);
-        QCOMPARE(FeedbackPayload::fromJson(feedback.toJson()), feedback);
-        QCOMPARE(
-            RegisterDevicePayload::fromJson(RegisterDevicePayload { u"unknown"_s, u"n"_s }.toJson()).role,
-            u"unknown"_s);
-        QCOMPARE(UnlockDecisionPayload::fromJson(UnlockDecisionPayload::make(u"approve"_s, 9).toJson())
-                     .extendMinutes,
-                 9);
     }
 };
 

@@ -1,16 +1,13 @@
-#include "Platform/AppleScriptAdminCommand.h"
 #include "Platform/Linux/PkexecAdminRunner.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
-// The Linux runner is driven with stand-ins for pkexec that answer the way it can answer; the
-// macOS command is checked as text and with an executor that records what it was given.
+// The runner is driven with stand-ins for pkexec that answer the way it can answer.
 class TestAdminRunner : public QObject
 {
     Q_OBJECT
@@ -62,73 +59,6 @@ private slots:
         timer.start();
         QVERIFY(!runner.run(u"true"_s));
         QVERIFY2(timer.elapsed() < 10000, "the runner waited for the whole sleep");
-    }
-
-    void appleScriptSource_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("source");
-        QTest::newRow("plain")
-            << u"/private/var/T/vtl-child-guard-X.sh"_s
-            << u"do shell script \"/bin/bash \\\"/private/var/T/vtl-child-guard-X.sh\\\"\" "
-               u"with administrator privileges"_s;
-        // Backslashes are doubled before quotes are escaped, so "\"" becomes "\\\"" and not "\\\\\"".
-        QTest::newRow("quote, blank, backslash, double quote")
-            << u"/Users/o'neil/a b\\c\"d.sh"_s
-            << u"do shell script \"/bin/bash \\\"/Users/o'neil/a b\\\\c\\\"d.sh\\\"\" with administrator privileges"_s;
-    }
-    void appleScriptSource()
-    {
-        QFETCH(QString, path);
-        QFETCH(QString, source);
-        QCOMPARE(AppleScriptAdminCommand::source(path), source);
-    }
-
-    void temporaryScriptPath()
-    {
-        const QUuid uuid(u"{3f2504e0-4f89-11d3-9a0c-0305e82c3301}"_s);
-        QCOMPARE(AppleScriptAdminCommand::temporaryScriptPath(u"/var/folders/T/"_s, uuid),
-                 u"/var/folders/T/vtl-child-guard-3F2504E0-4F89-11D3-9A0C-0305E82C3301.sh"_s);
-        QCOMPARE(AppleScriptAdminCommand::temporaryScriptPath(u"/tmp"_s, uuid),
-                 u"/tmp/vtl-child-guard-3F2504E0-4F89-11D3-9A0C-0305E82C3301.sh"_s);
-    }
-
-    void temporaryFileIsGoneWhateverTheOutcome_data()
-    {
-        QTest::addColumn<bool>("executes");
-        QTest::newRow("ran") << true;
-        QTest::newRow("refused") << false;
-    }
-    void temporaryFileIsGoneWhateverTheOutcome()
-    {
-        QFETCH(bool, executes);
-        QTemporaryDir directory;
-        QString seenSource;
-        QByteArray contentsWhileRunning;
-        const bool result = AppleScriptAdminCommand::runWithTemporaryFile(
-            u"echo 岚哨"_s, directory.path(), [&](const QString& source) {
-                seenSource = source;
-                const QStringList files = QDir(directory.path()).entryList(QDir::Files);
-                if (files.size() == 1) {
-                    QFile file(directory.filePath(files.first()));
-                    if (file.open(QIODevice::ReadOnly)) {
-                        contentsWhileRunning = file.readAll();
-                    }
-                }
-                return executes;
-            });
-        QCOMPARE(result, executes);
-        QCOMPARE(contentsWhileRunning, u"echo 岚哨"_s.toUtf8());
-        QVERIFY(QRegularExpression(u"vtl-child-guard-[0-9A-F-]{36}\\.sh"_s).match(seenSource).hasMatch());
-        QVERIFY(QDir(directory.path()).entryList(QDir::Files).isEmpty());
-    }
-
-    void unwritableFolderFails()
-    {
-        bool executed = false;
-        QVERIFY(!AppleScriptAdminCommand::runWithTemporaryFile(
-            u"true"_s, u"/nonexistent/folder"_s, [&](const QString&) { return executed = true; }));
-        QVERIFY(!executed);
     }
 };
 

@@ -1,4 +1,3 @@
-#include "Platform/AppBundleFolders.h"
 #include "Platform/Linux/DesktopEntryApps.h"
 #include "Platform/Linux/DesktopEntryIndex.h"
 
@@ -18,15 +17,6 @@ void write(const QString& path, const QByteArray& content)
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(content);
 }
-
-QByteArray plist(const QByteArray& members)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-           "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-           "<plist version=\"1.0\"><dict>"_ba
-        + members + "</dict></plist>";
-}
 } // namespace
 
 class TestInstalledApps : public QObject
@@ -34,44 +24,6 @@ class TestInstalledApps : public QObject
     Q_OBJECT
 
 private slots:
-    void bundles()
-    {
-        QTemporaryDir root;
-        const auto first = root.filePath(u"Applications"_s);
-        const auto second = root.filePath(u"Utilities"_s);
-        write(first + u"/Zeta.app/Contents/Info.plist"_s,
-              plist("<key>CFBundleIdentifier</key><string>com.z</string><key>CFBundleName</"
-                    "key><string>Alpha</string>"));
-        write(first + u"/Display.app/Contents/Info.plist"_s,
-              plist("<key>CFBundleName</key><integer>3</integer><key>CFBundleDisplayName</key><string>Beta</"
-                    "string>"
-                    "<key>LSItems</key><array><string>CFBundleName</string></array>"));
-        QDir().mkpath(first + u"/Plain.app"_s);
-        write(first + u"/Broken.app/Contents/Info.plist"_s, "<plist><dict><key>CFBundleName</key><string>X");
-        write(first + u"/NotADir.app"_s, "file");
-        write(first + u"/Shouting.APP/Contents/Info.plist"_s, plist(""));
-        write(first + u"/Nested/Inner.app/Contents/Info.plist"_s, plist(""));
-        write(second + u"/Zeta.app/Contents/Info.plist"_s,
-              plist("<key>CFBundleIdentifier</key><string>com.z</string><key>CFBundleName</"
-                    "key><string>Alpha</string>"));
-
-        const AppBundleFolders folders({ first, root.filePath(u"missing"_s), second });
-        const auto apps = folders.loadApps();
-        QStringList seen;
-        for (const auto& app : apps) {
-            seen.append(app.name + u'|' + app.id + u'|' + app.path.mid(root.path().size()));
-        }
-        QCOMPARE(seen,
-                 (QStringList {
-                     u"Alpha|com.z|/Applications/Zeta.app"_s,
-                     u"Alpha|com.z|/Utilities/Zeta.app"_s,
-                     u"Beta|%1/Applications/Display.app|/Applications/Display.app"_s.arg(root.path()),
-                     u"Broken|%1/Applications/Broken.app|/Applications/Broken.app"_s.arg(root.path()),
-                     u"NotADir|%1/Applications/NotADir.app|/Applications/NotADir.app"_s.arg(root.path()),
-                     u"Plain|%1/Applications/Plain.app|/Applications/Plain.app"_s.arg(root.path()),
-                 }));
-        QVERIFY(!apps[2].bundleId);
-    }
 
     void desktopEntries()
     {

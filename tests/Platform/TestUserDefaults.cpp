@@ -1,5 +1,4 @@
 #include "Platform/SqliteUserDefaults.h"
-#include "support/MemoryUserDefaults.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -18,11 +17,8 @@ class TestUserDefaults : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<UserDefaults> makeStore(const QString& kind)
+    std::unique_ptr<UserDefaults> makeStore()
     {
-        if (kind == u"memory"_s) {
-            return std::make_unique<MemoryUserDefaults>(MemoryUserDefaults::Install::No);
-        }
         return std::make_unique<SqliteUserDefaults>(m_dir->filePath(u"defaults.sqlite3"_s));
     }
 
@@ -33,42 +29,29 @@ private slots:
 
     void keepsKinds_data()
     {
-        QTest::addColumn<QString>("store");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<int>("kind");
         const QVariantMap nested { { u"name"_s, u"游戏"_s },
                                    { u"count"_s, qint64(3) },
                                    { u"list"_s, QVariantList { 1.5, true } } };
-        for (const auto& store : { u"memory"_s, u"sqlite"_s }) {
-            const auto tag
-                = [&](const char* name) { return (store + u':' + QString::fromUtf8(name)).toUtf8(); };
-            QTest::newRow(tag("text").constData())
-                << store << QVariant(u"家长"_s) << int(UserDefaults::Kind::String);
-            QTest::newRow(tag("empty text").constData())
-                << store << QVariant(u""_s) << int(UserDefaults::Kind::String);
-            QTest::newRow(tag("data").constData())
-                << store << QVariant(QByteArray("\x00\x01{}", 4)) << int(UserDefaults::Kind::Data);
-            QTest::newRow(tag("int widened").constData())
-                << store << QVariant(int(-7)) << int(UserDefaults::Kind::Integer);
-            QTest::newRow(tag("int64 max").constData())
-                << store << QVariant(std::numeric_limits<qint64>::max()) << int(UserDefaults::Kind::Integer);
-            QTest::newRow(tag("double").constData())
-                << store << QVariant(0.1) << int(UserDefaults::Kind::Double);
-            QTest::newRow(tag("bool").constData())
-                << store << QVariant(false) << int(UserDefaults::Kind::Boolean);
-            QTest::newRow(tag("dictionary").constData())
-                << store << QVariant(nested) << int(UserDefaults::Kind::Dictionary);
-            QTest::newRow(tag("string list").constData())
-                << store << QVariant(QStringList { u"a"_s, u"b"_s }) << int(UserDefaults::Kind::Array);
-        }
+        QTest::newRow("text") << QVariant(u"家长"_s) << int(UserDefaults::Kind::String);
+        QTest::newRow("empty text") << QVariant(u""_s) << int(UserDefaults::Kind::String);
+        QTest::newRow("data") << QVariant(QByteArray("\x00\x01{}", 4)) << int(UserDefaults::Kind::Data);
+        QTest::newRow("int widened") << QVariant(int(-7)) << int(UserDefaults::Kind::Integer);
+        QTest::newRow("int64 max") << QVariant(std::numeric_limits<qint64>::max())
+                                   << int(UserDefaults::Kind::Integer);
+        QTest::newRow("double") << QVariant(0.1) << int(UserDefaults::Kind::Double);
+        QTest::newRow("bool") << QVariant(false) << int(UserDefaults::Kind::Boolean);
+        QTest::newRow("dictionary") << QVariant(nested) << int(UserDefaults::Kind::Dictionary);
+        QTest::newRow("string list") << QVariant(QStringList { u"a"_s, u"b"_s })
+                                     << int(UserDefaults::Kind::Array);
     }
 
     void keepsKinds()
     {
-        QFETCH(QString, store);
         QFETCH(QVariant, value);
         QFETCH(int, kind);
-        auto defaults = makeStore(store);
+        auto defaults = makeStore();
         defaults->setObject(u"k"_s, value);
         const auto read = defaults->object(u"k"_s);
         QCOMPARE(int(UserDefaults::kindOf(read)), kind);
@@ -79,17 +62,9 @@ private slots:
         QCOMPARE(defaults->integer(u"k"_s).has_value(), kind == int(UserDefaults::Kind::Integer));
     }
 
-    void removeAndInvalidValueDeleteTheKey_data()
-    {
-        QTest::addColumn<QString>("store");
-        QTest::newRow("memory") << u"memory"_s;
-        QTest::newRow("sqlite") << u"sqlite"_s;
-    }
-
     void removeAndInvalidValueDeleteTheKey()
     {
-        QFETCH(QString, store);
-        auto defaults = makeStore(store);
+        auto defaults = makeStore();
         defaults->setString(u"a"_s, u"x"_s);
         defaults->setString(u"b"_s, u"y"_s);
         defaults->removeObject(u"a"_s);

@@ -29,16 +29,10 @@ private slots:
     void wrongFamilyCodeReadsAsFamilyNotFound();
     void badInputIsRefused_data();
     void badInputIsRefused();
-    void deletingADeviceRemovesEverythingItOwned();
-    void policyDefaultsUntilOneIsStored();
-    void todayIsTheDayOfTheConfiguredZone();
-    void resentSessionsAreUpdatedNotDuplicated();
-    void unlockRequestsAreLimitedPerRollingHour();
     void decisions_data();
     void decisions();
     void supervisionReadiness_data();
     void supervisionReadiness();
-    void healthBeforeAndAfterTheFirstReport();
     void logLinesMaskCodesAndIdentifiers();
 
 private:
@@ -58,7 +52,6 @@ private:
 void TestServerHandlers::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    // 15:30 UTC is 23:30 in Shanghai: half an hour before the zone's day ends.
     m_clock = std::make_unique<SettableClock>(QDateTime(QDate(2026, 12, 6), QTime(15, 30), Qt::UTC));
     m_db = std::make_unique<ServerDatabase>(DatabaseLocation::sqlite(m_dir->filePath(u"s.sqlite3"_s)));
     QString error;
@@ -173,7 +166,6 @@ void TestServerHandlers::badInputIsRefused_data()
     QTest::newRow("negative usage") << u"usageNegative"_s << 400 << u"todayUsageSeconds"_s;
     QTest::newRow("bad usage date") << u"sessionsDate"_s << 400 << u"usageDate"_s;
     QTest::newRow("session start not an instant") << u"sessionsStart"_s << 400 << u"startAt"_s;
-    QTest::newRow("unknown device policy") << u"policyUnknownDevice"_s << 404 << u"device not found"_s;
     QTest::newRow("unknown device usage") << u"usageUnknownDevice"_s << 404 << u"device not found"_s;
     QTest::newRow("parent asks to unlock") << u"parentUnlock"_s << 400 << u"child"_s;
     QTest::newRow("zero requested minutes") << u"unlockZero"_s << 400 << u"requestedMinutes"_s;
@@ -213,7 +205,6 @@ void TestServerHandlers::badInputIsRefused()
               bad.startAt = u"yesterday"_s;
               h.usage.upsertSessions(m_child, u"2026-12-06"_s, u"mac"_s, { bad });
           } },
-        { u"policyUnknownDevice"_s, [&] { h.policies.policy(u"no-such-device"_s); } },
         { u"usageUnknownDevice"_s, [&] { h.usage.todayUsage(u"no-such-device"_s); } },
         { u"parentUnlock"_s, [&] { h.unlockRequests.requestUnlock(parent, {}); } },
         { u"unlockZero"_s,
@@ -234,108 +225,6 @@ void TestServerHandlers::badInputIsRefused()
     QCOMPARE(rows(u"device_policies"_s, u"device_id"_s, m_child), 0);
     QCOMPARE(rows(u"usage_sessions"_s, u"device_id"_s, m_child), 0);
     QCOMPARE(rows(u"unlock_requests"_s, u"family_id"_s, h.families.existingFamily(m_code).id), 0);
-}
-
-void TestServerHandlers::deletingADeviceRemovesEverythingItOwned()
-{
-    auto& h = *m_handlers;
-    for (const auto& device : { m_child, m_otherChild }) {
-        h.policies.putPolicy(device, { PolicyRepository::defaultPolicy(), {} });
-        h.usage.reportTodayUsage(device, 60, std::nullopt);
-        h.usage.upsertSessions(
-            device, u"2026-12-06"_s, u"mac"_s,
-            { { u"2026-12-06T01:00:00.000Z"_s, u"2026-12-06T01:01:00.000Z"_s, u"a"_s, 60 } });
-        h.health.putHealth(device, { true, true, true, true, u"mac"_s });
-        h.unlockRequests.requestUnlock(device, {});
-    }
-    h.families.deleteDevice(m_child, m_code);
-    const QList<std::pair<QString, QString>> owned { { u"devices"_s, u"id"_s },
-                                                     { u"device_policies"_s, u"device_id"_s },
-                                                     { u"usage_days"_s, u"device_id"_s },
-                                                     { u"usage_sessions"_s, u"device_id"_s },
-                                                     { u"device_health"_s, u"device_id"_s },
-                                                     { u"unlock_requests"_s, u"child_device_id"_s } };
-    for (const auto& [table, column] : owned) {
-        QCOMPARE(rows(table, column, m_child), 0);
-        QCOMPARE(rows(table, column, m_otherChild), 1);
-    }
-    QCOMPARE(h.families.devices(m_code).size(), 2);
-    expectError([&] { h.policies.policy(m_child); }, 404, u"device not found"_s);
-}
-
-void TestServerHandlers::policyDefaultsUntilOneIsStored()
-{
-    auto& h = *m_handlers;
-    const auto defaults = h.policies.policy(m_child);
-    QCOMPARE(defaults.policy.dailyLimitMinutes, 120);
-    QCOMPARE(defaults.policy.blockedStart, (TimeComponentsPayload { 20, 0 }));
-    QCOMPARE(defaults.policy.blockedEnd, (TimeComponentsPayload { 8, 0 }));
-    QCOMPARE(defaults.policy.forceLocked, std::optional<bool>(false));
-    QVERIFY(!defaults.policy.unlockUntil);
-    QVERIFY(defaults.selection.isEmpty());
-
-    UpsertPolicyPayload sent {
-        { 45, { 21, 15 }, { 6, 45 }, std::nullopt, QDateTime(QDate(2026, 12, 7), QTime(1, 2, 3), Qt::UTC) },
-        QJsonObject { { u"bundleIds"_s, QJsonArray { u"com.game"_s } }, { u"source"_s, u"mac"_s } }
-    };
-    h.policies.putPolicy(m_child, sent);
-    QCOMPARE(h.policies.policy(m_child), sent);
-    QCOMPARE(h.policies.policy(m_otherChild).policy.dailyLimitMinutes, 120);
-}
-
-void TestServerHandlers::todayIsTheDayOfTheConfiguredZone()
-{
-    auto& h = *m_handlers;
-    QCOMPARE(h.usage.reportTodayUsage(m_child, 600, std::nullopt).usageDate, u"2026-12-06"_s);
-    QCOMPARE(h.usage.todayUsage(m_child).todayUsageSeconds, 600);
-    h.usage.reportTodayUsage(m_child, 540, std::nullopt);
-    QCOMPARE(h.usage.todayUsage(m_child).todayUsageSeconds, 540);
-    // 16:30 UTC is still 6 December in UTC but already the 7th in Shanghai.
-    m_clock->advance(3600);
-    const auto today = h.usage.todayUsage(m_child);
-    QCOMPARE(today.usageDate, u"2026-12-07"_s);
-    QCOMPARE(today.todayUsageSeconds, 0);
-}
-
-void TestServerHandlers::resentSessionsAreUpdatedNotDuplicated()
-{
-    auto& h = *m_handlers;
-    QList<UsageSessionPayload> sessions {
-        { u"2026-12-06T01:00:00.000Z"_s, u"2026-12-06T01:01:00.000Z"_s, u"a"_s, 60 },
-        { u"2026-12-06T02:00:00.000Z"_s, u"2026-12-06T02:00:30.000Z"_s, u"b"_s, 30 }
-    };
-    h.usage.upsertSessions(m_child, u"2026-12-06"_s, u"mac"_s, sessions);
-    sessions[1].endAt = u"2026-12-06T02:05:00.000Z"_s;
-    sessions[1].durationSeconds = 300;
-    sessions.append({ u"2026-12-06T03:00:00.000Z"_s, u"2026-12-06T03:00:10.000Z"_s, u"a"_s, 10 });
-    h.usage.upsertSessions(m_child, u"2026-12-06"_s, u"mac"_s, sessions);
-    QCOMPARE(rows(u"usage_sessions"_s, u"device_id"_s, m_child), 3);
-    auto& query
-        = m_db->exec(u"SELECT duration_seconds FROM usage_sessions WHERE device_id = ? AND start_at = ?"_s,
-                     { m_child, sessions[1].startAt });
-    QVERIFY(query.next());
-    QCOMPARE(query.value(0).toLongLong(), 300);
-}
-
-void TestServerHandlers::unlockRequestsAreLimitedPerRollingHour()
-{
-    auto& h = *m_handlers;
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(h.unlockRequests.requestUnlock(m_child, { 10, u" please "_s }).status, u"pending"_s);
-        m_clock->advance(60);
-    }
-    expectError([&] { h.unlockRequests.requestUnlock(m_child, {}); }, 429, u"rate limit"_s);
-    // Each child has its own allowance.
-    h.unlockRequests.requestUnlock(m_otherChild, {});
-    // The first request leaves the window exactly one hour after it was filed.
-    m_clock->advance(3600 - 3 * 60 - 1);
-    expectError([&] { h.unlockRequests.requestUnlock(m_child, {}); }, 429, u"rate limit"_s);
-    m_clock->advance(1);
-    h.unlockRequests.requestUnlock(m_child, {});
-    QCOMPARE(h.unlockRequests.requests(m_code, u"pending"_s).size(), 5);
-    const auto first = h.unlockRequests.requests(m_code, std::nullopt).constLast();
-    QCOMPARE(first.reason, std::optional<QString>(u" please "_s));
-    QCOMPARE(first.requestedMinutes, std::optional<qint64>(10));
 }
 
 void TestServerHandlers::decisions_data()
@@ -409,19 +298,6 @@ void TestServerHandlers::supervisionReadiness()
     QFETCH(bool, ready);
     QCOMPARE(m_handlers->health.putHealth(m_child, report).supervisionReady, std::optional(ready));
     QCOMPARE(m_handlers->health.health(m_child, m_code).supervisionReady, std::optional(ready));
-}
-
-void TestServerHandlers::healthBeforeAndAfterTheFirstReport()
-{
-    auto& h = *m_handlers;
-    QCOMPARE(h.health.health(m_child, m_code).toJson(), (QJsonObject { { u"reported"_s, false } }));
-    h.health.putHealth(m_child, { true, false, true, true, u"mac"_s, u""_s, u"14.1"_s, std::nullopt, false });
-    const auto snapshot = h.health.health(m_child, m_code);
-    QVERIFY(snapshot.reported);
-    QCOMPARE(snapshot.usageAccessOk, std::optional(false));
-    QCOMPARE(snapshot.appVersion, std::optional(u""_s));
-    QCOMPARE(snapshot.updatedAt, std::optional(u"2026-12-06T15:30:00.000Z"_s));
-    QVERIFY(!snapshot.toJson().contains(u"familyControlsOk"_s));
 }
 
 void TestServerHandlers::logLinesMaskCodesAndIdentifiers()

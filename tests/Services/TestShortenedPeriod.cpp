@@ -22,16 +22,11 @@ private slots:
         QTest::addColumn<qint64>("expectedMs");
         QTest::newRow("missing") << QVariant() << qint64(45'000) << qint64(45'000);
         QTest::newRow("shorter, fractional") << QVariant(2.5) << qint64(45'000) << qint64(2'500);
-        QTest::newRow("shorter, whole") << QVariant(qint64(3)) << qint64(20'000) << qint64(3'000);
-        QTest::newRow("equal") << QVariant(45.0) << qint64(45'000) << qint64(45'000);
         QTest::newRow("longer") << QVariant(qint64(3600)) << qint64(45'000) << qint64(45'000);
         QTest::newRow("huge") << QVariant(1e300) << qint64(45'000) << qint64(45'000);
-        QTest::newRow("infinite") << QVariant(std::numeric_limits<double>::infinity()) << qint64(45'000)
-                                  << qint64(45'000);
         QTest::newRow("not a number")
             << QVariant(std::numeric_limits<double>::quiet_NaN()) << qint64(45'000) << qint64(45'000);
         QTest::newRow("zero") << QVariant(qint64(0)) << qint64(45'000) << qint64(45'000);
-        QTest::newRow("negative") << QVariant(-5.0) << qint64(45'000) << qint64(45'000);
         QTest::newRow("text") << QVariant(u"2"_s) << qint64(45'000) << qint64(45'000);
         QTest::newRow("below the floor") << QVariant(0.01) << qint64(45'000) << qint64(1'000);
         QTest::newRow("floor never lengthens") << QVariant(0.01) << qint64(200) << qint64(200);

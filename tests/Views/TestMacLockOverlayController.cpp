@@ -1,4 +1,3 @@
-#include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayContent.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
@@ -7,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -58,8 +56,6 @@ private slots:
         limit.dailyLimitMinutes = 90;
         ScreenTimePolicy rest;
         rest.eyeRestRestMinutes = 7;
-        QTest::newRow("immediate lock")
-            << LockReason::forceLocked << ScreenTimePolicy {} << u"设备已被家长一键锁定"_s;
         QTest::newRow("night period")
             << LockReason::blockedPeriod << policyWith(20, 8) << u"当前处于禁用时段：20:00 - 次日 08:00"_s;
         QTest::newRow("day period still says next day")
@@ -91,8 +87,6 @@ private slots:
         QTest::newRow("locked without reason") << LockDecision { true, std::nullopt } << false << false;
         QTest::newRow("forceLocked") << LockDecision { true, LockReason::forceLocked } << true << false;
         QTest::newRow("blockedPeriod") << LockDecision { true, LockReason::blockedPeriod } << false << true;
-        QTest::newRow("dailyLimit") << LockDecision { true, LockReason::dailyLimit } << false << true;
-        QTest::newRow("eyeRest") << LockDecision { true, LockReason::eyeRest } << false << true;
     }
 
     void decisionMapping()
@@ -185,32 +179,6 @@ private slots:
         workspace.running = { ScriptedWorkspace::app(u"org.chat2"_s, u"chat"_s, {}, 20) };
         QTRY_COMPARE_WITH_TIMEOUT(workspace.hidden.size(), 1, 1500);
         QCOMPARE(workspace.hidden.first().processIdentifier, 20);
-    }
-
-    void buttonsRunTheCoordinatorsActions()
-    {
-        ScriptedWorkspace workspace;
-        int requests = 0;
-        int passwords = 0;
-        auto& coordinator = MacLockCoordinator::shared();
-        coordinator.onUnlockRequest = [&] { ++requests; };
-        coordinator.onPasswordUnlock = [&] { ++passwords; };
-        MacLockOverlayController controller(workspace, screens());
-        controller.show(LockReason::forceLocked, {});
-        auto* content = controller.overlayWindows().first()->content();
-        auto* request = content->findChild<QPushButton*>(u"unlockRequestButton"_s);
-        auto* password = content->findChild<QPushButton*>(u"passwordUnlockButton"_s);
-        QCOMPARE(request->text(), u"向家长申请解锁"_s);
-        QCOMPARE(password->text(), u"家长在身边时，输入家长密码立即解锁"_s);
-        QCOMPARE(content->findChild<QLabel*>(u"productName"_s)->text(), u"岚哨"_s);
-        request->click();
-        password->click();
-        password->click();
-        QCOMPARE(requests, 1);
-        QCOMPARE(passwords, 2);
-        coordinator.onUnlockRequest = [] {};
-        coordinator.onPasswordUnlock = [] {};
-        controller.hide();
     }
 };
 

@@ -22,26 +22,6 @@ private slots:
         m_defaults.reset();
     }
 
-    void body_data()
-    {
-        QTest::addColumn<qint64>("count");
-        QTest::addColumn<QString>("body");
-        QTest::newRow("3") << qint64(3) << u"有孩子申请加时，现在共 3 条。"_s;
-        QTest::newRow("12") << qint64(12) << u"有孩子申请加时，现在共 12 条。"_s;
-    }
-    void body()
-    {
-        QFETCH(qint64, count);
-        QFETCH(QString, body);
-        QCoro::waitFor(MacParentUnlockNotifier::notify(count));
-        QCOMPARE(m_center->authorizationRequests(), 1);
-        QCOMPARE(m_center->requests().size(), 1);
-        const auto request = m_center->requests().constFirst();
-        QCOMPARE(request.title, u"岚哨"_s);
-        QCOMPARE(request.body, body);
-        QVERIFY(request.defaultSound);
-    }
-
     void everyCallIsANewNotification()
     {
         QCoro::waitFor(MacParentUnlockNotifier::notify(1));

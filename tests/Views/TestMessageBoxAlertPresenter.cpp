@@ -23,7 +23,6 @@ private slots:
         QTest::addColumn<int>("clicked");
         QTest::addColumn<QString>("typed");
         QTest::newRow("first button with a password") << true << 0 << u"parent pw"_s;
-        QTest::newRow("second button") << true << 1 << u"ignored"_s;
         QTest::newRow("closed with Escape") << true << -1 << QString();
         QTest::newRow("no field") << false << 0 << QString();
     }

@@ -40,12 +40,6 @@ QByteArray RecordingHTTPServer::Request::path() const
     return mark < 0 ? target : target.left(mark);
 }
 
-QByteArray RecordingHTTPServer::Request::query() const
-{
-    const auto mark = target.indexOf('?');
-    return mark < 0 ? QByteArray() : target.mid(mark + 1);
-}
-
 QByteArray RecordingHTTPServer::Request::header(const QByteArray& name) const
 {
     for (const auto& [key, value] : headers) {

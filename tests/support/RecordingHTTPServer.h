@@ -29,7 +29,6 @@ public:
         QByteArray body;
 
         QByteArray path() const;
-        QByteArray query() const;
         // Case-insensitive; empty when not sent.
         QByteArray header(const QByteArray& name) const;
         bool hasHeader(const QByteArray& name) const;
