@@ -154,6 +154,11 @@ void addUnlockRoutes(QList<ApiRoute>& routes, UnlockRequestHandler& unlock)
              const auto payload = body<UnlockRequestPayload>(request);
              return ApiReply::json(unlock.requestUnlock(request.captures.at(0), payload).toJson(), 201);
          } });
+    routes.append(
+        { Method::Get, path(u"api/v1/devices/{}/unlock-requests"_s), [&unlock](const RouteRequest& request) {
+             return ApiReply::json(
+                 UnlockRequestListResponse { unlock.deviceRequests(request.captures.at(0)) }.toJson());
+         } });
     routes.append({ Method::Get, path(u"api/v1/unlock-requests"_s),
                     [&unlock](const RouteRequest& request) {
                         const auto items = unlock.requests(request.requiredQuery(u"familyCode"_s),
