@@ -28,4 +28,5 @@ private:
     QLineEdit* m_code = nullptr;
     QPushButton* m_primary = nullptr;
     QPushButton* m_recover = nullptr;
+    QLabel* m_error = nullptr;
 };
