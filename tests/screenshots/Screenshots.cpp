@@ -10,6 +10,7 @@
 #include "Platform/UserDefaults.h"
 #include "Services/BindingViewModel.h"
 #include "Services/ContentViewModel.h"
+#include "Services/MacChildRuleSettingsViewModel.h"
 #include "Services/MacPolicyExecutor.h"
 #include "Services/MacUnlockRequestState.h"
 #include "Services/Network/RemoteAPIClient.h"
