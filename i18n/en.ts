@@ -145,7 +145,11 @@
     </message>
     <message>
         <source>TermsPrivacyBodyMac</source>
-        <translation>Before you start, please read the User Agreement and the Privacy Policy. Lanshao keeps your family&apos;s settings on this computer and on your family server only.</translation>
+        <translation>Before you start, please read the User Agreement and the Privacy Policy. Vantorel keeps your family&apos;s settings on this computer and on your family server only.</translation>
+    </message>
+    <message>
+        <source>TermsPrivacyBodyLinux</source>
+        <translation>Before you start, please read the User Agreement and the Privacy Policy. Vantorel records how long the controlled apps are used on the child's computer and syncs rules, usage, device state and unlock requests with your family server, only so that parents can manage their children's screen time; it never reads what is inside the apps. You can leave the family and delete this data on the child's device at any time.</translation>
     </message>
     <message>
         <source>上一步</source>
@@ -364,6 +368,14 @@
         <translation>Nickname of this computer (e.g. Tom&apos;s computer)</translation>
     </message>
     <message>
+        <source>本设备昵称（如：家长的电脑）</source>
+        <translation>Nickname of this device (e.g. Parent's computer)</translation>
+    </message>
+    <message>
+        <source>本设备昵称（如：小明的电脑）</source>
+        <translation>Nickname of this device (e.g. Sam's computer)</translation>
+    </message>
+    <message>
         <source>检查完成：发现以下可能影响正常使用的问题——
 
 %@</source>
@@ -385,7 +397,7 @@ Server binding: %@</translation>
     </message>
     <message>
         <source>此操作将解除本设备与家庭的绑定，孩子可能随后卸载岚哨。输入家长密码以确认。</source>
-        <translation>This unbinds this computer from the family; the child could then uninstall Lanshao. Enter the parent password to confirm.</translation>
+        <translation>This unbinds this computer from the family; the child could then uninstall Vantorel. Enter the parent password to confirm.</translation>
     </message>
     <message>
         <source>每日上限：%d 分钟</source>
@@ -445,7 +457,7 @@ Server binding: %@</translation>
     </message>
     <message>
         <source>身份 / 基础设置</source>
-        <translation>Role / Basic settings</translation>
+        <translation>Identity / basic setup</translation>
     </message>
     <message>
         <source>输入已有家庭码（6 位）</source>
@@ -486,6 +498,14 @@ Server binding: %@</translation>
     <message>
         <source>MacHelpBody</source>
         <translation>Submit a question through More → Feedback if the cases below do not solve it. Say whether it happened on the parent or the child Mac, and when.</translation>
+    </message>
+    <message>
+        <source>LinuxHelpBody</source>
+        <translation>Submit a question through More → Feedback if the cases below do not solve it. Say whether it happened on the parent's or the child's computer, and when.</translation>
+    </message>
+    <message>
+        <source>Linux 测试说明</source>
+        <translation>Vantorel uses no push service: the child's computer syncs its rules with the server about every 45 seconds, and the parent's computer checks for new unlock requests every 20 seconds while Vantorel runs. When testing, keep both computers online and allow a moment before checking the result.</translation>
     </message>
     <message>
         <source>Mac 无 APNs 测试说明</source>
@@ -592,12 +612,32 @@ Server binding: %@</translation>
         <translation>%lld children are asking for more time</translation>
     </message>
     <message>
+        <source>有 1 个孩子在申请加时</source>
+        <translation>1 child is asking for more time</translation>
+    </message>
+    <message>
+        <source>有孩子申请加时，现在共 1 条。</source>
+        <translation>A child asked for more time. 1 request is waiting.</translation>
+    </message>
+    <message>
+        <source>申请延长：1 分钟</source>
+        <translation>Asks for 1 more minute</translation>
+    </message>
+    <message>
+        <source>已用到另外 1 个孩子。立即锁定不会一起复制。</source>
+        <translation>Applied to 1 other child. Immediate lock is not copied.</translation>
+    </message>
+    <message>
         <source>关于我们</source>
         <translation>About</translation>
     </message>
     <message>
         <source>岚哨 Mac 版</source>
         <translation>Vantorel for Mac</translation>
+    </message>
+    <message>
+        <source>岚哨 Linux 版</source>
+        <translation>Vantorel for Linux</translation>
     </message>
     <message>
         <source>守护孩子健康、视力与专注力。</source>
@@ -666,6 +706,26 @@ Server binding: %@</translation>
     <message>
         <source>删除此设备</source>
         <translation>Remove this device</translation>
+    </message>
+    <message>
+        <source>请输入 0 到 %d 之间的整数</source>
+        <translation>Enter a whole number from 0 to %d</translation>
+    </message>
+    <message>
+        <source>临时解锁至 %@</source>
+        <translation>Temporarily unlocked until %@</translation>
+    </message>
+    <message>
+        <source>立即结束</source>
+        <translation>End now</translation>
+    </message>
+    <message>
+        <source>确定删除「%@」吗？</source>
+        <translation>Remove “%@”?</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Remove</translation>
     </message>
     <message>
         <source>意见反馈</source>
@@ -768,6 +828,14 @@ Server binding: %@</translation>
         <translation>The child&apos;s Mac needs one administrator approval on that Mac so that Vantorel comes back after being quit. If it was cancelled, open Vantorel on the child&apos;s computer and allow it again.</translation>
     </message>
     <message>
+        <source>家长密码要在孩子那台电脑上设置，这台电脑上设的密码解不开孩子的电脑。</source>
+        <translation>Set the parent password on the child's computer; a password set on this computer does not unlock the child's computer.</translation>
+    </message>
+    <message>
+        <source>孩子那台电脑需要在本机输入一次管理员密码，岚哨才会在退出后自己回来。取消了的话，打开孩子电脑上的岚哨再允许一次。</source>
+        <translation>The child's computer needs the administrator password once, on that computer, so that Vantorel comes back after being quit. If it was cancelled, open Vantorel on the child's computer and allow it again.</translation>
+    </message>
+    <message>
         <source>重命名</source>
         <translation>Rename</translation>
     </message>
@@ -810,6 +878,8 @@ Server binding: %@</translation>
     <message>
         <source>邀请码（在已绑定的家长电脑上生成）</source>
         <translation>Invitation code (made on a bound parent computer)</translation>
+    </message>
+    <message>
         <source>再用 %d 分钟就到视力保护休息时间，受控应用将暂停 %d 分钟。</source>
         <translation>%d min of use left before an eye-rest break; the controlled apps will then pause for %d min.</translation>
     </message>
@@ -868,6 +938,10 @@ Server binding: %@</translation>
     <message>
         <source>设备监管状态：孩子守护已安装，但没有运行</source>
         <translation>Supervision: the child guard is installed but not running</translation>
+    </message>
+    <message>
+        <source>家长拒绝了这次解锁申请</source>
+        <translation>A parent declined this unlock request</translation>
     </message>
 </context>
 </TS>

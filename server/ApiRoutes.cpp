@@ -188,6 +188,12 @@ void addUnlockRoutes(QList<ApiRoute>& routes, UnlockRequestHandler& unlock, Fami
                         return ApiReply::json(unlock.requestUnlock(request.captures.at(0), payload).toJson(),
                                               201);
                     } });
+    routes.append({ Method::Get, path(u"api/v1/devices/{}/unlock-requests"_s),
+                    [&unlock, &auth](const RouteRequest& request) {
+                        auth.requireDeviceOrParent(request.captures.at(0), request.bearerToken);
+                        return ApiReply::json(
+                            UnlockRequestListResponse { unlock.deviceRequests(request.captures.at(0)) }.toJson());
+                    } });
     routes.append({ Method::Get, path(u"api/v1/unlock-requests"_s),
                     [&unlock, &families, &auth](const RouteRequest& request) {
                         const auto code = request.requiredQuery(u"familyCode"_s);

@@ -47,6 +47,12 @@ UnlockRequest UnlockRequestHandler::requestUnlock(const QString& deviceId,
     return *filed;
 }
 
+QList<UnlockRequest> UnlockRequestHandler::deviceRequests(const QString& deviceId)
+{
+    m_families.existingDevice(deviceId);
+    return m_requests.childRequests(deviceId, maximumListedForDevice);
+}
+
 QList<UnlockRequest> UnlockRequestHandler::requests(const QString& familyCode,
                                                     const std::optional<QString>& status)
 {

@@ -14,6 +14,8 @@ public:
 
     UnlockRequest requestUnlock(const QString& deviceId, const UnlockRequestPayload& payload);
     QList<UnlockRequest> requests(const QString& familyCode, const std::optional<QString>& status);
+    // The child's own recent requests, so that it learns how each was decided.
+    QList<UnlockRequest> deviceRequests(const QString& deviceId);
     // With `familyCode`, a request of another family is answered like a wrong code. Without one the
     // request identifier is the proof: random, and listed only to holders of the family code.
     UnlockRequest decide(const QString& requestId, const UnlockDecisionPayload& decision,
@@ -22,6 +24,7 @@ public:
     static constexpr qint64 defaultExtendMinutes = 15;
     static constexpr qint64 maximumMinutes = 24 * 60;
     static constexpr int maximumListed = 500;
+    static constexpr int maximumListedForDevice = 20;
 
 private:
     UnlockRequestRepository m_requests;

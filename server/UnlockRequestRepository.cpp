@@ -94,6 +94,18 @@ QList<UnlockRequest> UnlockRequestRepository::requests(const QString& familyId,
     return result;
 }
 
+QList<UnlockRequest> UnlockRequestRepository::childRequests(const QString& childDeviceId, int limit)
+{
+    auto& query = m_db.exec(u"SELECT %1 FROM unlock_requests WHERE child_device_id = ? "
+                            "ORDER BY created_at DESC, id LIMIT ?"_s.arg(columns),
+                            { childDeviceId, limit });
+    QList<UnlockRequest> result;
+    while (query.next()) {
+        result.append(readRow(query));
+    }
+    return result;
+}
+
 std::optional<UnlockRequest> UnlockRequestRepository::request(const QString& id)
 {
     auto& query = m_db.exec(u"SELECT %1 FROM unlock_requests WHERE id = ?"_s.arg(columns), { id });

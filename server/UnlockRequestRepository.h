@@ -25,6 +25,8 @@ public:
     // Newest first; every status when `status` is absent.
     QList<UnlockRequest> requests(const QString& familyId, const std::optional<QString>& status, int limit);
     std::optional<UnlockRequest> request(const QString& id);
+    // One child's own requests, newest first.
+    QList<UnlockRequest> childRequests(const QString& childDeviceId, int limit);
 
     enum class Decision
     {

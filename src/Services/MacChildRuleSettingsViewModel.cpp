@@ -3,9 +3,11 @@
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Services/ChildGuardState.h"
+#include "Platform/Clock.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/UserFriendlyMessage.h"
 
+#include <QLocale>
 #include <QPointer>
 
 using namespace Qt::StringLiterals;
@@ -46,6 +48,57 @@ void MacChildRuleSettingsViewModel::setDailyLimitMinutes(qint64 minutes)
 {
     m_workingPolicy.dailyLimitMinutes = minutes;
     emit changed();
+}
+
+void MacChildRuleSettingsViewModel::setDailyLimitText(const QString& text)
+{
+    bool ok = false;
+    qint64 minutes = QLocale().toLongLong(text.trimmed(), &ok);
+    if (!ok) {
+        minutes = QLocale::c().toLongLong(text.trimmed(), &ok);
+    }
+    if (ok && minutes >= 0 && minutes <= maxDailyLimitMinutes) {
+        m_dailyLimitError.reset();
+        setDailyLimitMinutes(minutes);
+        return;
+    }
+    m_dailyLimitError = L10n::format(L10n::localized("请输入 0 到 %d 之间的整数"), { maxDailyLimitMinutes });
+    emit changed();
+}
+
+std::optional<QDateTime> MacChildRuleSettingsViewModel::runningUnlockUntil() const
+{
+    const auto& until = m_workingPolicy.unlockUntil;
+    if (!until || !until->isValid() || *until <= Clock::current().now()) {
+        return std::nullopt;
+    }
+    return until;
+}
+
+std::optional<QString> MacChildRuleSettingsViewModel::runningUnlockText() const
+{
+    const auto until = runningUnlockUntil();
+    if (!until) {
+        return std::nullopt;
+    }
+    const QString time = until->toTimeZone(Clock::current().timeZone()).toString(u"HH:mm"_s);
+    return L10n::format(L10n::localized("临时解锁至 %@"), { time });
+}
+
+QCoro::Task<> MacChildRuleSettingsViewModel::endTemporaryUnlock()
+{
+    if (m_isSaving) {
+        co_return;
+    }
+    const auto previous = m_workingPolicy.unlockUntil;
+    m_workingPolicy.unlockUntil.reset();
+    QPointer<MacChildRuleSettingsViewModel> self(this);
+    auto task = upload();
+    const bool stored = co_await task;
+    if (self && !stored) {
+        m_workingPolicy.unlockUntil = previous;
+        emit changed();
+    }
 }
 
 void MacChildRuleSettingsViewModel::setBlockedStart(const DateComponents& components)
@@ -165,9 +218,23 @@ QCoro::Task<> MacChildRuleSettingsViewModel::loadHealthSnapshot()
 
 QCoro::Task<> MacChildRuleSettingsViewModel::save()
 {
+    if (!canSave()) {
+        co_return;
+    }
+    QPointer<MacChildRuleSettingsViewModel> self(this);
+    auto task = upload();
+    const bool saved = co_await task;
+    if (self && saved) {
+        emit dismissRequested();
+    }
+}
+
+QCoro::Task<bool> MacChildRuleSettingsViewModel::upload()
+{
     const auto client = RemoteAPIClient::make(m_config);
     if (!client) {
-        co_return;
+        setError(L10n::localized("服务地址不合法"));
+        co_return false;
     }
     QPointer<MacChildRuleSettingsViewModel> self(this);
     m_isSaving = true;
@@ -183,13 +250,11 @@ QCoro::Task<> MacChildRuleSettingsViewModel::save()
         }
     }
     if (!self) {
-        co_return;
-    }
-    if (saved) {
-        emit dismissRequested();
+        co_return false;
     }
     m_isSaving = false;
     emit changed();
+    co_return saved;
 }
 
 QCoro::Task<> MacChildRuleSettingsViewModel::applyToOtherChildren()
@@ -223,8 +288,10 @@ QCoro::Task<> MacChildRuleSettingsViewModel::applyToOtherChildren()
                 auto upsert = client->upsertPolicy(target.id, copied, {});
                 co_await upsert;
             }
-            message = L10n::format(L10n::localized("已用到另外 %d 个孩子。立即锁定不会一起复制。"),
-                                   { qint64(targets.size()) });
+            message = targets.size() == 1
+                ? L10n::localized("已用到另外 1 个孩子。立即锁定不会一起复制。")
+                : L10n::format(L10n::localized("已用到另外 %d 个孩子。立即锁定不会一起复制。"),
+                               { qint64(targets.size()) });
         }
     } catch (const std::exception& error) {
         message = userFriendlyMessage(error);

@@ -4,6 +4,7 @@
 #include "Services/Network/DeviceRecords.h"
 
 #include <QCoroTask>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -35,6 +36,12 @@ public:
     QString title() const;
 
     void setDailyLimitMinutes(qint64 minutes);
+    // The field's text as typed: a whole number of minutes within a day is taken; anything else
+    // keeps the last good value, sets `dailyLimitError` and holds saving back until corrected.
+    void setDailyLimitText(const QString& text);
+    std::optional<QString> dailyLimitError() const { return m_dailyLimitError; }
+    bool canSave() const { return !m_isSaving && !m_dailyLimitError; }
+    static constexpr qint64 maxDailyLimitMinutes = 1440;
     void setBlockedStart(const DateComponents& components);
     void setBlockedEnd(const DateComponents& components);
     // Switching the immediate lock on also ends a temporary unlock the child still has: the
@@ -44,6 +51,13 @@ public:
 
     // The screen comes up: this child becomes the selected one, then its policy and its health
     // are read. Going away clears the selection unless another child took it meanwhile.
+    // The end of a temporary unlock the child has now (a parent approved extra time), if any. It
+    // outranks every rule, the immediate lock included, until it ends.
+    std::optional<QDateTime> runningUnlockUntil() const;
+    std::optional<QString> runningUnlockText() const;
+    // Takes the granted time back at once; the sheet stays open.
+    QCoro::Task<> endTemporaryUnlock();
+
     QCoro::Task<> appear();
     void disappear();
 
@@ -72,6 +86,8 @@ signals:
 
 private:
     void setError(std::optional<QString> message);
+    // Sends the working policy; false with `errorMessage` set when it was not stored.
+    QCoro::Task<bool> upload();
 
     const DeviceListItem m_device;
     RemoteBackendConfig& m_config;
@@ -80,4 +96,5 @@ private:
     std::optional<QString> m_errorMessage;
     bool m_isSaving = false;
     std::optional<QString> m_healthSummary;
+    std::optional<QString> m_dailyLimitError;
 };

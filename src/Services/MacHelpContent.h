@@ -16,7 +16,9 @@ struct HelpBlock
 QString introduction();
 QString testingNote();
 QList<HelpBlock> blocks();
-// The blocks for a given localised introduction.
+// The blocks for a given localised introduction, for the platform this build runs on.
 QList<HelpBlock> blocksFor(const QString& localizedIntroduction);
+// The macOS build's blocks, whatever the platform.
+QList<HelpBlock> macBlocksFor(const QString& localizedIntroduction);
 
 } // namespace MacHelpContent

@@ -63,6 +63,9 @@ std::optional<QString> MacUnlockRequestsViewModel::requestedMinutesLine(const Un
     if (!request.requestedMinutes || *request.requestedMinutes < 1) {
         return std::nullopt;
     }
+    if (*request.requestedMinutes == 1) {
+        return L10n::localized("申请延长：1 分钟");
+    }
     return L10n::format(L10n::localized("申请延长：%d 分钟"), { *request.requestedMinutes });
 }
 

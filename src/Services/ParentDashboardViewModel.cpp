@@ -80,6 +80,10 @@ QString ParentDashboardViewModel::statusHeadline() const
     if (count < 1) {
         return L10n::localized("孩子设备状态");
     }
+    // The one-child text is its own entry so that languages with plural forms can say it.
+    if (count == 1) {
+        return L10n::localized("有 1 个孩子在申请加时");
+    }
     return L10n::format(L10n::localized("有 %lld 个孩子在申请加时"), { count });
 }
 
@@ -140,8 +144,13 @@ QCoro::Task<> ParentDashboardViewModel::poll(quint64 generation)
         }
         if (count) {
             const bool rose = m_lastCount >= 0 && m_lastCount < *count;
+            const bool moved = m_lastCount >= 0 && m_lastCount != *count;
             m_lastCount = *count;
             emit watchPolled(*count);
+            if (moved) {
+                // The home lists show which child asks; they follow without a press on "刷新".
+                emit refreshRequested();
+            }
             if (rose && m_notify) {
                 auto notify = m_notify(*count);
                 co_await notify;

@@ -52,8 +52,9 @@ public:
                                     const QList<UnlockRequest>& requests);
     QString statusHeadline() const;
 
-    // The watch polls the family's pending requests while the dashboard is on screen; the first
-    // successful poll only sets the baseline, and only a rise notifies.
+    // The watch polls the family's pending requests while the dashboard exists and is not itself
+    // hidden (a minimised window keeps it); the first successful poll only sets the baseline,
+    // only a rise notifies, and any change asks the host to refresh its lists.
     void startWatching();
     void stopWatching();
     bool isWatching() const { return m_watching; }

@@ -2,12 +2,14 @@
 
 #include "Models/L10n.h"
 #include "Models/MacAppSelectionStore.h"
+#include "Models/NamedTexts.h"
 #include "Models/ParentalPasswordStore.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicyStore.h"
 #include "Platform/UserDefaults.h"
 #include "Services/ContentViewModel.h"
 #include "Services/MacRemotePolicySyncService.h"
+#include "Services/MacUnlockRequestState.h"
 #include "Services/MacUsageMonitorService.h"
 #include "Views/AlertPresenter.h"
 #include "Views/HomePanelView.h"
@@ -83,6 +85,12 @@ ContentView::ContentView(Stores stores, QWidget* parent)
 
     connect(&MacLockOverlayController::shared(), &MacLockOverlayController::isShowingChanged, m_panel,
             &HomePanelView::refresh);
+    // An answer belongs to the lock it was asked from; the next lock starts without it.
+    connect(&MacLockOverlayController::shared(), &MacLockOverlayController::isShowingChanged, this, [] {
+        if (!MacLockOverlayController::shared().isShowing()) {
+            MacLockCoordinator::shared().setStatusText(QString());
+        }
+    });
     connect(m_viewModel, &ContentViewModel::isShowingUnlockRequestAlertChanged, this, [this] {
         if (m_viewModel->isShowingUnlockRequestAlert()) {
             QTimer::singleShot(0, this, &ContentView::showUnlockRequestAlert);
@@ -121,6 +129,12 @@ void ContentView::onAppearSetup()
     MacLockCoordinator& coordinator = MacLockCoordinator::shared();
     coordinator.onUnlockRequest = [this] { m_viewModel->handleUnlockRequest(m_stores.backendConfig); };
     coordinator.onPasswordUnlock = [this] { openChildUnlock(); };
+    // A declined request is told on the lock screen in place of the earlier "sent".
+    connect(&MacUnlockRequestState::shared(), &MacUnlockRequestState::changed, this, [] {
+        if (MacUnlockRequestState::shared().isRejected()) {
+            MacLockCoordinator::shared().setStatusText(QString());
+        }
+    });
 
     RemoteBackendConfig& config = m_stores.backendConfig;
     if (config.role() == RemoteDeviceRole::parent && !config.familyCode().isEmpty()) {
@@ -129,6 +143,7 @@ void ContentView::onAppearSetup()
     if (config.role() == RemoteDeviceRole::child && config.isBoundToBackend()) {
         startChildSynchronisation();
     }
+    MacUnlockRequestState::shared().followAnswers(config);
 }
 
 void ContentView::startChildSynchronisation()
@@ -318,7 +333,7 @@ void ContentView::syncRenameSheet()
     layout->addWidget(heading);
     auto* draft = new QLineEdit(device->name);
     draft->setObjectName(u"renameDraft"_s);
-    draft->setPlaceholderText(L10n::localized("本设备昵称（如：家长的 Mac）"));
+    draft->setPlaceholderText(NamedTexts::parentNicknamePlaceholder());
     layout->addWidget(draft);
     auto* error = new QLabel;
     error->setStyleSheet(u"color: #d32f2f;"_s);
@@ -353,9 +368,15 @@ void ContentView::showUnlockRequestAlert()
     if (!m_viewModel->isShowingUnlockRequestAlert()) {
         return;
     }
+    const QString answer = m_viewModel->unlockRequestMessage().value_or(QString());
+    if (MacLockOverlayController::shared().isShowing()) {
+        MacLockCoordinator::shared().setStatusText(answer);
+        m_viewModel->setShowingUnlockRequestAlert(false);
+        return;
+    }
     AlertPresenter::Alert alert;
     alert.message = L10n::localized("解锁申请");
-    alert.informativeText = m_viewModel->unlockRequestMessage().value_or(QString());
+    alert.informativeText = answer;
     alert.buttons = { L10n::localized("我知道了") };
     AlertPresenter::current().runModal(alert);
     m_viewModel->setShowingUnlockRequestAlert(false);

@@ -2,16 +2,17 @@
 
 #include "Models/L10n.h"
 #include "Services/MacChildRuleSettingsViewModel.h"
+#include "Views/AlertPresenter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
@@ -93,6 +94,11 @@ MacChildRuleSettingsView::MacChildRuleSettingsView(DeviceListItem device, Remote
     limitRow->addWidget(new QLabel(L10n::localized("分钟"), content));
     limitRow->addStretch();
     column->addLayout(limitRow);
+    m_dailyLimitError = new QLabel(content);
+    m_dailyLimitError->setObjectName(u"dailyLimitError"_s);
+    m_dailyLimitError->setWordWrap(true);
+    m_dailyLimitError->setStyleSheet(u"color: red; font-size: 11px;"_s);
+    column->addWidget(m_dailyLimitError);
 
     column->addWidget(new QLabel(L10n::localized("禁用时段"), content));
     m_start = timePicker(
@@ -115,6 +121,17 @@ MacChildRuleSettingsView::MacChildRuleSettingsView(DeviceListItem device, Remote
     m_forceLocked = new QCheckBox(L10n::localized("立即锁定"), content);
     m_forceLocked->setObjectName(u"forceLocked"_s);
     column->addWidget(m_forceLocked);
+    auto* unlockRow = new QHBoxLayout;
+    m_unlockUntil = new QLabel(content);
+    m_unlockUntil->setObjectName(u"unlockUntil"_s);
+    m_unlockUntil->setStyleSheet(u"color: #2f7cf6; font-weight: 600;"_s);
+    unlockRow->addWidget(m_unlockUntil);
+    m_endUnlock = new QPushButton(L10n::localized("立即结束"), content);
+    m_endUnlock->setObjectName(u"endUnlock"_s);
+    m_endUnlock->setAutoDefault(false);
+    unlockRow->addWidget(m_endUnlock);
+    unlockRow->addStretch();
+    column->addLayout(unlockRow);
     column->addWidget(
         caption(L10n::localized(
                     "受控应用需在孩子设备上完成一次性选择；此处仅可远程调整每日时长、禁用时段与立即锁定。"),
@@ -123,6 +140,7 @@ MacChildRuleSettingsView::MacChildRuleSettingsView(DeviceListItem device, Remote
     auto* actions = new QHBoxLayout;
     m_copy = new QPushButton(L10n::localized("用到其他孩子"), content);
     m_copy->setObjectName(u"applyToOthers"_s);
+    m_copy->setAutoDefault(false);
     m_save = new QPushButton(L10n::localized("保存规则"), content);
     m_save->setObjectName(u"save"_s);
     m_save->setDefault(true);
@@ -148,6 +166,10 @@ MacChildRuleSettingsView::MacChildRuleSettingsView(DeviceListItem device, Remote
     auto* remove = new QPushButton(L10n::localized("删除此设备"), deleteCard);
     remove->setObjectName(u"delete"_s);
     remove->setStyleSheet(u"color: red;"_s);
+    // Neither Return nor a focus that moved on by itself (the save button is disabled while it
+    // runs) may reach a deletion.
+    remove->setAutoDefault(false);
+    remove->setFocusPolicy(Qt::NoFocus);
     deleteLayout->addWidget(remove, 0, Qt::AlignLeft);
     column->addWidget(deleteCard);
     column->addStretch();
@@ -157,17 +179,12 @@ MacChildRuleSettingsView::MacChildRuleSettingsView(DeviceListItem device, Remote
     connect(done, &QPushButton::clicked, this, &MacChildRuleSettingsView::dismissRequested);
     connect(m_model, &MacChildRuleSettingsViewModel::dismissRequested, this,
             &MacChildRuleSettingsView::dismissRequested);
-    connect(m_dailyLimit, &QLineEdit::textEdited, m_model, [this](const QString& text) {
-        bool ok = false;
-        const qint64 minutes = QLocale().toLongLong(text, &ok);
-        if (ok) {
-            m_model->setDailyLimitMinutes(minutes);
-        }
-    });
+    connect(m_dailyLimit, &QLineEdit::textEdited, m_model, &MacChildRuleSettingsViewModel::setDailyLimitText);
+    connect(m_endUnlock, &QPushButton::clicked, m_model, [this] { m_model->endTemporaryUnlock(); });
     connect(m_forceLocked, &QCheckBox::toggled, m_model, &MacChildRuleSettingsViewModel::setForceLocked);
     connect(m_copy, &QPushButton::clicked, m_model, [this] { m_model->applyToOtherChildren(); });
     connect(m_save, &QPushButton::clicked, m_model, [this] { m_model->save(); });
-    connect(remove, &QPushButton::clicked, m_model, [this] { m_model->deleteChild(); });
+    connect(remove, &QPushButton::clicked, this, &MacChildRuleSettingsView::confirmDelete);
     connect(m_model, &MacChildRuleSettingsViewModel::changed, this, &MacChildRuleSettingsView::render);
     render();
 }
@@ -231,6 +248,22 @@ void MacChildRuleSettingsView::hideEvent(QHideEvent* event)
     }
 }
 
+void MacChildRuleSettingsView::confirmDelete()
+{
+    const QPointer<MacChildRuleSettingsView> self(this);
+    // The harmless answer comes first and is the default.
+    const auto answer = AlertPresenter::current().runModal(
+        { L10n::format(L10n::localized("确定删除「%@」吗？"), { m_model->device().name }),
+          L10n::localized(
+              "删除后，该孩子设备将不再受家庭规则管理，不再统计用量，也无法再接收远程锁定与解锁指令。"
+              "如需重新纳入管理，需在孩子设备上重新加入家庭。"),
+          { L10n::localized("取消"), L10n::localized("删除") },
+          false });
+    if (self && answer.button == 1) {
+        m_model->deleteChild();
+    }
+}
+
 void MacChildRuleSettingsView::render()
 {
     m_stack->setCurrentIndex(m_model->isLoading() ? 0 : 1);
@@ -240,7 +273,8 @@ void MacChildRuleSettingsView::render()
     m_health->setVisible(m_model->healthSummary().has_value());
 
     const auto policy = m_model->workingPolicy();
-    if (!m_dailyLimit->hasFocus()) {
+    // A refused entry stays as typed, beside its message, until corrected.
+    if (!m_dailyLimit->hasFocus() && !m_model->dailyLimitError()) {
         m_dailyLimit->setText(QLocale().toString(policy.dailyLimitMinutes));
     }
     selectIndex(m_start.hour, MacChildRuleSettingsViewModel::hourIndex(policy.blockedStart));
@@ -251,7 +285,16 @@ void MacChildRuleSettingsView::render()
         const QSignalBlocker blocker(m_forceLocked);
         m_forceLocked->setChecked(policy.forceLocked);
     }
+    m_dailyLimitError->setText(m_model->dailyLimitError().value_or(QString()));
+    m_dailyLimitError->setVisible(m_model->dailyLimitError().has_value());
+    const auto unlock = m_model->runningUnlockText();
+    m_unlockUntil->setText(unlock.value_or(QString()));
+    m_unlockUntil->setVisible(unlock.has_value());
+    m_endUnlock->setVisible(unlock.has_value());
+    m_endUnlock->setEnabled(!m_model->isSaving());
     m_copy->setEnabled(!m_model->isSaving());
-    m_save->setEnabled(!m_model->isSaving());
+    // Not disabled while a save runs (the model ignores a second one): a disabled focused button
+    // would hand the focus on to whatever comes next.
+    m_save->setEnabled(!m_model->dailyLimitError());
     m_save->setText(m_model->isSaving() ? u"…"_s : L10n::localized("保存规则"));
 }

@@ -44,6 +44,7 @@ private:
     TimeEditor timePicker(const QString& label, int labelWidth, QWidget* parent,
                           std::function<DateComponents()> read, std::function<void(DateComponents)> write);
     void render();
+    void confirmDelete();
 
     MacChildRuleSettingsViewModel* m_model;
     QStackedWidget* m_stack;
@@ -52,7 +53,10 @@ private:
     QLineEdit* m_dailyLimit;
     TimeEditor m_start {};
     TimeEditor m_end {};
+    QLabel* m_dailyLimitError;
     QCheckBox* m_forceLocked;
+    QLabel* m_unlockUntil;
+    QPushButton* m_endUnlock;
     QPushButton* m_copy;
     QPushButton* m_save;
     bool m_appeared = false;

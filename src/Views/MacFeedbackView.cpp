@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -115,6 +116,10 @@ void MacFeedbackView::showAlert()
     if (!message) {
         return;
     }
+    // The thank-you closes the form while the alert is still up, which deletes this view.
+    const QPointer<MacFeedbackView> self(this);
     AlertPresenter::current().runModal({ L10n::localized("提示"), *message, { L10n::localized("好的") } });
-    m_model->clearAlert();
+    if (self) {
+        m_model->clearAlert();
+    }
 }

@@ -10,3 +10,12 @@ MacLockCoordinator::MacLockCoordinator(QObject* parent)
     : QObject(parent)
 {
 }
+
+void MacLockCoordinator::setStatusText(const QString& text)
+{
+    if (text == m_statusText) {
+        return;
+    }
+    m_statusText = text;
+    emit statusTextChanged();
+}

@@ -2,6 +2,7 @@
 
 #include "Models/L10n.h"
 #include "Services/MacUnlockRequestState.h"
+#include "Views/MacLockCoordinator.h"
 #include "Views/SymbolIcon.h"
 
 #include <QColor>
@@ -44,30 +45,50 @@ MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, std::fun
     pending->setAlignment(Qt::AlignCenter);
     pending->setWordWrap(true);
     pending->setStyleSheet(u"font-size: 15px; color: rgba(160,200,255,235);"_s);
-    pending->setVisible(MacUnlockRequestState::shared().isPending());
+    const auto showRequestState = [pending] {
+        const auto& state = MacUnlockRequestState::shared();
+        pending->setText(state.isRejected() ? L10n::localized("家长拒绝了这次解锁申请")
+                                            : L10n::localized("解锁申请已发出，正在等待家长处理"));
+        pending->setVisible(state.isPending() || state.isRejected());
+    };
+    showRequestState();
     layout->addWidget(pending);
-    connect(&MacUnlockRequestState::shared(), &MacUnlockRequestState::changed, pending,
-            [pending] { pending->setVisible(MacUnlockRequestState::shared().isPending()); });
+    connect(&MacUnlockRequestState::shared(), &MacUnlockRequestState::changed, pending, showRequestState);
+
+    auto* status = new QLabel(MacLockCoordinator::shared().statusText(), this);
+    status->setObjectName(u"lockStatusText"_s);
+    status->setAlignment(Qt::AlignCenter);
+    status->setWordWrap(true);
+    status->setStyleSheet(u"font-size: 15px; color: rgba(255,255,255,235);"_s);
+    status->setVisible(!status->text().isEmpty());
+    layout->addWidget(status);
+    connect(&MacLockCoordinator::shared(), &MacLockCoordinator::statusTextChanged, status, [status] {
+        status->setText(MacLockCoordinator::shared().statusText());
+        status->setVisible(!status->text().isEmpty());
+    });
 
     auto* column = new QWidget(this);
-    column->setFixedWidth(320);
+    // At least the described width; a longer translation widens the buttons instead of clipping.
+    column->setMinimumWidth(320);
     auto* buttons = new QVBoxLayout(column);
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->setSpacing(12);
     auto* request = new QPushButton(SymbolIcon::icon(u"paperplane"_s, Qt::white),
                                     L10n::localized("向家长申请解锁"), column);
     request->setObjectName(u"unlockRequestButton"_s);
-    request->setDefault(true);
+    // No default button: a Return typed at the lock screen must not send a request by itself.
+    request->setAutoDefault(false);
     request->setMinimumHeight(40);
     request->setStyleSheet(
-        u"QPushButton { background: #2f7cf6; color: white; border-radius: 8px; font-size: 15px; }"_s);
+        u"QPushButton { background: #2f7cf6; color: white; border-radius: 8px; font-size: 15px; padding: 0 16px; }"_s);
     auto* password = new QPushButton(SymbolIcon::icon(u"lock.open"_s, Qt::white),
                                      L10n::localized("家长在身边时，输入家长密码立即解锁"), column);
     password->setObjectName(u"passwordUnlockButton"_s);
     password->setMinimumHeight(40);
+    password->setAutoDefault(false);
     password->setStyleSheet(
         u"QPushButton { background: transparent; color: white; border: 1px solid rgba(255,255,255,160);"
-        " border-radius: 8px; font-size: 15px; }"_s);
+        " border-radius: 8px; font-size: 15px; padding: 0 16px; }"_s);
     buttons->addWidget(request);
     buttons->addWidget(password);
     layout->addWidget(column, 0, Qt::AlignHCenter);

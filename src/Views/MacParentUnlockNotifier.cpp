@@ -15,7 +15,9 @@ QCoro::Task<void> notify(qint64 count)
     SystemNotifications::Request request;
     request.identifier = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     request.title = L10n::localized("岚哨");
-    request.body = L10n::format(L10n::localized("有孩子申请加时，现在共 %d 条。"), { count });
+    // The one-request text is its own entry so that languages with plural forms can say it.
+    request.body = count == 1 ? L10n::localized("有孩子申请加时，现在共 1 条。")
+                              : L10n::format(L10n::localized("有孩子申请加时，现在共 %d 条。"), { count });
     request.defaultSound = true;
     co_await center.add(std::move(request));
 }

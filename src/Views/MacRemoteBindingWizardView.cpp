@@ -185,7 +185,8 @@ void MacRemoteBindingWizardView::refreshMessages()
     const auto error = m_viewModel->errorMessage();
     const auto success = m_viewModel->successMessage();
     m_error->setText(error.value_or(QString()));
-    m_error->setVisible(error.has_value());
+    // A step that shows the error beside its own button keeps it there alone.
+    m_error->setVisible(error.has_value() && !(m_step && m_step->findChild<QLabel*>(u"setupError"_s)));
     m_success->setText(success.value_or(QString()));
     m_success->setVisible(success.has_value());
 }

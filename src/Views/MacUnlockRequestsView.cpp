@@ -100,7 +100,9 @@ void MacUnlockRequestsView::render()
         delete item;
     }
     const auto visible = m_model->visibleRequests();
-    if (visible.isEmpty()) {
+    // Loading, failed and empty are three different states: "none" is said only after a read
+    // that worked.
+    if (visible.isEmpty() && m_loadedOnce && !m_model->isLoading() && !m_model->errorMessage()) {
         auto* empty = new QLabel(L10n::localized("当前没有待处理的解锁申请。"), m_list);
         empty->setObjectName(u"empty"_s);
         empty->setStyleSheet(u"color: palette(mid);"_s);

@@ -1,5 +1,7 @@
 #include "Views/MessageBoxAlertPresenter.h"
 
+#include "Views/MacLockOverlayController.h"
+
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -56,6 +58,10 @@ AlertPresenter::Answer MessageBoxAlertPresenter::runModal(const Alert& alert)
 
     if (field) {
         field->setFocus(Qt::OtherFocusReason);
+    }
+    // An application-modal box beneath the lock windows would leave the lock screen dead.
+    if (MacLockOverlayController::shared().isShowing()) {
+        MacLockOverlayController::shared().presentAboveOverlay(&dialog);
     }
     dialog.exec();
 

@@ -49,12 +49,21 @@ ParentDashboardView::ParentDashboardView(ParentDashboardViewModel& model, QWidge
     m_headline->setObjectName(u"headline"_s);
     m_headline->setStyleSheet(u"font-weight: 600; font-size: 15px;"_s);
     statusLayout->addWidget(m_headline);
+#ifdef Q_OS_MACOS
     statusLayout->addWidget(note(
         L10n::localized("家长密码要在孩子那台 Mac 上设置，这台电脑上设的密码解不开孩子的电脑。"), status));
     statusLayout->addWidget(
         note(L10n::localized("孩子那台 Mac 需要在本机点一次管理员允许，岚哨才会在退出后自己回来。"
                              "取消了的话，打开孩子电脑上的岚哨再允许一次。"),
              status));
+#else
+    statusLayout->addWidget(note(
+        L10n::localized("家长密码要在孩子那台电脑上设置，这台电脑上设的密码解不开孩子的电脑。"), status));
+    statusLayout->addWidget(
+        note(L10n::localized("孩子那台电脑需要在本机输入一次管理员密码，岚哨才会在退出后自己回来。"
+                             "取消了的话，打开孩子电脑上的岚哨再允许一次。"),
+             status));
+#endif
     layout->addWidget(status);
 
     auto* devices = card(this);
@@ -109,7 +118,11 @@ void ParentDashboardView::showEvent(QShowEvent* event)
 void ParentDashboardView::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    m_model.stopWatching();
+    // A minimised or closed window keeps the watch: a parent computer must still hear of new
+    // requests. Only this dashboard itself going (another role) ends it.
+    if (isHidden()) {
+        m_model.stopWatching();
+    }
 }
 
 void ParentDashboardView::render()
@@ -132,7 +145,8 @@ void ParentDashboardView::render()
         delete item;
     }
     const auto children = m_model.children();
-    if (children.isEmpty()) {
+    // "No child has joined" only when the list was read: not while it loads, not when it failed.
+    if (children.isEmpty() && !m_model.isLoadingChildDevices() && !m_model.childDevicesError()) {
         auto* empty
             = note(L10n::localized("尚未有孩子设备加入该家庭，请在孩子设备上选择「孩子」角色并输入家庭码。"),
                    m_rows);

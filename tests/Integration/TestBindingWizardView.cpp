@@ -141,6 +141,13 @@ void TestBindingWizardView::newParentCreatesAFamily()
     QVERIFY(!find<QPushButton>(u"createFamilyButton"_s)->isEnabled());
     QTRY_VERIFY(find<QLabel>(u"firstUseHint"_s)->isVisible());
     type(u"deviceNameInput"_s, u"爸爸的 Mac"_s);
+    // A failure is told beside the button that failed.
+    m_config->setBaseURLOverride(u"http://127.0.0.1:9"_s);
+    click(u"createFamilyButton"_s);
+    QTRY_VERIFY(find<QLabel>(u"setupError"_s)->isVisible());
+    QVERIFY(!find<QLabel>(u"setupError"_s)->text().isEmpty());
+    QVERIFY(!find<QLabel>(u"wizardErrorMessage"_s)->isVisible());
+    m_config->setBaseURLOverride(m_server->baseUrl());
     click(u"createFamilyButton"_s);
 
     QTRY_COMPARE(m_wizard->viewModel().currentStep(), 4);

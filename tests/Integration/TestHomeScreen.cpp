@@ -2,10 +2,16 @@
 #include "Models/ParentalPasswordStore.h"
 #include "Models/ScreenTimePolicyStore.h"
 #include "Services/ContentViewModel.h"
+#include "Services/MacUnlockRequestState.h"
 #include "Views/ContentView.h"
 #include "Views/MacBackendURLSettingsView.h"
 #include "Views/MacChildRuleSettingsView.h"
+#include "Views/MacFeedbackView.h"
 #include "Views/MacHelpView.h"
+#include "Views/MacLockCoordinator.h"
+#include "Views/MacLockOverlayContent.h"
+#include "Views/MacLockOverlayController.h"
+#include "Views/MacLockOverlayWindow.h"
 #include "Views/MacMoreMenuSheet.h"
 #include "Views/MacTermsPrivacyConsentView.h"
 #include "Views/MacUnlockRequestsView.h"
@@ -16,13 +22,35 @@
 #include "support/ScriptedAlertPresenter.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Answers "好的" as a person does: only after reading for a while, with the event loop running
+// beneath the alert meanwhile.
+class ReadingAlertPresenter final : public AlertPresenter
+{
+public:
+    ReadingAlertPresenter() { setCurrent(this); }
+    ~ReadingAlertPresenter() override { setCurrent(nullptr); }
+    Answer runModal(const Alert& alert) override
+    {
+        shown.append(alert.informativeText);
+        QTest::qWait(1200);
+        return { 0, {} };
+    }
+    QStringList shown;
+};
+
+} // namespace
 
 // The home screen driven through its widgets, against a family on the real server: the sheets a
 // parent opens from the dashboard and the more menu, the rename, the child's local unlock, the
@@ -39,6 +67,8 @@ private slots:
     void renameReachesTheServer();
     void moreMenuOpensItsScreens();
     void passwordAtTheChildLiftsTheLock();
+    void childHearsTheAnswerOnItsLockScreen_data();
+    void childHearsTheAnswerOnItsLockScreen();
     void consentIsLeftOnlyByAgreeingAndStaysAgreed();
     void fiveHeaderTapsRunTheSelfCheck();
 
@@ -175,6 +205,18 @@ void TestHomeScreen::moreMenuOpensItsScreens()
     QTRY_VERIFY(!window.findChild<MacHelpView*>());
     QVERIFY(menu->isVisible());
 
+    // The thank-you closes the form while its alert is still being read.
+    ReadingAlertPresenter alerts;
+    click(menu, u"row2"_s);
+    MacFeedbackView* feedback = nullptr;
+    QTRY_VERIFY((feedback = window.findChild<MacFeedbackView*>()) && feedback->isVisible());
+    QTest::keyClicks(feedback->findChild<QPlainTextEdit*>(u"content"_s),
+                     u"The lock screen buttons do nothing"_s);
+    click(feedback, u"submit"_s);
+    QTRY_COMPARE(alerts.shown, QStringList { u"感谢反馈已收到"_s });
+    QTRY_VERIFY(!window.findChild<MacFeedbackView*>());
+    QVERIFY(menu->isVisible());
+
     // The backend address replaces the menu a moment later.
     click(menu, u"row0"_s);
     QTRY_VERIFY(!window.findChild<MacMoreMenuSheet*>());
@@ -194,6 +236,17 @@ void TestHomeScreen::passwordAtTheChildLiftsTheLock()
     app->passwordStore().setupPassword(u"2468"_s);
     app->policyStore().update([](ScreenTimePolicy& policy) { policy.forceLocked = true; });
 
+    // Under the lock, the answer to a request shows on the lock screen: a box would open beneath it.
+    ScriptedAlertPresenter alerts;
+    auto& lock = MacLockOverlayController::shared();
+    lock.show(MacPolicyExecutor::LockReason::forceLocked, app->policyStore().policy());
+    QWidget* lockScreen = lock.overlayWindows().first()->content();
+    click(lockScreen, u"unlockRequestButton"_s);
+    QTRY_VERIFY(!lockScreen->findChild<QLabel*>(u"lockStatusText"_s)->text().isEmpty());
+    QCOMPARE(lockScreen->findChild<QLabel*>(u"lockStatusText"_s)->text(),
+             app->contentView().viewModel().unlockRequestMessage().value_or(QString()));
+    QVERIFY(alerts.shown().isEmpty());
+
     click(&app->window(), u"localUnlockButton"_s);
     MacVerifyPasswordView* sheet = nullptr;
     QTRY_VERIFY((sheet = app->window().findChild<MacVerifyPasswordView*>()));
@@ -210,6 +263,53 @@ void TestHomeScreen::passwordAtTheChildLiftsTheLock()
     QVERIFY(!local.forceLocked);
     QVERIFY(local.unlockUntil);
     QCOMPARE(m_family->clock.now().secsTo(*local.unlockUntil), 15 * 60);
+    QVERIFY(!lock.isShowing());
+    QVERIFY(MacLockCoordinator::shared().statusText().isEmpty());
+}
+
+void TestHomeScreen::childHearsTheAnswerOnItsLockScreen_data()
+{
+    QTest::addColumn<QString>("decision");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("declined") << u"reject"_s << u"家长拒绝了这次解锁申请"_s;
+    QTest::newRow("not yet decided") << QString() << u"解锁申请已发出，正在等待家长处理"_s;
+}
+
+void TestHomeScreen::childHearsTheAnswerOnItsLockScreen()
+{
+    QFETCH(QString, decision);
+    QFETCH(QString, shown);
+    ScreenTimePolicy locked;
+    locked.forceLocked = true;
+    // Ann's computer, bound only once the window is up, so that no synchronisation runs beside
+    // the test.
+    m_family->config->setRole(RemoteDeviceRole::child);
+    m_family->config->setDeviceID(QString());
+    MacUnlockRequestState::shared().setAnswerPeriod(std::chrono::milliseconds(50));
+    ScriptedAlertPresenter alerts;
+    auto app = openApp();
+    QTest::qWait(50);
+    app->backendConfig().setDeviceID(m_family->annID);
+    auto& lock = MacLockOverlayController::shared();
+    lock.show(MacPolicyExecutor::LockReason::forceLocked, locked);
+    const auto lockScreen = [&lock] { return lock.overlayWindows().first()->content(); };
+    click(lockScreen(), u"unlockRequestButton"_s);
+    QTRY_COMPARE(lockScreen()->findChild<QLabel*>(u"lockStatusText"_s)->text(), u"已向家长发出解锁申请"_s);
+
+    if (!decision.isEmpty()) {
+        const auto pending
+            = AwaitTask::run(m_family->client->fetchUnlockRequests(m_family->familyCode, u"pending"_s));
+        QCOMPARE(pending.value->size(), 1);
+        QVERIFY(
+            !AwaitTask::run(m_family->client->decideUnlockRequest(pending.value->first().id, decision, {}))
+                 .error);
+    }
+    QTRY_COMPARE(lockScreen()->findChild<QLabel*>(u"unlockRequestPendingText"_s)->text(), shown);
+    QTest::qWait(200);
+    QCOMPARE(lockScreen()->findChild<QLabel*>(u"unlockRequestPendingText"_s)->text(), shown);
+    QVERIFY(lockScreen()->findChild<QLabel*>(u"unlockRequestPendingText"_s)->isVisibleTo(lockScreen()));
+    QVERIFY(alerts.shown().isEmpty());
+    lock.hide();
 }
 
 void TestHomeScreen::consentIsLeftOnlyByAgreeingAndStaysAgreed()

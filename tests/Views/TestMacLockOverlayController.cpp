@@ -180,6 +180,55 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(workspace.hidden.size(), 1, 1500);
         QCOMPARE(workspace.hidden.first().processIdentifier, 20);
     }
+
+    void buttonsRunTheCoordinatorsActions_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("key"); // 0: a mouse click
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<int>("passwords");
+        QTest::newRow("click request") << u"unlockRequestButton"_s << 0 << 1 << 0;
+        QTest::newRow("click password") << u"passwordUnlockButton"_s << 0 << 0 << 1;
+        QTest::newRow("Return on the focused request")
+            << u"unlockRequestButton"_s << int(Qt::Key_Return) << 0 << 0;
+        QTest::newRow("Enter on the focused password")
+            << u"passwordUnlockButton"_s << int(Qt::Key_Enter) << 0 << 0;
+        QTest::newRow("Space presses the focused request")
+            << u"unlockRequestButton"_s << int(Qt::Key_Space) << 1 << 0;
+    }
+
+    void buttonsRunTheCoordinatorsActions()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, key);
+        QFETCH(int, requests);
+        QFETCH(int, passwords);
+        ScriptedWorkspace workspace;
+        int requested = 0;
+        int passworded = 0;
+        auto& coordinator = MacLockCoordinator::shared();
+        coordinator.onUnlockRequest = [&] { ++requested; };
+        coordinator.onPasswordUnlock = [&] { ++passworded; };
+        coordinator.setStatusText(u"已向家长发出解锁申请"_s);
+        MacLockOverlayController controller(workspace, screens());
+        controller.show(LockReason::forceLocked, {});
+        auto* content = controller.overlayWindows().first()->content();
+        QCOMPARE(content->findChild<QLabel*>(u"lockStatusText"_s)->text(), u"已向家长发出解锁申请"_s);
+        auto* target = content->findChild<QPushButton*>(button);
+        if (key == 0) {
+            QTest::mouseClick(target, Qt::LeftButton);
+        } else {
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key(key));
+        }
+        QCOMPARE(requested, requests);
+        QCOMPARE(passworded, passwords);
+        coordinator.onUnlockRequest = [] {};
+        coordinator.onPasswordUnlock = [] {};
+        coordinator.setStatusText({});
+        QVERIFY(content->findChild<QLabel*>(u"lockStatusText"_s)->isHidden());
+        controller.hide();
+    }
 };
 
 QTEST_MAIN(TestMacLockOverlayController)

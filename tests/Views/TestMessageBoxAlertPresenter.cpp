@@ -1,4 +1,6 @@
+#include "Views/MacLockOverlayController.h"
 #include "Views/MessageBoxAlertPresenter.h"
+#include "support/MemoryUserDefaults.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -16,26 +18,36 @@ class TestMessageBoxAlertPresenter : public QObject
 {
     Q_OBJECT
 
+    MemoryUserDefaults m_defaults;
+
 private slots:
     void answers_data()
     {
         QTest::addColumn<bool>("secureField");
         QTest::addColumn<int>("clicked");
         QTest::addColumn<QString>("typed");
-        QTest::newRow("first button with a password") << true << 0 << u"parent pw"_s;
-        QTest::newRow("closed with Escape") << true << -1 << QString();
-        QTest::newRow("no field") << false << 0 << QString();
+        QTest::addColumn<bool>("underLock");
+        QTest::newRow("first button with a password") << true << 0 << u"parent pw"_s << false;
+        QTest::newRow("closed with Escape") << true << -1 << QString() << false;
+        QTest::newRow("no field") << false << 0 << QString() << false;
+        QTest::newRow("raised above the lock screen") << true << 0 << u"parent pw"_s << true;
     }
     void answers()
     {
         QFETCH(bool, secureField);
         QFETCH(int, clicked);
         QFETCH(QString, typed);
+        QFETCH(bool, underLock);
+        if (underLock) {
+            MacLockOverlayController::shared().show(MacPolicyExecutor::LockReason::forceLocked, {});
+        }
 
         QStringList buttonTexts;
         bool fieldHadFocus = false;
+        bool aboveOthers = false;
         QTimer::singleShot(0, this, [&] {
             onceDialogShows([&](QDialog* dialog) {
+                aboveOthers = dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
                 const auto buttons = dialog->findChildren<QPushButton*>();
                 for (auto* button : buttons) {
                     buttonTexts.append(button->text());
@@ -62,6 +74,8 @@ private slots:
         QCOMPARE(answer.button, clicked);
         QCOMPARE(answer.fieldText, secureField ? typed : QString());
         QCOMPARE(fieldHadFocus, secureField);
+        QCOMPARE(aboveOthers, underLock);
+        MacLockOverlayController::shared().hide();
     }
 
 private:

@@ -3,10 +3,14 @@
 #include "Models/RemoteBackendConfig.h"
 #include "Services/MacBackendURLSettingsViewModel.h"
 #include "Services/MacHelpContent.h"
+#include "Services/ParentDashboardViewModel.h"
+#include "Views/MacAboutView.h"
 #include "Views/MacBackendURLSettingsView.h"
 #include "Views/MacHelpView.h"
+#include "Views/MacLockOverlayContent.h"
 #include "Views/MacMoreMenuSheet.h"
 #include "Views/MacTermsPrivacyConsentView.h"
+#include "Views/ParentDashboardView.h"
 #include "support/MemoryUserDefaults.h"
 
 #include <QAccessible>
@@ -14,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -46,6 +51,8 @@ private slots:
     void backendAddressIsStoredWithoutSurroundings();
     void restoringTheDefault();
     void consentOpensBothPages();
+    void screensSpeakOfThisComputerUnclipped_data();
+    void screensSpeakOfThisComputerUnclipped();
 
 private:
     MemoryUserDefaults m_defaults;
@@ -174,6 +181,56 @@ void TestSecondaryScreens::consentOpensBothPages()
     QCOMPARE(recorder.opened.at(0).path(), u"/home/terms.html"_s);
     QCOMPARE(recorder.opened.at(1).path(), u"/home/privacy.html"_s);
     QCOMPARE(recorder.opened.at(0).host(), recorder.opened.at(1).host());
+}
+
+void TestSecondaryScreens::screensSpeakOfThisComputerUnclipped_data()
+{
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<QString>("language");
+    for (const auto& screen : { u"help"_s, u"about"_s, u"consent"_s, u"dashboard"_s, u"lock"_s }) {
+        QTest::addRow("%s, Chinese", qPrintable(screen)) << screen << QString();
+        QTest::addRow("%s, English", qPrintable(screen)) << screen << u"en"_s;
+    }
+}
+
+void TestSecondaryScreens::screensSpeakOfThisComputerUnclipped()
+{
+    QFETCH(QString, screen);
+    QFETCH(QString, language);
+    if (!language.isEmpty()) {
+        m_defaults.setString(L10n::languageKey, language);
+    }
+    RemoteBackendConfig config(m_defaults);
+    ParentDashboardViewModel dashboard(config);
+    std::unique_ptr<QWidget> view;
+    if (screen == u"help"_s) {
+        view = std::make_unique<MacHelpView>();
+    } else if (screen == u"about"_s) {
+        view = std::make_unique<MacAboutView>(config);
+    } else if (screen == u"consent"_s) {
+        view = std::make_unique<MacTermsPrivacyConsentView>();
+    } else if (screen == u"dashboard"_s) {
+        view = std::make_unique<ParentDashboardView>(dashboard);
+    } else {
+        view = std::make_unique<MacLockOverlayContent>(L10n::localized("设备已被家长一键锁定"), nullptr,
+                                                       nullptr);
+        view->resize(1024, 768);
+    }
+    view->show();
+    QStringList texts;
+    for (const auto* label : view->findChildren<QLabel*>()) {
+        texts.append(label->text());
+    }
+    for (const auto* button : view->findChildren<QPushButton*>()) {
+        texts.append(button->text());
+        QVERIFY2(!button->isVisible() || button->width() >= button->sizeHint().width(),
+                 qPrintable(button->text()));
+    }
+    // This build runs on Linux, and the product has one name per language.
+    const QRegularExpression elsewhere(u"\\bMac\\b|应用程序|Applications|Lanshao"_s);
+    for (const auto& text : texts) {
+        QVERIFY2(!elsewhere.match(text).hasMatch(), qPrintable(text));
+    }
 }
 
 QTEST_MAIN(TestSecondaryScreens)

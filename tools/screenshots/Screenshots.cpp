@@ -11,8 +11,11 @@
 #include "Services/BindingViewModel.h"
 #include "Services/ContentViewModel.h"
 #include "Services/MacEyeRest.h"
+#include "Services/MacChildRuleSettingsViewModel.h"
 #include "Services/MacPolicyExecutor.h"
+#include "Services/MacUnlockRequestState.h"
 #include "Services/Network/RemoteAPIClient.h"
+#include "Services/Network/UnlockRecords.h"
 #include "Views/ContentView.h"
 #include "Views/MacAboutView.h"
 #include "Views/MacAppSelectionView.h"
@@ -21,6 +24,7 @@
 #include "Views/MacEyeRestSettingsView.h"
 #include "Views/MacFeedbackView.h"
 #include "Views/MacHelpView.h"
+#include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
 #include "Views/MacLockWarningBanner.h"
@@ -133,6 +137,21 @@ void parentSheets(VantorelMacApp& app)
     shootAndClose<MacChildRuleSettingsView>(root, u"05-parent-rule-settings"_s);
     click(root, u"unlockRequests"_s);
     shootAndClose<MacUnlockRequestsView>(root, u"06-parent-unlock-requests"_s);
+
+    // The same child with 20 minutes granted, and a daily limit the editor refuses.
+    const auto client = RemoteAPIClient::make(app.backendConfig());
+    const auto pending
+        = AwaitTask::run(client->fetchUnlockRequests(app.backendConfig().familyCode(), u"pending"_s));
+    if (pending.value && !pending.value->isEmpty()) {
+        AwaitTask::run(client->decideUnlockRequest(pending.value->first().id, u"approve"_s, 20));
+    }
+    click(root, u"ruleSettings"_s);
+    if (auto* rules = openedSheet<MacChildRuleSettingsView>(root)) {
+        waitUntil([&] { return !rules->model().isLoading(); });
+        rules->findChild<QLineEdit*>(u"dailyLimit"_s)->selectAll();
+        type(rules, u"dailyLimit"_s, u"5000"_s);
+    }
+    shootAndClose<MacChildRuleSettingsView>(root, u"18-parent-rule-settings-unlocked-invalid"_s);
 
     const auto fromMenu = [&](const QString& row) {
         click(root, u"moreButton"_s);
@@ -265,6 +284,18 @@ void childScenario(const QString& baseUrl, const QString& code)
     settle(600);
     const auto windows = MacLockOverlayController::shared().overlayWindows();
     shoot(windows.isEmpty() ? nullptr : windows.first(), u"40-lock-overlay"_s);
+    // The answers the lock screen gives in place of a box: a request sent, then declined.
+    MacLockCoordinator::shared().setStatusText(L10n::localized("已向家长发出解锁申请"));
+    MacUnlockRequestState::shared().markSent();
+    settle();
+    shoot(windows.isEmpty() ? nullptr : windows.first(), u"41-lock-overlay-request-sent"_s);
+    UnlockRequest declined;
+    declined.status = u"rejected"_s;
+    declined.createdAt = u"2026-01-01T00:00:00Z"_s;
+    MacUnlockRequestState::shared().noteAnswers({ declined });
+    MacLockCoordinator::shared().setStatusText(QString());
+    settle();
+    shoot(windows.isEmpty() ? nullptr : windows.first(), u"42-lock-overlay-request-declined"_s);
     MacLockOverlayController::shared().hide();
     settle();
 }

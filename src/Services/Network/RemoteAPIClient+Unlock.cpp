@@ -31,6 +31,14 @@ QCoro::Task<QList<UnlockRequest>> RemoteAPIClient::fetchUnlockRequestsOnce(QStri
     co_return WireCoding::decodeDocument<UnlockRequestListResponse>(data).items;
 }
 
+QCoro::Task<QList<UnlockRequest>> RemoteAPIClient::fetchDeviceUnlockRequests(QString deviceID) const
+{
+    const auto url = endpointURL(u"api/v1/devices"_s, { deviceID, u"unlock-requests"_s });
+    auto task = exchange(Method::GET, url);
+    const auto data = co_await task;
+    co_return WireCoding::decodeDocument<UnlockRequestListResponse>(data).items;
+}
+
 QCoro::Task<> RemoteAPIClient::decideUnlockRequest(QString id, QString action,
                                                    std::optional<qint64> extendMinutes) const
 {

@@ -146,6 +146,8 @@ public:
     // Retries once on a transient network error.
     QCoro::Task<QList<UnlockRequest>> fetchUnlockRequests(QString familyCode, QString status) const;
     QCoro::Task<> decideUnlockRequest(QString id, QString action, std::optional<qint64> extendMinutes) const;
+    // GET api/v1/devices/{id}/unlock-requests: this child's own recent requests, newest first.
+    QCoro::Task<QList<UnlockRequest>> fetchDeviceUnlockRequests(QString deviceID) const;
 
     // Public display information and feedback
     QCoro::Task<PublicAppDisplayInfo> fetchPublicAppDisplayInfo() const;

@@ -1,6 +1,7 @@
 #include "Views/Binding/BindingStep2SetupView.h"
 
 #include "Models/L10n.h"
+#include "Models/NamedTexts.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Services/BindingViewModel.h"
 
@@ -43,6 +44,9 @@ BindingStep2SetupView::BindingStep2SetupView(BindingStepContext context, bool is
     m_deviceName = new QLineEdit;
     m_deviceName->setObjectName(u"deviceNameInput"_s);
     m_code = new QLineEdit;
+    // A failed create or join says why right under its button, not at the foot of the wizard.
+    m_error = wrapped(QString(), u"setupError"_s);
+    m_error->setStyleSheet(u"color: #d32f2f;"_s);
 
     if (m_isParent) {
         layout->addWidget(heading(L10n::localized("创建或恢复家庭")));
@@ -65,13 +69,14 @@ BindingStep2SetupView::BindingStep2SetupView(BindingStepContext context, bool is
                 [this] { m_context.viewModel.clearLocalFamilyInfo(m_context.backendConfig); });
         layout->addWidget(m_boundBox);
 
-        m_deviceName->setPlaceholderText(L10n::localized("本设备昵称（如：家长的 Mac）"));
+        m_deviceName->setPlaceholderText(NamedTexts::parentNicknamePlaceholder());
         layout->addWidget(m_deviceName);
         layout->addWidget(
             wrapped(L10n::localized("创建后将获得 6 位家庭码，请让孩子设备输入该家庭码加入。")));
         m_primary = new QPushButton(L10n::localized("创建家庭"));
         m_primary->setObjectName(u"createFamilyButton"_s);
         layout->addWidget(m_primary);
+        layout->addWidget(m_error);
         connect(m_primary, &QPushButton::clicked, this,
                 [this] { m_context.viewModel.createFamily(m_context.backendConfig); });
 
@@ -98,11 +103,12 @@ BindingStep2SetupView::BindingStep2SetupView(BindingStepContext context, bool is
         m_code->setObjectName(u"familyCodeInput"_s);
         m_code->setPlaceholderText(L10n::localized("家庭码"));
         layout->addWidget(m_code);
-        m_deviceName->setPlaceholderText(L10n::localized("本设备昵称（如：小明的 Mac）"));
+        m_deviceName->setPlaceholderText(NamedTexts::childNicknamePlaceholder());
         layout->addWidget(m_deviceName);
         m_primary = new QPushButton(L10n::localized("加入家庭"));
         m_primary->setObjectName(u"joinFamilyButton"_s);
         layout->addWidget(m_primary);
+        layout->addWidget(m_error);
         connect(m_primary, &QPushButton::clicked, this,
                 [this] { m_context.viewModel.joinFamily(m_context.backendConfig); });
         connect(m_code, &QLineEdit::textEdited, &vm, &BindingViewModel::setFamilyCodeInput);
@@ -112,6 +118,7 @@ BindingStep2SetupView::BindingStep2SetupView(BindingStepContext context, bool is
     connect(m_deviceName, &QLineEdit::textEdited, &vm, &BindingViewModel::setDeviceName);
     connect(&vm, &BindingViewModel::deviceNameChanged, this, &BindingStep2SetupView::refresh);
     connect(&vm, &BindingViewModel::isBusyChanged, this, &BindingStep2SetupView::refresh);
+    connect(&vm, &BindingViewModel::messagesChanged, this, &BindingStep2SetupView::refresh);
     refresh();
 }
 
@@ -125,6 +132,8 @@ void BindingStep2SetupView::refresh()
     if (m_code->text() != code) {
         m_code->setText(code);
     }
+    m_error->setText(vm.errorMessage().value_or(QString()));
+    m_error->setVisible(vm.errorMessage().has_value());
     // While a flow runs the buttons say so instead of their action.
     const QString busy = QStringLiteral("…");
     if (m_isParent) {

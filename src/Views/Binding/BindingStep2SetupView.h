@@ -29,4 +29,5 @@ private:
     QLineEdit* m_invitation = nullptr;
     QPushButton* m_primary = nullptr;
     QPushButton* m_recover = nullptr;
+    QLabel* m_error = nullptr;
 };

@@ -104,7 +104,8 @@ void BindingStep4ParentSummaryView::refresh()
         });
         m_listLayout->addWidget(row);
     }
-    m_empty->setVisible(children == 0);
+    // Not "none joined" while the list is still on its way.
+    m_empty->setVisible(children == 0 && !vm.isLoadingWizardChildData());
     m_pending->setText(
         L10n::format(L10n::localized("待处理解锁申请：%d 条"), { vm.wizardPendingUnlocks().size() }));
 }
