@@ -299,6 +299,10 @@ void BodyLimitGuard::watch(QTcpSocket* socket)
                           "request body larger than " + QByteArray::number(m_maximumBodyBytes) + " bytes" });
                 }
                 at += end + 4 - before;
+                const auto head = progress->head.left(end).toLower();
+                socket->setProperty(closeAfterAnswerProperty,
+                                    head.left(head.indexOf('\r')).endsWith("http/1.0")
+                                        && !head.contains("\nconnection: keep-alive"));
                 progress->head.clear();
                 if (length == 0) {
                     complete();

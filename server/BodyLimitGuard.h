@@ -28,6 +28,9 @@ public:
 
     // Set on a socket this guard has answered and is closing: the HTTP layer must not answer it.
     static constexpr const char* refusedProperty = "vantorel.refused";
+    // Set on a socket whose last request is HTTP/1.0 without "Connection: keep-alive": such a
+    // client reads its answer until the connection closes.
+    static constexpr const char* closeAfterAnswerProperty = "vantorel.close";
     static constexpr qint64 maximumHeaderBytes = 64 * 1024;
     static constexpr qint64 maximumDrainedBytes = 16 * 1024 * 1024;
     static constexpr int drainMilliseconds = 10000;

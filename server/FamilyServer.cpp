@@ -262,7 +262,8 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
     incoming->headers = request.headers();
 
     auto answer = std::make_shared<Answer>();
-    answer->close = request.value("connection").toLower().contains("close");
+    answer->close = request.value("connection").toLower().contains("close")
+        || socket->property(BodyLimitGuard::closeAfterAnswerProperty).toBool();
     auto found = m_answers.find(socket);
     if (found == m_answers.end()) {
         found = m_answers.insert(socket, {});

@@ -146,11 +146,12 @@ void TestServerConnections::chunkedUploadIsRefusedWithoutBeingHeld()
     socket.connectToHost(u"127.0.0.1"_s, m_server->port());
     QVERIFY(socket.waitForConnected(5000));
     socket.write("POST /api/v1/feedbacks HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n");
-    const QByteArray chunk(1024 * 1024, 'a');
+    const QByteArray chunk(64 * 1024, 'a');
     const auto chunkLine = QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n";
     QByteArray answer;
     // One chunk at a time, each sent before the next is written: 300 MiB unless answered first.
-    for (int i = 0; i < 300 && socket.state() == QAbstractSocket::ConnectedState && answer.isEmpty(); ++i) {
+    for (int i = 0; i < 300 * 16 && socket.state() == QAbstractSocket::ConnectedState && answer.isEmpty();
+         ++i) {
         socket.write(chunkLine);
         while (socket.bytesToWrite() > 0 && socket.state() == QAbstractSocket::ConnectedState) {
             socket.waitForBytesWritten(1000);
