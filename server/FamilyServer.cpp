@@ -4,19 +4,23 @@
 #include "ApiRoutes.h"
 #include "BodyLimitGuard.h"
 #include "ErrorTexts.h"
+#include "ConnectionTable.h"
+#include "DatabasePool.h"
 #include "ServerDatabase.h"
-#include "ServerHandlers.h"
 #include "ServerTime.h"
 
 #include <QElapsedTimer>
 #include <QHttpServerResponder>
 #include <QJsonObject>
 #include <QMetaEnum>
+#include <QMutex>
+#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <cctype>
 #include <cstdio>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -38,14 +42,14 @@ ApiReply errorReply(int status, const QString& message, const QString& reason = 
 }
 
 // "error" stays the English text clients match on; "message" says it in the caller's language.
-void addLocalizedMessage(ApiReply& reply, const QHttpServerRequest& request)
+void addLocalizedMessage(ApiReply& reply, const QByteArray& acceptLanguage)
 {
     if (reply.status < 400 || !reply.body || !reply.body->isObject()) {
         return;
     }
     auto object = reply.body->object();
     const auto error = object.value(u"error"_s).toString();
-    object.insert(u"message"_s, ErrorTexts::localized(error, request.value("Accept-Language")));
+    object.insert(u"message"_s, ErrorTexts::localized(error, acceptLanguage));
     reply.body = QJsonDocument(object);
 }
 
@@ -73,13 +77,30 @@ QByteArray reasonPhrase(int status)
         return "Forbidden";
     case 404:
         return "Not Found";
+    case 405:
+        return "Method Not Allowed";
     case 409:
         return "Conflict";
+    case 413:
+        return "Payload Too Large";
     case 429:
         return "Too Many Requests";
+    case 503:
+        return "Service Unavailable";
     default:
         return status >= 500 ? "Server Error" : "Status";
     }
+}
+
+// Descriptors kept free of connections: the database's, the log's, a reserve for refusing.
+constexpr rlim_t descriptorsBesideConnections = 64;
+
+// SQLite lets one connection write at a time and makes the others wait by sleeping and retrying;
+// the server's own threads take turns here instead, and read beside the writer.
+QMutex& sqliteWriter()
+{
+    static QMutex mutex;
+    return mutex;
 }
 
 } // namespace
@@ -98,42 +119,59 @@ QString FamilyServer::tooManyAttemptsMessage()
 
 FamilyServer::~FamilyServer()
 {
-    m_routes.clear();
-    m_handlers.reset();
-    m_database.reset();
+    // The pool's threads finish their current job and go before anything they use.
+    m_pool.reset();
+}
+
+int FamilyServer::maximumConnections() const
+{
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return m_options.maximumConnections;
+    }
+    const auto room = limit.rlim_cur > 2 * descriptorsBesideConnections
+        ? limit.rlim_cur - descriptorsBesideConnections
+        : limit.rlim_cur / 2;
+    return int(std::min<rlim_t>(rlim_t(m_options.maximumConnections), room));
 }
 
 bool FamilyServer::start(QString* error)
 {
-    m_database = std::make_unique<ServerDatabase>(m_options.database);
-    if (!m_database->open(error)) {
+    m_pool = std::make_unique<DatabasePool>(m_options, m_options.databaseThreads);
+    if (!m_pool->start(error)) {
         return false;
     }
-    m_handlers = std::make_unique<ServerHandlers>(*m_database, m_options);
-    m_routes = ApiRoutes::build(*m_handlers);
-    auto* listener = new BodyLimitGuard(m_options.maximumBodyBytes, this);
-    if (!listener->listen(m_options.address, m_options.port)) {
-        *error = u"cannot listen on %1:%2: %3"_s.arg(m_options.address.toString())
-                     .arg(m_options.port)
-                     .arg(listener->errorString());
-        return false;
+    m_connections = new ConnectionTable(
+        { m_options.headerTimeoutMs, m_options.idleTimeoutMs, maximumConnections() }, this);
+    auto addresses = m_options.alsoListen;
+    addresses.prepend({ m_options.address, m_options.port });
+    for (const auto& [address, port] : std::as_const(addresses)) {
+        auto* listener = new BodyLimitGuard(m_options.maximumBodyBytes, *m_connections, this);
+        if (!listener->start(address, port)) {
+            const auto host = address.protocol() == QAbstractSocket::IPv6Protocol
+                ? u"[%1]"_s.arg(address.toString())
+                : address.toString();
+            *error = u"cannot listen on %1:%2: %3"_s.arg(host).arg(port).arg(listener->errorString());
+            return false;
+        }
+        bind(listener);
+        m_ports.append(listener->serverPort());
+        connect(listener, &BodyLimitGuard::refused, this, [this](const QByteArray& requestLine, int status) {
+            if (!m_options.logRequests) {
+                return;
+            }
+            const auto parts = requestLine.split(' ');
+            auto name = parts.value(0).toLower();
+            if (!name.isEmpty()) {
+                name[0] = char(std::toupper(name[0]));
+            }
+            const auto method
+                = QMetaEnum::fromType<QHttpServerRequest::Method>().keyToValue(name.constData());
+            const QUrl url(u"http://host"_s + QString::fromLatin1(parts.value(1)));
+            const auto line = logLine(QHttpServerRequest::Method(std::max(method, 0)), url, status, 0);
+            std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+        });
     }
-    bind(listener);
-    connect(listener, &BodyLimitGuard::refused, this, [this](const QByteArray& requestLine, int status) {
-        if (!m_options.logRequests) {
-            return;
-        }
-        const auto parts = requestLine.split(' ');
-        auto name = parts.value(0).toLower();
-        if (!name.isEmpty()) {
-            name[0] = char(std::toupper(name[0]));
-        }
-        const auto method = QMetaEnum::fromType<QHttpServerRequest::Method>().keyToValue(name.constData());
-        const QUrl url(u"http://host"_s + QString::fromLatin1(parts.value(1)));
-        const auto line = logLine(QHttpServerRequest::Method(std::max(method, 0)), url, status, 0);
-        std::fprintf(stderr, "%s\n", line.toUtf8().constData());
-    });
-    m_port = listener->serverPort();
     return true;
 }
 
@@ -152,13 +190,14 @@ ApiReply FamilyServer::runRoute(const ApiRoute& route, const RouteRequest& reque
     }
 }
 
-void FamilyServer::countFailure(const QHttpServerRequest& request)
+void FamilyServer::countFailure(const Incoming& request)
 {
-    const auto address = request.remoteAddress();
+    const auto address = request.remoteAddress;
+    const std::lock_guard lock(m_throttleMutex);
     const auto outcome = m_throttle.recordFailure(address, ServerTime::nowMs());
     const auto& settings = m_throttle.settings();
     const auto minutes = settings.windowMs / 60000;
-    const auto where = logLine(request.method(), request.url(), 404, 0).section(u' ', 0, 1);
+    const auto where = logLine(request.method, request.url, 404, 0).section(u' ', 0, 1);
     if (outcome.addressThrottled) {
         std::fprintf(
             stderr, "family-code throttle: %s refused after %d failed family-code lookups in %lld min (%s)\n",
@@ -173,14 +212,14 @@ void FamilyServer::countFailure(const QHttpServerRequest& request)
     }
 }
 
-ApiReply FamilyServer::dispatch(const QHttpServerRequest& request, int* holdMs)
+ApiReply FamilyServer::dispatch(const QList<ApiRoute>& routes, const Incoming& request, int* holdMs)
 {
-    // BodyLimitGuard refuses a declared oversized body before it arrives; a chunked one is only
-    // known once Qt HttpServer has buffered it all, and is refused here, before any route.
-    if (request.body().size() > m_options.maximumBodyBytes) {
+    // The guard refuses an oversized body, declared or chunked, as it arrives; this is the last
+    // line should a request ever get past it.
+    if (request.body.size() > m_options.maximumBodyBytes) {
         return errorReply(413, u"request body larger than %1 bytes"_s.arg(m_options.maximumBodyBytes));
     }
-    const auto encodedPath = request.url().path(QUrl::FullyEncoded);
+    const auto encodedPath = request.url.path(QUrl::FullyEncoded);
     auto segments = encodedPath.split(u'/');
     if (!segments.isEmpty() && segments.constFirst().isEmpty()) {
         segments.removeFirst();
@@ -189,28 +228,31 @@ ApiReply FamilyServer::dispatch(const QHttpServerRequest& request, int* holdMs)
         segment = QUrl::fromPercentEncoding(segment.toUtf8());
     }
     bool pathKnown = false;
-    for (const auto& route : std::as_const(m_routes)) {
+    for (const auto& route : routes) {
         RouteRequest routeRequest;
         if (!route.matches(segments, &routeRequest.captures)) {
             continue;
         }
         pathKnown = true;
-        if (route.method != request.method()) {
+        if (route.method != request.method) {
             continue;
         }
-        routeRequest.query = request.query();
-        routeRequest.body = request.body();
-        routeRequest.bearerToken = RouteRequest::bearerTokenOf(request.value("Authorization"));
+        routeRequest.query = request.query;
+        routeRequest.body = request.body;
+        routeRequest.bearerToken = RouteRequest::bearerTokenOf(request.header("authorization"));
         if (!route.namesFamilyCode(routeRequest)) {
             return runRoute(route, routeRequest);
         }
         // Decided before the look-up, so that neither the refusal nor the hold depends on whether
         // this code exists.
-        const auto now = ServerTime::nowMs();
-        if (m_throttle.refuses(request.remoteAddress(), now)) {
-            return errorReply(429, tooManyAttemptsMessage());
+        {
+            const auto now = ServerTime::nowMs();
+            const std::lock_guard lock(m_throttleMutex);
+            if (m_throttle.refuses(request.remoteAddress, now)) {
+                return errorReply(429, tooManyAttemptsMessage());
+            }
+            *holdMs = m_throttle.holdMs(request.remoteAddress, now);
         }
-        *holdMs = m_throttle.holdMs(request.remoteAddress(), now);
         auto reply = runRoute(route, routeRequest);
         if (isFamilyNotFound(reply)) {
             countFailure(request);
@@ -229,52 +271,114 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
         || socket->property(heldProperty).toBool()) {
         return true;
     }
-    QElapsedTimer timer;
-    timer.start();
-    int holdMs = 0;
-    auto reply = dispatch(request, &holdMs);
-    addLocalizedMessage(reply, request);
-    m_database->finishStatements();
-    if (holdMs > 0) {
-        answerLater(socket, reply, holdMs);
-        if (m_options.logRequests) {
-            const auto line = logLine(request.method(), request.url(), reply.status,
-                                      double(timer.nsecsElapsed()) / 1e6 + holdMs);
-            std::fprintf(stderr, "%s\n", line.toUtf8().constData());
-        }
-        return true;
+    auto incoming = std::make_shared<Incoming>();
+    incoming->method = request.method();
+    incoming->url = request.url();
+    incoming->query = request.query();
+    incoming->body = request.body();
+    incoming->remoteAddress = request.remoteAddress();
+    incoming->headers = request.headers();
+
+    auto answer = std::make_shared<Answer>();
+    answer->close = request.value("connection").toLower().contains("close")
+        || socket->property(BodyLimitGuard::closeAfterAnswerProperty).toBool();
+    auto found = m_answers.find(socket);
+    if (found == m_answers.end()) {
+        found = m_answers.insert(socket, {});
+        connect(socket, &QObject::destroyed, this, [this, socket] { m_answers.remove(socket); });
     }
-    auto responder = makeResponder(request, socket);
-    const auto status = QHttpServerResponder::StatusCode(reply.status);
-    if (reply.body) {
-        responder.write(reply.body->toJson(QJsonDocument::Compact), "application/json"_ba, status);
-    } else {
-        responder.write(status);
-    }
-    if (m_options.logRequests) {
-        const auto line
-            = logLine(request.method(), request.url(), reply.status, double(timer.nsecsElapsed()) / 1e6);
-        std::fprintf(stderr, "%s\n", line.toUtf8().constData());
-    }
+    found->push_back(answer);
+    m_connections->setBusy(socket, true);
+
+    m_pool->post(
+        [this, incoming, answer, socket = QPointer<QTcpSocket>(socket)](DatabasePool::Worker& worker) {
+            QElapsedTimer timer;
+            timer.start();
+            int holdMs = 0;
+            ApiReply reply;
+            {
+                const bool writes
+                    = incoming->method != QHttpServerRequest::Method::Get && !worker.database->isPostgres();
+                std::unique_lock<QMutex> writer(sqliteWriter(), std::defer_lock);
+                if (writes) {
+                    writer.lock();
+                }
+                reply = dispatch(worker.routes, *incoming, &holdMs);
+                addLocalizedMessage(reply, incoming->header("accept-language"));
+                worker.database->finishStatements();
+            }
+            answer->reply = std::move(reply);
+            if (m_options.logRequests) {
+                answer->logLine = logLine(incoming->method, incoming->url, answer->reply.status,
+                                          double(timer.nsecsElapsed()) / 1e6 + holdMs);
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this, socket, answer, holdMs] {
+                    if (socket) {
+                        answered(socket, answer, holdMs);
+                    }
+                },
+                Qt::QueuedConnection);
+        });
     return true;
 }
 
-void FamilyServer::answerLater(QTcpSocket* socket, const ApiReply& reply, int holdMs)
+void FamilyServer::answered(QTcpSocket* socket, const std::shared_ptr<Answer>& answer, int holdMs)
 {
-    // Written on the socket directly: Qt HttpServer's responder must be used while the request
-    // it was made for is current, and a timer on the event loop keeps the server serving others.
-    socket->setProperty(heldProperty, true);
-    const auto body = reply.body ? reply.body->toJson(QJsonDocument::Compact) : QByteArray();
-    auto answer = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status)
-        + "\r\nConnection: close\r\n";
-    if (reply.body) {
-        answer += "Content-Type: application/json\r\n";
+    if (holdMs <= 0) {
+        answer->ready = true;
+        writeReady(socket);
+        return;
     }
-    answer += "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
-    QTimer::singleShot(holdMs, socket, [socket, answer] {
-        socket->write(answer);
-        socket->disconnectFromHost();
+    // A held answer closes its connection, and requests after it on that connection are dropped,
+    // so that answers never overtake one another; a timer keeps the server serving the others.
+    socket->setProperty(heldProperty, true);
+    answer->close = true;
+    QTimer::singleShot(holdMs, socket, [this, socket, answer] {
+        answer->ready = true;
+        writeReady(socket);
     });
+}
+
+void FamilyServer::writeReady(QTcpSocket* socket)
+{
+    // Written on the socket directly: Qt HttpServer's responder must be used while the request it
+    // was made for is current, and the answer comes back after that.
+    const auto found = m_answers.find(socket);
+    if (found == m_answers.end()) {
+        return;
+    }
+    auto& queue = found.value();
+    while (!queue.empty() && queue.front()->ready) {
+        const auto answer = queue.front();
+        queue.pop_front();
+        const auto& reply = answer->reply;
+        const auto body = reply.body ? reply.body->toJson(QJsonDocument::Compact) : QByteArray();
+        auto head
+            = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
+        if (answer->close) {
+            head += "Connection: close\r\n";
+        }
+        if (reply.body) {
+            head += "Content-Type: application/json\r\n";
+        }
+        if (reply.status != 204) {
+            head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+        }
+        socket->write(head + "\r\n" + body);
+        if (!answer->logLine.isEmpty()) {
+            std::fprintf(stderr, "%s\n", answer->logLine.toUtf8().constData());
+        }
+        if (answer->close) {
+            queue.clear();
+            socket->disconnectFromHost();
+            return;
+        }
+    }
+    if (queue.empty()) {
+        m_connections->setBusy(socket, false);
+    }
 }
 
 void FamilyServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)

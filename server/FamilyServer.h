@@ -5,16 +5,23 @@
 #include "ServerOptions.h"
 
 #include <QAbstractHttpServer>
+#include <QHash>
+#include <QHostAddress>
 
+#include <deque>
 #include <memory>
+#include <mutex>
 
-class ServerDatabase;
-struct ServerHandlers;
+class ConnectionTable;
+class DatabasePool;
 
 // The HTTP side of the server: reads a request, finds its route, turns what the route or its
 // handler throws into {"error": "..."} and logs one line per request. Qt HttpServer's own router is
 // not used because it answers unknown methods and paths without a JSON error and offers no place
 // to time a request or to refuse a body before a route sees it.
+//
+// A request's route runs on a thread of the DatabasePool; its answer is written back here, on the
+// sockets' thread, in the order the connection sent its requests.
 class FamilyServer final : public QAbstractHttpServer
 {
     Q_OBJECT
@@ -25,7 +32,11 @@ public:
 
     // Opens the database (creating or migrating the schema) and starts listening.
     bool start(QString* error);
-    quint16 port() const { return m_port; }
+    // The port of the first --listen address; ports() has one per address.
+    quint16 port() const { return m_ports.value(0); }
+    QList<quint16> ports() const { return m_ports; }
+    // The connection cap in force: the one asked for, within what the open-file limit allows.
+    int maximumConnections() const;
     const ServerOptions& options() const { return m_options; }
 
     // The log line for a request: family codes and device identifiers are masked, since either
@@ -44,16 +55,51 @@ protected:
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
-    // The answer to `request`; `holdMs` is set when the answer must be held back.
-    ApiReply dispatch(const QHttpServerRequest& request, int* holdMs);
+    // What a route needs of a request, copied off the socket's thread.
+    struct Incoming
+    {
+        QHttpServerRequest::Method method = QHttpServerRequest::Method::Unknown;
+        QUrl url;
+        QUrlQuery query;
+        QByteArray body;
+        QHostAddress remoteAddress;
+        QList<QPair<QByteArray, QByteArray>> headers;
+
+        // The first value of a header, by its lower-case name.
+        QByteArray header(const QByteArray& lowerCaseName) const
+        {
+            for (const auto& [name, value] : headers) {
+                if (name.toLower() == lowerCaseName) {
+                    return value;
+                }
+            }
+            return {};
+        }
+    };
+    // An answer on its way back to a connection, in the connection's queue.
+    struct Answer
+    {
+        ApiReply reply;
+        bool ready = false;
+        // Written with "Connection: close", and the connection closed after it.
+        bool close = false;
+        QString logLine;
+    };
+
+    // The answer to `request`; `holdMs` is set when the answer must be held back. Runs on a pool
+    // thread with that thread's routes.
+    ApiReply dispatch(const QList<ApiRoute>& routes, const Incoming& request, int* holdMs);
     ApiReply runRoute(const ApiRoute& route, const RouteRequest& request);
-    void countFailure(const QHttpServerRequest& request);
-    void answerLater(QTcpSocket* socket, const ApiReply& reply, int holdMs);
+    void countFailure(const Incoming& request);
+    void answered(QTcpSocket* socket, const std::shared_ptr<Answer>& answer, int holdMs);
+    void writeReady(QTcpSocket* socket);
 
     ServerOptions m_options;
-    std::unique_ptr<ServerDatabase> m_database;
-    std::unique_ptr<ServerHandlers> m_handlers;
-    QList<ApiRoute> m_routes;
+    std::unique_ptr<DatabasePool> m_pool;
+    ConnectionTable* m_connections = nullptr;
+    // Used from the pool's threads.
+    std::mutex m_throttleMutex;
     FamilyCodeThrottle m_throttle;
-    quint16 m_port = 0;
+    QHash<QTcpSocket*, std::deque<std::shared_ptr<Answer>>> m_answers;
+    QList<quint16> m_ports;
 };

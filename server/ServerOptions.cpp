@@ -27,8 +27,9 @@ ParsedServerOptions ServerOptions::parse(const QStringList& arguments)
     const QCommandLineOption help({ u"h"_s, u"help"_s }, u"Show this help and exit."_s);
     const QCommandLineOption version(u"version"_s, u"Show the version and exit."_s);
     const QCommandLineOption listen(u"listen"_s,
-                                    u"Address and port to listen on, HOST:PORT (default 127.0.0.1:8787). "
-                                    "Port 0 picks a free port and prints it."_s,
+                                    u"Address and port to listen on, HOST:PORT (default 127.0.0.1:8787); "
+                                    "give it again to listen on more addresses, for example 0.0.0.0:8787 and "
+                                    "[::]:8787 for IPv4 and IPv6. Port 0 picks a free port and prints it."_s,
                                     u"host:port"_s, u"127.0.0.1:8787"_s);
     const QCommandLineOption database(
         u"database"_s,
@@ -72,8 +73,28 @@ ParsedServerOptions ServerOptions::parse(const QStringList& arguments)
         u"family-code-hold-ms"_s,
         u"How long an answer is held back past the total budget, in milliseconds (default 2000)."_s, u"ms"_s,
         u"2000"_s);
+    const QCommandLineOption headerTimeout(
+        u"header-timeout-seconds"_s,
+        u"A connection that has not sent a complete request head this long after its first byte (or "
+        "after connecting) is closed (default 10)."_s,
+        u"s"_s, u"10"_s);
+    const QCommandLineOption idleTimeout(
+        u"idle-timeout-seconds"_s,
+        u"A kept-alive connection with no request, or a body that stops arriving, is closed after this "
+        "long without a byte (default 60)."_s,
+        u"s"_s, u"60"_s);
+    const QCommandLineOption maxConnections(
+        u"max-connections"_s,
+        u"Connections open at once (default 4096, and at most the open-file limit less 64). Past it the "
+        "connection idle the longest is closed; when all are busy the new one gets 503."_s,
+        u"n"_s, u"4096"_s);
+    const QCommandLineOption databaseThreads(
+        u"database-threads"_s,
+        u"Threads running database work, each with its own database connection (default 4)."_s, u"n"_s,
+        u"4"_s);
     parser.addOptions({ help, version, listen, database, timeZone, unlockLimit, displayInfo, maxBody, quiet,
-                        guessFailures, guessTotal, guessWindow, guessHold });
+                        guessFailures, guessTotal, guessWindow, guessHold, headerTimeout, idleTimeout,
+                        maxConnections, databaseThreads });
 
     ParsedServerOptions result;
     auto invalid = [&result](const QString& why) {
@@ -98,18 +119,26 @@ ParsedServerOptions ServerOptions::parse(const QStringList& arguments)
     }
 
     auto& options = result.options;
-    const auto listenText = parser.value(listen);
-    const auto colon = listenText.lastIndexOf(u':');
-    bool portOk = false;
-    const auto port = colon > 0 ? listenText.mid(colon + 1).toUInt(&portOk) : 0u;
-    auto host = colon > 0 ? listenText.left(colon) : QString();
-    if (host.startsWith(u'[') && host.endsWith(u']')) {
-        host = host.mid(1, host.size() - 2);
+    const auto listens = parser.values(listen);
+    for (const auto& listenText : listens) {
+        const auto colon = listenText.lastIndexOf(u':');
+        bool portOk = false;
+        const auto port = colon > 0 ? listenText.mid(colon + 1).toUInt(&portOk) : 0u;
+        auto host = colon > 0 ? listenText.left(colon) : QString();
+        if (host.startsWith(u'[') && host.endsWith(u']')) {
+            host = host.mid(1, host.size() - 2);
+        }
+        QHostAddress address;
+        if (!portOk || port > 65535 || !address.setAddress(host)) {
+            return invalid(u"--listen needs HOST:PORT with a numeric address, for example 127.0.0.1:8787"_s);
+        }
+        if (&listenText == &listens.constFirst()) {
+            options.address = address;
+            options.port = quint16(port);
+        } else {
+            options.alsoListen.append({ address, quint16(port) });
+        }
     }
-    if (!portOk || port > 65535 || !options.address.setAddress(host)) {
-        return invalid(u"--listen needs HOST:PORT with a numeric address, for example 127.0.0.1:8787"_s);
-    }
-    options.port = quint16(port);
 
     QString why;
     const auto location = DatabaseLocation::parse(
@@ -149,6 +178,18 @@ ParsedServerOptions ServerOptions::parse(const QStringList& arguments)
                        "more, --family-code-window-minutes 1 to 1440, --family-code-hold-ms 0 to 60000"_s);
     }
     options.guessing = { *failures, *total, qint64(*window) * 60 * 1000, *hold };
+    const auto headerSeconds = number(headerTimeout, 1, 3600);
+    const auto idleSeconds = number(idleTimeout, 1, 24 * 3600);
+    const auto connections = number(maxConnections, 16, 1000000);
+    const auto threads = number(databaseThreads, 1, 64);
+    if (!headerSeconds || !idleSeconds || !connections || !threads) {
+        return invalid(u"--header-timeout-seconds needs 1 to 3600, --idle-timeout-seconds 1 to 86400, "
+                       "--max-connections 16 to 1000000, --database-threads 1 to 64"_s);
+    }
+    options.headerTimeoutMs = *headerSeconds * 1000;
+    options.idleTimeoutMs = *idleSeconds * 1000;
+    options.maximumConnections = *connections;
+    options.databaseThreads = *threads;
     if (parser.isSet(displayInfo)) {
         QFile file(parser.value(displayInfo));
         if (!file.open(QIODevice::ReadOnly)) {

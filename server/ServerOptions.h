@@ -9,12 +9,15 @@
 #include <QTimeZone>
 
 #include <optional>
+#include <utility>
 
 // Everything the server is told at start, from its command line.
 struct ServerOptions
 {
+    // The first --listen; `alsoListen` holds any further ones.
     QHostAddress address = QHostAddress::LocalHost;
     quint16 port = 8787;
+    QList<std::pair<QHostAddress, quint16>> alsoListen;
     DatabaseLocation database;
     // The zone whose calendar day is "today" for usage counts.
     QTimeZone timeZone = QTimeZone::systemTimeZone();
@@ -25,6 +28,18 @@ struct ServerOptions
     // Budgets of failed family-code lookups (see FamilyCodeThrottle).
     FamilyCodeThrottle::Settings guessing;
     bool logRequests = true;
+
+    // What one client may hold. A connection must deliver a request head within
+    // `headerTimeoutMs` of its first byte (or of connecting), and is closed after `idleTimeoutMs`
+    // without a byte between requests or inside a body. Past `maximumConnections` open at once,
+    // the connection idle the longest is closed to make room; when every one is busy with a
+    // request, a new one is answered 503 and closed. The cap never exceeds what the open-file
+    // limit leaves room for.
+    int headerTimeoutMs = 10 * 1000;
+    int idleTimeoutMs = 60 * 1000;
+    int maximumConnections = 4096;
+    // Threads, each with its own database connection, that run the requests' database work.
+    int databaseThreads = 4;
 
     static QString defaultDatabasePath();
 

@@ -173,6 +173,13 @@ void TestServerHttp::oversizedRequestsAreRefusedEarly_data()
         << "POST /api/v1/feedbacks HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n" + chunkLine
             + chunkLine + chunkLine + "0\r\n\r\n"
         << 413;
+    // Lengths a proxy in front could read otherwise than the server.
+    const QByteArray feedback = "POST /api/v1/feedbacks HTTP/1.1\r\nHost: x\r\n";
+    QTest::newRow("both lengths") << feedback + "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                  << 400;
+    QTest::newRow("two lengths") << feedback + "Content-Length: 2\r\nContent-Length: 5\r\n\r\n{}" << 400;
+    QTest::newRow("length not a number") << feedback + "Content-Length: 1e3\r\n\r\n" << 400;
+    QTest::newRow("negative length") << feedback + "Content-Length: -2\r\n\r\n" << 400;
     QTest::newRow("70 KiB of headers")
         << "GET /api/v1/public/app-display-info HTTP/1.1\r\nX-Filler: " + QByteArray(70 * 1024, 'b') << 431;
 }

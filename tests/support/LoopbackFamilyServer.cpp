@@ -14,6 +14,8 @@
 #include <QSqlQuery>
 #include <QUuid>
 
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -186,18 +188,28 @@ bool LoopbackFamilyServer::startProcess()
     if (!logging) {
         arguments.append(u"--quiet"_s);
     }
+    arguments += m_setup.extraArguments;
+    if (const auto files = rlim_t(m_setup.fileLimit); files > 0) {
+        m_process->setChildProcessModifier([files] {
+            const rlimit limit { files, files };
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        });
+    }
     m_process->start(binary, arguments);
     if (!m_process->waitForStarted(10000)) {
         m_error = u"cannot start %1: %2"_s.arg(binary, m_process->errorString());
         return false;
     }
-    static const QRegularExpression listening(u"listening on [^ ]+:(\\d+),"_s);
+    static const QRegularExpression listening(u"listening on (.+), database"_s);
     QByteArray output;
     while (m_process->waitForReadyRead(20000)) {
         output += m_process->readAllStandardOutput();
         const auto match = listening.match(QString::fromUtf8(output));
         if (match.hasMatch()) {
-            m_port = quint16(match.captured(1).toUInt());
+            for (const auto& address : match.captured(1).split(u", "_s)) {
+                m_ports.append(quint16(address.section(u':', -1).toUInt()));
+            }
+            m_port = m_ports.value(0);
             return true;
         }
     }

@@ -44,6 +44,9 @@ public:
         QString sharedDatabaseUrl;
         // Process mode: the server's request log (one line per request) is appended to this file.
         QString requestLogFile;
+        // Process mode: more command-line options, and an open-file limit (soft and hard) to run under.
+        QStringList extraArguments;
+        int fileLimit = 0;
     };
 
     explicit LoopbackFamilyServer(Setup setup);
@@ -59,6 +62,8 @@ public:
     QString errorString() const { return m_error; }
 
     quint16 port() const { return m_port; }
+    // Process mode: the port of each --listen address, in order.
+    QList<quint16> ports() const { return m_ports; }
     // The server process's id in Mode::Process, else 0.
     qint64 processId() const { return m_process ? m_process->processId() : 0; }
     // "http://127.0.0.1:PORT", the base address to give a client.
@@ -99,6 +104,7 @@ private:
     std::unique_ptr<FamilyServer> m_server;
     std::unique_ptr<QProcess> m_process;
     quint16 m_port = 0;
+    QList<quint16> m_ports;
     QString m_error;
 };
 

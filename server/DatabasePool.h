@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ApiRoute.h"
+#include "DatabaseLocation.h"
+
+#include <QString>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class ServerDatabase;
+struct ServerHandlers;
+struct ServerOptions;
+
+// Threads that run the requests' database work, so that the server reads and answers sockets
+// while its database works, and PostgreSQL serves several requests at once. A Qt SQL connection
+// belongs to the thread that opened it, so each thread has its own, with handlers and routes on
+// it. Jobs are taken in order by whichever thread is free.
+class DatabasePool final
+{
+public:
+    struct Worker
+    {
+        std::unique_ptr<ServerDatabase> database;
+        std::unique_ptr<ServerHandlers> handlers;
+        QList<ApiRoute> routes;
+        ~Worker();
+    };
+    using Job = std::function<void(Worker&)>;
+
+    DatabasePool(const ServerOptions& options, int threads);
+    ~DatabasePool();
+    Q_DISABLE_COPY_MOVE(DatabasePool)
+
+    // Opens every thread's connection (the first creates or migrates the schema); on failure
+    // says why in `error`.
+    bool start(QString* error);
+    void post(Job job);
+
+private:
+    void run(Worker& worker);
+    void stop();
+
+    const ServerOptions& m_options;
+    int m_size;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Job> m_jobs;
+    bool m_stopping = false;
+    std::vector<std::thread> m_threads;
+};
