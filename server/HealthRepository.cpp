@@ -35,11 +35,11 @@ HealthRepository::HealthRepository(ServerDatabase& database)
 
 std::optional<HealthRepository::Stored> HealthRepository::report(const QString& deviceId)
 {
-    auto& query
-        = m_db.exec(u"SELECT notifications_ok, usage_access_ok, overlay_ok, device_admin_ok, platform, "
-                    "app_version, os_version, family_controls_ok, managed_selection_ok, updated_at "
-                    "FROM device_health WHERE device_id = ?"_s,
-                    { deviceId });
+    auto& query = m_db.exec(
+        u"SELECT notifications_ok, usage_access_ok, overlay_ok, device_admin_ok, platform, "
+        "app_version, os_version, family_controls_ok, managed_selection_ok, updated_at, settings_changed "
+        "FROM device_health WHERE device_id = ?"_s,
+        { deviceId });
     if (!query.next()) {
         return std::nullopt;
     }
@@ -55,6 +55,7 @@ std::optional<HealthRepository::Stored> HealthRepository::report(const QString& 
     report.familyControlsOk = readBool(query.value(7));
     report.managedSelectionOk = readBool(query.value(8));
     stored.updatedAtMs = query.value(9).toLongLong();
+    report.settingsChanged = readBool(query.value(10));
     return stored;
 }
 
@@ -64,16 +65,19 @@ void HealthRepository::put(const QString& deviceId, const PutDeviceHealthPayload
         m_db.exec(
             u"INSERT INTO device_health (device_id, notifications_ok, usage_access_ok, overlay_ok, "
             "device_admin_ok, platform, app_version, os_version, family_controls_ok, managed_selection_ok, "
-            "updated_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (device_id) DO UPDATE SET "
+            "updated_at, settings_changed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT "
+            "(device_id) "
+            "DO UPDATE SET "
             "notifications_ok = excluded.notifications_ok, usage_access_ok = excluded.usage_access_ok, "
             "overlay_ok = excluded.overlay_ok, device_admin_ok = excluded.device_admin_ok, "
             "platform = excluded.platform, app_version = excluded.app_version, os_version = "
             "excluded.os_version, "
             "family_controls_ok = excluded.family_controls_ok, "
-            "managed_selection_ok = excluded.managed_selection_ok, updated_at = excluded.updated_at"_s,
+            "managed_selection_ok = excluded.managed_selection_ok, updated_at = excluded.updated_at, "
+            "settings_changed = excluded.settings_changed"_s,
             { deviceId, int(report.notificationsOk), int(report.usageAccessOk), int(report.overlayOk),
               int(report.deviceAdminOk), report.platform, nullableText(report.appVersion),
               nullableText(report.osVersion), nullableBool(report.familyControlsOk),
-              nullableBool(report.managedSelectionOk), nowMs });
+              nullableBool(report.managedSelectionOk), nowMs, nullableBool(report.settingsChanged) });
     });
 }

@@ -48,6 +48,10 @@ const QList<QStringList>& migrations()
             "content TEXT NOT NULL, app_version TEXT NOT NULL, os_version TEXT NOT NULL, device_id TEXT, "
             "family_code TEXT, contact TEXT, created_at BIGINT NOT NULL)"_s,
         },
+        {
+            // A child reports that its settings file disagreed with the server's word.
+            u"ALTER TABLE device_health ADD COLUMN settings_changed INTEGER"_s,
+        },
     };
     return steps;
 }

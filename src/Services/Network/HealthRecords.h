@@ -19,6 +19,8 @@ struct PutDeviceHealthPayload
     std::optional<QString> osVersion;
     std::optional<bool> familyControlsOk;
     std::optional<bool> managedSelectionOk;
+    // The child's settings file said otherwise than the family server (a role edited by hand).
+    std::optional<bool> settingsChanged;
 
     // The members in the order above (the body text keeps it; `toJson` cannot, a JSON object
     // orders its keys).
@@ -40,6 +42,7 @@ struct DeviceHealthSnapshot
     std::optional<bool> overlayOk;
     std::optional<bool> deviceAdminOk;
     std::optional<bool> managedSelectionOk;
+    std::optional<bool> settingsChanged;
     std::optional<QString> platform;
     std::optional<QString> appVersion;
     std::optional<QString> osVersion;
