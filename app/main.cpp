@@ -1,3 +1,4 @@
+#include "App/SingleInstance.h"
 #include "App/VantorelMacApp.h"
 
 #include <QApplication>
@@ -7,7 +8,17 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vantorel"));
     QApplication::setApplicationDisplayName(QStringLiteral("岚哨"));
+    // The guard's keeper starts the protected copy with this flag, to take the place of a copy
+    // started by hand rather than run beside it.
+    const bool replace = QApplication::arguments().contains(QStringLiteral("--replace"));
+    SingleInstance instance;
+    if (!instance.claim(replace ? SingleInstance::Start::replace : SingleInstance::Start::handOver)) {
+        return 0;
+    }
     VantorelMacApp app(application);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &app, &VantorelMacApp::raiseWindow);
+    // Ends without the quit decision: the enforcing copy that replaces this one is already starting.
+    QObject::connect(&instance, &SingleInstance::replacementRequested, &app, [] { QApplication::exit(0); });
     app.launch();
     return QApplication::exec();
 }
