@@ -42,11 +42,12 @@ struct DeviceHealthSnapshot
     std::optional<bool> overlayOk;
     std::optional<bool> deviceAdminOk;
     std::optional<bool> managedSelectionOk;
-    std::optional<bool> settingsChanged;
     std::optional<QString> platform;
     std::optional<QString> appVersion;
     std::optional<QString> osVersion;
     std::optional<QString> updatedAt;
+    // Last, so that records written member by member keep their order.
+    std::optional<bool> settingsChanged;
 
     QJsonObject toJson() const;
     static DeviceHealthSnapshot fromJson(const QJsonValue& value, const QString& path = QString());
