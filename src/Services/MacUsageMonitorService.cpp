@@ -188,6 +188,8 @@ void MacUsageMonitorService::clearStep()
 {
     m_currentSessionStart.reset();
     m_stepStartMs.reset();
+    m_unrecordedStart.reset();
+    m_unrecordedMs = 0;
     m_lastForegroundInfo.reset();
 }
 
@@ -272,14 +274,24 @@ void MacUsageMonitorService::addUsage(qint64 milliseconds)
     m_lastCountedAt = now;
     saveStretch();
 
-    const QVariantMap record {
-        { u"startAt"_s, isoWithMilliseconds(start) },
-        { u"endAt"_s, isoWithMilliseconds(now) },
-        { u"appBundleId"_s,
-          m_lastForegroundInfo ? m_lastForegroundInfo->bundleId.value_or(QString()) : QString() },
-        { u"durationSeconds"_s, (milliseconds + 500) / 1000 },
-    };
-    m_sessions.append(day, record);
+    // Records carry whole seconds: steps shorter than one (a look right after the start) are
+    // joined to the next instead of becoming records of no length.
+    if (!m_unrecordedStart) {
+        m_unrecordedStart = start;
+    }
+    m_unrecordedMs += milliseconds;
+    if (m_unrecordedMs >= 1000) {
+        const QVariantMap record {
+            { u"startAt"_s, isoWithMilliseconds(*m_unrecordedStart) },
+            { u"endAt"_s, isoWithMilliseconds(now) },
+            { u"appBundleId"_s,
+              m_lastForegroundInfo ? m_lastForegroundInfo->bundleId.value_or(QString()) : QString() },
+            { u"durationSeconds"_s, (m_unrecordedMs + 500) / 1000 },
+        };
+        m_sessions.append(day, record);
+        m_unrecordedMs = 0;
+        m_unrecordedStart.reset();
+    }
     emit usageCounted();
 }
 

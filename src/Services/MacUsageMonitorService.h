@@ -119,6 +119,9 @@ private:
     std::optional<QDateTime> m_currentSessionStart;
     // The monotonic reading at the last look that saw a controlled application in front.
     std::optional<qint64> m_stepStartMs;
+    // Counted time not yet in a session record (under a second), and where it began.
+    qint64 m_unrecordedMs = 0;
+    std::optional<QDateTime> m_unrecordedStart;
     MonotonicSource m_monotonic;
     std::chrono::milliseconds m_pollInterval = pollInterval;
     qint64 m_todayUsageMs = 0;
