@@ -1,3 +1,4 @@
+#include "App/SingleInstance.h"
 #include "App/VantorelMacApp.h"
 #include "Models/L10n.h"
 
@@ -12,9 +13,19 @@ int main(int argc, char* argv[])
         && !VantorelMacApp::startsAtLogin()) {
         return 0;
     }
+    // The guard's keeper starts the protected copy with this flag, to take the place of a copy
+    // started by hand rather than run beside it.
+    const bool replace = QApplication::arguments().contains(QStringLiteral("--replace"));
+    SingleInstance instance;
+    if (!instance.claim(replace ? SingleInstance::Start::replace : SingleInstance::Start::handOver)) {
+        return 0;
+    }
     VantorelMacApp app(application);
     // Title bars carry the product name in the interface language, as the screens do.
     QApplication::setApplicationDisplayName(L10n::localized("岚哨"));
+    QObject::connect(&instance, &SingleInstance::activationRequested, &app, &VantorelMacApp::raiseWindow);
+    // Ends without the quit decision: the enforcing copy that replaces this one is already starting.
+    QObject::connect(&instance, &SingleInstance::replacementRequested, &app, [] { QApplication::exit(0); });
     app.launch();
     return QApplication::exec();
 }

@@ -943,5 +943,53 @@ Server binding: %@</translation>
         <source>家长拒绝了这次解锁申请</source>
         <translation>A parent declined this unlock request</translation>
     </message>
+    <message>
+        <source>本设备已被家长移除</source>
+        <translation>A parent removed this computer from the family</translation>
+    </message>
+    <message>
+        <source>本机不再受家庭规则约束。如需重新加入，请在“身份 / 基础设置”中输入家庭码。</source>
+        <translation>This computer no longer follows the family&apos;s rules. To join again, enter the family code under “Role / Basic settings”.</translation>
+    </message>
+    <message>
+        <source>修改受控应用需要家长密码。</source>
+        <translation>Changing the controlled applications needs the parent password.</translation>
+    </message>
+    <message>
+        <source>把孩子电脑改为家长设备需要家长密码。</source>
+        <translation>Making a child&apos;s computer a parent&apos;s device needs the parent password.</translation>
+    </message>
+    <message>
+        <source>暂时无法读取家长密码</source>
+        <translation>The parent password cannot be read right now</translation>
+    </message>
+    <message>
+        <source>系统钥匙环现在打不开。请解锁钥匙环（或稍等它启动）后重试。</source>
+        <translation>The system keyring cannot be opened now. Unlock the keyring (or wait for it to start) and try again.</translation>
+    </message>
+    <message>
+        <source>需要家长密码</source>
+        <translation>Parent password required</translation>
+    </message>
+    <message>
+        <source>暂时无法读取家长密码（系统钥匙环打不开），请稍后重试</source>
+        <translation>The parent password cannot be read right now (the system keyring does not open). Please try again shortly.</translation>
+    </message>
+    <message>
+        <source>本机还没有设置家长密码，无法用密码解锁。请家长在首页点击“设置家长密码”设置后再用。</source>
+        <translation>No parent password is set on this computer, so it cannot unlock with one. A parent can set one with “Set parent password” on the home screen.</translation>
+    </message>
+    <message>
+        <source>本机还没有设置家长密码：没有密码，规则和受控应用谁都能改。请家长现在就在这台电脑上设置。</source>
+        <translation>No parent password is set on this computer: without one, anyone can change its rules and controlled applications. A parent should set one here now.</translation>
+    </message>
+    <message>
+        <source>解锁、修改受控应用、更改角色和退出都需要这个密码。请不要告诉孩子。</source>
+        <translation>Unlocking, changing the controlled applications, changing the role and quitting all need this password. Do not tell the child.</translation>
+    </message>
+    <message>
+        <source>孩子电脑上的设置被改动过</source>
+        <translation>Settings were changed on the child&apos;s computer</translation>
+    </message>
 </context>
 </TS>

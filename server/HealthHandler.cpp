@@ -15,7 +15,8 @@ HealthHandler::HealthHandler(ServerDatabase& database, FamilyHandler& families)
 bool HealthHandler::supervisionReady(const PutDeviceHealthPayload& report)
 {
     return report.notificationsOk && report.usageAccessOk && report.overlayOk && report.deviceAdminOk
-        && report.familyControlsOk.value_or(true) && report.managedSelectionOk.value_or(true);
+        && report.familyControlsOk.value_or(true) && report.managedSelectionOk.value_or(true)
+        && !report.settingsChanged.value_or(false);
 }
 
 DeviceHealthSnapshot HealthHandler::snapshot(const PutDeviceHealthPayload& report, qint64 updatedAtMs)
@@ -28,6 +29,7 @@ DeviceHealthSnapshot HealthHandler::snapshot(const PutDeviceHealthPayload& repor
     snapshot.overlayOk = report.overlayOk;
     snapshot.deviceAdminOk = report.deviceAdminOk;
     snapshot.managedSelectionOk = report.managedSelectionOk;
+    snapshot.settingsChanged = report.settingsChanged;
     snapshot.platform = report.platform;
     snapshot.appVersion = report.appVersion;
     snapshot.osVersion = report.osVersion;

@@ -37,7 +37,8 @@ std::optional<HealthRepository::Stored> HealthRepository::report(const QString& 
 {
     auto& query = m_db.exec(
         u"SELECT notifications_ok, usage_access_ok, overlay_ok, device_admin_ok, platform, "
-        "app_version, os_version, family_controls_ok, managed_selection_ok, updated_at, guard_state "
+        "app_version, os_version, family_controls_ok, managed_selection_ok, updated_at, guard_state, "
+        "settings_changed "
         "FROM device_health WHERE device_id = ?"_s,
         { deviceId });
     if (!query.next()) {
@@ -56,6 +57,7 @@ std::optional<HealthRepository::Stored> HealthRepository::report(const QString& 
     report.managedSelectionOk = readBool(query.value(8));
     stored.updatedAtMs = query.value(9).toLongLong();
     report.guardState = readText(query.value(10));
+    report.settingsChanged = readBool(query.value(11));
     return stored;
 }
 
@@ -65,18 +67,19 @@ void HealthRepository::put(const QString& deviceId, const PutDeviceHealthPayload
         m_db.exec(
             u"INSERT INTO device_health (device_id, notifications_ok, usage_access_ok, overlay_ok, "
             "device_admin_ok, platform, app_version, os_version, family_controls_ok, managed_selection_ok, "
-            "updated_at, guard_state) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (device_id) DO "
-            "UPDATE SET "
+            "updated_at, guard_state, settings_changed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON "
+            "CONFLICT (device_id) DO UPDATE SET "
             "notifications_ok = excluded.notifications_ok, usage_access_ok = excluded.usage_access_ok, "
             "overlay_ok = excluded.overlay_ok, device_admin_ok = excluded.device_admin_ok, "
             "platform = excluded.platform, app_version = excluded.app_version, os_version = "
             "excluded.os_version, "
             "family_controls_ok = excluded.family_controls_ok, "
             "managed_selection_ok = excluded.managed_selection_ok, updated_at = excluded.updated_at, "
-            "guard_state = excluded.guard_state"_s,
+            "guard_state = excluded.guard_state, settings_changed = excluded.settings_changed"_s,
             { deviceId, int(report.notificationsOk), int(report.usageAccessOk), int(report.overlayOk),
               int(report.deviceAdminOk), report.platform, nullableText(report.appVersion),
               nullableText(report.osVersion), nullableBool(report.familyControlsOk),
-              nullableBool(report.managedSelectionOk), nowMs, nullableText(report.guardState) });
+              nullableBool(report.managedSelectionOk), nowMs, nullableText(report.guardState),
+              nullableBool(report.settingsChanged) });
     });
 }

@@ -60,6 +60,10 @@ const QList<QStringList>& migrations()
         // What a child's guard against being quit is: running, stopped, not installed, or not
         // possible on that computer.
         { u"ALTER TABLE device_health ADD COLUMN guard_state TEXT"_s },
+        {
+            // A child reports that its settings file disagreed with the server's word.
+            u"ALTER TABLE device_health ADD COLUMN settings_changed INTEGER"_s,
+        },
     };
     return steps;
 }

@@ -159,12 +159,13 @@ QString LinuxChildGuard::keeperScript() const
         u"  [ -n \"$display\" ] || display=\"$(session_variable \"$uid\" \"$sid\" DISPLAY)\""_s,
         u"  xauthority=\"$(session_variable \"$uid\" \"$sid\" XAUTHORITY)\""_s,
         u"  wayland=\"$(session_variable \"$uid\" \"$sid\" WAYLAND_DISPLAY)\""_s,
-        u"  # Runs in the foreground: the loop goes on only when the application has ended."_s,
+        u"  # Runs in the foreground: the loop goes on only when the application has ended. A copy"_s,
+        u"  # already running in the session (started by hand) ends and this one takes its place."_s,
         u"  runuser -u \"$user\" -- env -i HOME=\"$home\" USER=\"$user\" LOGNAME=\"$user\" \\"_s,
         u"    PATH=/usr/local/bin:/usr/bin:/bin XDG_RUNTIME_DIR=\"/run/user/$uid\" \\"_s,
         u"    DBUS_SESSION_BUS_ADDRESS=\"unix:path=/run/user/$uid/bus\" XDG_SESSION_ID=\"$sid\" \\"_s,
         u"    XDG_SESSION_TYPE=\"$type\" DISPLAY=\"$display\" XAUTHORITY=\"$xauthority\" \\"_s,
-        u"    WAYLAND_DISPLAY=\"$wayland\" \"$APP\" >/dev/null 2>&1 </dev/null"_s,
+        u"    WAYLAND_DISPLAY=\"$wayland\" \"$APP\" --replace >/dev/null 2>&1 </dev/null"_s,
         u"done"_s,
     };
     return lines.join(u'\n');

@@ -3,6 +3,7 @@
 #include "App/MacChildGuard.h"
 #include "App/MacChildGuardDelegate.h"
 #include "Models/AppLanguageStore.h"
+#include "Models/L10n.h"
 #include "Models/MacAppSelectionStore.h"
 #include "Models/ParentalPasswordRepository.h"
 #include "Models/ParentalPasswordStore.h"
@@ -12,15 +13,18 @@
 #include "Platform/Clock.h"
 #include "Platform/SqliteUserDefaults.h"
 #include "Platform/UserDefaults.h"
-#include "Services/MacLocalLockGuard.h"
+#include "Services/ChildEnforcement.h"
+#include "Services/ChildGuardState.h"
 #include "Services/MacUnlockRequestState.h"
 #include "Services/MacUsageMonitorService.h"
+#include "Views/AlertPresenter.h"
 #include "Views/ContentView.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockWarningBanner.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QCloseEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -40,6 +44,9 @@ VantorelMacApp::VantorelMacApp(QApplication& application, Settings settings, QOb
 
 VantorelMacApp::~VantorelMacApp()
 {
+    // Before the stores it works on.
+    delete m_childEnforcement;
+    m_childEnforcement = nullptr;
     m_window.reset();
     if (m_defaults) {
         UserDefaults::setStandard(nullptr);
@@ -102,6 +109,7 @@ QWidget& VantorelMacApp::window()
         m_window->setWindowTitle(QString());
         m_window->resize(defaultWindowSize);
         m_window->setLocale(language.effectiveLocale());
+        m_window->installEventFilter(this);
         auto* layout = new QVBoxLayout(m_window.get());
         layout->setContentsMargins(0, 0, 0, 0);
         m_contentView = new ContentView({ policy, password, selection, config, language });
@@ -118,19 +126,57 @@ ContentView& VantorelMacApp::contentView()
     return *m_contentView;
 }
 
+void VantorelMacApp::raiseWindow()
+{
+    QWidget& shown = window();
+    shown.show();
+    shown.setWindowState((shown.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    shown.raise();
+    shown.activateWindow();
+}
+
+bool VantorelMacApp::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Close && m_window && watched == m_window.get()
+        && MacChildGuard::isChildRole() && MacChildGuard::isGuardOn()) {
+        event->ignore();
+        // The quit decision asks for the parent password; the window is still there if refused.
+        QTimer::singleShot(0, &m_application, &QCoreApplication::quit);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+ChildEnforcement& VantorelMacApp::childEnforcement()
+{
+    if (!m_childEnforcement) {
+        // The overlay registers itself as the target the enforcement drives.
+        MacLockOverlayController::shared();
+        m_childEnforcement = new ChildEnforcement(backendConfig(), policyStore(), appSelectionStore(),
+                                                  MacUsageMonitorService::shared(), UserDefaults::standard(),
+                                                  Clock::current(), this);
+        m_childEnforcement->setBannerPresenter(
+            [](const QString& text) { MacLockWarningBanner::present(text); });
+        connect(m_childEnforcement, &ChildEnforcement::deviceRemoved, this, [this] {
+            // After the current step: the alert waits for a person.
+            QTimer::singleShot(0, this, [] {
+                AlertPresenter::Alert alert;
+                alert.message = L10n::localized("本设备已被家长移除");
+                alert.informativeText = L10n::localized(
+                    "本机不再受家庭规则约束。如需重新加入，请在“身份 / 基础设置”中输入家庭码。");
+                alert.buttons = { L10n::localized("我知道了") };
+                AlertPresenter::current().runModal(alert);
+            });
+        });
+    }
+    return *m_childEnforcement;
+}
+
 void VantorelMacApp::launch()
 {
     window().show();
     MacUnlockRequestState::shared().watch(policyStore());
-    if (backendConfig().role() == RemoteDeviceRole::child && backendConfig().isBoundToBackend()) {
-        // Enforces the stored rules whether or not the family server can be reached.
-        MacLockOverlayController::shared();
-        auto* guard = new MacLocalLockGuard(backendConfig(), policyStore(), appSelectionStore(),
-                                            MacUsageMonitorService::shared(), UserDefaults::standard(),
-                                            Clock::current(), this);
-        guard->presentBanner = [](const QString& text) { MacLockWarningBanner::present(text); };
-        guard->start();
-    }
+    childEnforcement().start();
     // Asked only by a child's synchronisation, which may begin later in this run (binding).
     ChildGuardState::setProbe(&MacChildGuard::hostGuardState);
     QTimer::singleShot(0, this, [this] { m_childGuardDelegate->applicationDidFinishLaunching(); });

@@ -6,6 +6,7 @@
 #include <memory>
 
 class AppLanguageStore;
+class ChildEnforcement;
 class ContentView;
 class MacAppSelectionStore;
 class MacChildGuardDelegate;
@@ -54,8 +55,18 @@ public:
     ContentView& contentView();
     MacChildGuardDelegate& childGuardDelegate() const { return *m_childGuardDelegate; }
 
+    // Starts, stops and keeps in step the child's enforcement as the role and binding change.
+    ChildEnforcement& childEnforcement();
+
     // Shows the window, then runs the launch step once the event loop runs.
     void launch();
+    // Shows the window again, in front (a later start of the application asks for it).
+    void raiseWindow();
+
+protected:
+    // Closing the window on a guarded child is a request to quit: the window stays unless the
+    // quit is allowed, so it is never gone while the application runs on.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QApplication& m_application;
@@ -68,4 +79,5 @@ private:
     std::unique_ptr<AppLanguageStore> m_appLanguageStore;
     std::unique_ptr<QWidget> m_window;
     ContentView* m_contentView = nullptr;
+    ChildEnforcement* m_childEnforcement = nullptr;
 };

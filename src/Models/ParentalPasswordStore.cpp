@@ -41,8 +41,31 @@ ParentalPasswordStore::ParentalPasswordStore(std::unique_ptr<ParentalPasswordRep
     , m_keychain(keychain)
     , m_defaults(defaults)
 {
-    m_hasPassword = loadFromKeychain(hashAccount).has_value()
-        || m_defaults.string(m_repository->storageKey()).has_value();
+    m_hasPassword = look() != State::none;
+}
+
+ParentalPasswordStore::State ParentalPasswordStore::look()
+{
+    if (loadFromKeychain(hashAccount)) {
+        // Passwords set before the marker existed.
+        if (!m_defaults.boolean(setMarkerKey).value_or(false)) {
+            m_defaults.setBoolean(setMarkerKey, true);
+        }
+        return State::set;
+    }
+    if (m_defaults.string(m_repository->storageKey())) {
+        return State::set;
+    }
+    return m_defaults.boolean(setMarkerKey).value_or(false) ? State::unreadable : State::none;
+}
+
+ParentalPasswordStore::State ParentalPasswordStore::refresh()
+{
+    const State state = look();
+    if ((state != State::none) != m_hasPassword) {
+        setHasPassword(state != State::none);
+    }
+    return state;
 }
 
 void ParentalPasswordStore::setHasPassword(bool value)
@@ -55,9 +78,11 @@ void ParentalPasswordStore::setupPassword(const QString& password)
 {
     const QByteArray salt = generateSalt();
     const QString digest = pbkdf2Hash(password, salt);
-    saveToKeychain(saltAccount, salt);
-    saveToKeychain(hashAccount, digest.toUtf8());
-    saveToKeychain(versionAccount, versionTag.toUtf8());
+    const bool saved = saveToKeychain(saltAccount, salt) && saveToKeychain(hashAccount, digest.toUtf8())
+        && saveToKeychain(versionAccount, versionTag.toUtf8());
+    if (saved) {
+        m_defaults.setBoolean(setMarkerKey, true);
+    }
     m_defaults.removeObject(m_repository->storageKey());
     setHasPassword(true);
 }

@@ -30,7 +30,19 @@ public:
     ParentalPasswordStore(std::unique_ptr<ParentalPasswordRepositoryProtocol> repository,
                           SecureStore& keychain, UserDefaults& defaults, QObject* parent = nullptr);
 
+    enum class State
+    {
+        none,
+        set,
+        // A password was set here, yet the keychain cannot be read at the moment (a keyring that
+        // is locked or not yet running). Never the same as none: nothing guarded may pass.
+        unreadable
+    };
+
+    // As of the last look; a set or unreadable password both count.
     bool hasPassword() const { return m_hasPassword; }
+    // Looks again (the keychain may have opened or closed since) and returns what it found.
+    State refresh();
     const ParentalPasswordRepositoryProtocol& repository() const { return *m_repository; }
 
     // Stores a new password in place of any earlier one. Never fails visibly: a keychain that
@@ -40,6 +52,8 @@ public:
     // record is migrated to the current form.
     bool verify(const QString& password);
 
+    // Set once a password has reached the keychain: a missing item is then an unreadable keychain.
+    static inline const QString setMarkerKey = QStringLiteral("parentalPasswordSet");
     static inline const QString saltAccount = QStringLiteral("com.VantorelMac.parentalPasswordSalt");
     static inline const QString hashAccount = QStringLiteral("com.VantorelMac.parentalPasswordHash");
     static inline const QString versionAccount
@@ -66,6 +80,7 @@ private:
     bool saveToKeychain(const QString& account, const QByteArray& data);
     static QByteArray generateSalt();
     void setHasPassword(bool value);
+    State look();
 
     std::unique_ptr<ParentalPasswordRepositoryProtocol> m_repository;
     SecureStore& m_keychain;

@@ -121,6 +121,11 @@ void BindingViewModel::prepare(const RemoteBackendConfig& backendConfig)
 
 void BindingViewModel::chooseRole(RemoteBackendConfig& backendConfig, bool parent)
 {
+    // The family server knows this computer as a child and would make it one again: a computer
+    // that leaves the child role leaves that registration too.
+    if (parent && backendConfig.role() == RemoteDeviceRole::child && !backendConfig.deviceID().isEmpty()) {
+        performMacClearBinding(backendConfig);
+    }
     backendConfig.setRole(parent ? RemoteDeviceRole::parent : RemoteDeviceRole::child);
     isParent = parent;
 }
@@ -351,6 +356,11 @@ QCoro::Task<> BindingViewModel::refreshWizardChildData(RemoteBackendConfig& back
 
 bool BindingViewModel::verifyClearBindingPassword(ParentalPasswordStore& passwordStore)
 {
+    if (passwordStore.refresh() == ParentalPasswordStore::State::unreadable) {
+        m_clearBindingPasswordError = L10n::localized("暂时无法读取家长密码（系统钥匙环打不开），请稍后重试");
+        emit clearBindingChanged();
+        return false;
+    }
     const bool ok = passwordStore.verify(m_clearBindingPasswordInput);
     if (!ok) {
         m_clearBindingPasswordError = L10n::localized("密码错误，请重试");
@@ -380,7 +390,7 @@ void BindingViewModel::clearLocalFamilyInfo(RemoteBackendConfig& backendConfig)
 void BindingViewModel::requestClearBinding(ParentalPasswordStore& passwordStore,
                                            RemoteBackendConfig& backendConfig)
 {
-    if (passwordStore.hasPassword()) {
+    if (passwordStore.refresh() != ParentalPasswordStore::State::none) {
         m_clearBindingPasswordInput.clear();
         m_clearBindingPasswordError.reset();
         setShowingClearBindingVerify(true);

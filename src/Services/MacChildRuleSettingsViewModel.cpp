@@ -207,6 +207,10 @@ QCoro::Task<> MacChildRuleSettingsViewModel::loadHealthSnapshot()
         } else {
             summary = L10n::localized("设备监管状态：存在未就绪项");
         }
+        if (snapshot.reported && snapshot.settingsChanged.value_or(false)) {
+            // Someone edited the child's settings by hand; the server's word has been restored.
+            *summary += u' ' + L10n::localized("孩子电脑上的设置被改动过");
+        }
     } catch (const std::exception&) {
         // The health line is a convenience: without it the screen simply shows none.
     }

@@ -194,6 +194,11 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
     health.appVersion = AppBundle::current().shortVersion();
     health.osVersion = Workspace::shared().osVersion();
     health.managedSelectionOk = !selection.isEmpty();
+    // Set when the settings file was found disagreeing with the server's device list; kept
+    // until the binding changes, so the parent sees it whenever the health is read.
+    if (config->defaults().boolean(settingsChangedKey).value_or(false)) {
+        health.settingsChanged = true;
+    }
     try {
         auto put = client.putDeviceHealth(deviceID, health);
         co_await put;

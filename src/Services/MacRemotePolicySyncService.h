@@ -35,4 +35,8 @@ std::chrono::milliseconds pollingPeriod();
 inline const QString pollingPeriodKey = QStringLiteral("remotePolicySync.periodSeconds");
 void setPollingPeriodForTesting(std::chrono::milliseconds period);
 
+// Set by the enforcement when the settings file disagreed with the family server; reported
+// with each health report while it stays set.
+inline const QString settingsChangedKey = QStringLiteral("childEnforcement.settingsChanged");
+
 } // namespace MacRemotePolicySyncService

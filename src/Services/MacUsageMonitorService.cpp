@@ -4,6 +4,9 @@
 #include "Platform/UserDefaults.h"
 #include "Platform/Workspace.h"
 
+#include <QElapsedTimer>
+
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -22,9 +25,23 @@ QString isoWithMilliseconds(const QDateTime& instant)
 
 MacUsageMonitorService& MacUsageMonitorService::shared()
 {
-    static auto* instance
-        = new MacUsageMonitorService(UserDefaults::standard(), Clock::current(), Workspace::shared());
+    static auto* instance = [] {
+        auto* monitor
+            = new MacUsageMonitorService(UserDefaults::standard(), Clock::current(), Workspace::shared());
+        monitor->setMonotonicSource(&MacUsageMonitorService::steadyMilliseconds);
+        return monitor;
+    }();
     return *instance;
+}
+
+qint64 MacUsageMonitorService::steadyMilliseconds()
+{
+    static const QElapsedTimer started = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return started.elapsed();
 }
 
 MacUsageMonitorService::MacUsageMonitorService(UserDefaults& defaults, const Clock& clock,
@@ -34,6 +51,7 @@ MacUsageMonitorService::MacUsageMonitorService(UserDefaults& defaults, const Clo
     , m_clock(clock)
     , m_workspace(workspace)
     , m_sessions(defaults)
+    , m_monotonic([&clock] { return clock.now().toMSecsSinceEpoch(); })
 {
     load();
 }
@@ -45,7 +63,7 @@ QString MacUsageMonitorService::dayKey() const
 
 void MacUsageMonitorService::publishMinutes()
 {
-    const auto minutes = m_todayUsageSeconds / 60;
+    const auto minutes = todayUsageSeconds() / 60;
     if (minutes != m_todayUsageMinutes) {
         m_todayUsageMinutes = minutes;
         emit todayUsageMinutesChanged();
@@ -60,12 +78,22 @@ void MacUsageMonitorService::load()
         m_storedDay = date.toString();
         const auto seconds = stored->value(u"seconds"_s);
         const auto minutes = stored->value(u"minutes"_s);
+        qint64 wholeSeconds = 0;
         if (UserDefaults::kindOf(seconds) == UserDefaults::Kind::Integer) {
-            m_todayUsageSeconds = seconds.toLongLong();
+            wholeSeconds = seconds.toLongLong();
         } else if (UserDefaults::kindOf(minutes) == UserDefaults::Kind::Integer) {
             qint64 fromMinutes = 0;
-            m_todayUsageSeconds
+            wholeSeconds
                 = __builtin_mul_overflow(minutes.toLongLong(), qint64 { 60 }, &fromMinutes) ? 0 : fromMinutes;
+        }
+        const auto remainder = stored->value(remainderKey);
+        const qint64 part = UserDefaults::kindOf(remainder) == UserDefaults::Kind::Integer
+            ? std::clamp<qint64>(remainder.toLongLong(), 0, 999)
+            : 0;
+        if (__builtin_mul_overflow(wholeSeconds, qint64 { 1000 }, &m_todayUsageMs)) {
+            m_todayUsageMs = 0;
+        } else {
+            m_todayUsageMs += part;
         }
         const auto maxUnix = stored->value(u"maxUnix"_s);
         if (UserDefaults::kindOf(maxUnix) == UserDefaults::Kind::Double) {
@@ -75,7 +103,7 @@ void MacUsageMonitorService::load()
         publishMinutes();
     } else {
         m_storedDay = dayKey();
-        m_todayUsageSeconds = 0;
+        m_todayUsageMs = 0;
         publishMinutes();
         m_maxSeenUnix = unixSeconds(m_clock.now());
     }
@@ -86,7 +114,7 @@ void MacUsageMonitorService::load()
         if (UserDefaults::kindOf(seconds) == UserDefaults::Kind::Integer
             && UserDefaults::kindOf(lastAt) == UserDefaults::Kind::Double && std::isfinite(lastAt.toDouble())
             && std::abs(lastAt.toDouble()) < 1e14) {
-            m_continuousUseSeconds = std::max<qint64>(0, seconds.toLongLong());
+            m_continuousUseMs = std::clamp<qint64>(seconds.toLongLong(), 0, qint64(1) << 40) * 1000;
             m_lastCountedAt
                 = QDateTime::fromMSecsSinceEpoch(qint64(lastAt.toDouble() * 1000.0), QTimeZone::utc());
         }
@@ -107,9 +135,9 @@ void MacUsageMonitorService::noteClock()
         m_storedDay = today;
     } else if (m_storedDay != today && m_storedDay < today) {
         m_storedDay = today;
-        m_todayUsageSeconds = 0;
+        m_todayUsageMs = 0;
         publishMinutes();
-        m_continuousUseSeconds = 0;
+        m_continuousUseMs = 0;
         m_lastCountedAt.reset();
         m_defaults.removeObject(eyeRestStretchKey);
         m_sessions.close(today, m_clock.localNow().date().addDays(-1).toString(u"yyyy-MM-dd"_s));
@@ -121,7 +149,8 @@ void MacUsageMonitorService::saveTodayUsage()
     const QVariantMap total {
         { u"date"_s, m_storedDay.isEmpty() ? dayKey() : m_storedDay },
         { u"minutes"_s, m_todayUsageMinutes },
-        { u"seconds"_s, m_todayUsageSeconds },
+        { u"seconds"_s, todayUsageSeconds() },
+        { remainderKey, m_todayUsageMs % 1000 },
         { u"maxUnix"_s, m_maxSeenUnix },
     };
     m_defaults.setObject(storageKey, total);
@@ -133,17 +162,21 @@ void MacUsageMonitorService::start(const MacSelectionPayload& selection)
     m_selection = MacSelectionMatcher(selection);
     m_sampledSelection = selection;
     auto* timer = new QTimer(this);
-    timer->setInterval(int(pollInterval * 1000));
-    // A coarse timer may fire up to 5 % (0.15 s) early or late, inside the half second allowed.
+    timer->setInterval(m_pollInterval);
+    // The count is measured, not assumed from the period, so a coarse timer costs no accuracy.
     timer->setTimerType(Qt::CoarseTimer);
     connect(timer, &QTimer::timeout, this, &MacUsageMonitorService::sample);
     timer->start();
     m_timer = timer;
+    // A look at once: use from this moment counts, not from the first period's end.
+    sample();
 }
 
 void MacUsageMonitorService::stop()
 {
     if (m_timer) {
+        // A last look, so that the step under way is counted rather than dropped.
+        sample();
         m_timer->stop();
         m_timer->deleteLater();
         m_timer = nullptr;
@@ -154,6 +187,9 @@ void MacUsageMonitorService::stop()
 void MacUsageMonitorService::clearStep()
 {
     m_currentSessionStart.reset();
+    m_stepStartMs.reset();
+    m_unrecordedStart.reset();
+    m_unrecordedMs = 0;
     m_lastForegroundInfo.reset();
 }
 
@@ -166,8 +202,8 @@ void MacUsageMonitorService::resetDayIfNeeded()
 void MacUsageMonitorService::raiseTodayUsage(qint64 seconds)
 {
     noteClock();
-    if (m_todayUsageSeconds < seconds) {
-        m_todayUsageSeconds = seconds;
+    if (seconds > 0 && seconds < (qint64(1) << 40) && m_todayUsageMs < seconds * 1000) {
+        m_todayUsageMs = seconds * 1000;
         publishMinutes();
         saveTodayUsage();
     }
@@ -192,64 +228,77 @@ void MacUsageMonitorService::sample()
     }
     m_lastForegroundInfo = info;
     const auto now = m_clock.now();
-    if (!m_currentSessionStart) {
+    const qint64 nowMs = m_monotonic();
+    if (!m_stepStartMs) {
         m_currentSessionStart = now;
+        m_stepStartMs = nowMs;
+        return;
     }
-    const auto elapsedMs = m_currentSessionStart->msecsTo(now);
+    const qint64 elapsedMs = nowMs - *m_stepStartMs;
     if (elapsedMs < 0) {
-        // The clock was set back past the step's start: waiting for it to catch up would stop
-        // counting for as long as it was set back, so the step starts again from here.
+        // Only a wall clock set back does this: waiting for it to catch up would stop counting
+        // for as long as it was set back, so the step starts again from here.
         m_currentSessionStart = now;
+        m_stepStartMs = nowMs;
         return;
     }
-    auto elapsed = elapsedMs / 1000;
-    if (elapsed < 3) {
+    if (elapsedMs == 0) {
         return;
     }
-    if (elapsed > 9) {
-        elapsed = 10;
-    }
-    addUsage(elapsed);
+    // A longer gap is a sleep or a stalled session, of which only the first 10 s count.
+    addUsage(std::min<qint64>(elapsedMs, maxStepMs));
     m_currentSessionStart = now;
+    m_stepStartMs = nowMs;
 }
 
-void MacUsageMonitorService::addUsage(qint64 seconds)
+void MacUsageMonitorService::addUsage(qint64 milliseconds)
 {
-    if (seconds < 1) {
+    if (milliseconds < 1) {
         return;
     }
     noteClock();
     const auto day = m_storedDay.isEmpty() ? dayKey() : m_storedDay;
-    m_todayUsageSeconds += seconds;
+    m_todayUsageMs += milliseconds;
     publishMinutes();
     saveTodayUsage();
 
     const auto now = m_clock.now();
-    const auto start = m_currentSessionStart.value_or(now.addSecs(-seconds));
-    // A pause is measured up to the counted seconds, so a sleep with the application in front
+    const auto start = m_currentSessionStart.value_or(now.addMSecs(-milliseconds));
+    // A pause is measured up to the counted time, so a sleep with the application in front
     // (counted as 10 seconds) is a pause too.
-    if (m_lastCountedAt && m_lastCountedAt->secsTo(now.addSecs(-seconds)) >= m_eyeRestBreakSeconds) {
-        m_continuousUseSeconds = 0;
+    if (m_lastCountedAt
+        && m_lastCountedAt->msecsTo(now.addMSecs(-milliseconds)) >= m_eyeRestBreakSeconds * 1000) {
+        m_continuousUseMs = 0;
     }
-    m_continuousUseSeconds += seconds;
+    m_continuousUseMs += milliseconds;
     m_lastCountedAt = now;
     saveStretch();
 
-    const QVariantMap record {
-        { u"startAt"_s, isoWithMilliseconds(start) },
-        { u"endAt"_s, isoWithMilliseconds(now) },
-        { u"appBundleId"_s,
-          m_lastForegroundInfo ? m_lastForegroundInfo->bundleId.value_or(QString()) : QString() },
-        { u"durationSeconds"_s, seconds },
-    };
-    m_sessions.append(day, record);
+    // Records carry whole seconds: steps shorter than one (a look right after the start) are
+    // joined to the next instead of becoming records of no length.
+    if (!m_unrecordedStart) {
+        m_unrecordedStart = start;
+    }
+    m_unrecordedMs += milliseconds;
+    if (m_unrecordedMs >= 1000) {
+        const QVariantMap record {
+            { u"startAt"_s, isoWithMilliseconds(*m_unrecordedStart) },
+            { u"endAt"_s, isoWithMilliseconds(now) },
+            { u"appBundleId"_s,
+              m_lastForegroundInfo ? m_lastForegroundInfo->bundleId.value_or(QString()) : QString() },
+            { u"durationSeconds"_s, (m_unrecordedMs + 500) / 1000 },
+        };
+        m_sessions.append(day, record);
+        m_unrecordedMs = 0;
+        m_unrecordedStart.reset();
+    }
     emit usageCounted();
 }
 
 void MacUsageMonitorService::saveStretch()
 {
     const QVariantMap stretch {
-        { u"seconds"_s, m_continuousUseSeconds },
+        { u"seconds"_s, continuousUseSeconds() },
         { u"lastAt"_s, m_lastCountedAt ? unixSeconds(*m_lastCountedAt) : 0.0 },
     };
     m_defaults.setObject(eyeRestStretchKey, stretch);

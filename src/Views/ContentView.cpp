@@ -8,9 +8,7 @@
 #include "Models/ScreenTimePolicyStore.h"
 #include "Platform/UserDefaults.h"
 #include "Services/ContentViewModel.h"
-#include "Services/MacRemotePolicySyncService.h"
 #include "Services/MacUnlockRequestState.h"
-#include "Services/MacUsageMonitorService.h"
 #include "Views/AlertPresenter.h"
 #include "Views/HomePanelView.h"
 #include "Views/MacAboutView.h"
@@ -28,6 +26,7 @@
 #include "Views/MacTermsPrivacyConsentView.h"
 #include "Views/MacUnlockRequestsView.h"
 #include "Views/MacVerifyPasswordView.h"
+#include "Views/ParentPasswordGate.h"
 
 #include <QDialog>
 #include <QHBoxLayout>
@@ -72,6 +71,10 @@ ContentView::ContentView(Stores stores, QWidget* parent)
     };
     callbacks.onUnlockRequest = [this] { m_viewModel->handleUnlockRequest(m_stores.backendConfig); };
     callbacks.isOverlayShowing = [] { return MacLockOverlayController::shared().isShowing(); };
+    callbacks.lacksParentPassword = [this] {
+        return m_stores.backendConfig.isBoundToBackend() && !m_stores.passwordStore.hasPassword();
+    };
+    callbacks.onSetPassword = [this] { openPasswordSetup(); };
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -91,6 +94,8 @@ ContentView::ContentView(Stores stores, QWidget* parent)
             MacLockCoordinator::shared().setStatusText(QString());
         }
     });
+    connect(&stores.passwordStore, &ParentalPasswordStore::hasPasswordChanged, m_panel,
+            &HomePanelView::refresh);
     connect(m_viewModel, &ContentViewModel::isShowingUnlockRequestAlertChanged, this, [this] {
         if (m_viewModel->isShowingUnlockRequestAlert()) {
             QTimer::singleShot(0, this, &ContentView::showUnlockRequestAlert);
@@ -140,19 +145,9 @@ void ContentView::onAppearSetup()
     if (config.role() == RemoteDeviceRole::parent && !config.familyCode().isEmpty()) {
         m_viewModel->refreshChildDevicesForHome(config);
     }
-    if (config.role() == RemoteDeviceRole::child && config.isBoundToBackend()) {
-        startChildSynchronisation();
-    }
+    // A child's synchronisation belongs to the application's enforcement, which follows the
+    // role and the binding.
     MacUnlockRequestState::shared().followAnswers(config);
-}
-
-void ContentView::startChildSynchronisation()
-{
-    // One cycle at once, so a locked child is locked before the first polling period ends.
-    MacRemotePolicySyncService::syncIfChild(m_stores.backendConfig, m_stores.policyStore,
-                                            m_stores.appSelectionStore, MacUsageMonitorService::shared());
-    MacRemotePolicySyncService::startPolling(m_stores.backendConfig, m_stores.policyStore,
-                                             m_stores.appSelectionStore);
 }
 
 void ContentView::showConsentIfNeeded()
@@ -275,6 +270,12 @@ void ContentView::openRemoteBinding()
 
 void ContentView::openAppSelection()
 {
+    // Unticking a game frees it at once, so on a child computer only a parent may do it.
+    if (m_stores.backendConfig.role() == RemoteDeviceRole::child
+        && !ParentPasswordGate::confirm(m_stores.passwordStore,
+                                        L10n::localized("修改受控应用需要家长密码。"))) {
+        return;
+    }
     auto* sheet = new MacAppSelectionView(m_stores.appSelectionStore, this);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->open();
@@ -302,6 +303,66 @@ void ContentView::openChildUnlock()
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     connect(sheet, &QObject::destroyed, this, [this] { m_passwordSheet = nullptr; });
     MacLockOverlayController::shared().presentAboveOverlay(sheet);
+    sheet->open();
+}
+
+void ContentView::openPasswordSetup()
+{
+    // Only where none exists: replacing a password is the binding wizard's, behind the old one.
+    if (m_stores.passwordStore.refresh() != ParentalPasswordStore::State::none) {
+        m_panel->refresh();
+        return;
+    }
+    auto* sheet = new QDialog(this);
+    sheet->setObjectName(u"passwordSetupSheet"_s);
+    sheet->setWindowTitle(L10n::localized("设置家长密码"));
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setMinimumWidth(340);
+    auto* layout = new QVBoxLayout(sheet);
+    auto* heading = new QLabel(L10n::localized("设置家长密码"));
+    QFont font = heading->font();
+    font.setBold(true);
+    heading->setFont(font);
+    layout->addWidget(heading);
+    auto* hint
+        = new QLabel(L10n::localized("解锁、修改受控应用、更改角色和退出都需要这个密码。请不要告诉孩子。"));
+    hint->setWordWrap(true);
+    layout->addWidget(hint);
+    const auto field = [&](const QString& name, const QString& placeholder) {
+        auto* edit = new QLineEdit;
+        edit->setObjectName(name);
+        edit->setEchoMode(QLineEdit::Password);
+        edit->setPlaceholderText(placeholder);
+        layout->addWidget(edit);
+        return edit;
+    };
+    auto* password = field(u"newPassword"_s, L10n::localized("请输入密码"));
+    auto* confirm = field(u"confirmPassword"_s, L10n::localized("再次输入密码"));
+    auto* error = new QLabel;
+    error->setObjectName(u"passwordSetupError"_s);
+    error->setStyleSheet(u"color: #d32f2f;"_s);
+    layout->addWidget(error);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* cancel = new QPushButton(L10n::localized("取消"));
+    cancel->setAutoDefault(false);
+    auto* save = new QPushButton(L10n::localized("保存"));
+    save->setObjectName(u"passwordSetupSave"_s);
+    save->setDefault(true);
+    buttons->addWidget(cancel);
+    buttons->addWidget(save);
+    layout->addLayout(buttons);
+    connect(cancel, &QPushButton::clicked, sheet, &QDialog::reject);
+    connect(save, &QPushButton::clicked, sheet, [this, sheet, password, confirm, error] {
+        if (password->text().isEmpty()) {
+            error->setText(L10n::localized("请输入密码"));
+        } else if (password->text() != confirm->text()) {
+            error->setText(L10n::localized("两次输入不一致，请重试"));
+        } else {
+            m_stores.passwordStore.setupPassword(password->text());
+            sheet->accept();
+        }
+    });
     sheet->open();
 }
 

@@ -39,8 +39,8 @@ public:
     ContentViewModel& viewModel() const { return *m_viewModel; }
     HomePanelView& homePanel() const { return *m_panel; }
 
-    // Overlay callbacks on every computer, the device load on a parent with a family, the first
-    // synchronisation and the polling on a bound child. Runs once, on the first show.
+    // Overlay callbacks on every computer and the device load on a parent with a family. Runs
+    // once, on the first show.
     void onAppearSetup();
     bool hasRunSetup() const { return m_setupDone; }
 
@@ -55,6 +55,8 @@ public:
     void openRemoteBinding();
     void openAppSelection();
     void openChildUnlock();
+    // On a bound child without a parent password: the parent sets one here.
+    void openPasswordSetup();
     void openRename(const DeviceListItem& device);
 
 protected:
@@ -64,7 +66,6 @@ private:
     void installDefaultSheets();
     // Opens a sheet that deletes itself when closed; a parent's list reloads after some of them.
     void presentSheet(QDialog* sheet, bool refreshesDevices = false);
-    void startChildSynchronisation();
     void showConsentIfNeeded();
     void showUnlockRequestAlert();
     void showDiagnosticsAlert();

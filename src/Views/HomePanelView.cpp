@@ -135,6 +135,27 @@ HomePanelView::HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore&
     layout->addWidget(m_childContent);
     layout->addStretch();
 
+    m_noPassword = new QWidget;
+    m_noPassword->setObjectName(u"noPasswordNotice"_s);
+    {
+        auto* row = new QHBoxLayout(m_noPassword);
+        row->setContentsMargins(0, 0, 0, 0);
+        auto* text = new QLabel(L10n::localized(
+            "本机还没有设置家长密码：没有密码，规则和受控应用谁都能改。请家长现在就在这台电脑上设置。"));
+        text->setWordWrap(true);
+        text->setStyleSheet(u"color: #b26a00;"_s);
+        row->addWidget(text, 1);
+        auto* set = new QPushButton(L10n::localized("设置家长密码"));
+        set->setObjectName(u"setPasswordButton"_s);
+        row->addWidget(set);
+        connect(set, &QPushButton::clicked, this, [this] {
+            if (m_callbacks.onSetPassword) {
+                m_callbacks.onSetPassword();
+            }
+        });
+    }
+    layout->addWidget(m_noPassword);
+
     // Bottom actions.
     m_childActions = new QWidget;
     {
@@ -178,6 +199,7 @@ HomePanelView::HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore&
 
     connect(&backendConfig, &RemoteBackendConfig::roleChanged, this, &HomePanelView::refresh);
     connect(&backendConfig, &RemoteBackendConfig::familyCodeChanged, this, &HomePanelView::refresh);
+    connect(&backendConfig, &RemoteBackendConfig::deviceIDChanged, this, &HomePanelView::refresh);
     connect(&viewModel, &ContentViewModel::childDevicesChanged, this, &HomePanelView::refreshDevices);
     connect(&viewModel, &ContentViewModel::homePendingUnlockRequestsChanged, this,
             &HomePanelView::refreshDevices);
@@ -207,6 +229,8 @@ void HomePanelView::refresh()
     m_childContent->setVisible(role == RemoteDeviceRole::child);
     const bool overlay = m_callbacks.isOverlayShowing && m_callbacks.isOverlayShowing();
     m_childActions->setVisible(role == RemoteDeviceRole::child || overlay);
+    m_noPassword->setVisible(role == RemoteDeviceRole::child && m_callbacks.lacksParentPassword
+                             && m_callbacks.lacksParentPassword());
     refreshDevices();
 }
 

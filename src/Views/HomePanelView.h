@@ -35,6 +35,9 @@ public:
         std::function<void()> onUnlockRequest;
         // Whether the lock overlay shows right now.
         std::function<bool()> isOverlayShowing;
+        // A bound child with no parent password yet: anyone could change its rules here.
+        std::function<bool()> lacksParentPassword;
+        std::function<void()> onSetPassword;
     };
 
     HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore& policyStore,
@@ -63,4 +66,5 @@ private:
     QWidget* m_parentContent = nullptr;
     QWidget* m_childContent = nullptr;
     QWidget* m_childActions = nullptr;
+    QWidget* m_noPassword = nullptr;
 };

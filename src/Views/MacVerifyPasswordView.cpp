@@ -3,6 +3,7 @@
 #include "Models/L10n.h"
 #include "Models/ParentalPasswordStore.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,6 +18,7 @@ MacVerifyPasswordView::MacVerifyPasswordView(ParentalPasswordStore& store, std::
     , m_onVerified(std::move(onVerified))
 {
     setWindowModality(Qt::WindowModal);
+    setWindowTitle(L10n::localized("输入家长密码"));
     setMinimumWidth(300);
 
     auto* layout = new QVBoxLayout(this);
@@ -48,13 +50,41 @@ MacVerifyPasswordView::MacVerifyPasswordView(ParentalPasswordStore& store, std::
     m_errorMessage->hide();
     layout->addWidget(m_errorMessage);
 
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* cancel = new QPushButton(L10n::localized("取消"), this);
+    cancel->setObjectName(u"cancel"_s);
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    buttons->addWidget(cancel);
     auto* button = new QPushButton(L10n::localized("确认"), this);
     button->setObjectName(u"confirm"_s);
-    // Return in the field does nothing: only the button checks the password.
-    button->setAutoDefault(false);
-    button->setDefault(false);
+    // Return in the field confirms; Esc cancels (the dialog's own key).
+    button->setDefault(true);
     connect(button, &QPushButton::clicked, this, &MacVerifyPasswordView::confirm);
-    layout->addWidget(button, 0, Qt::AlignCenter);
+    buttons->addWidget(button);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    showStoreProblem(m_store.refresh());
+}
+
+bool MacVerifyPasswordView::showStoreProblem(ParentalPasswordStore::State state)
+{
+    switch (state) {
+    case ParentalPasswordStore::State::set:
+        return false;
+    case ParentalPasswordStore::State::none:
+        // Anything typed would be "wrong": say why, and where a parent sets one.
+        m_errorMessage->setText(L10n::localized(
+            "本机还没有设置家长密码，无法用密码解锁。请家长在首页点击“设置家长密码”设置后再用。"));
+        break;
+    case ParentalPasswordStore::State::unreadable:
+        m_errorMessage->setText(L10n::localized("暂时无法读取家长密码（系统钥匙环打不开），请稍后重试"));
+        break;
+    }
+    m_errorMessage->setWordWrap(true);
+    m_errorMessage->show();
+    return true;
 }
 
 QString MacVerifyPasswordView::password() const
@@ -69,6 +99,9 @@ QString MacVerifyPasswordView::errorMessage() const
 
 void MacVerifyPasswordView::confirm()
 {
+    if (showStoreProblem(m_store.refresh())) {
+        return;
+    }
     if (m_store.verify(m_password->text())) {
         if (m_onVerified) {
             m_onVerified();

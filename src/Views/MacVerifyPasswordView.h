@@ -1,16 +1,17 @@
 #pragma once
 
+#include "Models/ParentalPasswordStore.h"
+
 #include <QDialog>
 
 #include <functional>
 
-class ParentalPasswordStore;
 class QLabel;
 class QLineEdit;
 
 // The sheet that asks for the parent password before a guarded action. On a match it calls
 // `onVerified` (the presenter closes the sheet and acts); otherwise it says so in red and keeps
-// what was typed.
+// what was typed. With no password set, or a keychain that cannot be read, it says that instead.
 class MacVerifyPasswordView final : public QDialog
 {
     Q_OBJECT
@@ -27,6 +28,9 @@ public slots:
     void confirm();
 
 private:
+    // Says why no password can be checked; false when one can.
+    bool showStoreProblem(ParentalPasswordStore::State state);
+
     ParentalPasswordStore& m_store;
     std::function<void()> m_onVerified;
     QLineEdit* m_password = nullptr;

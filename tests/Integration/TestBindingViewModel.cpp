@@ -40,6 +40,7 @@ private slots:
     void joinFamilyWrongCodeWritesNothing();
     void summaryLoadsChildrenAndPendingRequests();
     void clearingTheBinding();
+    void anUnreadableKeychainIsNotNoPassword();
     void clearLocalFamilyInfo();
 
 private:
@@ -392,6 +393,32 @@ void TestBindingViewModel::clearingTheBinding()
     QVERIFY(!model.isShowingClearBindingVerify());
     QVERIFY(m_config->deviceID().isEmpty());
     QCOMPARE(m_config->role(), RemoteDeviceRole::child);
+}
+
+void TestBindingViewModel::anUnreadableKeychainIsNotNoPassword()
+{
+    m_passwords->setupPassword(u"secret"_s);
+    m_config->setDeviceID(u"d1"_s);
+    m_config->setFamilyCode(u"123456"_s);
+    m_config->setRole(RemoteDeviceRole::child);
+    // The keyring cannot be opened when the application starts.
+    for (const auto& account : { ParentalPasswordStore::saltAccount, ParentalPasswordStore::hashAccount,
+                                 ParentalPasswordStore::versionAccount }) {
+        m_keychain->failAccount(account);
+    }
+    ParentalPasswordStore atStart(std::make_unique<ParentalPasswordRepository>());
+    BindingViewModel model;
+    model.requestClearBinding(atStart, *m_config);
+    QVERIFY(model.isShowingClearBindingVerify());
+    model.setClearBindingPasswordInput(u"secret"_s);
+    model.confirmClearBinding(atStart, *m_config);
+    QCOMPARE(model.clearBindingPasswordError(),
+             std::optional<QString>(u"暂时无法读取家长密码（系统钥匙环打不开），请稍后重试"_s));
+    QCOMPARE(m_config->deviceID(), u"d1"_s);
+    // Once it opens, the same run reads the password: a retry, not a restart.
+    m_keychain->reopen();
+    model.confirmClearBinding(atStart, *m_config);
+    QVERIFY(m_config->deviceID().isEmpty());
 }
 
 void TestBindingViewModel::clearLocalFamilyInfo()

@@ -4,6 +4,7 @@
 #include "Services/ContentViewModel.h"
 #include "Services/MacUnlockRequestState.h"
 #include "Views/ContentView.h"
+#include "Views/MacAppSelectionView.h"
 #include "Views/MacBackendURLSettingsView.h"
 #include "Views/MacChildRuleSettingsView.h"
 #include "Views/MacFeedbackView.h"
@@ -51,6 +52,7 @@ public:
 };
 
 } // namespace
+Q_DECLARE_METATYPE(std::optional<QString>)
 
 // The home screen driven through its widgets, against a family on the real server: the sheets a
 // parent opens from the dashboard and the more menu, the rename, the child's local unlock, the
@@ -69,6 +71,8 @@ private slots:
     void passwordAtTheChildLiftsTheLock();
     void childHearsTheAnswerOnItsLockScreen_data();
     void childHearsTheAnswerOnItsLockScreen();
+    void adjustingRulesAsksTheParent_data();
+    void adjustingRulesAsksTheParent();
     void consentIsLeftOnlyByAgreeingAndStaysAgreed();
     void fiveHeaderTapsRunTheSelfCheck();
 
@@ -310,6 +314,55 @@ void TestHomeScreen::childHearsTheAnswerOnItsLockScreen()
     QVERIFY(lockScreen()->findChild<QLabel*>(u"unlockRequestPendingText"_s)->isVisibleTo(lockScreen()));
     QVERIFY(alerts.shown().isEmpty());
     lock.hide();
+}
+
+void TestHomeScreen::adjustingRulesAsksTheParent_data()
+{
+    QTest::addColumn<QString>("password");
+    // What the password prompt is answered with; none: closed with Esc.
+    QTest::addColumn<std::optional<QString>>("typed");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("no password yet: the home screen offers to set one")
+        << u""_s << std::optional<QString>() << true;
+    QTest::newRow("prompt closed") << u"2468"_s << std::optional<QString>() << false;
+    QTest::newRow("wrong password") << u"2468"_s << std::optional<QString>(u"1357"_s) << false;
+    QTest::newRow("the password") << u"2468"_s << std::optional<QString>(u"2468"_s) << true;
+}
+
+void TestHomeScreen::adjustingRulesAsksTheParent()
+{
+    QFETCH(QString, password);
+    QFETCH(std::optional<QString>, typed);
+    QFETCH(bool, opens);
+    m_family->config->setRole(RemoteDeviceRole::child);
+    m_family->config->setDeviceID(m_family->annID);
+    ScriptedAlertPresenter alerts;
+    if (typed) {
+        alerts.setNextAnswer(0, *typed);
+    }
+    auto app = openApp();
+    QWidget& window = app->window();
+    if (!password.isEmpty()) {
+        app->passwordStore().setupPassword(password);
+    }
+    auto* notice = window.findChild<QWidget*>(u"noPasswordNotice"_s);
+    QCOMPARE(notice->isVisible(), password.isEmpty());
+
+    click(&window, u"adjustRulesButton"_s);
+    QCOMPARE(window.findChild<MacAppSelectionView*>() != nullptr, opens);
+    if (!password.isEmpty()) {
+        return;
+    }
+    window.findChild<MacAppSelectionView*>()->reject();
+    click(&window, u"setPasswordButton"_s);
+    QDialog* sheet = nullptr;
+    QTRY_VERIFY((sheet = window.findChild<QDialog*>(u"passwordSetupSheet"_s)));
+    QTest::keyClicks(sheet->findChild<QLineEdit*>(u"newPassword"_s), u"2468"_s);
+    auto* again = sheet->findChild<QLineEdit*>(u"confirmPassword"_s);
+    QTest::keyClicks(again, u"2468"_s);
+    QTest::keyClick(again, Qt::Key_Return);
+    QTRY_VERIFY(!notice->isVisible());
+    QVERIFY(app->passwordStore().verify(u"2468"_s));
 }
 
 void TestHomeScreen::consentIsLeftOnlyByAgreeingAndStaysAgreed()

@@ -1,11 +1,17 @@
 #include "App/VantorelMacApp.h"
 #include "Models/RemoteBackendConfig.h"
+#include "Services/BindingViewModel.h"
+#include "Services/ChildEnforcement.h"
 #include "Services/ContentViewModel.h"
+#include "Services/MacUsageMonitorService.h"
+#include "Services/Network/RemoteAPIClient.h"
 #include "Views/ContentView.h"
 #include "Views/MacLockCoordinator.h"
+#include "support/AwaitTask.h"
 #include "support/LoopbackFamilyServer.h"
 #include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
+#include "support/ScriptedAlertPresenter.h"
 
 #include <QApplication>
 #include <QTest>
@@ -14,15 +20,29 @@
 
 using namespace Qt::StringLiterals;
 
-// The window and what its first appearance starts, per role.
+// The window and what its first appearance starts, per role; the child's enforcement as the
+// binding and the family server's word change.
 class TestVantorelMacApp : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void firstAppearanceStartsTheRolesWork_data();
     void firstAppearanceStartsTheRolesWork();
+    void enforcementFollowsBindingAndServer_data();
+    void enforcementFollowsBindingAndServer();
 };
+
+void TestVantorelMacApp::initTestCase()
+{
+    // The process-wide usage monitor keeps the store it is first built over; a test's own store
+    // would be gone before the process ends.
+    static MemoryUserDefaults processLifetime(MemoryUserDefaults::Install::No);
+    UserDefaults::setStandard(&processLifetime);
+    MacUsageMonitorService::shared();
+    UserDefaults::setStandard(nullptr);
+}
 
 void TestVantorelMacApp::firstAppearanceStartsTheRolesWork_data()
 {
@@ -64,6 +84,91 @@ void TestVantorelMacApp::firstAppearanceStartsTheRolesWork()
         QTRY_VERIFY(!model.isLoadingChildDevices());
         QVERIFY(model.childDevicesError().has_value());
     }
+}
+
+void TestVantorelMacApp::enforcementFollowsBindingAndServer_data()
+{
+    QTest::addColumn<QString>("storedRole");
+    // The child's device at the server: registered, then deleted by a parent.
+    QTest::addColumn<bool>("registered");
+    QTest::addColumn<bool>("deleted");
+    QTest::addColumn<bool>("joinsWhileRunning");
+    QTest::addColumn<bool>("enforcing");
+    QTest::addColumn<bool>("toldRemoved");
+
+    QTest::newRow("joins in the wizard: enforced without a restart")
+        << u"unknown"_s << false << false << true << true << false;
+    QTest::newRow("settings file says parent: the server's child role wins")
+        << u"parent"_s << true << false << false << true << false;
+    QTest::newRow("removed by a parent: unbound and told")
+        << u"child"_s << true << true << false << false << true;
+}
+
+void TestVantorelMacApp::enforcementFollowsBindingAndServer()
+{
+    QFETCH(QString, storedRole);
+    QFETCH(bool, registered);
+    QFETCH(bool, deleted);
+    QFETCH(bool, joinsWhileRunning);
+    QFETCH(bool, enforcing);
+    QFETCH(bool, toldRemoved);
+    MemoryUserDefaults defaults;
+    MemorySecureStore keychain;
+    ScriptedAlertPresenter alerts;
+    LoopbackFamilyServer server;
+    QVERIFY(server.start());
+
+    MemoryUserDefaults arranging(MemoryUserDefaults::Install::No);
+    RemoteBackendConfig direct(arranging);
+    direct.setBaseURLOverride(server.baseUrl());
+    const auto client = *RemoteAPIClient::make(direct);
+    const QString familyCode = AwaitTask::run(client.createFamily()).value->familyCode;
+    QString deviceID;
+    if (registered) {
+        deviceID = AwaitTask::run(client.registerDevice(familyCode, RemoteDeviceRole::child, u"Xiaoming"_s))
+                       .value->deviceId;
+        defaults.setString(RemoteBackendConfig::deviceIDKey, deviceID);
+        defaults.setString(RemoteBackendConfig::familyCodeKey, familyCode);
+    }
+    if (deleted) {
+        QVERIFY(!AwaitTask::run(client.deleteDevice(deviceID, familyCode)).error);
+    }
+    defaults.setString(RemoteBackendConfig::roleKey, storedRole);
+    defaults.setString(RemoteBackendConfig::baseURLOverrideKey, server.baseUrl());
+
+    auto owned = std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed);
+    VantorelMacApp& app = *owned;
+    ChildEnforcement& enforcement = app.childEnforcement();
+    enforcement.start();
+    if (joinsWhileRunning) {
+        BindingViewModel wizard;
+        wizard.setFamilyCodeInput(familyCode);
+        wizard.setDeviceName(u"Xiaoming"_s);
+        AwaitTask::run(wizard.joinFamily(app.backendConfig()));
+        deviceID = app.backendConfig().deviceID();
+    }
+    QTRY_COMPARE(enforcement.isEnforcing(), enforcing);
+    QTRY_COMPARE(app.backendConfig().deviceID().isEmpty(), toldRemoved);
+    QCOMPARE(app.backendConfig().role(), RemoteDeviceRole::child);
+    QCOMPARE(defaults.boolean(ChildEnforcement::settingsChangedKey).value_or(false),
+             storedRole == u"parent"_s);
+    if (enforcing) {
+        // A synchronisation cycle has reached the server: its health report is stored, saying
+        // whether the settings file had been changed.
+        QTRY_COMPARE(server
+                         .queryValue(u"SELECT COUNT(*) FROM device_health WHERE device_id = ? "
+                                     "AND COALESCE(settings_changed, 0) = ?"_s,
+                                     { deviceID, int(storedRole == u"parent"_s) })
+                         .toInt(),
+                     1);
+    }
+    QTRY_COMPARE(alerts.shown().size(), toldRemoved ? 1 : 0);
+    if (toldRemoved) {
+        QCOMPARE(alerts.shown().constFirst().message, u"本设备已被家长移除"_s);
+    }
+    // Its loop winds down before the server goes.
+    owned.reset();
+    QTRY_COMPARE(ChildEnforcement::liveLoops(), 0);
 }
 
 QTEST_MAIN(TestVantorelMacApp)

@@ -61,31 +61,35 @@ private slots:
     void countsSteps_data()
     {
         QTest::addColumn<QList<double>>("gaps");
-        QTest::addColumn<QList<qint64>>("totals");
-        QTest::newRow("first firing adds nothing, the second adds 3")
-            << QList<double> { 0, 3 } << QList<qint64> { 0, 3 };
-        QTest::newRow("2.6 s adds nothing, 5.6 s adds 5")
-            << QList<double> { 0, 3, 2.6, 3 } << QList<qint64> { 0, 3, 3, 8 };
-        QTest::newRow("sleep of ten minutes adds 10")
-            << QList<double> { 0, 3, 600 } << QList<qint64> { 0, 3, 13 };
-        QTest::newRow("9.9 s truncates to 9") << QList<double> { 0, 9.9 } << QList<qint64> { 0, 9 };
+        QTest::addColumn<QList<qint64>>("totalsMs");
+        QTest::newRow("from the first look, to the millisecond")
+            << QList<double> { 0, 3 } << QList<qint64> { 0, 3000 };
+        QTest::newRow("short and uneven steps are not rounded away")
+            << QList<double> { 0, 3, 2.6, 3.25 } << QList<qint64> { 0, 3000, 5600, 8850 };
+        QTest::newRow("sleep of ten minutes adds 10 s")
+            << QList<double> { 0, 3, 600 } << QList<qint64> { 0, 3000, 13000 };
+        QTest::newRow("9.9 s") << QList<double> { 0, 9.9 } << QList<qint64> { 0, 9900 };
         QTest::newRow("clock set back: step restarts, counting resumes")
-            << QList<double> { 0, 3, -3600, 3 } << QList<qint64> { 0, 3, 3, 6 };
+            << QList<double> { 0, 3, -3600, 3 } << QList<qint64> { 0, 3000, 3000, 6000 };
     }
 
     void countsSteps()
     {
         QFETCH(QList<double>, gaps);
-        QFETCH(QList<qint64>, totals);
+        QFETCH(QList<qint64>, totalsMs);
         m_workspace->frontmost = kGame;
         auto monitor = makeMonitor();
         monitor->start(selectionOf({ u"com.example.game"_s }));
         for (qsizetype i = 0; i < gaps.size(); ++i) {
             fireAfter(*monitor, *m_clock, gaps[i]);
-            QCOMPARE(monitor->todayUsageSeconds(), totals[i]);
+            QCOMPARE(monitor->todayUsageMilliseconds(), totalsMs[i]);
         }
-        QCOMPARE(m_defaults->dictionary(MacUsageMonitorService::storageKey)->value(u"seconds"_s).toLongLong(),
-                 totals.last());
+        // Stored as whole seconds (as before) and the milliseconds below them; a restart reads both.
+        const auto stored = m_defaults->dictionary(MacUsageMonitorService::storageKey).value();
+        QCOMPARE(stored.value(u"seconds"_s).toLongLong(), totalsMs.last() / 1000);
+        QCOMPARE(stored.value(MacUsageMonitorService::remainderKey).toLongLong(), totalsMs.last() % 1000);
+        monitor.reset();
+        QCOMPARE(makeMonitor()->todayUsageMilliseconds(), totalsMs.last());
     }
 
     void leavingTheAppDropsTheStep()

@@ -35,6 +35,16 @@ private slots:
         m_defaults.reset();
     }
 
+    void texts()
+    {
+        QCOMPARE(m_view->findChild<QLabel*>(u"headline"_s)->text(), u"输入家长密码"_s);
+        QCOMPARE(field()->placeholderText(), u"请输入密码"_s);
+        QCOMPARE(field()->echoMode(), QLineEdit::Password);
+        QCOMPARE(confirmButton()->text(), u"确认"_s);
+        QVERIFY(m_view->minimumWidth() >= 300);
+        QVERIFY(!m_view->findChild<QLabel*>(u"errorMessage"_s)->isVisible());
+    }
+
     void wrongPasswordShowsTheErrorAndKeepsTheText()
     {
         QTest::keyClicks(field(), u"wrong"_s);
@@ -45,14 +55,47 @@ private slots:
         QCOMPARE(m_view->password(), u"wrong"_s);
     }
 
-    void returnKeyDoesNothing()
+    void keysAndMissingPassword_data()
     {
-        field()->setText(u"爸爸的密码"_s);
+        QTest::addColumn<bool>("passwordSet");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("verified");
+        QTest::addColumn<bool>("stillOpen");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("Return confirms")
+            << true << u"爸爸的密码"_s << int(Qt::Key_Return) << 1 << true << u""_s;
+        QTest::newRow("Return with a wrong one says so")
+            << true << u"wrong"_s << int(Qt::Key_Return) << 0 << true << u"密码错误，请重试"_s;
+        QTest::newRow("Esc cancels") << true << u"爸爸的密码"_s << int(Qt::Key_Escape) << 0 << false << u""_s;
+        QTest::newRow("no password here: says where to set one")
+            << false << u"1234"_s << int(Qt::Key_Return) << 0 << true
+            << u"本机还没有设置家长密码，无法用密码解锁。请家长在首页点击“设置家长密码”设置后再用。"_s;
+    }
+
+    void keysAndMissingPassword()
+    {
+        QFETCH(bool, passwordSet);
+        QFETCH(QString, typed);
+        QFETCH(int, key);
+        QFETCH(int, verified);
+        QFETCH(bool, stillOpen);
+        QFETCH(QString, error);
+        if (!passwordSet) {
+            m_keychain->clear();
+            m_defaults->clear();
+            m_view = std::make_unique<MacVerifyPasswordView>(*m_store, [this] { ++m_verified; });
+            m_view->show();
+            QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        }
+        QCOMPARE(m_view->windowTitle(), u"输入家长密码"_s);
+        QVERIFY(m_view->findChild<QPushButton*>(u"cancel"_s)->isVisible());
         field()->setFocus();
-        QTest::keyClick(field(), Qt::Key_Return);
-        QTest::keyClick(field(), Qt::Key_Enter);
-        QCOMPARE(m_verified, 0);
-        QVERIFY(m_view->isVisible());
+        field()->setText(typed); // typed keys are ASCII only in QTest
+        QTest::keyClick(field(), Qt::Key(key));
+        QCOMPARE(m_verified, verified);
+        QCOMPARE(m_view->isVisible(), stillOpen);
+        QCOMPARE(m_view->errorMessage(), error);
     }
 
 private:

@@ -27,6 +27,8 @@ public:
     bool contains(const QString& account) const { return m_items.contains(account); }
     // Every read and write of `account` fails from now on.
     void failAccount(const QString& account) { m_failing.insert(account); }
+    // Every account works again, as a keyring that has been unlocked.
+    void reopen() { m_failing.clear(); }
     void clear() { m_items.clear(); }
 
 private:

@@ -5,23 +5,73 @@
 #include "Platform/Linux/PkexecAdminRunner.h"
 #include "Platform/PlatformDefaults.h"
 
+#include <QElapsedTimer>
+
 #include <memory>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The keyring when it works, else the owner-only file. A keyring that could not be opened (not
+// yet started, locked) is asked again, at most every few seconds, instead of settling on the
+// file for the whole run: the parent password in the keyring must not read as missing for as
+// long as the application runs. Items written to the file while the keyring was away are still
+// found there.
+class KeyringOrFileSecureStore final : public SecureStore
+{
+public:
+    KeyringOrFileSecureStore()
+        : m_keyring(u"Vantorel"_s)
+        , m_file(FileSecureStore::defaultFilePath())
+    {
+    }
+
+    std::optional<QByteArray> copy(const QString& account) const override
+    {
+        if (onKeyring()) {
+            if (auto found = m_keyring.copy(account)) {
+                return found;
+            }
+        }
+        return m_file.copy(account);
+    }
+    bool remove(const QString& account) override
+    {
+        const bool fromFile = m_file.remove(account);
+        return (onKeyring() && m_keyring.remove(account)) || fromFile;
+    }
+    bool add(const QString& account, const QByteArray& data) override
+    {
+        return onKeyring() ? m_keyring.add(account, data) : m_file.add(account, data);
+    }
+
+private:
+    static constexpr qint64 retryMs = 5000;
+
+    bool onKeyring() const
+    {
+        if (!m_onKeyring && (!m_lastProbe.isValid() || m_lastProbe.elapsed() >= retryMs)) {
+            m_onKeyring = m_keyring.probe();
+            m_lastProbe.start();
+        }
+        return m_onKeyring;
+    }
+
+    mutable KeychainSecureStore m_keyring;
+    mutable FileSecureStore m_file;
+    mutable bool m_onKeyring = false;
+    mutable QElapsedTimer m_lastProbe;
+};
+
+} // namespace
 
 namespace PlatformDefaults {
 
 SecureStore& secureStore()
 {
-    // Decided once per process: a keyring that works now is used for the whole run.
-    static const std::unique_ptr<SecureStore> store = []() -> std::unique_ptr<SecureStore> {
-        auto keychain = std::make_unique<KeychainSecureStore>(u"Vantorel"_s);
-        if (keychain->probe()) {
-            return keychain;
-        }
-        return std::make_unique<FileSecureStore>(FileSecureStore::defaultFilePath());
-    }();
-    return *store;
+    static KeyringOrFileSecureStore store;
+    return store;
 }
 
 AdminRunner& adminRunner()

@@ -39,6 +39,9 @@ Members orderedMembers(const PutDeviceHealthPayload& p)
     if (p.guardState) {
         members.emplace_back(u"guardState"_s, *p.guardState);
     }
+    if (p.settingsChanged) {
+        members.emplace_back(u"settingsChanged"_s, *p.settingsChanged);
+    }
     return members;
 }
 
@@ -96,6 +99,7 @@ PutDeviceHealthPayload PutDeviceHealthPayload::fromJson(const QJsonValue& value,
     result.familyControlsOk = reader.optionalBool(u"familyControlsOk"_s);
     result.managedSelectionOk = reader.optionalBool(u"managedSelectionOk"_s);
     result.guardState = reader.optionalString(u"guardState"_s);
+    result.settingsChanged = reader.optionalBool(u"settingsChanged"_s);
     return result;
 }
 
@@ -108,6 +112,7 @@ QJsonObject DeviceHealthSnapshot::toJson() const
     insertIfPresent(object, u"overlayOk"_s, overlayOk);
     insertIfPresent(object, u"deviceAdminOk"_s, deviceAdminOk);
     insertIfPresent(object, u"managedSelectionOk"_s, managedSelectionOk);
+    insertIfPresent(object, u"settingsChanged"_s, settingsChanged);
     insertIfPresent(object, u"platform"_s, platform);
     insertIfPresent(object, u"appVersion"_s, appVersion);
     insertIfPresent(object, u"osVersion"_s, osVersion);
@@ -127,6 +132,7 @@ DeviceHealthSnapshot DeviceHealthSnapshot::fromJson(const QJsonValue& value, con
     result.overlayOk = reader.optionalBool(u"overlayOk"_s);
     result.deviceAdminOk = reader.optionalBool(u"deviceAdminOk"_s);
     result.managedSelectionOk = reader.optionalBool(u"managedSelectionOk"_s);
+    result.settingsChanged = reader.optionalBool(u"settingsChanged"_s);
     result.platform = reader.optionalString(u"platform"_s);
     result.appVersion = reader.optionalString(u"appVersion"_s);
     result.osVersion = reader.optionalString(u"osVersion"_s);

@@ -22,6 +22,8 @@ struct PutDeviceHealthPayload
     // The child's guard against being quit: "running", "stopped", "notInstalled" or
     // "unavailable" (this computer cannot have one). Absent from a device that does not say.
     std::optional<QString> guardState;
+    // The child's settings file said otherwise than the family server (a role edited by hand).
+    std::optional<bool> settingsChanged;
 
     // The members in the order above (the body text keeps it; `toJson` cannot, a JSON object
     // orders its keys).
@@ -48,6 +50,8 @@ struct DeviceHealthSnapshot
     std::optional<QString> osVersion;
     std::optional<QString> updatedAt;
     std::optional<QString> guardState;
+    // Last, so that records written member by member keep their order.
+    std::optional<bool> settingsChanged;
 
     QJsonObject toJson() const;
     static DeviceHealthSnapshot fromJson(const QJsonValue& value, const QString& path = QString());

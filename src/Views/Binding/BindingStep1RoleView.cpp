@@ -3,6 +3,7 @@
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Services/BindingViewModel.h"
+#include "Views/ParentPasswordGate.h"
 #include "Views/SymbolIcon.h"
 
 #include <QHBoxLayout>
@@ -47,7 +48,12 @@ BindingStep1RoleView::BindingStep1RoleView(BindingStepContext context, QWidget* 
             if (m_refreshing) {
                 return;
             }
-            if (checked) {
+            // Leaving the child role ends its enforcement: a parent's decision.
+            const bool leavesChild = parent && m_context.backendConfig.role() == RemoteDeviceRole::child;
+            if (checked
+                && (!leavesChild
+                    || ParentPasswordGate::confirm(
+                        m_context.passwordStore, L10n::localized("把孩子电脑改为家长设备需要家长密码。")))) {
                 m_context.viewModel.chooseRole(m_context.backendConfig, parent);
             }
             refresh();

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+class ParentalPasswordStore;
+
+// The parent password before an action that weakens a child computer's rules (changing the
+// controlled applications, leaving the child role): asked through the current alert presenter
+// whenever a password is set here. A keychain that cannot be read refuses the action, with a
+// word on why, rather than letting it pass as if no password existed.
+namespace ParentPasswordGate {
+
+// True when the action may go ahead: no password is set, or the parent typed it.
+bool confirm(ParentalPasswordStore& store, const QString& action);
+
+} // namespace ParentPasswordGate

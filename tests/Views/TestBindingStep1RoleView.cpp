@@ -1,0 +1,107 @@
+#include "Models/ParentalPasswordRepository.h"
+#include "Models/ParentalPasswordStore.h"
+#include "Models/RemoteBackendConfig.h"
+#include "Services/BindingViewModel.h"
+#include "Views/Binding/BindingStep1RoleView.h"
+#include "support/MemorySecureStore.h"
+#include "support/MemoryUserDefaults.h"
+#include "support/ScriptedAlertPresenter.h"
+
+#include <QAccessible>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+// The role buttons answer a mouse click and the toggle action of assistive technology alike; a
+// child computer becomes a parent's only with the parent password.
+class TestBindingStep1RoleView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void choosingARole_data()
+    {
+        QTest::addColumn<RemoteDeviceRole>("stored");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("byToggleAction");
+        QTest::addColumn<RemoteDeviceRole>("expected");
+        // A parent password set here, and what the password prompt is answered with (no
+        // answer: closed with Esc).
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<std::optional<QString>>("typed");
+        const auto none = std::optional<QString>();
+        QTest::newRow("toggle action picks parent") << RemoteDeviceRole::unknown << u"roleParentButton"_s
+                                                    << true << RemoteDeviceRole::parent << u""_s << none;
+        QTest::newRow("toggle action switches to child")
+            << RemoteDeviceRole::parent << u"roleChildButton"_s << true << RemoteDeviceRole::child << u"pw"_s
+            << none;
+        QTest::newRow("click picks child") << RemoteDeviceRole::unknown << u"roleChildButton"_s << false
+                                           << RemoteDeviceRole::child << u""_s << none;
+        QTest::newRow("click on the chosen role keeps it")
+            << RemoteDeviceRole::child << u"roleChildButton"_s << false << RemoteDeviceRole::child << u""_s
+            << none;
+        QTest::newRow("toggle action on the chosen role keeps it")
+            << RemoteDeviceRole::parent << u"roleParentButton"_s << true << RemoteDeviceRole::parent << u""_s
+            << none;
+        QTest::newRow("child to parent, prompt closed")
+            << RemoteDeviceRole::child << u"roleParentButton"_s << false << RemoteDeviceRole::child << u"pw"_s
+            << none;
+        QTest::newRow("child to parent, wrong password")
+            << RemoteDeviceRole::child << u"roleParentButton"_s << true << RemoteDeviceRole::child << u"pw"_s
+            << std::optional<QString>(u"guess"_s);
+        QTest::newRow("child to parent with the password")
+            << RemoteDeviceRole::child << u"roleParentButton"_s << false << RemoteDeviceRole::parent
+            << u"pw"_s << std::optional<QString>(u"pw"_s);
+    }
+
+    void choosingARole()
+    {
+        QFETCH(RemoteDeviceRole, stored);
+        QFETCH(QString, button);
+        QFETCH(bool, byToggleAction);
+        QFETCH(RemoteDeviceRole, expected);
+        QFETCH(QString, password);
+        QFETCH(std::optional<QString>, typed);
+        MemoryUserDefaults defaults;
+        MemorySecureStore keychain;
+        ScriptedAlertPresenter alerts;
+        if (typed) {
+            alerts.setNextAnswer(0, *typed);
+        }
+        RemoteBackendConfig config(defaults);
+        config.setRole(stored);
+        ParentalPasswordStore passwords(std::make_unique<ParentalPasswordRepository>());
+        if (!password.isEmpty()) {
+            passwords.setupPassword(password);
+        }
+        BindingViewModel model;
+        BindingStep1RoleView view({ model, config, passwords });
+        view.show();
+
+        auto* pressed = view.findChild<QPushButton*>(button);
+        QVERIFY(pressed);
+        if (byToggleAction) {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(pressed);
+            QVERIFY(accessible && accessible->actionInterface());
+            QVERIFY(accessible->actionInterface()->actionNames().contains(
+                QAccessibleActionInterface::toggleAction()));
+            accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        } else {
+            QTest::mouseClick(pressed, Qt::LeftButton);
+        }
+        QCOMPARE(config.role(), expected);
+        if (stored != expected) {
+            QCOMPARE(model.isParent, expected == RemoteDeviceRole::parent);
+        }
+        QCOMPARE(view.findChild<QPushButton*>(u"roleParentButton"_s)->isChecked(),
+                 expected == RemoteDeviceRole::parent);
+        QCOMPARE(view.findChild<QPushButton*>(u"roleChildButton"_s)->isChecked(),
+                 expected == RemoteDeviceRole::child);
+    }
+};
+
+QTEST_MAIN(TestBindingStep1RoleView)
+#include "TestBindingStep1RoleView.moc"
