@@ -82,6 +82,21 @@ void addFamilyRoutes(QList<ApiRoute>& routes, FamilyHandler& families, DeviceAut
                         return ApiReply::json(response.toJson());
                     },
                     FamilyCode::InPath });
+    // A computer's own record: a child learns from it the role the family gave it, or that it
+    // was removed, with its own token in a family whose device list only parents may read.
+    routes.append({ Method::Get, path(u"api/v1/devices/{}"_s),
+                    [&families, &auth](const RouteRequest& request) {
+                        const auto& deviceId = request.captures.at(0);
+                        auth.requireDeviceOrParent(deviceId, request.bearerToken);
+                        const auto family = families.existingFamily(request.requiredQuery(u"familyCode"_s));
+                        // Removed from its own family: said as such, so that the computer stops.
+                        const auto device = families.existingDevice(deviceId);
+                        if (device.familyId != family.id) {
+                            throw ApiError::familyNotFound();
+                        }
+                        return ApiReply::json(listItem(device).toJson());
+                    },
+                    FamilyCode::InQuery });
     routes.append({ Method::Patch, path(u"api/v1/devices/{}"_s),
                     [&families, &auth](const RouteRequest& request) {
                         const auto payload = body<RenameDevicePayload>(request);
@@ -188,12 +203,13 @@ void addUnlockRoutes(QList<ApiRoute>& routes, UnlockRequestHandler& unlock, Fami
                         return ApiReply::json(unlock.requestUnlock(request.captures.at(0), payload).toJson(),
                                               201);
                     } });
-    routes.append({ Method::Get, path(u"api/v1/devices/{}/unlock-requests"_s),
-                    [&unlock, &auth](const RouteRequest& request) {
-                        auth.requireDeviceOrParent(request.captures.at(0), request.bearerToken);
-                        return ApiReply::json(
-                            UnlockRequestListResponse { unlock.deviceRequests(request.captures.at(0)) }.toJson());
-                    } });
+    routes.append(
+        { Method::Get, path(u"api/v1/devices/{}/unlock-requests"_s),
+          [&unlock, &auth](const RouteRequest& request) {
+              auth.requireDeviceOrParent(request.captures.at(0), request.bearerToken);
+              return ApiReply::json(
+                  UnlockRequestListResponse { unlock.deviceRequests(request.captures.at(0)) }.toJson());
+          } });
     routes.append({ Method::Get, path(u"api/v1/unlock-requests"_s),
                     [&unlock, &families, &auth](const RouteRequest& request) {
                         const auto code = request.requiredQuery(u"familyCode"_s);

@@ -9,6 +9,7 @@
 #include "Services/MacRemotePolicySyncService.h"
 #include "Services/MacUsageMonitorService.h"
 #include "Services/Network/RemoteAPIClient.h"
+#include "Services/Network/RemoteAPIError.h"
 #include "Services/ShortenedPeriod.h"
 
 #include <QCoroTimer>
@@ -175,10 +176,17 @@ QCoro::Task<> ChildEnforcement::askServer(QPointer<ChildEnforcement> self)
     if (deviceID.isEmpty() || familyCode.isEmpty() || !client) {
         co_return;
     }
+    // This computer's own record rather than the family's list, which a secured family shows to
+    // parents only.
     QList<DeviceListItem> devices;
     try {
-        auto fetch = client->fetchDevices(familyCode);
-        devices = co_await fetch;
+        auto fetch = client->fetchOwnDevice(deviceID, familyCode);
+        devices.append(co_await fetch);
+    } catch (const RemoteAPIError& error) {
+        if (error.kind() != RemoteAPIError::Case::serverError
+            || !error.message().contains(u"device not found"_s, Qt::CaseInsensitive)) {
+            co_return;
+        }
     } catch (...) {
         // Unreachable or refused: the stored role and rules stay in force.
         co_return;

@@ -53,7 +53,7 @@ public:
     // Set while the settings file said otherwise than the family server; reported with health.
     static inline const QString& settingsChangedKey = MacRemotePolicySyncService::settingsChangedKey;
 
-    // What the server's device list says about this computer.
+    // What the family server says about this computer.
     enum class ServerWord
     {
         unchanged,
@@ -62,7 +62,8 @@ public:
         // A child that is no longer listed.
         removed
     };
-    // The rule, apart from the network: this device's entry in its family's list.
+    // The rule, apart from the network: this device's entry among those the server gave (none:
+    // the server no longer knows it).
     static ServerWord judge(const QString& deviceID, RemoteDeviceRole localRole,
                             const QList<DeviceListItem>& devices);
 

@@ -7,6 +7,7 @@
 #include "Platform/Clock.h"
 #include "Services/MacLockOverlayTarget.h"
 #include "Services/MacPolicyExecutor.h"
+#include "Services/MacRemotePolicySyncService.h"
 #include "Services/MacUnlockRequestState.h"
 #include "Services/MacUsageMonitorService.h"
 #include "Services/Network/RemoteAPIClient.h"
@@ -169,6 +170,7 @@ QCoro::Task<> ContentViewModel::handleLocalUnlock(ScreenTimePolicyStore& policyS
         policy.forceLocked = false;
         policy.unlockUntil = until;
     });
+    MacRemotePolicySyncService::setLocalUnlockUntil(until);
     const ScreenTimePolicy policy = policyStore.policy();
     hideOverlay();
     if (appSelectionStore.hasSelection()) {

@@ -103,6 +103,8 @@ QCoro::Task<> reportUsageIfNeeded(RemoteAPIClient client, QString deviceID,
     }
 }
 
+QDateTime g_localUnlockUntil;
+
 QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTimePolicyStore> policyStore,
                        QPointer<MacAppSelectionStore> selectionStore,
                        QPointer<MacUsageMonitorService> monitor, MacLockOverlayTarget* overlay)
@@ -136,12 +138,17 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
 
     // 3 and 4. Merge: the parent's five fields; the eye-rest rhythm stays this computer's.
     const auto received = receivedPolicy(response->policy);
-    policyStore->update([&received](ScreenTimePolicy& stored) {
+    const QDateTime localLift = g_localUnlockUntil;
+    policyStore->update([&received, &localLift](ScreenTimePolicy& stored) {
         stored.dailyLimitMinutes = received.dailyLimitMinutes;
         stored.blockedStart = received.blockedStart;
         stored.blockedEnd = received.blockedEnd;
         stored.forceLocked = received.forceLocked;
         stored.unlockUntil = received.unlockUntil;
+        // A running unlock outranks the parent's lock, so the later of the two ends decides.
+        if (localLift.isValid() && (!stored.unlockUntil || *stored.unlockUntil < localLift)) {
+            stored.unlockUntil = localLift;
+        }
     });
 
     // 5. A higher count at the server is taken over when it is of this computer's day; a lower
@@ -225,6 +232,11 @@ QCoro::Task<> pollingLoop(QPointer<RemoteBackendConfig> config, QPointer<ScreenT
 }
 
 } // namespace
+
+void setLocalUnlockUntil(const QDateTime& until)
+{
+    g_localUnlockUntil = until;
+}
 
 std::chrono::milliseconds pollingPeriod()
 {

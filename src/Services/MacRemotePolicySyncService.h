@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoroTask>
+#include <QDateTime>
 #include <QString>
 
 #include <chrono>
@@ -38,5 +39,11 @@ void setPollingPeriodForTesting(std::chrono::milliseconds period);
 // Set by the enforcement when the settings file disagreed with the family server; reported
 // with each health report while it stays set.
 inline const QString settingsChangedKey = QStringLiteral("childEnforcement.settingsChanged");
+
+// The end of the lift a parent standing beside this computer granted with the parent password.
+// It holds here even where the family server keeps the parent's lock (a family whose rules only
+// parent computers may write) and ends by itself. Kept in this process only: a value in the
+// settings file would be a lift anyone with that file could write.
+void setLocalUnlockUntil(const QDateTime& until);
 
 } // namespace MacRemotePolicySyncService

@@ -19,6 +19,14 @@ QCoro::Task<QList<DeviceListItem>> RemoteAPIClient::fetchDevicesOnce(QString fam
     co_return WireCoding::decodeDocument<ListDevicesResponse>(data).devices;
 }
 
+QCoro::Task<DeviceListItem> RemoteAPIClient::fetchOwnDevice(QString deviceID, QString familyCode) const
+{
+    const auto url = endpointURL(u"api/v1/devices"_s, { deviceID }, { { u"familyCode"_s, familyCode } });
+    auto task = exchange(Method::GET, url);
+    const auto data = co_await task;
+    co_return WireCoding::decodeDocument<DeviceListItem>(data);
+}
+
 QCoro::Task<> RemoteAPIClient::patchChildDeviceDisplayName(QString deviceID, QString familyCode,
                                                            QString name) const
 {

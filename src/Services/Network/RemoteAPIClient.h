@@ -133,6 +133,9 @@ public:
     QCoro::Task<ParentInvitationResponse> createParentInvitation(QString familyCode) const;
     // Retries once on a transient network error.
     QCoro::Task<QList<DeviceListItem>> fetchDevices(QString familyCode) const;
+    // GET api/v1/devices/{id}?familyCode=: this computer's own record, readable with its own
+    // token; "device not found" once a parent has removed it.
+    QCoro::Task<DeviceListItem> fetchOwnDevice(QString deviceID, QString familyCode) const;
     QCoro::Task<> patchChildDeviceDisplayName(QString deviceID, QString familyCode, QString name) const;
     QCoro::Task<> deleteDevice(QString deviceID, QString familyCode) const;
 
