@@ -1,4 +1,5 @@
 #include "App/VantorelMacApp.h"
+#include "Models/DeviceTokenStore.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Services/BindingViewModel.h"
 #include "Services/ChildEnforcement.h"
@@ -95,13 +96,19 @@ void TestVantorelMacApp::enforcementFollowsBindingAndServer_data()
     QTest::addColumn<bool>("joinsWhileRunning");
     QTest::addColumn<bool>("enforcing");
     QTest::addColumn<bool>("toldRemoved");
+    // A parent computer has presented its token: only parents read the family's device list.
+    QTest::addColumn<bool>("secured");
 
     QTest::newRow("joins in the wizard: enforced without a restart")
-        << u"unknown"_s << false << false << true << true << false;
+        << u"unknown"_s << false << false << true << true << false << false;
     QTest::newRow("settings file says parent: the server's child role wins")
-        << u"parent"_s << true << false << false << true << false;
+        << u"parent"_s << true << false << false << true << false << false;
     QTest::newRow("removed by a parent: unbound and told")
-        << u"child"_s << true << true << false << false << true;
+        << u"child"_s << true << true << false << false << true << false;
+    QTest::newRow("secured family, settings file says parent")
+        << u"parent"_s << true << false << false << true << false << true;
+    QTest::newRow("secured family, removed by a parent")
+        << u"child"_s << true << true << false << false << true << true;
 }
 
 void TestVantorelMacApp::enforcementFollowsBindingAndServer()
@@ -112,6 +119,7 @@ void TestVantorelMacApp::enforcementFollowsBindingAndServer()
     QFETCH(bool, joinsWhileRunning);
     QFETCH(bool, enforcing);
     QFETCH(bool, toldRemoved);
+    QFETCH(bool, secured);
     MemoryUserDefaults defaults;
     MemorySecureStore keychain;
     ScriptedAlertPresenter alerts;
@@ -123,15 +131,30 @@ void TestVantorelMacApp::enforcementFollowsBindingAndServer()
     direct.setBaseURLOverride(server.baseUrl());
     const auto client = *RemoteAPIClient::make(direct);
     const QString familyCode = AwaitTask::run(client.createFamily()).value->familyCode;
+    QList<std::pair<QByteArray, QByteArray>> asParent;
+    if (secured) {
+        const auto parent
+            = AwaitTask::run(client.registerDevice(familyCode, RemoteDeviceRole::parent, u"Mum"_s));
+        asParent.append(
+            { "Authorization", "Bearer " + parent.value->deviceToken.value_or(QString()).toLatin1() });
+        QCOMPARE(server.call("GET", u"/api/v1/families/%1/devices"_s.arg(familyCode), {}, asParent).status,
+                 200);
+    }
     QString deviceID;
     if (registered) {
-        deviceID = AwaitTask::run(client.registerDevice(familyCode, RemoteDeviceRole::child, u"Xiaoming"_s))
-                       .value->deviceId;
+        const auto child
+            = AwaitTask::run(client.registerDevice(familyCode, RemoteDeviceRole::child, u"Xiaoming"_s)).value;
+        deviceID = child->deviceId;
+        DeviceTokenStore::save(child->deviceToken.value_or(QString()), keychain);
         defaults.setString(RemoteBackendConfig::deviceIDKey, deviceID);
         defaults.setString(RemoteBackendConfig::familyCodeKey, familyCode);
     }
     if (deleted) {
-        QVERIFY(!AwaitTask::run(client.deleteDevice(deviceID, familyCode)).error);
+        QCOMPARE(
+            server
+                .call("DELETE", u"/api/v1/devices/%1?familyCode=%2"_s.arg(deviceID, familyCode), {}, asParent)
+                .status,
+            204);
     }
     defaults.setString(RemoteBackendConfig::roleKey, storedRole);
     defaults.setString(RemoteBackendConfig::baseURLOverrideKey, server.baseUrl());
