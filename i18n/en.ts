@@ -956,6 +956,10 @@ Server binding: %@</translation>
         <translation>Changing the controlled applications needs the parent password.</translation>
     </message>
     <message>
+        <source>修改服务地址需要家长密码。</source>
+        <translation>Changing the server address needs the parent password.</translation>
+    </message>
+    <message>
         <source>把孩子电脑改为家长设备需要家长密码。</source>
         <translation>Making a child&apos;s computer a parent&apos;s device needs the parent password.</translation>
     </message>

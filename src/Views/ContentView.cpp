@@ -223,6 +223,13 @@ void ContentView::installDefaultSheets()
             presentSheet(closingOnDismiss(new MacParentInvitationView(config, overMenu())));
         };
         callbacks.onBackendURL = [this, &config] {
+            // Another address takes a bound child away from its parents' rules (to an address that
+            // answers nothing, or to a server of its own), so only a parent may change it there.
+            if (config.role() == RemoteDeviceRole::child && config.isBoundToBackend()
+                && !ParentPasswordGate::confirm(m_stores.passwordStore,
+                                                L10n::localized("修改服务地址需要家长密码。"))) {
+                return;
+            }
             presentSheet(closingOnDismiss(new MacBackendURLSettingsView(config, this)));
         };
         auto* sheet = new MacMoreMenuSheet(config, std::move(callbacks), parent);

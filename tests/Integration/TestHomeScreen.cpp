@@ -322,11 +322,17 @@ void TestHomeScreen::adjustingRulesAsksTheParent_data()
     // What the password prompt is answered with; none: closed with Esc.
     QTest::addColumn<std::optional<QString>>("typed");
     QTest::addColumn<bool>("opens");
+    // False: the server address under 更多 instead of "调整规则".
+    QTest::addColumn<bool>("selection");
     QTest::newRow("no password yet: the home screen offers to set one")
-        << u""_s << std::optional<QString>() << true;
-    QTest::newRow("prompt closed") << u"2468"_s << std::optional<QString>() << false;
-    QTest::newRow("wrong password") << u"2468"_s << std::optional<QString>(u"1357"_s) << false;
-    QTest::newRow("the password") << u"2468"_s << std::optional<QString>(u"2468"_s) << true;
+        << u""_s << std::optional<QString>() << true << true;
+    QTest::newRow("prompt closed") << u"2468"_s << std::optional<QString>() << false << true;
+    QTest::newRow("wrong password") << u"2468"_s << std::optional<QString>(u"1357"_s) << false << true;
+    QTest::newRow("the password") << u"2468"_s << std::optional<QString>(u"2468"_s) << true << true;
+    QTest::newRow("server address, wrong password")
+        << u"2468"_s << std::optional<QString>(u"1357"_s) << false << false;
+    QTest::newRow("server address, the password")
+        << u"2468"_s << std::optional<QString>(u"2468"_s) << true << false;
 }
 
 void TestHomeScreen::adjustingRulesAsksTheParent()
@@ -334,6 +340,7 @@ void TestHomeScreen::adjustingRulesAsksTheParent()
     QFETCH(QString, password);
     QFETCH(std::optional<QString>, typed);
     QFETCH(bool, opens);
+    QFETCH(bool, selection);
     m_family->config->setRole(RemoteDeviceRole::child);
     m_family->config->setDeviceID(m_family->annID);
     ScriptedAlertPresenter alerts;
@@ -348,6 +355,15 @@ void TestHomeScreen::adjustingRulesAsksTheParent()
     auto* notice = window.findChild<QWidget*>(u"noPasswordNotice"_s);
     QCOMPARE(notice->isVisible(), password.isEmpty());
 
+    if (!selection) {
+        click(&window, u"moreButton"_s);
+        MacMoreMenuSheet* menu = nullptr;
+        QTRY_VERIFY((menu = window.findChild<MacMoreMenuSheet*>()) && menu->isVisible());
+        click(menu, u"row0"_s);
+        QTest::qWait(400); // the address replaces the menu after a moment
+        QCOMPARE(window.findChild<MacBackendURLSettingsView*>() != nullptr, opens);
+        return;
+    }
     click(&window, u"adjustRulesButton"_s);
     QCOMPARE(window.findChild<MacAppSelectionView*>() != nullptr, opens);
     if (!password.isEmpty()) {
