@@ -1,3 +1,4 @@
+#include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayContent.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
@@ -6,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
