@@ -128,13 +128,13 @@ QCoro::Task<> ParentDashboardViewModel::poll(quint64 generation)
             }
         }
     } inFlight(this);
-    const QUrl baseURL(m_config.baseURLString(), QUrl::StrictMode);
     const QString familyCode = m_config.familyCode();
-    if (baseURL.isValid() && !familyCode.isEmpty()) {
-        const RemoteAPIClient client(baseURL, RemoteAPIClient::sharedSession());
+    // Made like every other client, so that it carries this computer's token: a secured family
+    // lists its requests to parent tokens only.
+    if (const auto client = RemoteAPIClient::make(m_config); client && !familyCode.isEmpty()) {
         std::optional<qint64> count;
         try {
-            auto task = client.fetchUnlockRequests(familyCode, u"pending"_s);
+            auto task = client->fetchUnlockRequests(familyCode, u"pending"_s);
             count = (co_await task).size();
         } catch (const std::exception&) {
             // A failed poll leaves the baseline as it was; the next one tries again.

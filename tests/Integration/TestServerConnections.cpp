@@ -141,27 +141,38 @@ void TestServerConnections::keepsServingWhileFloodedWithIdleConnections()
 
 void TestServerConnections::chunkedUploadIsRefusedWithoutBeingHeld()
 {
-    const auto before = residentKiB(m_server->processId());
-    QTcpSocket socket;
-    socket.connectToHost(u"127.0.0.1"_s, m_server->port());
-    QVERIFY(socket.waitForConnected(5000));
-    socket.write("POST /api/v1/feedbacks HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n");
-    const QByteArray chunk(64 * 1024, 'a');
-    const auto chunkLine = QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n";
-    QByteArray answer;
-    // One chunk at a time, each sent before the next is written: 300 MiB unless answered first.
-    for (int i = 0; i < 300 * 16 && socket.state() == QAbstractSocket::ConnectedState && answer.isEmpty();
-         ++i) {
-        socket.write(chunkLine);
-        while (socket.bytesToWrite() > 0 && socket.state() == QAbstractSocket::ConnectedState) {
-            socket.waitForBytesWritten(1000);
+    // Sends up to `chunks` chunks of 64 KiB, each written before the next, and returns the answer.
+    const auto upload = [this](int chunks) {
+        QTcpSocket socket;
+        socket.connectToHost(u"127.0.0.1"_s, m_server->port());
+        socket.waitForConnected(5000);
+        socket.write("POST /api/v1/feedbacks HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n");
+        const QByteArray chunk(64 * 1024, 'a');
+        const auto chunkLine = QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n";
+        QByteArray answer;
+        for (int i = 0; i < chunks && socket.state() == QAbstractSocket::ConnectedState && answer.isEmpty();
+             ++i) {
+            socket.write(chunkLine);
+            while (socket.bytesToWrite() > 0 && socket.state() == QAbstractSocket::ConnectedState) {
+                socket.waitForBytesWritten(1000);
+                answer += socket.readAll();
+            }
             answer += socket.readAll();
         }
-        answer += socket.readAll();
-    }
-    QTRY_VERIFY_WITH_TIMEOUT((answer += socket.readAll()).contains("\r\n\r\n{")
-                                 || socket.state() != QAbstractSocket::ConnectedState,
-                             10000);
+        QElapsedTimer waited;
+        waited.start();
+        while (!answer.contains("\r\n\r\n{") && socket.state() == QAbstractSocket::ConnectedState
+               && waited.elapsed() < 10000) {
+            socket.waitForReadyRead(100);
+            answer += socket.readAll();
+        }
+        return answer;
+    };
+    // A first refusal settles what any request costs once (a worker's connection, buffers); what
+    // a body that does not end costs on top is measured after it.
+    QVERIFY(upload(8).startsWith("HTTP/1.1 413"));
+    const auto before = residentKiB(m_server->processId());
+    const auto answer = upload(300 * 16); // 300 MiB unless answered first
     QVERIFY2(answer.startsWith("HTTP/1.1 413"), answer.left(200).constData());
     const auto grownKiB = residentKiB(m_server->processId()) - before;
     QVERIFY2(grownKiB < 2048, qPrintable(u"resident memory grew by %1 KiB"_s.arg(grownKiB)));

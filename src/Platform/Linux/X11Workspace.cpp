@@ -612,6 +612,18 @@ void X11Workspace::raise(const QList<quintptr>& ownWindows)
     xcb_flush(c);
 }
 
+namespace {
+
+// The grab must come from the connection that owns the windows, or "owner events" would not
+// count them as ours: that is the toolkit's connection, not this workspace's own.
+xcb_connection_t* toolkitConnection()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+} // namespace
+
 LockCover X11Workspace::coverOf(const QList<quintptr>& ownWindows)
 {
     LockCover cover;
@@ -620,8 +632,8 @@ LockCover X11Workspace::coverOf(const QList<quintptr>& ownWindows)
     }
     // The toolkit maps and raises the lock windows on its own connection: one round trip there
     // makes sure the server has done so before this connection looks.
-    if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
-        auto* toolkit = x11->connection();
+    // (The offscreen platform offers the interface without a connection.)
+    if (auto* toolkit = toolkitConnection()) {
         std::free(xcb_get_input_focus_reply(toolkit, xcb_get_input_focus(toolkit), nullptr));
     }
     d->drainEvents();
@@ -690,18 +702,6 @@ void X11Workspace::watchWindows(std::function<void()> onChange)
     d->watchNotifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c), QSocketNotifier::Read);
     QObject::connect(d->watchNotifier.get(), &QSocketNotifier::activated, [this] { d->readWatchEvents(); });
 }
-
-namespace {
-
-// The grab must come from the connection that owns the windows, or "owner events" would not
-// count them as ours: that is the toolkit's connection, not this workspace's own.
-xcb_connection_t* toolkitConnection()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-} // namespace
 
 bool X11Workspace::holdPointer(QWindow& window)
 {
