@@ -11,6 +11,7 @@
 #include "support/FixedAppBundle.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/RecordingHTTPServer.h"
+#include "support/RecordingOverlay.h"
 #include "support/ScriptedWorkspace.h"
 #include "support/SettableClock.h"
 
@@ -27,22 +28,6 @@ Q_DECLARE_METATYPE(RecordingHTTPServer::Answer)
 
 namespace {
 const QDateTime kNoon(QDate(2026, 3, 10), QTime(12, 0), QTimeZone::utc());
-
-class RecordingOverlay final : public MacLockOverlayTarget
-{
-public:
-    QStringList calls;
-    void setShieldTargets(const MacSelectionPayload& selection) override
-    {
-        calls.append(u"targets:"_s + selection.bundleIds.join(u','));
-    }
-    void show(MacPolicyExecutor::LockReason reason, const ScreenTimePolicy&) override
-    {
-        calls.append(u"show:"_s + MacPolicyExecutor::rawValue(reason));
-    }
-    void beginAppBlock() override { calls.append(u"appBlock"_s); }
-    void hide() override { calls.append(u"hide"_s); }
-};
 
 QByteArray policyBody(const QJsonObject& policy)
 {
