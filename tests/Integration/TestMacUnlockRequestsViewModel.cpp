@@ -21,7 +21,6 @@ private slots:
     void minutesInput();
     void filterShowsOnlyThatChild();
     void unknownDeviceShowsItsId();
-    void approvalUsesTheTypedMinutesAndReloads();
     void failedDecisionKeepsTheRequest();
     void nonParentComputerCallsNothing();
 
@@ -145,38 +144,6 @@ void TestMacUnlockRequestsViewModel::unknownDeviceShowsItsId()
     QCOMPARE(review->sheetDeviceLine(), u"gone-device"_s);
     review->beginApproval(review->requests().first());
     QCOMPARE(review->sheetDeviceLine(), u"设备：Ann"_s);
-}
-
-void TestMacUnlockRequestsViewModel::approvalUsesTheTypedMinutesAndReloads()
-{
-    m_family->requestUnlock(m_family->annID, std::nullopt);
-    m_family->requestUnlock(m_family->benID, 30);
-    auto review = model();
-    AwaitTask::run(review->load());
-    const auto requests = review->requests();
-    QCOMPARE(requests.size(), 2);
-    const auto annRequest = requests.at(requests.at(0).childDeviceId == m_family->annID ? 0 : 1);
-    const auto benRequest = requests.at(requests.at(0).childDeviceId == m_family->annID ? 1 : 0);
-
-    review->beginApproval(annRequest);
-    QVERIFY(review->isShowingExtendSheet());
-    QCOMPARE(review->extendMinutesInput(), u"15"_s);
-    review->cancelApproval();
-    QVERIFY(!review->isShowingExtendSheet());
-    QVERIFY(!review->pendingRequest());
-
-    review->beginApproval(benRequest);
-    QCOMPARE(review->extendMinutesInput(), u"30"_s);
-    review->setExtendMinutesInput(u"1000"_s);
-    AwaitTask::run(review->confirmApproval());
-    QVERIFY(!review->isShowingExtendSheet());
-    QVERIFY(!review->pendingRequest());
-    QVERIFY(!review->errorMessage());
-    QCOMPARE(status(benRequest.id), u"approved"_s);
-    QCOMPARE(unlockedMinutes(m_family->benID), 600);
-    // The reload dropped the decided request.
-    QCOMPARE(review->requests().size(), 1);
-    QCOMPARE(review->requests().first().id, annRequest.id);
 }
 
 void TestMacUnlockRequestsViewModel::failedDecisionKeepsTheRequest()
