@@ -121,8 +121,6 @@ private slots:
         controller.show(LockReason::forceLocked, {});
         const auto first = controller.overlayWindows();
         QCOMPARE(first.size(), 2);
-        QCOMPARE(first[0]->geometry(), m_screens[0].frame);
-        QCOMPARE(first[1]->geometry(), m_screens[1].frame);
         QCOMPARE(reasonOf(first[1]), u"设备已被家长一键锁定"_s);
         QVERIFY(first[0]->windowFlags().testFlag(Qt::X11BypassWindowManagerHint));
 
