@@ -133,14 +133,6 @@ void TestMacChildRuleSettingsViewModel::healthLine()
     AwaitTask::run(rules->loadHealthSnapshot());
     QCOMPARE(rules->healthSummary(), std::optional(u"设备健康尚未上报"_s));
 
-    PutDeviceHealthPayload health;
-    health.notificationsOk = health.usageAccessOk = health.overlayOk = health.deviceAdminOk = true;
-    health.platform = u"mac"_s;
-    health.managedSelectionOk = true;
-    AwaitTask::run(m_family->client->putDeviceHealth(m_family->annID, health));
-    AwaitTask::run(rules->loadHealthSnapshot());
-    QCOMPARE(rules->healthSummary(), std::optional(u"设备监管状态：就绪"_s));
-
     m_family->session.setFault([](auto, const QUrl&) { return true; });
     AwaitTask::run(rules->loadHealthSnapshot());
     QVERIFY(!rules->healthSummary());

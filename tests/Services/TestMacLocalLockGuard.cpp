@@ -196,8 +196,6 @@ private slots:
             << qint64(600) << qint64(0) << QTime(20, 55) << false << QList<Kind> { Kind::blockedPeriodIn5 };
         QTest::newRow("period in 0:30") << qint64(600) << qint64(0) << QTime(20, 59, 30) << false
                                         << QList<Kind> { Kind::blockedPeriodIn1 };
-        QTest::newRow("period begun")
-            << qint64(60) << qint64(58 * 60) << QTime(21, 0) << false << QList<Kind> {};
         QTest::newRow("both at once") << qint64(60) << qint64(56 * 60) << QTime(20, 59) << false
                                       << QList<Kind> { Kind::dailyLimitIn5, Kind::blockedPeriodIn1 };
         QTest::newRow("temporary unlock")
