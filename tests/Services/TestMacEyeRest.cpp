@@ -8,6 +8,7 @@
 #include "support/MemoryUserDefaults.h"
 
 #include <QTest>
+#include <QTimeZone>
 
 using namespace Qt::StringLiterals;
 

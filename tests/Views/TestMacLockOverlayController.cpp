@@ -1,3 +1,4 @@
+#include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayContent.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
@@ -6,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -52,8 +54,6 @@ private slots:
         QTest::addColumn<LockReason>("reason");
         QTest::addColumn<ScreenTimePolicy>("policy");
         QTest::addColumn<QString>("text");
-        ScreenTimePolicy limit;
-        limit.dailyLimitMinutes = 90;
         ScreenTimePolicy rest;
         rest.eyeRestRestMinutes = 7;
         QTest::newRow("day period still says next day")
