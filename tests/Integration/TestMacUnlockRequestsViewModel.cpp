@@ -124,7 +124,7 @@ void TestMacUnlockRequestsViewModel::failedDecisionKeepsTheRequest()
     // Someone else decided it meanwhile: the server refuses a second decision.
     AwaitTask::run(m_family->client->decideUnlockRequest(request.id, u"reject"_s, std::nullopt));
     AwaitTask::run(review->decide(request, u"approve"_s, 10));
-    QCOMPARE(review->errorMessage(), std::optional(u"unlock request already decided"_s));
+    QCOMPARE(review->errorMessage().value_or(QString()), u"这条解锁申请已经处理过了。"_s);
     QCOMPARE(review->requests().size(), 1);
 }
 
