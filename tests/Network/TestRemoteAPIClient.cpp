@@ -1,7 +1,6 @@
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicy.h"
 #include "Services/Network/RemoteAPIClient.h"
-#include "Services/Network/RemoteAPIError.h"
 #include "Services/Network/SerializationError.h"
 #include "Services/Network/URLError.h"
 #include "Services/Network/UserFriendlyMessage.h"
@@ -273,21 +272,6 @@ private slots:
         }
     }
 
-    void failingStatus()
-    {
-        m_server->enqueue(RecordingHTTPServer::json(404, R"({"error":"Family Not Found"})"));
-        const auto outcome
-            = AwaitTask::run(client().registerDevice(u"000000"_s, RemoteDeviceRole::child, u"m"_s));
-        const auto error = outcome.errorAs<RemoteAPIError>();
-        QVERIFY(error);
-        QCOMPARE(error->status(), 404);
-        QCOMPARE(error->message(), u"Family Not Found"_s);
-
-        m_server->enqueue(RecordingHTTPServer::json(429, ""));
-        const auto empty = AwaitTask::run(client().requestUnlock(u"c"_s, std::nullopt, std::nullopt));
-        QCOMPARE(empty.errorAs<RemoteAPIError>()->message(), u"unknown error"_s);
-    }
-
     // A broken or hostile server cannot make the client hold more than the cap, whether it says
     // the size up front or streams without one.
     void oversizedAnswers_data()
@@ -334,15 +318,6 @@ private slots:
         const auto outcome = AwaitTask::run(client(u"/prefix//"_s).submitFeedback({}));
         QVERIFY(outcome.value);
         QCOMPARE(m_server->requests().first().target, QByteArray("/prefix/api/v1/feedbacks"));
-    }
-
-    void invalidBaseAddressMakesNoClient()
-    {
-        RemoteBackendConfig config;
-        config.setBaseURLOverride(u"http://[::1"_s);
-        QVERIFY(!RemoteAPIClient::make(config).has_value());
-        config.setBaseURLOverride(u"http://127.0.0.1:1"_s);
-        QVERIFY(RemoteAPIClient::make(config).has_value());
     }
 
     void cookiesAreNeitherKeptNorSent()
