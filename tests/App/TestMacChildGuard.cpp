@@ -73,12 +73,10 @@ private slots:
         const QVariant none;
         const QVariant child(u"child"_s);
         QTest::newRow("child, never asked") << child << false << none << true;
-        QTest::newRow("child, asked 100 s ago") << child << false << QVariant(kNowSeconds - 100) << false;
         QTest::newRow("child, last prompt in the future")
             << child << false << QVariant(kNowSeconds + 3600) << false;
         QTest::newRow("child, guard already on") << child << true << none << false;
         QTest::newRow("parent") << QVariant(u"parent"_s) << false << none << false;
-        QTest::newRow("no role") << none << false << none << false;
         QTest::newRow("role in other case") << QVariant(u"Child"_s) << false << none << false;
     }
     void installPrompt()
@@ -138,7 +136,6 @@ private slots:
         QTest::newRow("bound child, keeper starts it") << u"child"_s << u"d1"_s << true << false;
         QTest::newRow("child not bound yet") << u"child"_s << QString() << false << false;
         QTest::newRow("bound parent") << u"parent"_s << u"d1"_s << false << false;
-        QTest::newRow("no role") << QString() << u"d1"_s << false << false;
     }
     void startsAtLogin()
     {

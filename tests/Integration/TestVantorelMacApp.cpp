@@ -51,7 +51,6 @@ void TestVantorelMacApp::firstAppearanceStartsTheRolesWork_data()
     QTest::addColumn<QString>("familyCode");
     QTest::addColumn<bool>("loadsDevices");
 
-    QTest::newRow("unknown") << u"unknown"_s << u""_s << false;
     QTest::newRow("parent without family") << u"parent"_s << u""_s << false;
     QTest::newRow("parent with family") << u"parent"_s << u"123456"_s << true;
     QTest::newRow("unbound child") << u"child"_s << u"123456"_s << false;

@@ -48,20 +48,6 @@ private slots:
         QCOMPARE(changed.size(), taken ? 1 : 0);
     }
 
-    void saveRoundTrips()
-    {
-        MemoryUserDefaults defaults;
-        MacAppSelectionStore store(defaults);
-        store.setPayload(kStored);
-        store.save();
-        QCOMPARE(
-            defaults.data(MacAppSelectionStore::storageKey).value_or(QByteArray()),
-            "{\"bundleIds\":[\"com.a\"],\"paths\":[\"/Applications/X.app\"],\"processes\":[\"Game\"],\"source\":\"mac\"}"_ba);
-        MacAppSelectionStore reloaded(defaults);
-        reloaded.load();
-        QCOMPARE(reloaded.payload(), kStored);
-    }
-
     void selectionPayloadListsOnlyNonEmpty()
     {
         MemoryUserDefaults defaults;

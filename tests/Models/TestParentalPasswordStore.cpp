@@ -42,7 +42,6 @@ private slots:
         QTest::newRow("same text") << u"abc123"_s << u"abc123"_s << true;
         QTest::newRow("trailing blank") << u"abc123"_s << u"abc123 "_s << false;
         QTest::newRow("empty typed") << u"abc123"_s << QString() << false;
-        QTest::newRow("palindrome reversed") << u"abba"_s << u"abba"_s << true;
         QTest::newRow("non-ASCII") << u"家长密码🔒é"_s << u"家长密码🔒é"_s << true;
         // Same look, other code points: é precomposed against e + combining acute.
         QTest::newRow("other normalisation") << u"caf\u00e9"_s << u"cafe\u0301"_s << false;
@@ -108,7 +107,6 @@ private slots:
         QTest::newRow("other tag") << std::optional<QByteArray>("pbkdf2_sha256_v2");
         QTest::newRow("tag with trailing line break") << std::optional<QByteArray>("pbkdf2_sha256_v1\n");
         QTest::newRow("missing") << std::optional<QByteArray>();
-        QTest::newRow("not UTF-8") << std::optional<QByteArray>("\xff\xfe");
     }
     void versionTag()
     {
@@ -156,13 +154,6 @@ private slots:
         QVERIFY(store->verify(u"old"_s));
     }
 
-    void hasPasswordAtCreation()
-    {
-        QVERIFY(!makeStore()->hasPassword());
-        m_keychain->add(ParentalPasswordStore::hashAccount, QByteArray("x"));
-        QVERIFY(makeStore()->hasPassword());
-    }
-
     void failingKeychainStillReportsAPassword()
     {
         m_keychain->failAccount(ParentalPasswordStore::hashAccount);
@@ -176,7 +167,6 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("CJK") << u"家长密码"_s << u"码密长家"_s;
         QTest::newRow("surrogate pair kept whole") << u"a😀b"_s << u"b😀a"_s;
         QTest::newRow("combining mark stays on its letter") << u"ae\u0301b"_s << u"be\u0301a"_s;
         QTest::newRow("family emoji is one character") << u"x\U0001F468\u200D\U0001F469\u200D\U0001F467y"_s

@@ -114,7 +114,6 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("message"); // empty: success
         QTest::newRow("200") << 200 << QByteArray("garbage") << QString();
-        QTest::newRow("199") << 199 << QByteArray(R"({"error":"early"})") << u"early"_s;
         QTest::newRow("300") << 300 << QByteArray(R"({"error":"moved"})") << u"moved"_s;
         QTest::newRow("empty body") << 500 << QByteArray() << u"unknown error"_s;
         QTest::newRow("no error member") << 400 << QByteArray(R"({"message":"x"})") << u"unknown error"_s;
@@ -134,29 +133,6 @@ private slots:
             QCOMPARE(error.kind(), RemoteAPIError::Case::serverError);
             QCOMPARE(error.status(), status);
             QCOMPARE(error.message(), message);
-        }
-    }
-
-    void transient_data()
-    {
-        QTest::addColumn<ErrorFactory>("error");
-        QTest::addColumn<bool>("transient");
-        using Code = URLError::Code;
-        QTest::newRow("timed out") << raise(URLError(Code::timedOut)) << true;
-        QTest::newRow("answer too large") << raise(URLError(Code::dataLengthExceedsMaximum)) << false;
-        QTest::newRow("decoding") << raise(DecodingError(DecodingError::Kind::dataCorrupted, {}, {}))
-                                  << false;
-        QTest::newRow("other") << raise(std::runtime_error("timed out")) << false;
-    }
-
-    void transient()
-    {
-        QFETCH(ErrorFactory, error);
-        QFETCH(bool, transient);
-        try {
-            std::rethrow_exception(error());
-        } catch (const std::exception& caught) {
-            QCOMPARE(RemoteAPIClient::isTransientURLError(caught), transient);
         }
     }
 };

@@ -111,17 +111,10 @@ private slots:
         using K = DecodingError::Kind;
         QTest::newRow("policy without selection")
             << u"DevicePolicyResponse"_s << QByteArray(policyHead + "}}") << K::keyNotFound << u"selection"_s;
-        QTest::newRow("selection not an object")
-            << u"DevicePolicyResponse"_s << QByteArray(policyHead + R"(},"selection":[]})") << K::typeMismatch
-            << u"selection"_s;
         QTest::newRow("unlockUntil as seconds")
             << u"DevicePolicyResponse"_s
             << QByteArray(policyHead + R"(,"unlockUntil":786297600},"selection":{}})") << K::typeMismatch
             << u"policy.unlockUntil"_s;
-        QTest::newRow("forceLocked as text")
-            << u"DevicePolicyResponse"_s
-            << QByteArray(policyHead + R"(,"forceLocked":"true"},"selection":{}})") << K::typeMismatch
-            << u"policy.forceLocked"_s;
         QTest::newRow("limit with a fraction")
             << u"DevicePolicyResponse"_s
             << QByteArray(
@@ -134,11 +127,6 @@ private slots:
                    R"({"deviceId":"d","policy":{"dailyLimitMinutes":9223372036854775808,)"
                    R"("blockedStart":{"hour":1,"minute":2},"blockedEnd":{"hour":3,"minute":4}},"selection":{}})")
             << K::typeMismatch << u"policy.dailyLimitMinutes"_s;
-        QTest::newRow("time without minute")
-            << u"DevicePolicyResponse"_s
-            << QByteArray(R"({"deviceId":"d","policy":{"dailyLimitMinutes":1,"blockedStart":{"hour":1},)"
-                          R"("blockedEnd":{"hour":3,"minute":4}},"selection":{}})")
-            << K::keyNotFound << u"policy.blockedStart.minute"_s;
         QTest::newRow("required null")
             << u"CreateFamilyResponse"_s << QByteArray(R"({"familyId":null,"familyCode":"1"})")
             << K::valueNotFound << u"familyId"_s;
@@ -146,21 +134,12 @@ private slots:
             << u"ListDevicesResponse"_s
             << QByteArray(R"({"devices":[{"id":"1","name":"a","role":"parent"},{"id":"2","role":"child"}]})")
             << K::keyNotFound << u"devices[1].name"_s;
-        QTest::newRow("health without reported")
-            << u"DeviceHealthSnapshot"_s << QByteArray(R"({"notificationsOk":true})") << K::keyNotFound
-            << u"reported"_s;
         QTest::newRow("unlock item without createdAt")
             << u"UnlockRequestListResponse"_s
             << QByteArray(R"({"items":[)" + kUnlockItem.left(kUnlockItem.indexOf(",\"createdAt")) + "}]}")
             << K::keyNotFound << u"items[0].createdAt"_s;
-        QTest::newRow("phone as number")
-            << u"PublicAppDisplayInfo"_s << QByteArray(R"({"contactInfo":{"phone":12345}})")
-            << K::typeMismatch << u"contactInfo.phone"_s;
         QTest::newRow("not JSON") << u"PublicAppDisplayInfo"_s << QByteArray("<html>") << K::dataCorrupted
                                   << u""_s;
-        QTest::newRow("empty body") << u"CreateFamilyResponse"_s << QByteArray() << K::dataCorrupted << u""_s;
-        QTest::newRow("top level array")
-            << u"ListDevicesResponse"_s << QByteArray("[]") << K::typeMismatch << u""_s;
         // What a hostile server could send within the client's byte cap.
         QTest::newRow("selection nested 33 levels")
             << u"DevicePolicyResponse"_s
@@ -193,16 +172,6 @@ private slots:
         }
     }
 
-    void invalidDateDescription()
-    {
-        try {
-            WireCoding::ObjectReader(object(R"({"d":"2026-12-04"})")).requiredDate(u"d"_s);
-            QFAIL("a bare date parsed");
-        } catch (const DecodingError& error) {
-            QCOMPARE(error.description(), u"Invalid ISO8601: 2026-12-04"_s);
-        }
-    }
-
     void iso8601_data()
     {
         QTest::addColumn<QString>("text");
@@ -211,7 +180,6 @@ private slots:
             return QDateTime(QDate(2026, 12, 4), QTime(h, m, s, ms), Qt::UTC);
         };
         QTest::newRow("Z") << u"2026-12-04T06:00:00Z"_s << utc(6, 0, 0, 0);
-        QTest::newRow("fraction Z") << u"2026-12-04T06:00:00.123Z"_s << utc(6, 0, 0, 123);
         QTest::newRow("fraction offset")
             << u"2026-12-04T06:00:00.5+08:00"_s << utc(-2 + 24, 0, 0, 500).addDays(-1);
         QTest::newRow("negative offset") << u"2026-12-04T06:00:00-01:30"_s << utc(7, 30, 0, 0);
@@ -244,7 +212,6 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::newRow("nothing") << QVariant() << QVariant() << QByteArray("{}");
         QTest::newRow("zero minutes") << QVariant(0) << QVariant() << QByteArray("{}");
-        QTest::newRow("negative minutes") << QVariant(-5) << QVariant() << QByteArray("{}");
         QTest::newRow("blank reason") << QVariant() << QVariant(u" \t "_s) << QByteArray("{}");
         QTest::newRow("line break is content")
             << QVariant() << QVariant(u"\n"_s) << QByteArray(R"({"reason":"\n"})");
@@ -262,26 +229,6 @@ private slots:
             minutes.isValid() ? std::optional<qint64>(minutes.toLongLong()) : std::nullopt,
             reason.isValid() ? std::optional<QString>(reason.toString()) : std::nullopt);
         QCOMPARE(payload.toJson(), object(body));
-    }
-
-    void decisionBodies()
-    {
-        QCOMPARE(UnlockDecisionPayload::make(u"reject"_s, std::nullopt).toJson(),
-                 object(R"({"action":"reject"})"));
-        QCOMPARE(UnlockDecisionPayload::make(u"reject"_s, 0).toJson(), object(R"({"action":"reject"})"));
-        QCOMPARE(UnlockDecisionPayload::make(u"approve"_s, 30).toJson(),
-                 object(R"({"action":"approve","extendMinutes":30})"));
-    }
-
-    void healthBodyKeepsMemberOrder()
-    {
-        PutDeviceHealthPayload payload { true,  true,           true,         true, u"mac"_s,
-                                         u""_s, u"Debian 12"_s, std::nullopt, false };
-        QCOMPARE(
-            payload.encoded(),
-            QByteArray(
-                R"({"notificationsOk":true,"usageAccessOk":true,"overlayOk":true,"deviceAdminOk":true,)"
-                R"("platform":"mac","appVersion":"","osVersion":"Debian 12","managedSelectionOk":false})"));
     }
 
     void feedbackBody_data()
@@ -334,20 +281,6 @@ private slots:
     void todayUsageNotJSON()
     {
         QVERIFY_THROWS_EXCEPTION(SerializationError, TodayUsageResponse::fromBody("not json"));
-    }
-
-    void looseValuesWithoutJSONFormFail()
-    {
-        QVERIFY_THROWS_EXCEPTION(
-            SerializationError,
-            WireCoding::jsonObjectFromVariantMap(
-                { { u"a"_s, QVariantList { std::numeric_limits<double>::quiet_NaN() } } }));
-        QVERIFY_THROWS_EXCEPTION(
-            SerializationError,
-            WireCoding::jsonObjectFromVariantMap({ { u"a"_s, QDateTime::currentDateTimeUtc() } }));
-        QCOMPARE(WireCoding::jsonObjectFromVariantMap({ { u"n"_s, QVariant::fromValue(nullptr) },
-                                                        { u"l"_s, QVariantList { 1, u"x"_s, true } } }),
-                 object(R"({"n":null,"l":[1,"x",true]})"));
     }
 };
 

@@ -35,7 +35,6 @@ private slots:
                                    { u"count"_s, qint64(3) },
                                    { u"list"_s, QVariantList { 1.5, true } } };
         QTest::newRow("text") << QVariant(u"家长"_s) << int(UserDefaults::Kind::String);
-        QTest::newRow("empty text") << QVariant(u""_s) << int(UserDefaults::Kind::String);
         QTest::newRow("data") << QVariant(QByteArray("\x00\x01{}", 4)) << int(UserDefaults::Kind::Data);
         QTest::newRow("int widened") << QVariant(int(-7)) << int(UserDefaults::Kind::Integer);
         QTest::newRow("int64 max") << QVariant(std::numeric_limits<qint64>::max())

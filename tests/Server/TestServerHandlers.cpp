@@ -161,7 +161,6 @@ void TestServerHandlers::badInputIsRefused_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("role unknown") << u"registerUnknown"_s << 400 << u"role"_s;
     QTest::newRow("blank name") << u"registerBlank"_s << 400 << u"name"_s;
-    QTest::newRow("limit beyond a day") << u"policyLimit"_s << 400 << u"dailyLimitMinutes"_s;
     QTest::newRow("minute 60") << u"policyMinute"_s << 400 << u"blockedEnd"_s;
     QTest::newRow("negative usage") << u"usageNegative"_s << 400 << u"todayUsageSeconds"_s;
     QTest::newRow("bad usage date") << u"sessionsDate"_s << 400 << u"usageDate"_s;
@@ -186,11 +185,6 @@ void TestServerHandlers::badInputIsRefused()
     const QHash<QString, std::function<void()>> operations {
         { u"registerUnknown"_s, [&] { h.families.registerDevice(m_code, u"unknown"_s, u"C"_s); } },
         { u"registerBlank"_s, [&] { h.families.registerDevice(m_code, u"child"_s, u"  "_s); } },
-        { u"policyLimit"_s,
-          [&] {
-              policy.policy.dailyLimitMinutes = 1441;
-              h.policies.putPolicy(m_child, policy);
-          } },
         { u"policyMinute"_s,
           [&] {
               policy.policy.blockedEnd.minute = 60;

@@ -47,9 +47,6 @@ private slots:
         QTest::addColumn<ScreenTimePolicy>("policy");
         QTest::addColumn<QTime>("at");
         QTest::addColumn<bool>("blocked");
-        const auto defaults = window(20, 0, 8, 0);
-        QTest::newRow("default 20:00") << defaults << QTime(20, 0) << true;
-        QTest::newRow("default 08:00") << defaults << QTime(8, 0) << false;
         const auto day = window(9, 0, 17, 0);
         QTest::newRow("day 09:00") << day << QTime(9, 0) << true;
         QTest::newRow("day 17:00") << day << QTime(17, 0) << false;
@@ -106,8 +103,6 @@ private slots:
 
         ScreenTimePolicy forced;
         forced.forceLocked = true;
-        QTest::newRow("immediate lock at noon")
-            << forced << qint64(0) << noon << std::optional(LockReason::forceLocked);
         QTest::newRow("immediate lock beats blocked period and limit")
             << forced << qint64(1000) << night << std::optional(LockReason::forceLocked);
 

@@ -11,6 +11,7 @@
 #include "support/FixedAppBundle.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/RecordingHTTPServer.h"
+#include "support/RecordingOverlay.h"
 #include "support/ScriptedWorkspace.h"
 #include "support/SettableClock.h"
 
@@ -27,22 +28,6 @@ Q_DECLARE_METATYPE(RecordingHTTPServer::Answer)
 
 namespace {
 const QDateTime kNoon(QDate(2026, 3, 10), QTime(12, 0), QTimeZone::utc());
-
-class RecordingOverlay final : public MacLockOverlayTarget
-{
-public:
-    QStringList calls;
-    void setShieldTargets(const MacSelectionPayload& selection) override
-    {
-        calls.append(u"targets:"_s + selection.bundleIds.join(u','));
-    }
-    void show(MacPolicyExecutor::LockReason reason, const ScreenTimePolicy&) override
-    {
-        calls.append(u"show:"_s + MacPolicyExecutor::rawValue(reason));
-    }
-    void beginAppBlock() override { calls.append(u"appBlock"_s); }
-    void hide() override { calls.append(u"hide"_s); }
-};
 
 QByteArray policyBody(const QJsonObject& policy)
 {
@@ -194,10 +179,6 @@ private slots:
         auto limit = policyJson(true, false);
         limit.insert(u"dailyLimitMinutes"_s, 2);
         QTest::newRow("daily limit") << limit << QStringList { u"targets:com.example.game"_s, u"appBlock"_s };
-        auto period = policyJson(true, false);
-        period.insert(u"blockedStart"_s, QJsonObject { { u"hour"_s, 11 }, { u"minute"_s, 0 } });
-        QTest::newRow("blocked period")
-            << period << QStringList { u"targets:com.example.game"_s, u"appBlock"_s };
         QTest::newRow("unlocked by the parent")
             << policyJson(true, true, u"2026-03-10T13:00:00Z"_s) << QStringList { u"hide"_s };
     }
@@ -250,20 +231,6 @@ private slots:
             m_clock->advance(3600);
         }
         QCOMPARE(m_monitor->todayUsageSeconds(), seconds);
-    }
-
-    void eyeRestAfterUnbrokenUse()
-    {
-        m_workspace->frontmost = ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s);
-        m_monitor->start(m_selection->payload());
-        m_monitor->sample();
-        for (int i = 0; i < 30 * 20; ++i) { // 30 minutes of 3-second steps
-            m_clock->advance(3);
-            m_monitor->sample();
-        }
-        m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(true, false))));
-        runCycle();
-        QCOMPARE(m_overlay.calls, (QStringList { u"targets:com.example.game"_s, u"appBlock"_s }));
     }
 
     void failuresAndRetry_data()

@@ -35,26 +35,6 @@ private slots:
         m_defaults.reset();
     }
 
-    void texts()
-    {
-        QCOMPARE(m_view->findChild<QLabel*>(u"headline"_s)->text(), u"输入家长密码"_s);
-        QCOMPARE(field()->placeholderText(), u"请输入密码"_s);
-        QCOMPARE(field()->echoMode(), QLineEdit::Password);
-        QCOMPARE(confirmButton()->text(), u"确认"_s);
-        QVERIFY(m_view->minimumWidth() >= 300);
-        QVERIFY(!m_view->findChild<QLabel*>(u"errorMessage"_s)->isVisible());
-    }
-
-    void wrongPasswordShowsTheErrorAndKeepsTheText()
-    {
-        QTest::keyClicks(field(), u"wrong"_s);
-        QTest::mouseClick(confirmButton(), Qt::LeftButton);
-        QCOMPARE(m_verified, 0);
-        QCOMPARE(m_view->errorMessage(), u"密码错误，请重试"_s);
-        QVERIFY(m_view->findChild<QLabel*>(u"errorMessage"_s)->isVisible());
-        QCOMPARE(m_view->password(), u"wrong"_s);
-    }
-
     void keysAndMissingPassword_data()
     {
         QTest::addColumn<bool>("passwordSet");
@@ -88,7 +68,6 @@ private slots:
             m_view->show();
             QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
         }
-        QCOMPARE(m_view->windowTitle(), u"输入家长密码"_s);
         QVERIFY(m_view->findChild<QPushButton*>(u"cancel"_s)->isVisible());
         field()->setFocus();
         field()->setText(typed); // typed keys are ASCII only in QTest
