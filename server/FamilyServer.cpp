@@ -3,9 +3,9 @@
 #include "ApiError.h"
 #include "ApiRoutes.h"
 #include "BodyLimitGuard.h"
-#include "ErrorTexts.h"
 #include "ConnectionTable.h"
 #include "DatabasePool.h"
+#include "ErrorTexts.h"
 #include "ServerDatabase.h"
 #include "ServerTime.h"
 

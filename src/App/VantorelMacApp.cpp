@@ -23,8 +23,8 @@
 #include "Views/MacLockWarningBanner.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QTimer>
 #include <QVBoxLayout>
 

@@ -2,8 +2,8 @@
 
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
-#include "Services/ChildGuardState.h"
 #include "Platform/Clock.h"
+#include "Services/ChildGuardState.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/UserFriendlyMessage.h"
 
