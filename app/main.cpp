@@ -25,7 +25,16 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(L10n::localized("岚哨"));
     QObject::connect(&instance, &SingleInstance::activationRequested, &app, &VantorelMacApp::raiseWindow);
     // Ends without the quit decision: the enforcing copy that replaces this one is already starting.
-    QObject::connect(&instance, &SingleInstance::replacementRequested, &app, [] { QApplication::exit(0); });
+    // The request can come while the launch still waits on a nested event loop (the keyring), when
+    // there is no main loop yet to leave: then the main loop is never entered.
+    bool replaced = false;
+    QObject::connect(&instance, &SingleInstance::replacementRequested, &app, [&replaced] {
+        replaced = true;
+        QApplication::exit(0);
+    });
     app.launch();
+    if (replaced) {
+        return 0;
+    }
     return QApplication::exec();
 }

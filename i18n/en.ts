@@ -68,6 +68,14 @@
         <translation>Installing replaces Vantorel in Applications. The administrator password of this computer is needed.</translation>
     </message>
     <message>
+        <source>安装后会替换本机系统目录里的岚哨。需要输入本机管理员密码。</source>
+        <translation>Installing replaces Vantorel in this computer's system folder. The administrator password of this computer is needed.</translation>
+    </message>
+    <message>
+        <source>确认后会卸掉开机守护。本机系统目录里的岚哨仍由系统管理员持有，标准用户无法删除。</source>
+        <translation>Confirming removes the startup guard. The copy of Vantorel in this computer's system folder stays owned by the administrator; a standard user cannot delete it.</translation>
+    </message>
+    <message>
         <source>现在安装</source>
         <translation>Install Now</translation>
     </message>

@@ -204,7 +204,11 @@ bool confirm(const QString& version)
 {
     const AlertPresenter::Answer answer = AlertPresenter::current().runModal(
         { L10n::format(L10n::localized("发现新版本 %@"), { version }),
+#ifdef Q_OS_MACOS
           L10n::localized("安装后会替换「应用程序」里的岚哨。需要输入本机管理员密码。"),
+#else
+          L10n::localized("安装后会替换本机系统目录里的岚哨。需要输入本机管理员密码。"),
+#endif
           { L10n::localized("现在安装"), L10n::localized("稍后") },
           false });
     return answer.button == 0;

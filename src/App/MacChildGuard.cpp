@@ -166,8 +166,12 @@ bool confirmParentAndTeardown()
 
     const AlertPresenter::Answer answer = alerts.runModal(
         { L10n::localized("退出岚哨需要家长密码"),
+#ifdef Q_OS_MACOS
           L10n::localized(
               "确认后会卸掉开机守护。安装在「应用程序」里的岚哨仍由系统管理员持有，标准用户无法删除。"),
+#else
+          L10n::localized("确认后会卸掉开机守护。本机系统目录里的岚哨仍由系统管理员持有，标准用户无法删除。"),
+#endif
           { L10n::localized("确认退出"), L10n::localized("取消") },
           true });
     if (answer.button != 0) {
