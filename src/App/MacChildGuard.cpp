@@ -10,6 +10,7 @@
 #include "Platform/Clock.h"
 #include "Platform/UserDefaults.h"
 #include "Views/AlertPresenter.h"
+#include "Views/ParentPasswordGate.h"
 
 #include <QFile>
 #include <QStringList>
@@ -154,32 +155,28 @@ bool confirmParentAndTeardown()
 {
     // Read fresh: the password may have been set since this process started.
     ParentalPasswordStore store(std::make_unique<ParentalPasswordRepository>());
-    AlertPresenter& alerts = AlertPresenter::current();
-
-    if (!store.hasPassword()) {
-        alerts.runModal({ L10n::localized("无法退出"),
-                          L10n::localized("尚未设置家长密码。请用家长的管理员账号关闭岚哨守护。"),
-                          { L10n::localized("好") },
-                          false });
-        return false;
-    }
-
-    const AlertPresenter::Answer answer = alerts.runModal(
-        { L10n::localized("退出岚哨需要家长密码"),
+    const ParentPasswordGate::Prompt prompt {
+        L10n::localized("退出岚哨需要家长密码"),
 #ifdef Q_OS_MACOS
-          L10n::localized(
-              "确认后会卸掉开机守护。安装在「应用程序」里的岚哨仍由系统管理员持有，标准用户无法删除。"),
+        L10n::localized(
+            "确认后会卸掉开机守护。安装在「应用程序」里的岚哨仍由系统管理员持有，标准用户无法删除。"),
 #else
-          L10n::localized("确认后会卸掉开机守护。本机系统目录里的岚哨仍由系统管理员持有，标准用户无法删除。"),
+        L10n::localized("确认后会卸掉开机守护。本机系统目录里的岚哨仍由系统管理员持有，标准用户无法删除。"),
 #endif
-          { L10n::localized("确认退出"), L10n::localized("取消") },
-          true });
-    if (answer.button != 0) {
+        L10n::localized("确认退出")
+    };
+    switch (ParentPasswordGate::ask(store, prompt)) {
+    case ParentPasswordGate::Outcome::noPassword:
+        AlertPresenter::current().runModal(
+            { L10n::localized("无法退出"),
+              L10n::localized("尚未设置家长密码。请用家长的管理员账号关闭岚哨守护。"),
+              { L10n::localized("好") },
+              false });
         return false;
-    }
-    if (!store.verify(answer.fieldText)) {
-        alerts.runModal({ L10n::localized("家长密码不正确"), QString(), { L10n::localized("好") }, false });
+    case ParentPasswordGate::Outcome::refused:
         return false;
+    case ParentPasswordGate::Outcome::confirmed:
+        break;
     }
     return runAsAdmin(hostTeardownScript());
 }

@@ -6,34 +6,37 @@
 
 namespace ParentPasswordGate {
 
-bool confirm(ParentalPasswordStore& store, const QString& action)
+Outcome ask(ParentalPasswordStore& store, const Prompt& prompt)
 {
     AlertPresenter& alerts = AlertPresenter::current();
     switch (store.refresh()) {
     case ParentalPasswordStore::State::none:
-        return true;
+        return Outcome::noPassword;
     case ParentalPasswordStore::State::unreadable:
         alerts.runModal({ L10n::localized("暂时无法读取家长密码"),
                           L10n::localized("系统钥匙环现在打不开。请解锁钥匙环（或稍等它启动）后重试。"),
                           { L10n::localized("好") },
                           false });
-        return false;
+        return Outcome::refused;
     case ParentalPasswordStore::State::set:
         break;
     }
-    const AlertPresenter::Answer answer
-        = alerts.runModal({ L10n::localized("需要家长密码"),
-                            action,
-                            { L10n::localized("确认"), L10n::localized("取消") },
-                            true });
+    const AlertPresenter::Answer answer = alerts.runModal(
+        { prompt.title, prompt.message, { prompt.confirmLabel, L10n::localized("取消") }, true });
     if (answer.button != 0) {
-        return false;
+        return Outcome::refused;
     }
     if (!store.verify(answer.fieldText)) {
         alerts.runModal({ L10n::localized("家长密码不正确"), QString(), { L10n::localized("好") }, false });
-        return false;
+        return Outcome::refused;
     }
-    return true;
+    return Outcome::confirmed;
+}
+
+bool confirm(ParentalPasswordStore& store, const QString& action)
+{
+    return ask(store, { L10n::localized("需要家长密码"), action, L10n::localized("确认") })
+        != Outcome::refused;
 }
 
 } // namespace ParentPasswordGate

@@ -10,6 +10,24 @@ class ParentalPasswordStore;
 // word on why, rather than letting it pass as if no password existed.
 namespace ParentPasswordGate {
 
+enum class Outcome
+{
+    noPassword,
+    refused,
+    confirmed
+};
+
+// What the password alert says: its title, the action it guards, and its confirm button.
+struct Prompt
+{
+    QString title;
+    QString message;
+    QString confirmLabel;
+};
+
+// Asks for the password when one is set; an unreadable keychain or a wrong password refuses.
+Outcome ask(ParentalPasswordStore& store, const Prompt& prompt);
+
 // True when the action may go ahead: no password is set, or the parent typed it.
 bool confirm(ParentalPasswordStore& store, const QString& action);
 
