@@ -17,6 +17,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <memory>
@@ -174,19 +175,30 @@ private slots:
     {
         QTest::addColumn<QJsonObject>("policy");
         QTest::addColumn<QStringList>("calls");
-        QTest::newRow("immediate lock")
-            << policyJson(true, true) << QStringList { u"targets:com.example.game"_s, u"show:forceLocked"_s };
+        // Minutes from now to the end of a lift a parent granted at this computer (0: none). A
+        // family whose rules only parents write keeps its lock at the server meanwhile.
+        QTest::addColumn<int>("liftedForMinutes");
+        const QStringList locked { u"targets:com.example.game"_s, u"show:forceLocked"_s };
+        QTest::newRow("immediate lock") << policyJson(true, true) << locked << 0;
         auto limit = policyJson(true, false);
         limit.insert(u"dailyLimitMinutes"_s, 2);
-        QTest::newRow("daily limit") << limit << QStringList { u"targets:com.example.game"_s, u"appBlock"_s };
+        QTest::newRow("daily limit") << limit << QStringList { u"targets:com.example.game"_s, u"appBlock"_s }
+                                     << 0;
         QTest::newRow("unlocked by the parent")
-            << policyJson(true, true, u"2026-03-10T13:00:00Z"_s) << QStringList { u"hide"_s };
+            << policyJson(true, true, u"2026-03-10T13:00:00Z"_s) << QStringList { u"hide"_s } << 0;
+        QTest::newRow("lifted here, locked at the server")
+            << policyJson(true, true) << QStringList { u"hide"_s } << 15;
+        QTest::newRow("lift here over") << policyJson(true, true) << locked << -1;
     }
 
     void lockReasonsDriveTheOverlay()
     {
         QFETCH(QJsonObject, policy);
         QFETCH(QStringList, calls);
+        QFETCH(int, liftedForMinutes);
+        MacRemotePolicySyncService::setLocalUnlockUntil(
+            liftedForMinutes ? kNoon.addSecs(liftedForMinutes * 60) : QDateTime());
+        const auto noLift = qScopeGuard([] { MacRemotePolicySyncService::setLocalUnlockUntil({}); });
         m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policy)));
         m_server->enqueue(usage(150)); // higher: taken over, 2 minutes
         runCycle();
