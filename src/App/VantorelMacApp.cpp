@@ -12,7 +12,9 @@
 #include "Models/ScreenTimePolicyStore.h"
 #include "Platform/Clock.h"
 #include "Platform/SqliteUserDefaults.h"
+#include "Platform/SystemNotifications.h"
 #include "Platform/UserDefaults.h"
+#include "Platform/Workspace.h"
 #include "Services/ChildEnforcement.h"
 #include "Services/ChildGuardState.h"
 #include "Services/MacUnlockRequestState.h"
@@ -21,6 +23,7 @@
 #include "Views/ContentView.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockWarningBanner.h"
+#include "Views/MessageBoxAlertPresenter.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,13 +33,22 @@
 
 using namespace Qt::StringLiterals;
 
-VantorelMacApp::VantorelMacApp(QApplication& application, Settings settings, QObject* parent)
+VantorelMacApp::Platform VantorelMacApp::hostPlatform()
+{
+    return { Workspace::shared(), SystemNotifications::current() };
+}
+
+VantorelMacApp::VantorelMacApp(QApplication& application, Settings settings, Platform platform,
+                               QObject* parent)
     : QObject(parent)
     , m_application(application)
+    , m_platform(platform)
 {
     if (settings == Settings::file) {
         m_defaults = std::make_unique<SqliteUserDefaults>(SqliteUserDefaults::defaultFilePath());
         UserDefaults::setStandard(m_defaults.get());
+        m_alerts = std::make_unique<MessageBoxAlertPresenter>(&lockOverlay());
+        AlertPresenter::setCurrent(m_alerts.get());
     }
     m_childGuardDelegate = new MacChildGuardDelegate(this);
     m_childGuardDelegate->attach(application);
@@ -48,6 +60,9 @@ VantorelMacApp::~VantorelMacApp()
     delete m_childEnforcement;
     m_childEnforcement = nullptr;
     m_window.reset();
+    if (m_alerts) {
+        AlertPresenter::setCurrent(nullptr);
+    }
     if (m_defaults) {
         UserDefaults::setStandard(nullptr);
     }
@@ -96,6 +111,33 @@ AppLanguageStore& VantorelMacApp::appLanguageStore()
     return *m_appLanguageStore;
 }
 
+MacUsageMonitorService& VantorelMacApp::usageMonitor()
+{
+    if (!m_usageMonitor) {
+        m_usageMonitor = std::make_unique<MacUsageMonitorService>(UserDefaults::standard(), Clock::current(),
+                                                                  m_platform.workspace);
+        m_usageMonitor->setMonotonicSource(&MacUsageMonitorService::steadyMilliseconds);
+    }
+    return *m_usageMonitor;
+}
+
+MacUnlockRequestState& VantorelMacApp::unlockRequests()
+{
+    if (!m_unlockRequests) {
+        m_unlockRequests = std::make_unique<MacUnlockRequestState>();
+    }
+    return *m_unlockRequests;
+}
+
+MacLockOverlayController& VantorelMacApp::lockOverlay()
+{
+    if (!m_lockOverlay) {
+        m_lockOverlay = std::make_unique<MacLockOverlayController>(
+            m_platform.workspace, MacLockOverlayController::platformScreens, &unlockRequests());
+    }
+    return *m_lockOverlay;
+}
+
 QWidget& VantorelMacApp::window()
 {
     if (!m_window) {
@@ -112,7 +154,8 @@ QWidget& VantorelMacApp::window()
         m_window->installEventFilter(this);
         auto* layout = new QVBoxLayout(m_window.get());
         layout->setContentsMargins(0, 0, 0, 0);
-        m_contentView = new ContentView({ policy, password, selection, config, language });
+        m_contentView = new ContentView({ policy, password, selection, config, language },
+                                        { lockOverlay(), unlockRequests(), usageMonitor() });
         layout->addWidget(m_contentView);
         QObject::connect(&language, &AppLanguageStore::overrideLanguageChanged, m_window.get(),
                          [this] { m_window->setLocale(appLanguageStore().effectiveLocale()); });
@@ -150,11 +193,9 @@ bool VantorelMacApp::eventFilter(QObject* watched, QEvent* event)
 ChildEnforcement& VantorelMacApp::childEnforcement()
 {
     if (!m_childEnforcement) {
-        // The overlay registers itself as the target the enforcement drives.
-        MacLockOverlayController::shared();
         m_childEnforcement = new ChildEnforcement(backendConfig(), policyStore(), appSelectionStore(),
-                                                  MacUsageMonitorService::shared(), UserDefaults::standard(),
-                                                  Clock::current(), this);
+                                                  usageMonitor(), lockOverlay(), m_platform.notifications,
+                                                  UserDefaults::standard(), Clock::current(), this);
         m_childEnforcement->setBannerPresenter(
             [](const QString& text) { MacLockWarningBanner::present(text); });
         connect(m_childEnforcement, &ChildEnforcement::deviceRemoved, this, [this] {
@@ -175,7 +216,7 @@ ChildEnforcement& VantorelMacApp::childEnforcement()
 void VantorelMacApp::launch()
 {
     window().show();
-    MacUnlockRequestState::shared().watch(policyStore());
+    unlockRequests().watch(policyStore());
     childEnforcement().start();
     // Asked only by a child's synchronisation, which may begin later in this run (binding).
     ChildGuardState::setProbe(&MacChildGuard::hostGuardState);

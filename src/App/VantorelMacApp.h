@@ -10,15 +10,22 @@ class ChildEnforcement;
 class ContentView;
 class MacAppSelectionStore;
 class MacChildGuardDelegate;
+class MacLockOverlayController;
+class MacUnlockRequestState;
+class MacUsageMonitorService;
+class MessageBoxAlertPresenter;
 class ParentalPasswordStore;
 class QApplication;
 class QWidget;
 class RemoteBackendConfig;
 class ScreenTimePolicyStore;
+class SystemNotifications;
 class UserDefaults;
+class Workspace;
 
-// The application: its settings file, one instance of each store for the whole process, the one
-// window with the home screen, and the guard's launch step and quit decision.
+// The application: its settings file, one instance of each store and of the lock screen for the
+// whole process, the one window with the home screen, and the guard's launch step and quit
+// decision. Everything else reaches these objects through its constructor.
 class VantorelMacApp final : public QObject
 {
     Q_OBJECT
@@ -26,13 +33,22 @@ class VantorelMacApp final : public QObject
 public:
     enum class Settings
     {
-        // The settings file at its usual place becomes the standard store.
+        // The settings file at its usual place becomes the standard store, and alerts come up
+        // as message boxes that know the lock screen.
         file,
-        // The standard store already installed (a test's) is used.
+        // The standard store and the alert presenter already installed (a test's) are used.
         installed
     };
+    // The operating system's side; a test hands in its doubles.
+    struct Platform
+    {
+        Workspace& workspace;
+        SystemNotifications& notifications;
+    };
+    static Platform hostPlatform();
+
     explicit VantorelMacApp(QApplication& application, Settings settings = Settings::file,
-                            QObject* parent = nullptr);
+                            Platform platform = hostPlatform(), QObject* parent = nullptr);
     ~VantorelMacApp() override;
 
     static constexpr QSize defaultWindowSize { 500, 600 };
@@ -49,6 +65,10 @@ public:
     MacAppSelectionStore& appSelectionStore();
     RemoteBackendConfig& backendConfig();
     AppLanguageStore& appLanguageStore();
+    // The lock screen and what it counts and waits for, made on first use.
+    MacUsageMonitorService& usageMonitor();
+    MacUnlockRequestState& unlockRequests();
+    MacLockOverlayController& lockOverlay();
 
     // Builds the window (once) around the home screen.
     QWidget& window();
@@ -70,6 +90,7 @@ protected:
 
 private:
     QApplication& m_application;
+    Platform m_platform;
     std::unique_ptr<UserDefaults> m_defaults;
     MacChildGuardDelegate* m_childGuardDelegate = nullptr;
     std::unique_ptr<ScreenTimePolicyStore> m_policyStore;
@@ -77,6 +98,11 @@ private:
     std::unique_ptr<MacAppSelectionStore> m_appSelectionStore;
     std::unique_ptr<RemoteBackendConfig> m_backendConfig;
     std::unique_ptr<AppLanguageStore> m_appLanguageStore;
+    std::unique_ptr<MacUsageMonitorService> m_usageMonitor;
+    std::unique_ptr<MacUnlockRequestState> m_unlockRequests;
+    std::unique_ptr<MacLockOverlayController> m_lockOverlay;
+    // Installed as the process's alert presenter when the settings file is the application's own.
+    std::unique_ptr<MessageBoxAlertPresenter> m_alerts;
     std::unique_ptr<QWidget> m_window;
     ContentView* m_contentView = nullptr;
     ChildEnforcement* m_childEnforcement = nullptr;

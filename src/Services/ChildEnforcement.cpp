@@ -20,7 +20,8 @@ using namespace Qt::StringLiterals;
 
 ChildEnforcement::ChildEnforcement(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
                                    MacAppSelectionStore& appSelectionStore,
-                                   MacUsageMonitorService& usageMonitor, UserDefaults& defaults,
+                                   MacUsageMonitorService& usageMonitor, MacLockOverlayTarget& overlay,
+                                   SystemNotifications& notifications, UserDefaults& defaults,
                                    const Clock& clock, QObject* parent)
     : QObject(parent)
     , m_config(backendConfig)
@@ -29,22 +30,16 @@ ChildEnforcement::ChildEnforcement(RemoteBackendConfig& backendConfig, ScreenTim
     , m_monitor(usageMonitor)
     , m_defaults(defaults)
     , m_clock(clock)
+    , m_overlay(overlay)
+    , m_notifications(notifications)
 {
 }
 
 ChildEnforcement::~ChildEnforcement()
 {
-    // The monitor and the overlay are process-wide and outlive this owner.
+    // The monitor and the overlay were made before this owner and outlive it.
     if (m_enforcing) {
         end();
-    }
-}
-
-void ChildEnforcement::setOverlay(MacLockOverlayTarget* overlay)
-{
-    m_overlay = overlay;
-    if (m_guard) {
-        m_guard->setOverlay(overlay);
     }
 }
 
@@ -112,9 +107,8 @@ void ChildEnforcement::begin()
 {
     m_enforcing = true;
     delete m_guard;
-    m_guard = new MacLocalLockGuard(m_config, m_policyStore, m_selectionStore, m_monitor, m_defaults, m_clock,
-                                    this);
-    m_guard->setOverlay(m_overlay);
+    m_guard = new MacLocalLockGuard(m_config, m_policyStore, m_selectionStore, m_monitor, m_overlay,
+                                    m_notifications, m_defaults, m_clock, this);
     m_guard->presentBanner = m_presentBanner;
     m_guard->start();
     emit enforcingChanged();
@@ -126,9 +120,7 @@ void ChildEnforcement::end()
     delete m_guard;
     m_guard = nullptr;
     m_monitor.stop();
-    if (auto* overlay = m_overlay ? m_overlay : MacLockOverlayTarget::shared()) {
-        overlay->hide();
-    }
+    m_overlay.hide();
     emit enforcingChanged();
 }
 
@@ -222,7 +214,7 @@ QCoro::Task<> ChildEnforcement::loop(QPointer<ChildEnforcement> self, QPointer<Q
         if (self->m_enforcing) {
             auto cycle = MacRemotePolicySyncService::syncIfChild(self->m_config, self->m_policyStore,
                                                                  self->m_selectionStore, self->m_monitor,
-                                                                 self->m_overlay);
+                                                                 &self->m_overlay);
             co_await cycle;
         }
         if (!self || !run) {

@@ -18,6 +18,7 @@ class MacLockOverlayTarget;
 class MacUsageMonitorService;
 class RemoteBackendConfig;
 class ScreenTimePolicyStore;
+class SystemNotifications;
 class UserDefaults;
 
 // The one owner of a child computer's enforcement: the synchronisation loop, the usage counting
@@ -35,11 +36,10 @@ class ChildEnforcement final : public QObject
 public:
     ChildEnforcement(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
                      MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
+                     MacLockOverlayTarget& overlay, SystemNotifications& notifications,
                      UserDefaults& defaults, const Clock& clock, QObject* parent = nullptr);
     ~ChildEnforcement() override;
 
-    // The overlay driven; the registered MacLockOverlayTarget when none is set.
-    void setOverlay(MacLockOverlayTarget* overlay);
     // Shows a warning above every window (set by the application, a view).
     void setBannerPresenter(std::function<void(const QString&)> present);
 
@@ -88,7 +88,8 @@ private:
     UserDefaults& m_defaults;
     const Clock& m_clock;
     std::function<void(const QString&)> m_presentBanner;
-    MacLockOverlayTarget* m_overlay = nullptr;
+    MacLockOverlayTarget& m_overlay;
+    SystemNotifications& m_notifications;
     MacLocalLockGuard* m_guard = nullptr;
     // Lives while this computer is bound; the loop that belongs to it ends when it goes.
     QObject* m_run = nullptr;

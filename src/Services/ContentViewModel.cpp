@@ -9,7 +9,6 @@
 #include "Services/MacPolicyExecutor.h"
 #include "Services/MacRemotePolicySyncService.h"
 #include "Services/MacUnlockRequestState.h"
-#include "Services/MacUsageMonitorService.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/UserFriendlyMessage.h"
 
@@ -36,13 +35,12 @@ QString roleText(RemoteDeviceRole role)
 
 } // namespace
 
-ContentViewModel::ContentViewModel(QObject* parent)
+ContentViewModel::ContentViewModel(MacLockOverlayTarget& overlay, MacUnlockRequestState& unlockRequests,
+                                   std::function<qint64()> todayUsageMinutes, QObject* parent)
     : QObject(parent)
-    , hideOverlay([] {
-        if (MacLockOverlayTarget* overlay = MacLockOverlayTarget::shared()) {
-            overlay->hide();
-        }
-    })
+    , m_overlay(overlay)
+    , m_unlockRequests(unlockRequests)
+    , m_todayUsageMinutes(std::move(todayUsageMinutes))
 {
 }
 
@@ -148,7 +146,7 @@ QCoro::Task<> ContentViewModel::handleUnlockRequest(RemoteBackendConfig& backend
         auto task = client->requestUnlock(backendConfig.deviceID(), std::nullopt, std::nullopt);
         co_await task;
         message = L10n::localized("已向家长发出解锁申请");
-        MacUnlockRequestState::shared().markSent();
+        m_unlockRequests.markSent();
     } catch (...) {
         message = userFriendlyMessage(std::current_exception());
     }
@@ -172,12 +170,11 @@ QCoro::Task<> ContentViewModel::handleLocalUnlock(ScreenTimePolicyStore& policyS
     });
     MacRemotePolicySyncService::setLocalUnlockUntil(until);
     const ScreenTimePolicy policy = policyStore.policy();
-    hideOverlay();
+    m_overlay.hide();
     if (appSelectionStore.hasSelection()) {
-        const qint64 minutes
-            = todayUsageMinutes ? todayUsageMinutes() : MacUsageMonitorService::shared().todayUsageMinutes();
+        const qint64 minutes = m_todayUsageMinutes();
         if (!MacPolicyExecutor::shouldBeLocked(policy, minutes).locked) {
-            hideOverlay();
+            m_overlay.hide();
         }
     }
     const auto client = RemoteAPIClient::make(backendConfig);

@@ -13,6 +13,8 @@
 #include <optional>
 
 class MacAppSelectionStore;
+class MacLockOverlayTarget;
+class MacUnlockRequestState;
 class RemoteBackendConfig;
 class ScreenTimePolicyStore;
 
@@ -36,7 +38,10 @@ class ContentViewModel final : public QObject
                    setShowingUnlockRequestAlert NOTIFY isShowingUnlockRequestAlertChanged)
 
 public:
-    explicit ContentViewModel(QObject* parent = nullptr);
+    // `todayUsageMinutes` gives today's counted minutes (the usage monitor's), for the lock
+    // decision after a local unlock.
+    ContentViewModel(MacLockOverlayTarget& overlay, MacUnlockRequestState& unlockRequests,
+                     std::function<qint64()> todayUsageMinutes, QObject* parent = nullptr);
 
     QList<DeviceListItem> childDevices() const { return m_childDevices; }
     std::optional<QString> childDevicesError() const { return m_childDevicesError; }
@@ -52,11 +57,6 @@ public:
     void setShowingUnlockRequestAlert(bool showing);
     std::optional<DeviceListItem> devicePendingRename() const { return m_devicePendingRename; }
     void setDevicePendingRename(const std::optional<DeviceListItem>& device);
-
-    // Hides the lock overlay: the registered overlay's, unless a test counts the calls.
-    std::function<void()> hideOverlay;
-    // Today's counted minutes for the lock decision after a local unlock; the usage monitor's.
-    std::function<qint64()> todayUsageMinutes;
 
     QCoro::Task<> refreshChildDevicesForHome(RemoteBackendConfig& backendConfig);
     bool hasPendingUnlockRequest(const QString& deviceId) const;
@@ -94,6 +94,9 @@ private:
     void setLists(const QList<DeviceListItem>& devices, const QList<UnlockRequest>& requests);
     void setHiddenTapCount(int count);
 
+    MacLockOverlayTarget& m_overlay;
+    MacUnlockRequestState& m_unlockRequests;
+    std::function<qint64()> m_todayUsageMinutes;
     QList<DeviceListItem> m_childDevices;
     std::optional<QString> m_childDevicesError;
     bool m_isLoadingChildDevices = false;

@@ -13,9 +13,8 @@
 #include <QUuid>
 
 namespace {
-QCoro::Task<> postNotification(QString body)
+QCoro::Task<> postNotification(SystemNotifications& center, QString body)
 {
-    SystemNotifications& center = SystemNotifications::current();
     auto authorise = center.requestAuthorization();
     co_await authorise;
     SystemNotifications::Request request;
@@ -30,7 +29,8 @@ QCoro::Task<> postNotification(QString body)
 
 MacLocalLockGuard::MacLocalLockGuard(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
                                      MacAppSelectionStore& appSelectionStore,
-                                     MacUsageMonitorService& usageMonitor, UserDefaults& defaults,
+                                     MacUsageMonitorService& usageMonitor, MacLockOverlayTarget& overlay,
+                                     SystemNotifications& notifications, UserDefaults& defaults,
                                      const Clock& clock, QObject* parent)
     : QObject(parent)
     , m_config(&backendConfig)
@@ -39,6 +39,8 @@ MacLocalLockGuard::MacLocalLockGuard(RemoteBackendConfig& backendConfig, ScreenT
     , m_monitor(&usageMonitor)
     , m_clock(clock)
     , m_warnings(defaults)
+    , m_overlay(overlay)
+    , m_notifications(notifications)
 {
     m_timer.setInterval(period);
     connect(&m_timer, &QTimer::timeout, this, &MacLocalLockGuard::evaluate);
@@ -90,8 +92,7 @@ void MacLocalLockGuard::look(bool noteClock)
     const auto decision = MacLockEnforcement::decide(policy, *m_monitor, m_clock);
     if (decision != m_lastDecision) {
         m_lastDecision = decision;
-        MacLockEnforcement::apply(decision, policy, selection,
-                                  m_overlay ? m_overlay : MacLockOverlayTarget::shared(), this);
+        MacLockEnforcement::apply(decision, policy, selection, &m_overlay, this);
         if (decision.reason == MacPolicyExecutor::LockReason::eyeRest) {
             announceBreak(policy);
         }
@@ -131,7 +132,7 @@ void MacLocalLockGuard::announceBreak(const ScreenTimePolicy& policy)
 void MacLocalLockGuard::warn(MacLockWarnings::Kind kind, const QString& text)
 {
     // Notifications stay hidden behind a full-screen application; the banner does not.
-    postNotification(text);
+    postNotification(m_notifications, text);
     if (presentBanner) {
         presentBanner(text);
     }

@@ -17,6 +17,7 @@ class MacLockOverlayTarget;
 class MacUsageMonitorService;
 class RemoteBackendConfig;
 class ScreenTimePolicyStore;
+class SystemNotifications;
 class UserDefaults;
 
 // Enforces the stored rules on a bound child computer without the family server: every half
@@ -35,10 +36,8 @@ public:
 
     MacLocalLockGuard(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
                       MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
+                      MacLockOverlayTarget& overlay, SystemNotifications& notifications,
                       UserDefaults& defaults, const Clock& clock, QObject* parent = nullptr);
-
-    // The overlay driven; the registered MacLockOverlayTarget when none is set.
-    void setOverlay(MacLockOverlayTarget* overlay) { m_overlay = overlay; }
     // Shows a warning above every window; set by the application (a view). Without it only the
     // system notification is posted.
     std::function<void(const QString&)> presentBanner;
@@ -70,7 +69,8 @@ private:
     QPointer<MacUsageMonitorService> m_monitor;
     const Clock& m_clock;
     MacLockWarnings m_warnings;
-    MacLockOverlayTarget* m_overlay = nullptr;
+    MacLockOverlayTarget& m_overlay;
+    SystemNotifications& m_notifications;
     QTimer m_timer;
     std::optional<MacPolicyExecutor::LockDecision> m_lastDecision;
 };

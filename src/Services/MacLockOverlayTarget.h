@@ -4,8 +4,8 @@
 #include "Models/ScreenTimePolicy.h"
 #include "Services/MacPolicyExecutor.h"
 
-// What the synchronisation drives on screen. The lock overlay (a view) implements it and
-// registers itself, so that the engine below the views never includes them.
+// What the synchronisation drives on screen. The lock overlay (a view) implements it, and the
+// application hands it to the engine below the views, which never includes them.
 class MacLockOverlayTarget
 {
 public:
@@ -15,8 +15,4 @@ public:
     virtual void show(MacPolicyExecutor::LockReason reason, const ScreenTimePolicy& policy) = 0;
     virtual void beginAppBlock() = 0;
     virtual void hide() = 0;
-
-    // The registered overlay (MacLockOverlayController::shared() registers itself), or nullptr.
-    static MacLockOverlayTarget* shared();
-    static void setShared(MacLockOverlayTarget* target);
 };

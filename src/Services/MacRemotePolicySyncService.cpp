@@ -184,7 +184,7 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
     }
 
     // 8.
-    applyPolicy(merged, selection, *monitor, overlay ? overlay : MacLockOverlayTarget::shared());
+    applyPolicy(merged, selection, *monitor, overlay);
 
     // 9. Health; a failure does not end the cycle.
     PutDeviceHealthPayload health;
@@ -221,10 +221,11 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
 }
 
 QCoro::Task<> pollingLoop(QPointer<RemoteBackendConfig> config, QPointer<ScreenTimePolicyStore> policyStore,
-                          QPointer<MacAppSelectionStore> selectionStore, std::chrono::milliseconds period)
+                          QPointer<MacAppSelectionStore> selectionStore,
+                          QPointer<MacUsageMonitorService> monitor, std::chrono::milliseconds period)
 {
-    while (config && policyStore && selectionStore) {
-        auto cycle = syncIfChild(*config, *policyStore, *selectionStore, MacUsageMonitorService::shared());
+    while (config && policyStore && selectionStore && monitor) {
+        auto cycle = syncIfChild(*config, *policyStore, *selectionStore, *monitor);
         co_await cycle;
         auto pause = QCoro::sleepFor(period);
         co_await pause;
@@ -261,11 +262,11 @@ QCoro::Task<> syncIfChild(RemoteBackendConfig& backendConfig, ScreenTimePolicySt
 }
 
 void startPolling(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
-                  MacAppSelectionStore& appSelectionStore)
+                  MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor)
 {
     // Fire and forget: the loop owns itself and ends with the stores.
     const auto period = ShortenedPeriod::read(backendConfig.defaults(), pollingPeriodKey, g_period);
-    pollingLoop(&backendConfig, &policyStore, &appSelectionStore, period);
+    pollingLoop(&backendConfig, &policyStore, &appSelectionStore, &usageMonitor, period);
 }
 
 } // namespace MacRemotePolicySyncService

@@ -20,11 +20,11 @@ class ScreenTimePolicyStore;
 namespace MacRemotePolicySyncService {
 
 // Starts one loop (a cycle, then the polling period, again and again) and returns at once. The
-// loop ends when one of the stores goes away. Each call starts a further loop.
+// loop ends when one of the stores or the monitor goes away. Each call starts a further loop.
 void startPolling(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
-                  MacAppSelectionStore& appSelectionStore);
+                  MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor);
 
-// One cycle; never throws. The overlay is the registered MacLockOverlayTarget unless given.
+// One cycle; never throws. Nothing is driven on screen without an overlay.
 QCoro::Task<> syncIfChild(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
                           MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
                           MacLockOverlayTarget* overlay = nullptr);

@@ -37,12 +37,6 @@ bool withinTheWait(const std::optional<qint64>& since)
 }
 } // namespace
 
-MacUnlockRequestState& MacUnlockRequestState::shared()
-{
-    static auto* instance = new MacUnlockRequestState;
-    return *instance;
-}
-
 MacUnlockRequestState::MacUnlockRequestState(QObject* parent)
     : QObject(parent)
 {

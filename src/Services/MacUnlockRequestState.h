@@ -29,7 +29,6 @@ public:
     static constexpr qint64 waitSeconds = 3600;
     static constexpr std::chrono::milliseconds answerPeriod { 20'000 };
 
-    static MacUnlockRequestState& shared();
     explicit MacUnlockRequestState(QObject* parent = nullptr);
 
     bool isPending() const;

@@ -23,17 +23,6 @@ QString isoWithMilliseconds(const QDateTime& instant)
 }
 } // namespace
 
-MacUsageMonitorService& MacUsageMonitorService::shared()
-{
-    static auto* instance = [] {
-        auto* monitor
-            = new MacUsageMonitorService(UserDefaults::standard(), Clock::current(), Workspace::shared());
-        monitor->setMonotonicSource(&MacUsageMonitorService::steadyMilliseconds);
-        return monitor;
-    }();
-    return *instance;
-}
-
 qint64 MacUsageMonitorService::steadyMilliseconds()
 {
     static const QElapsedTimer started = [] {

@@ -42,15 +42,11 @@ public:
     static inline const QString sessionsKey = MacUsageSessionLog::key;
     static inline const QString eyeRestStretchKey = QStringLiteral("mac_eye_rest_stretch");
 
-    // The process-wide monitor over the standard defaults, the current clock and the shared
-    // workspace; created (and loaded) on first use.
-    static MacUsageMonitorService& shared();
-
     MacUsageMonitorService(UserDefaults& defaults, const Clock& clock, Workspace& workspace,
                            QObject* parent = nullptr);
 
     // Milliseconds on a clock that only moves forward. By default the given Clock's instant (so
-    // that a test moving its clock moves the count); the shared monitor uses the steady clock,
+    // that a test moving its clock moves the count); the application's monitor uses the steady clock,
     // which neither a clock set back nor a time-zone change can bend.
     using MonotonicSource = std::function<qint64()>;
     void setMonotonicSource(MonotonicSource source) { m_monotonic = std::move(source); }

@@ -31,7 +31,8 @@ public:
     // Shows the alert and waits for the answer.
     virtual Answer runModal(const Alert& alert) = 0;
 
-    // The installed presenter, or the message-box one.
+    // The installed presenter (the application installs its own), or a message-box one that
+    // knows no lock screen.
     static AlertPresenter& current();
     static void setCurrent(AlertPresenter* presenter);
 };

@@ -38,10 +38,14 @@ QFrame* card(const QString& title, QVBoxLayout*& body)
 } // namespace
 
 ChildStatusView::ChildStatusView(ScreenTimePolicyStore& policyStore, RemoteBackendConfig& backendConfig,
+                                 const MacUsageMonitorService& usageMonitor,
+                                 const MacUnlockRequestState& unlockRequests,
                                  std::function<void()> onAppSelection,
                                  std::function<void()> onEyeRestSettings, QWidget* parent)
     : QWidget(parent)
     , m_policyStore(policyStore)
+    , m_monitor(usageMonitor)
+    , m_unlockRequests(unlockRequests)
 {
     Q_UNUSED(backendConfig)
     auto* layout = new QVBoxLayout(this);
@@ -88,10 +92,9 @@ ChildStatusView::ChildStatusView(ScreenTimePolicyStore& policyStore, RemoteBacke
         }
     });
     connect(&policyStore, &ScreenTimePolicyStore::policyChanged, this, &ChildStatusView::refresh);
-    connect(&MacUsageMonitorService::shared(), &MacUsageMonitorService::todayUsageMinutesChanged, this,
+    connect(&usageMonitor, &MacUsageMonitorService::todayUsageMinutesChanged, this,
             &ChildStatusView::refresh);
-    connect(&MacUnlockRequestState::shared(), &MacUnlockRequestState::changed, this,
-            &ChildStatusView::refresh);
+    connect(&unlockRequests, &MacUnlockRequestState::changed, this, &ChildStatusView::refresh);
     m_tick.setInterval(10'000);
     connect(&m_tick, &QTimer::timeout, this, &ChildStatusView::refresh);
     m_tick.start();
@@ -102,20 +105,19 @@ void ChildStatusView::refresh()
 {
     m_limit->setText(
         L10n::format(L10n::localized("每日上限：%d 分钟"), { m_policyStore.policy().dailyLimitMinutes }));
-    m_used->setText(L10n::format(L10n::localized("今日已用：%d 分钟"),
-                                 { MacUsageMonitorService::shared().todayUsageMinutes() }));
-    m_requestPending->setVisible(MacUnlockRequestState::shared().isPending());
+    m_used->setText(L10n::format(L10n::localized("今日已用：%d 分钟"), { m_monitor.todayUsageMinutes() }));
+    m_requestPending->setVisible(m_unlockRequests.isPending());
 
     const auto policy = m_policyStore.policy();
     m_eyeRest->setText(
         MacEyeRestSettingsViewModel::summary(policy.eyeRestIntervalMinutes, policy.eyeRestRestMinutes));
-    const auto& monitor = MacUsageMonitorService::shared();
     const auto& clock = Clock::current();
     std::optional<qint64> breakLeft;
-    if (MacLockEnforcement::decide(policy, monitor, clock).reason == MacPolicyExecutor::LockReason::eyeRest) {
+    if (MacLockEnforcement::decide(policy, m_monitor, clock).reason
+        == MacPolicyExecutor::LockReason::eyeRest) {
         breakLeft = MacEyeRest::secondsOfBreakLeft(
-            policy, { monitor.continuousUseSeconds(), monitor.lastCountedAt() },
-            MacLockEnforcement::trustedNow(monitor, clock));
+            policy, { m_monitor.continuousUseSeconds(), m_monitor.lastCountedAt() },
+            MacLockEnforcement::trustedNow(m_monitor, clock));
     }
     m_break->setText(breakLeft ? MacEyeRest::breakStatusText(policy, *breakLeft) : QString());
     m_break->setVisible(breakLeft.has_value());

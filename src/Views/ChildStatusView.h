@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class MacUnlockRequestState;
+class MacUsageMonitorService;
 class QLabel;
 class RemoteBackendConfig;
 class ScreenTimePolicyStore;
@@ -17,6 +19,7 @@ class ChildStatusView final : public QWidget
 
 public:
     ChildStatusView(ScreenTimePolicyStore& policyStore, RemoteBackendConfig& backendConfig,
+                    const MacUsageMonitorService& usageMonitor, const MacUnlockRequestState& unlockRequests,
                     std::function<void()> onAppSelection, std::function<void()> onEyeRestSettings = {},
                     QWidget* parent = nullptr);
 
@@ -24,6 +27,8 @@ private:
     void refresh();
 
     ScreenTimePolicyStore& m_policyStore;
+    const MacUsageMonitorService& m_monitor;
+    const MacUnlockRequestState& m_unlockRequests;
     QLabel* m_limit = nullptr;
     QLabel* m_eyeRest = nullptr;
     QLabel* m_break = nullptr;

@@ -9,6 +9,7 @@
 #include "Platform/UserDefaults.h"
 #include "Services/ContentViewModel.h"
 #include "Services/MacUnlockRequestState.h"
+#include "Services/MacUsageMonitorService.h"
 #include "Views/AlertPresenter.h"
 #include "Views/HomePanelView.h"
 #include "Views/MacAboutView.h"
@@ -42,10 +43,13 @@
 
 using namespace Qt::StringLiterals;
 
-ContentView::ContentView(Stores stores, QWidget* parent)
+ContentView::ContentView(Stores stores, Lock lock, QWidget* parent)
     : QWidget(parent)
     , m_stores(stores)
-    , m_viewModel(new ContentViewModel(this))
+    , m_lock(lock)
+    , m_viewModel(new ContentViewModel(
+          lock.overlay, lock.unlockRequests,
+          [&monitor = lock.usageMonitor] { return monitor.todayUsageMinutes(); }, this))
 {
     setObjectName(u"contentView"_s);
     setAutoFillBackground(true);
@@ -70,7 +74,7 @@ ContentView::ContentView(Stores stores, QWidget* parent)
         presentSheet(unlockRequestsSheet ? unlockRequestsSheet(device.id, this) : nullptr, true);
     };
     callbacks.onUnlockRequest = [this] { m_viewModel->handleUnlockRequest(m_stores.backendConfig); };
-    callbacks.isOverlayShowing = [] { return MacLockOverlayController::shared().isShowing(); };
+    callbacks.isOverlayShowing = [this] { return m_lock.overlay.isShowing(); };
     callbacks.lacksParentPassword = [this] {
         return m_stores.backendConfig.isBoundToBackend() && !m_stores.passwordStore.hasPassword();
     };
@@ -82,16 +86,15 @@ ContentView::ContentView(Stores stores, QWidget* parent)
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     m_panel = new HomePanelView(*m_viewModel, stores.policyStore, stores.appSelectionStore,
-                                stores.backendConfig, callbacks);
+                                stores.backendConfig, lock.usageMonitor, lock.unlockRequests, callbacks);
     scroll->setWidget(m_panel);
     layout->addWidget(scroll);
 
-    connect(&MacLockOverlayController::shared(), &MacLockOverlayController::isShowingChanged, m_panel,
-            &HomePanelView::refresh);
+    connect(&lock.overlay, &MacLockOverlayController::isShowingChanged, m_panel, &HomePanelView::refresh);
     // An answer belongs to the lock it was asked from; the next lock starts without it.
-    connect(&MacLockOverlayController::shared(), &MacLockOverlayController::isShowingChanged, this, [] {
-        if (!MacLockOverlayController::shared().isShowing()) {
-            MacLockCoordinator::shared().setStatusText(QString());
+    connect(&lock.overlay, &MacLockOverlayController::isShowingChanged, this, [this] {
+        if (!m_lock.overlay.isShowing()) {
+            m_lock.overlay.coordinator().setStatusText(QString());
         }
     });
     connect(&stores.passwordStore, &ParentalPasswordStore::hasPasswordChanged, m_panel,
@@ -113,8 +116,8 @@ ContentView::ContentView(Stores stores, QWidget* parent)
 ContentView::~ContentView()
 {
     // The overlay outlives this screen; its buttons must not reach a screen that is gone.
-    MacLockCoordinator::shared().onUnlockRequest = [] {};
-    MacLockCoordinator::shared().onPasswordUnlock = [] {};
+    m_lock.overlay.coordinator().onUnlockRequest = nullptr;
+    m_lock.overlay.coordinator().onPasswordUnlock = nullptr;
 }
 
 void ContentView::showEvent(QShowEvent* event)
@@ -131,13 +134,13 @@ void ContentView::onAppearSetup()
         return;
     }
     m_setupDone = true;
-    MacLockCoordinator& coordinator = MacLockCoordinator::shared();
+    MacLockCoordinator& coordinator = m_lock.overlay.coordinator();
     coordinator.onUnlockRequest = [this] { m_viewModel->handleUnlockRequest(m_stores.backendConfig); };
     coordinator.onPasswordUnlock = [this] { openChildUnlock(); };
     // A declined request is told on the lock screen in place of the earlier "sent".
-    connect(&MacUnlockRequestState::shared(), &MacUnlockRequestState::changed, this, [] {
-        if (MacUnlockRequestState::shared().isRejected()) {
-            MacLockCoordinator::shared().setStatusText(QString());
+    connect(&m_lock.unlockRequests, &MacUnlockRequestState::changed, this, [this] {
+        if (m_lock.unlockRequests.isRejected()) {
+            m_lock.overlay.coordinator().setStatusText(QString());
         }
     });
 
@@ -147,7 +150,7 @@ void ContentView::onAppearSetup()
     }
     // A child's synchronisation belongs to the application's enforcement, which follows the
     // role and the binding.
-    MacUnlockRequestState::shared().followAnswers(config);
+    m_lock.unlockRequests.followAnswers(config);
 }
 
 void ContentView::showConsentIfNeeded()
@@ -309,7 +312,7 @@ void ContentView::openChildUnlock()
     m_passwordSheet = sheet;
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     connect(sheet, &QObject::destroyed, this, [this] { m_passwordSheet = nullptr; });
-    MacLockOverlayController::shared().presentAboveOverlay(sheet);
+    m_lock.overlay.presentAboveOverlay(sheet);
     sheet->open();
 }
 
@@ -437,8 +440,8 @@ void ContentView::showUnlockRequestAlert()
         return;
     }
     const QString answer = m_viewModel->unlockRequestMessage().value_or(QString());
-    if (MacLockOverlayController::shared().isShowing()) {
-        MacLockCoordinator::shared().setStatusText(answer);
+    if (m_lock.overlay.isShowing()) {
+        m_lock.overlay.coordinator().setStatusText(answer);
         m_viewModel->setShowingUnlockRequestAlert(false);
         return;
     }

@@ -11,6 +11,9 @@ class AppLanguageStore;
 class ContentViewModel;
 class HomePanelView;
 class MacAppSelectionStore;
+class MacLockOverlayController;
+class MacUnlockRequestState;
+class MacUsageMonitorService;
 class ParentalPasswordStore;
 class QDialog;
 class RemoteBackendConfig;
@@ -33,7 +36,16 @@ public:
         AppLanguageStore& appLanguageStore;
     };
 
-    explicit ContentView(Stores stores, QWidget* parent = nullptr);
+    // The lock screen, the child's request to its parent and the usage count: made by the
+    // application before this screen and kept after it.
+    struct Lock
+    {
+        MacLockOverlayController& overlay;
+        MacUnlockRequestState& unlockRequests;
+        MacUsageMonitorService& usageMonitor;
+    };
+
+    ContentView(Stores stores, Lock lock, QWidget* parent = nullptr);
     ~ContentView() override;
 
     ContentViewModel& viewModel() const { return *m_viewModel; }
@@ -72,6 +84,7 @@ private:
     void syncRenameSheet();
 
     Stores m_stores;
+    Lock m_lock;
     ContentViewModel* m_viewModel = nullptr;
     HomePanelView* m_panel = nullptr;
     QWidget* m_consent = nullptr;

@@ -43,7 +43,9 @@ QPushButton* actionButton(const QString& text, const char* symbol, const QString
 
 HomePanelView::HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore& policyStore,
                              MacAppSelectionStore& appSelectionStore, RemoteBackendConfig& backendConfig,
-                             Callbacks callbacks, QWidget* parent)
+                             const MacUsageMonitorService& usageMonitor,
+                             const MacUnlockRequestState& unlockRequests, Callbacks callbacks,
+                             QWidget* parent)
     : QWidget(parent)
     , m_viewModel(viewModel)
     , m_policyStore(policyStore)
@@ -129,8 +131,8 @@ HomePanelView::HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore&
             [this] { m_viewModel.refreshChildDevicesForHome(m_backendConfig); });
     layout->addWidget(m_parentContent);
 
-    m_childContent = new ChildStatusView(policyStore, backendConfig, m_callbacks.onAppSelection,
-                                         m_callbacks.onEyeRestSettings);
+    m_childContent = new ChildStatusView(policyStore, backendConfig, usageMonitor, unlockRequests,
+                                         m_callbacks.onAppSelection, m_callbacks.onEyeRestSettings);
     m_childContent->setObjectName(u"childStatus"_s);
     layout->addWidget(m_childContent);
     layout->addStretch();

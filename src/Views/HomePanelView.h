@@ -8,6 +8,8 @@
 
 class ContentViewModel;
 class MacAppSelectionStore;
+class MacUnlockRequestState;
+class MacUsageMonitorService;
 class ParentDashboardViewModel;
 class QLabel;
 class QVBoxLayout;
@@ -42,6 +44,7 @@ public:
 
     HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore& policyStore,
                   MacAppSelectionStore& appSelectionStore, RemoteBackendConfig& backendConfig,
+                  const MacUsageMonitorService& usageMonitor, const MacUnlockRequestState& unlockRequests,
                   Callbacks callbacks, QWidget* parent = nullptr);
 
     // Rebuilds the role-dependent parts; the root screen calls it when the overlay shows or hides.

@@ -6,20 +6,18 @@
 #include <functional>
 
 // Carries the two ways out of the lock screen from the root screen, which owns them, to the
-// overlay, which shows them. Both do nothing until the root screen sets them. Answers to them are
-// shown on the lock screen itself as a status line: a box of this application opened beneath the
-// lock windows could never be reached.
+// overlay, which shows them (each overlay controller has its own). Both do nothing until the root screen sets
+// them. Answers to them are shown on the lock screen itself as a status line: a box of this application
+// opened beneath the lock windows could never be reached.
 class MacLockCoordinator final : public QObject
 {
     Q_OBJECT
 
 public:
-    static MacLockCoordinator& shared();
-
     explicit MacLockCoordinator(QObject* parent = nullptr);
 
-    std::function<void()> onUnlockRequest = [] {};
-    std::function<void()> onPasswordUnlock = [] {};
+    std::function<void()> onUnlockRequest;
+    std::function<void()> onPasswordUnlock;
 
     QString statusText() const { return m_statusText; }
     void setStatusText(const QString& text);

@@ -13,8 +13,8 @@
 
 using namespace Qt::StringLiterals;
 
-MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, std::function<void()> onUnlockRequest,
-                                             std::function<void()> onPasswordUnlock, QWidget* parent)
+MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, const MacLockCoordinator& coordinator,
+                                             const MacUnlockRequestState* requests, QWidget* parent)
     : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
@@ -45,25 +45,27 @@ MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, std::fun
     pending->setAlignment(Qt::AlignCenter);
     pending->setWordWrap(true);
     pending->setStyleSheet(u"font-size: 15px; color: rgba(160,200,255,235);"_s);
-    const auto showRequestState = [pending] {
-        const auto& state = MacUnlockRequestState::shared();
-        pending->setText(state.isRejected() ? L10n::localized("家长拒绝了这次解锁申请")
-                                            : L10n::localized("解锁申请已发出，正在等待家长处理"));
-        pending->setVisible(state.isPending() || state.isRejected());
+    const auto showRequestState = [pending, requests] {
+        const bool rejected = requests && requests->isRejected();
+        pending->setText(rejected ? L10n::localized("家长拒绝了这次解锁申请")
+                                  : L10n::localized("解锁申请已发出，正在等待家长处理"));
+        pending->setVisible(requests && (requests->isPending() || rejected));
     };
     showRequestState();
     layout->addWidget(pending);
-    connect(&MacUnlockRequestState::shared(), &MacUnlockRequestState::changed, pending, showRequestState);
+    if (requests) {
+        connect(requests, &MacUnlockRequestState::changed, pending, showRequestState);
+    }
 
-    auto* status = new QLabel(MacLockCoordinator::shared().statusText(), this);
+    auto* status = new QLabel(coordinator.statusText(), this);
     status->setObjectName(u"lockStatusText"_s);
     status->setAlignment(Qt::AlignCenter);
     status->setWordWrap(true);
     status->setStyleSheet(u"font-size: 15px; color: rgba(255,255,255,235);"_s);
     status->setVisible(!status->text().isEmpty());
     layout->addWidget(status);
-    connect(&MacLockCoordinator::shared(), &MacLockCoordinator::statusTextChanged, status, [status] {
-        status->setText(MacLockCoordinator::shared().statusText());
+    connect(&coordinator, &MacLockCoordinator::statusTextChanged, status, [status, &coordinator] {
+        status->setText(coordinator.statusText());
         status->setVisible(!status->text().isEmpty());
     });
 
@@ -94,12 +96,12 @@ MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, std::fun
     layout->addWidget(column, 0, Qt::AlignHCenter);
     layout->addStretch(1);
 
-    connect(request, &QPushButton::clicked, this, [action = std::move(onUnlockRequest)] {
+    connect(request, &QPushButton::clicked, this, [action = coordinator.onUnlockRequest] {
         if (action) {
             action();
         }
     });
-    connect(password, &QPushButton::clicked, this, [action = std::move(onPasswordUnlock)] {
+    connect(password, &QPushButton::clicked, this, [action = coordinator.onPasswordUnlock] {
         if (action) {
             action();
         }

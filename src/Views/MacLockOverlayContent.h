@@ -4,17 +4,20 @@
 
 #include <functional>
 
+class MacLockCoordinator;
+class MacUnlockRequestState;
 class QLabel;
 
 // What every lock window shows: the shield symbol, the product name, the reason, and the two
-// ways out ("ask the parent", "parent password").
+// ways out ("ask the parent", "parent password"), the coordinator's status line and, when a request
+// state is given, whether a request waits or was declined.
 class MacLockOverlayContent final : public QWidget
 {
     Q_OBJECT
 
 public:
-    MacLockOverlayContent(const QString& reasonText, std::function<void()> onUnlockRequest,
-                          std::function<void()> onPasswordUnlock, QWidget* parent = nullptr);
+    MacLockOverlayContent(const QString& reasonText, const MacLockCoordinator& coordinator,
+                          const MacUnlockRequestState* requests, QWidget* parent = nullptr);
 
     QString reasonText() const;
 

@@ -2,7 +2,6 @@
 
 #include "Platform/ProcessShield.h"
 #include "Platform/Workspace.h"
-#include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayContent.h"
 #include "Views/MacLockOverlayWindow.h"
 
@@ -24,16 +23,6 @@ constexpr int grabRetryMs = 250;
 constexpr int checkDelayMs = 15;
 } // namespace
 
-MacLockOverlayController& MacLockOverlayController::shared()
-{
-    static auto* instance = [] {
-        auto* controller = new MacLockOverlayController(Workspace::shared());
-        MacLockOverlayTarget::setShared(controller);
-        return controller;
-    }();
-    return *instance;
-}
-
 QList<MacLockOverlayController::Screen> MacLockOverlayController::platformScreens()
 {
     QList<Screen> screens;
@@ -49,10 +38,11 @@ QList<MacLockOverlayController::Screen> MacLockOverlayController::platformScreen
 }
 
 MacLockOverlayController::MacLockOverlayController(Workspace& workspace, ScreenSource screens,
-                                                   QObject* parent)
+                                                   const MacUnlockRequestState* requests, QObject* parent)
     : QObject(parent)
     , m_workspace(workspace)
     , m_screens(std::move(screens))
+    , m_requests(requests)
     , m_processes(&ProcessShield::shared())
 {
     m_clock.start();
@@ -163,11 +153,8 @@ void MacLockOverlayController::hide()
 void MacLockOverlayController::createWindowsIfNeeded()
 {
     const auto screens = m_screens();
-    const auto& coordinator = MacLockCoordinator::shared();
-    auto freshContent = [&] {
-        return new MacLockOverlayContent(m_lockReasonText, coordinator.onUnlockRequest,
-                                         coordinator.onPasswordUnlock);
-    };
+    auto freshContent
+        = [this] { return new MacLockOverlayContent(m_lockReasonText, m_coordinator, m_requests); };
     auto windows = overlayWindows();
     if (windows.size() == screens.size()) {
         for (qsizetype i = 0; i < screens.size(); ++i) {

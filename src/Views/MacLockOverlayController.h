@@ -6,6 +6,7 @@
 #include "Services/MacLockShield.h"
 #include "Services/MacPolicyExecutor.h"
 #include "Services/MacSelectionMatcher.h"
+#include "Views/MacLockCoordinator.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -20,6 +21,7 @@
 #include <optional>
 
 class MacLockOverlayWindow;
+class MacUnlockRequestState;
 class ProcessShield;
 class QScreen;
 class Workspace;
@@ -46,12 +48,12 @@ public:
     };
     using ScreenSource = std::function<QList<Screen>()>;
 
-    // The process-wide controller; also registered as the synchronisation's overlay.
-    static MacLockOverlayController& shared();
     // The platform's screens, or the primary screen alone when the list is empty.
     static QList<Screen> platformScreens();
 
+    // The lock windows tell whether `requests` (when given) waits for a parent or was declined.
     explicit MacLockOverlayController(Workspace& workspace, ScreenSource screens = platformScreens,
+                                      const MacUnlockRequestState* requests = nullptr,
                                       QObject* parent = nullptr);
     // Where processes are stopped; the platform's unless set.
     void setProcessShield(ProcessShield& processes) { m_processes = &processes; }
@@ -71,6 +73,8 @@ public:
     bool isAppBlocking() const { return !m_isShowing && m_shieldTimer; }
     bool holdsInputGrab() const { return m_inputGrabbed; }
     QList<MacLockOverlayWindow*> overlayWindows() const;
+    // The ways out and the status line the lock windows show; the root screen fills them in.
+    MacLockCoordinator& coordinator() { return m_coordinator; }
     const QTimer* shieldTimer() const { return m_shieldTimer; }
 
     // Makes a window of ours (the parent-password dialog) able to appear above the lock
@@ -103,6 +107,8 @@ private:
 
     Workspace& m_workspace;
     ScreenSource m_screens;
+    const MacUnlockRequestState* m_requests;
+    MacLockCoordinator m_coordinator;
     QList<QPointer<MacLockOverlayWindow>> m_overlayWindows;
     QPointer<QTimer> m_shieldTimer;
     MacSelectionMatcher m_shield;

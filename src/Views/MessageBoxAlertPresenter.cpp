@@ -60,8 +60,8 @@ AlertPresenter::Answer MessageBoxAlertPresenter::runModal(const Alert& alert)
         field->setFocus(Qt::OtherFocusReason);
     }
     // An application-modal box beneath the lock windows would leave the lock screen dead.
-    if (MacLockOverlayController::shared().isShowing()) {
-        MacLockOverlayController::shared().presentAboveOverlay(&dialog);
+    if (m_overlay && m_overlay->isShowing()) {
+        m_overlay->presentAboveOverlay(&dialog);
     }
     dialog.exec();
 

@@ -9,6 +9,7 @@
 #include "Services/Network/UserFriendlyMessage.h"
 #include "support/AwaitTask.h"
 #include "support/ParentFamilyFixture.h"
+#include "support/RecordingOverlay.h"
 
 #include <QTest>
 
@@ -44,6 +45,8 @@ private:
     std::unique_ptr<MacAppSelectionStore> m_selection;
     QString m_parentId;
     QString m_childId;
+    RecordingOverlay m_overlay;
+    std::unique_ptr<MacUnlockRequestState> m_requests;
 };
 
 void TestContentViewModel::init()
@@ -54,6 +57,7 @@ void TestContentViewModel::init()
     m_selection = std::make_unique<MacAppSelectionStore>();
     m_parentId = m_family->parentID;
     m_childId = m_family->annID;
+    m_requests = std::make_unique<MacUnlockRequestState>();
 }
 
 void TestContentViewModel::cleanup()
@@ -106,7 +110,7 @@ void TestContentViewModel::diagnosticsTextsPerRole()
     if (selected) {
         m_selection->saveSelection({ u"org.example.game"_s });
     }
-    ContentViewModel model;
+    ContentViewModel model(m_overlay, *m_requests, [] { return qint64(0); });
     model.runDiagnostics(*m_config, *m_selection);
     QCOMPARE(model.diagnosticsMessage(), expected);
     QVERIFY(model.isDiagnosticsVisible());
@@ -130,7 +134,7 @@ void TestContentViewModel::hiddenTapsCountWithinOnePointTwoSeconds()
     QFETCH(QList<int>, gapsMs);
     QFETCH(bool, opens);
     QFETCH(int, countAfter);
-    ContentViewModel model;
+    ContentViewModel model(m_overlay, *m_requests, [] { return qint64(0); });
     for (const int gap : gapsMs) {
         m_family->clock.setNow(m_family->clock.now().addMSecs(gap));
         model.registerHiddenTap(*m_config, *m_selection);
@@ -143,7 +147,7 @@ void TestContentViewModel::hiddenTapsCountWithinOnePointTwoSeconds()
 void TestContentViewModel::refreshFailureEmptiesListsAndShowsMessage()
 {
     useAnnsComputer();
-    ContentViewModel model;
+    ContentViewModel model(m_overlay, *m_requests, [] { return qint64(0); });
     await(model.refreshChildDevicesForHome(*m_config));
     QCOMPARE(model.childDevices().size(), 3);
 
@@ -163,12 +167,12 @@ void TestContentViewModel::refreshFailureEmptiesListsAndShowsMessage()
 void TestContentViewModel::unlockRequestReportsEachOutcome()
 {
     useAnnsComputer();
-    ContentViewModel model;
+    ContentViewModel model(m_overlay, *m_requests, [] { return qint64(0); });
     m_config->setDeviceID(u"no-such-device"_s);
     await(model.handleUnlockRequest(*m_config));
     QVERIFY(model.isShowingUnlockRequestAlert());
     QVERIFY(model.unlockRequestMessage() != std::optional<QString>(u"已向家长发出解锁申请"_s));
-    QVERIFY(!MacUnlockRequestState::shared().isPending());
+    QVERIFY(!m_requests->isPending());
     QVERIFY(!model.unlockRequestMessage()->isEmpty());
 
     model.setShowingUnlockRequestAlert(false);
@@ -184,10 +188,7 @@ void TestContentViewModel::localUnlockLiftsTheLockAndUploadsThePolicy()
     ScreenTimePolicyStore policies(std::make_unique<ScreenTimePolicyRepository>());
     policies.update([](ScreenTimePolicy& policy) { policy.forceLocked = true; });
     m_selection->saveSelection({ u"org.example.game"_s });
-    ContentViewModel model;
-    int hidden = 0;
-    model.hideOverlay = [&] { ++hidden; };
-    model.todayUsageMinutes = [] { return qint64(0); };
+    ContentViewModel model(m_overlay, *m_requests, [] { return qint64(0); });
 
     await(model.handleLocalUnlock(policies, *m_selection, *m_config));
     const QDateTime expected = m_family->clock.now().addSecs(15 * 60);
@@ -196,7 +197,7 @@ void TestContentViewModel::localUnlockLiftsTheLockAndUploadsThePolicy()
     // Saved, not only published.
     QCOMPARE(policies.repository().load().unlockUntil, std::optional<QDateTime>(expected));
     // Once unconditionally, once more because the new policy does not lock.
-    QCOMPARE(hidden, 2);
+    QCOMPARE(m_overlay.calls, QStringList({ u"hide"_s, u"hide"_s }));
 
     const auto client = RemoteAPIClient::make(*m_config);
     auto fetched = AwaitTask::run(client->fetchPolicy(m_childId));
@@ -209,7 +210,7 @@ void TestContentViewModel::localUnlockLiftsTheLockAndUploadsThePolicy()
 void TestContentViewModel::renameKeepsTheSheetOnABlankNameOrAFailure()
 {
     useAnnsComputer();
-    ContentViewModel model;
+    ContentViewModel model(m_overlay, *m_requests, [] { return qint64(0); });
     const DeviceListItem child { m_childId, u"Ann"_s, u"child"_s };
     model.setDevicePendingRename(child);
 

@@ -9,7 +9,6 @@
 #include "Views/MacChildRuleSettingsView.h"
 #include "Views/MacFeedbackView.h"
 #include "Views/MacHelpView.h"
-#include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayContent.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
@@ -242,7 +241,7 @@ void TestHomeScreen::passwordAtTheChildLiftsTheLock()
 
     // Under the lock, the answer to a request shows on the lock screen: a box would open beneath it.
     ScriptedAlertPresenter alerts;
-    auto& lock = MacLockOverlayController::shared();
+    auto& lock = app->lockOverlay();
     lock.show(MacPolicyExecutor::LockReason::forceLocked, app->policyStore().policy());
     QWidget* lockScreen = lock.overlayWindows().first()->content();
     click(lockScreen, u"unlockRequestButton"_s);
@@ -268,7 +267,7 @@ void TestHomeScreen::passwordAtTheChildLiftsTheLock()
     QVERIFY(local.unlockUntil);
     QCOMPARE(m_family->clock.now().secsTo(*local.unlockUntil), 15 * 60);
     QVERIFY(!lock.isShowing());
-    QVERIFY(MacLockCoordinator::shared().statusText().isEmpty());
+    QVERIFY(lock.coordinator().statusText().isEmpty());
 }
 
 void TestHomeScreen::childHearsTheAnswerOnItsLockScreen_data()
@@ -289,12 +288,12 @@ void TestHomeScreen::childHearsTheAnswerOnItsLockScreen()
     // the test.
     m_family->config->setRole(RemoteDeviceRole::child);
     m_family->config->setDeviceID(QString());
-    MacUnlockRequestState::shared().setAnswerPeriod(std::chrono::milliseconds(50));
     ScriptedAlertPresenter alerts;
     auto app = openApp();
+    app->unlockRequests().setAnswerPeriod(std::chrono::milliseconds(50));
     QTest::qWait(50);
     app->backendConfig().setDeviceID(m_family->annID);
-    auto& lock = MacLockOverlayController::shared();
+    auto& lock = app->lockOverlay();
     lock.show(MacPolicyExecutor::LockReason::forceLocked, locked);
     const auto lockScreen = [&lock] { return lock.overlayWindows().first()->content(); };
     click(lockScreen(), u"unlockRequestButton"_s);

@@ -106,8 +106,8 @@ private slots:
         monitor.stop();
         cycle();
         QCOMPARE(policies.policy().dailyLimitMinutes, 10);
-        MacLocalLockGuard guard(config, policies, selection, monitor, defaults, clock);
-        guard.setOverlay(&overlay);
+        MacLocalLockGuard guard(config, policies, selection, monitor, overlay, notifications, defaults,
+                                clock);
         guard.start();
         QCoreApplication::processEvents();
         QVERIFY(monitor.isRunning());

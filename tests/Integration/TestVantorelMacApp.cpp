@@ -4,10 +4,9 @@
 #include "Services/BindingViewModel.h"
 #include "Services/ChildEnforcement.h"
 #include "Services/ContentViewModel.h"
-#include "Services/MacUsageMonitorService.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Views/ContentView.h"
-#include "Views/MacLockCoordinator.h"
+#include "Views/MacLockOverlayController.h"
 #include "support/AwaitTask.h"
 #include "support/LoopbackFamilyServer.h"
 #include "support/MemorySecureStore.h"
@@ -28,22 +27,11 @@ class TestVantorelMacApp : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void firstAppearanceStartsTheRolesWork_data();
     void firstAppearanceStartsTheRolesWork();
     void enforcementFollowsBindingAndServer_data();
     void enforcementFollowsBindingAndServer();
 };
-
-void TestVantorelMacApp::initTestCase()
-{
-    // The process-wide usage monitor keeps the store it is first built over; a test's own store
-    // would be gone before the process ends.
-    static MemoryUserDefaults processLifetime(MemoryUserDefaults::Install::No);
-    UserDefaults::setStandard(&processLifetime);
-    MacUsageMonitorService::shared();
-    UserDefaults::setStandard(nullptr);
-}
 
 void TestVantorelMacApp::firstAppearanceStartsTheRolesWork_data()
 {
@@ -68,15 +56,13 @@ void TestVantorelMacApp::firstAppearanceStartsTheRolesWork()
     defaults.setString(RemoteBackendConfig::roleKey, role);
     defaults.setString(RemoteBackendConfig::familyCodeKey, familyCode);
     defaults.setString(RemoteBackendConfig::baseURLOverrideKey, server.baseUrl());
-    MacLockCoordinator::shared().onUnlockRequest = nullptr;
-    MacLockCoordinator::shared().onPasswordUnlock = nullptr;
 
     VantorelMacApp app(*qApp, VantorelMacApp::Settings::installed);
     ContentViewModel& model = app.contentView().viewModel();
     app.window().show();
     // The lock screen's buttons reach this screen on every computer.
-    QVERIFY(MacLockCoordinator::shared().onUnlockRequest);
-    QVERIFY(MacLockCoordinator::shared().onPasswordUnlock);
+    const auto& lockScreen = app.lockOverlay().coordinator();
+    QVERIFY(lockScreen.onUnlockRequest && lockScreen.onPasswordUnlock);
     // The load starts at once and is still waiting for the server here.
     QCOMPARE(model.isLoadingChildDevices(), loadsDevices);
     if (loadsDevices) {

@@ -60,8 +60,7 @@ class TestMacLocalLockGuard : public QObject
     {
         m_monitor = std::make_unique<MacUsageMonitorService>(*m_defaults, *m_clock, *m_workspace);
         m_guard = std::make_unique<MacLocalLockGuard>(*m_config, *m_policies, *m_selection, *m_monitor,
-                                                      *m_defaults, *m_clock);
-        m_guard->setOverlay(&m_overlay);
+                                                      m_overlay, *m_notifications, *m_defaults, *m_clock);
         m_guard->presentBanner = [this](const QString& text) { m_banners.append(text); };
     }
 

@@ -358,8 +358,7 @@ private slots:
     {
         MacRemotePolicySyncService::setPollingPeriodForTesting(std::chrono::milliseconds(50));
         m_config->setRole(RemoteDeviceRole::parent); // cycles return at once; the loop goes on
-        MacUsageMonitorService::shared(); // created before the loop asks for it
-        MacRemotePolicySyncService::startPolling(*m_config, *m_policyStore, *m_selection);
+        MacRemotePolicySyncService::startPolling(*m_config, *m_policyStore, *m_selection, *m_monitor);
         QTest::qWait(200);
         QVERIFY(m_server->requests().isEmpty());
         m_config->setRole(RemoteDeviceRole::child);

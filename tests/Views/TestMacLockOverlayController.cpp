@@ -1,4 +1,3 @@
-#include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayContent.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
@@ -201,11 +200,11 @@ private slots:
         ScriptedWorkspace workspace;
         int requested = 0;
         int passworded = 0;
-        auto& coordinator = MacLockCoordinator::shared();
+        MacLockOverlayController controller(workspace, screens());
+        auto& coordinator = controller.coordinator();
         coordinator.onUnlockRequest = [&] { ++requested; };
         coordinator.onPasswordUnlock = [&] { ++passworded; };
         coordinator.setStatusText(u"已向家长发出解锁申请"_s);
-        MacLockOverlayController controller(workspace, screens());
         controller.show(LockReason::forceLocked, {});
         auto* content = controller.overlayWindows().first()->content();
         QCOMPARE(content->findChild<QLabel*>(u"lockStatusText"_s)->text(), u"已向家长发出解锁申请"_s);
@@ -218,8 +217,6 @@ private slots:
         }
         QCOMPARE(requested, requests);
         QCOMPARE(passworded, passwords);
-        coordinator.onUnlockRequest = [] {};
-        coordinator.onPasswordUnlock = [] {};
         coordinator.setStatusText({});
         QVERIFY(content->findChild<QLabel*>(u"lockStatusText"_s)->isHidden());
         controller.hide();

@@ -1,6 +1,7 @@
 #include "Views/MacLockOverlayController.h"
 #include "Views/MessageBoxAlertPresenter.h"
 #include "support/MemoryUserDefaults.h"
+#include "support/ScriptedWorkspace.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -38,8 +39,10 @@ private slots:
         QFETCH(int, clicked);
         QFETCH(QString, typed);
         QFETCH(bool, underLock);
+        ScriptedWorkspace workspace;
+        MacLockOverlayController overlay(workspace);
         if (underLock) {
-            MacLockOverlayController::shared().show(MacPolicyExecutor::LockReason::forceLocked, {});
+            overlay.show(MacPolicyExecutor::LockReason::forceLocked, {});
         }
 
         QStringList buttonTexts;
@@ -65,7 +68,7 @@ private slots:
             });
         });
 
-        MessageBoxAlertPresenter presenter;
+        MessageBoxAlertPresenter presenter(&overlay);
         const auto answer = presenter.runModal(
             { u"退出岚哨需要家长密码"_s, u"说明"_s, { u"确认退出"_s, u"取消"_s }, secureField });
 
@@ -74,7 +77,6 @@ private slots:
         QCOMPARE(answer.fieldText, secureField ? typed : QString());
         QCOMPARE(fieldHadFocus, secureField);
         QCOMPARE(aboveOthers, underLock);
-        MacLockOverlayController::shared().hide();
     }
 
 private:

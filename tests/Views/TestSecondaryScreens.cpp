@@ -7,6 +7,7 @@
 #include "Views/MacAboutView.h"
 #include "Views/MacBackendURLSettingsView.h"
 #include "Views/MacHelpView.h"
+#include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayContent.h"
 #include "Views/MacMoreMenuSheet.h"
 #include "Views/MacTermsPrivacyConsentView.h"
@@ -202,6 +203,7 @@ void TestSecondaryScreens::screensSpeakOfThisComputerUnclipped()
     }
     RemoteBackendConfig config(m_defaults);
     ParentDashboardViewModel dashboard(config);
+    MacLockCoordinator coordinator;
     std::unique_ptr<QWidget> view;
     if (screen == u"help"_s) {
         view = std::make_unique<MacHelpView>();
@@ -212,7 +214,7 @@ void TestSecondaryScreens::screensSpeakOfThisComputerUnclipped()
     } else if (screen == u"dashboard"_s) {
         view = std::make_unique<ParentDashboardView>(dashboard);
     } else {
-        view = std::make_unique<MacLockOverlayContent>(L10n::localized("设备已被家长一键锁定"), nullptr,
+        view = std::make_unique<MacLockOverlayContent>(L10n::localized("设备已被家长一键锁定"), coordinator,
                                                        nullptr);
         view->resize(1024, 768);
     }

@@ -1,5 +1,4 @@
 #include "Platform/Linux/X11Workspace.h"
-#include "Views/MacLockCoordinator.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
 #include "support/MemoryUserDefaults.h"
@@ -63,8 +62,8 @@ private slots:
         const QByteArray display = qgetenv("DISPLAY");
         X11Workspace workspace(display);
         int requests = 0;
-        MacLockCoordinator::shared().onUnlockRequest = [&requests] { ++requests; };
         MacLockOverlayController controller(workspace);
+        controller.coordinator().onUnlockRequest = [&requests] { ++requests; };
         controller.show(LockReason::forceLocked, {});
         QTRY_VERIFY_WITH_TIMEOUT(controller.holdsInputGrab(), 3000);
         auto* window = controller.overlayWindows().at(screen);
@@ -81,7 +80,6 @@ private slots:
         X11TestTools::run(display, u"xdotool"_s, { u"click"_s, u"1"_s });
         QTRY_COMPARE_WITH_TIMEOUT(requests, 1, 3000);
         controller.hide();
-        MacLockCoordinator::shared().onUnlockRequest = nullptr;
     }
 };
 

@@ -7,6 +7,7 @@
 #include "Views/MacLockWarningBanner.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/RecordingNotifications.h"
+#include "support/RecordingOverlay.h"
 #include "support/ScriptedWorkspace.h"
 #include "support/SettableClock.h"
 #include "support/XvfbServer.h"
@@ -64,7 +65,9 @@ private slots:
         selection.setPayload({ { u"com.example.game"_s }, {}, {}, u"mac"_s });
         MacUsageMonitorService monitor(defaults, clock, workspace);
         monitor.raiseTodayUsage(55 * 60);
-        MacLocalLockGuard guard(config, policies, selection, monitor, defaults, clock);
+        RecordingOverlay overlay;
+        MacLocalLockGuard guard(config, policies, selection, monitor, overlay, notifications, defaults,
+                                clock);
         QPointer<MacLockWarningBanner> banner;
         guard.presentBanner
             = [&banner](const QString& text) { banner = MacLockWarningBanner::present(text); };

@@ -280,23 +280,24 @@ void childScenario(const QString& baseUrl, const QString& code)
 
     ScreenTimePolicy policy = app.policyStore().policy();
     policy.forceLocked = true;
-    MacLockOverlayController::shared().show(MacPolicyExecutor::LockReason::forceLocked, policy);
+    MacLockOverlayController& lock = app.lockOverlay();
+    lock.show(MacPolicyExecutor::LockReason::forceLocked, policy);
     settle(600);
-    const auto windows = MacLockOverlayController::shared().overlayWindows();
+    const auto windows = lock.overlayWindows();
     shoot(windows.isEmpty() ? nullptr : windows.first(), u"40-lock-overlay"_s);
     // The answers the lock screen gives in place of a box: a request sent, then declined.
-    MacLockCoordinator::shared().setStatusText(L10n::localized("已向家长发出解锁申请"));
-    MacUnlockRequestState::shared().markSent();
+    lock.coordinator().setStatusText(L10n::localized("已向家长发出解锁申请"));
+    app.unlockRequests().markSent();
     settle();
     shoot(windows.isEmpty() ? nullptr : windows.first(), u"41-lock-overlay-request-sent"_s);
     UnlockRequest declined;
     declined.status = u"rejected"_s;
     declined.createdAt = u"2026-01-01T00:00:00Z"_s;
-    MacUnlockRequestState::shared().noteAnswers({ declined });
-    MacLockCoordinator::shared().setStatusText(QString());
+    app.unlockRequests().noteAnswers({ declined });
+    lock.coordinator().setStatusText(QString());
     settle();
     shoot(windows.isEmpty() ? nullptr : windows.first(), u"42-lock-overlay-request-declined"_s);
-    MacLockOverlayController::shared().hide();
+    lock.hide();
     settle();
 }
 
