@@ -12,9 +12,7 @@
 #include "Models/ScreenTimePolicyStore.h"
 #include "Platform/Clock.h"
 #include "Platform/SqliteUserDefaults.h"
-#include "Platform/SystemNotifications.h"
 #include "Platform/UserDefaults.h"
-#include "Platform/Workspace.h"
 #include "Services/ChildEnforcement.h"
 #include "Services/ChildGuardState.h"
 #include "Services/MacUnlockRequestState.h"
@@ -33,12 +31,7 @@
 
 using namespace Qt::StringLiterals;
 
-VantorelMacApp::Platform VantorelMacApp::hostPlatform()
-{
-    return { Workspace::shared(), SystemNotifications::current() };
-}
-
-VantorelMacApp::VantorelMacApp(QApplication& application, Settings settings, Platform platform,
+VantorelMacApp::VantorelMacApp(QApplication& application, Settings settings, HostPlatform platform,
                                QObject* parent)
     : QObject(parent)
     , m_application(application)
@@ -155,7 +148,7 @@ QWidget& VantorelMacApp::window()
         auto* layout = new QVBoxLayout(m_window.get());
         layout->setContentsMargins(0, 0, 0, 0);
         m_contentView = new ContentView({ policy, password, selection, config, language },
-                                        { lockOverlay(), unlockRequests(), usageMonitor() });
+                                        { lockOverlay(), unlockRequests(), usageMonitor() }, m_platform);
         layout->addWidget(m_contentView);
         QObject::connect(&language, &AppLanguageStore::overrideLanguageChanged, m_window.get(),
                          [this] { m_window->setLocale(appLanguageStore().effectiveLocale()); });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/HostPlatform.h"
+
 #include <QObject>
 #include <QSize>
 
@@ -19,9 +21,7 @@ class QApplication;
 class QWidget;
 class RemoteBackendConfig;
 class ScreenTimePolicyStore;
-class SystemNotifications;
 class UserDefaults;
-class Workspace;
 
 // The application: its settings file, one instance of each store and of the lock screen for the
 // whole process, the one window with the home screen, and the guard's launch step and quit
@@ -39,16 +39,9 @@ public:
         // The standard store and the alert presenter already installed (a test's) are used.
         installed
     };
-    // The operating system's side; a test hands in its doubles.
-    struct Platform
-    {
-        Workspace& workspace;
-        SystemNotifications& notifications;
-    };
-    static Platform hostPlatform();
-
+    // `platform`: the operating system's side; a test hands in its doubles.
     explicit VantorelMacApp(QApplication& application, Settings settings = Settings::file,
-                            Platform platform = hostPlatform(), QObject* parent = nullptr);
+                            HostPlatform platform = HostPlatform::native(), QObject* parent = nullptr);
     ~VantorelMacApp() override;
 
     static constexpr QSize defaultWindowSize { 500, 600 };
@@ -69,6 +62,7 @@ public:
     MacUsageMonitorService& usageMonitor();
     MacUnlockRequestState& unlockRequests();
     MacLockOverlayController& lockOverlay();
+    HostPlatform platform() const { return m_platform; }
 
     // Builds the window (once) around the home screen.
     QWidget& window();
@@ -90,7 +84,7 @@ protected:
 
 private:
     QApplication& m_application;
-    Platform m_platform;
+    HostPlatform m_platform;
     std::unique_ptr<UserDefaults> m_defaults;
     MacChildGuardDelegate* m_childGuardDelegate = nullptr;
     std::unique_ptr<ScreenTimePolicyStore> m_policyStore;

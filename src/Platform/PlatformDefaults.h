@@ -4,6 +4,7 @@ class AdminRunner;
 class AppBundle;
 class SecureStore;
 class SystemNotifications;
+class Workspace;
 
 // The implementations of the operating-system seams that a build for this platform uses when
 // nothing else is installed. Defined once per platform folder; each is created on first use and
@@ -13,4 +14,5 @@ SecureStore& secureStore();
 AdminRunner& adminRunner();
 SystemNotifications& systemNotifications();
 AppBundle& appBundle();
+Workspace& workspace();
 } // namespace PlatformDefaults

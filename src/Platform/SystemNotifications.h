@@ -22,7 +22,4 @@ public:
     virtual QCoro::Task<bool> requestAuthorization() = 0;
     // Hands the request to the desktop; true when it was accepted. Never throws.
     virtual QCoro::Task<bool> add(Request request) = 0;
-
-    static SystemNotifications& current();
-    static void setCurrent(SystemNotifications* notifications);
 };

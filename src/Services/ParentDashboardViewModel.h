@@ -27,7 +27,7 @@ class ParentDashboardViewModel final : public QObject
 
 public:
     // Posts the "more requests" notification; the default is MacParentUnlockNotifier::notify,
-    // which lives with the views, so the dashboard view installs it.
+    // which lives with the views, so the home panel installs it.
     using Notify = std::function<QCoro::Task<void>(qint64 count)>;
 
     explicit ParentDashboardViewModel(RemoteBackendConfig& config, QObject* parent = nullptr);

@@ -6,6 +6,7 @@
 #include "Models/ParentalPasswordStore.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicyStore.h"
+#include "Platform/InstalledApps.h"
 #include "Platform/UserDefaults.h"
 #include "Services/ContentViewModel.h"
 #include "Services/MacUnlockRequestState.h"
@@ -43,10 +44,11 @@
 
 using namespace Qt::StringLiterals;
 
-ContentView::ContentView(Stores stores, Lock lock, QWidget* parent)
+ContentView::ContentView(Stores stores, Lock lock, HostPlatform platform, QWidget* parent)
     : QWidget(parent)
     , m_stores(stores)
     , m_lock(lock)
+    , m_platform(platform)
     , m_viewModel(new ContentViewModel(
           lock.overlay, lock.unlockRequests,
           [&monitor = lock.usageMonitor] { return monitor.todayUsageMinutes(); }, this))
@@ -85,8 +87,9 @@ ContentView::ContentView(Stores stores, Lock lock, QWidget* parent)
     auto* scroll = new QScrollArea;
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
-    m_panel = new HomePanelView(*m_viewModel, stores.policyStore, stores.appSelectionStore,
-                                stores.backendConfig, lock.usageMonitor, lock.unlockRequests, callbacks);
+    m_panel
+        = new HomePanelView(*m_viewModel, stores.policyStore, stores.appSelectionStore, stores.backendConfig,
+                            lock.usageMonitor, lock.unlockRequests, platform.notifications, callbacks);
     scroll->setWidget(m_panel);
     layout->addWidget(scroll);
 
@@ -286,7 +289,8 @@ void ContentView::openAppSelection()
                                         L10n::localized("修改受控应用需要家长密码。"))) {
         return;
     }
-    auto* sheet = new MacAppSelectionView(m_stores.appSelectionStore, this);
+    auto* sheet = new MacAppSelectionView(m_stores.appSelectionStore, InstalledApps::platform(),
+                                          m_platform.workspace, this);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->open();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/HostPlatform.h"
 #include "Services/Network/DeviceRecords.h"
 
 #include <QWidget>
@@ -45,7 +46,7 @@ public:
         MacUsageMonitorService& usageMonitor;
     };
 
-    ContentView(Stores stores, Lock lock, QWidget* parent = nullptr);
+    ContentView(Stores stores, Lock lock, HostPlatform platform, QWidget* parent = nullptr);
     ~ContentView() override;
 
     ContentViewModel& viewModel() const { return *m_viewModel; }
@@ -85,6 +86,7 @@ private:
 
     Stores m_stores;
     Lock m_lock;
+    HostPlatform m_platform;
     ContentViewModel* m_viewModel = nullptr;
     HomePanelView* m_panel = nullptr;
     QWidget* m_consent = nullptr;

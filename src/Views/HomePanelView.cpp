@@ -7,6 +7,7 @@
 #include "Services/ContentViewModel.h"
 #include "Services/ParentDashboardViewModel.h"
 #include "Views/ChildStatusView.h"
+#include "Views/MacParentUnlockNotifier.h"
 #include "Views/ParentDashboardView.h"
 #include "Views/SymbolIcon.h"
 
@@ -44,8 +45,8 @@ QPushButton* actionButton(const QString& text, const char* symbol, const QString
 HomePanelView::HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore& policyStore,
                              MacAppSelectionStore& appSelectionStore, RemoteBackendConfig& backendConfig,
                              const MacUsageMonitorService& usageMonitor,
-                             const MacUnlockRequestState& unlockRequests, Callbacks callbacks,
-                             QWidget* parent)
+                             const MacUnlockRequestState& unlockRequests, SystemNotifications& notifications,
+                             Callbacks callbacks, QWidget* parent)
     : QWidget(parent)
     , m_viewModel(viewModel)
     , m_policyStore(policyStore)
@@ -105,6 +106,8 @@ HomePanelView::HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore&
 
     // Parent: the dashboard, fed from the home screen's own lists so both show the same load.
     m_dashboardModel = new ParentDashboardViewModel(backendConfig);
+    m_dashboardModel->setNotify(
+        [&notifications](qint64 count) { return MacParentUnlockNotifier::notify(notifications, count); });
     auto* dashboard = new ParentDashboardView(*m_dashboardModel);
     // The view stops the model's watch when it goes, so the model must outlive it.
     m_dashboardModel->setParent(dashboard);

@@ -15,6 +15,7 @@ class QLabel;
 class QVBoxLayout;
 class RemoteBackendConfig;
 class ScreenTimePolicyStore;
+class SystemNotifications;
 
 // The home screen's panel: the header (which also counts the hidden self-check taps), the
 // first-use card or the role's own content, and the bottom actions.
@@ -45,7 +46,7 @@ public:
     HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore& policyStore,
                   MacAppSelectionStore& appSelectionStore, RemoteBackendConfig& backendConfig,
                   const MacUsageMonitorService& usageMonitor, const MacUnlockRequestState& unlockRequests,
-                  Callbacks callbacks, QWidget* parent = nullptr);
+                  SystemNotifications& notifications, Callbacks callbacks, QWidget* parent = nullptr);
 
     // Rebuilds the role-dependent parts; the root screen calls it when the overlay shows or hides.
     void refresh();

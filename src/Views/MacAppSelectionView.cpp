@@ -14,12 +14,6 @@
 
 using namespace Qt::StringLiterals;
 
-MacAppSelectionView::MacAppSelectionView(MacAppSelectionStore& store, QWidget* parent,
-                                         std::function<void()> onDismiss)
-    : MacAppSelectionView(store, InstalledApps::platform(), Workspace::shared(), parent, std::move(onDismiss))
-{
-}
-
 MacAppSelectionView::MacAppSelectionView(MacAppSelectionStore& store, const InstalledApps& apps,
                                          Workspace& workspace, QWidget* parent,
                                          std::function<void()> onDismiss)

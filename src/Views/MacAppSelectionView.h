@@ -21,9 +21,7 @@ class MacAppSelectionView final : public QDialog
     Q_OBJECT
 
 public:
-    MacAppSelectionView(MacAppSelectionStore& store, QWidget* parent = nullptr,
-                        std::function<void()> onDismiss = {});
-    // For tests: another listing and workspace than the platform's.
+    // `apps` lists the applications to choose from; `workspace` gives their icons.
     MacAppSelectionView(MacAppSelectionStore& store, const InstalledApps& apps, Workspace& workspace,
                         QWidget* parent = nullptr, std::function<void()> onDismiss = {});
 

@@ -7,9 +7,8 @@
 
 namespace MacParentUnlockNotifier {
 
-QCoro::Task<void> notify(qint64 count)
+QCoro::Task<void> notify(SystemNotifications& center, qint64 count)
 {
-    SystemNotifications& center = SystemNotifications::current();
     co_await center.requestAuthorization();
 
     SystemNotifications::Request request;

@@ -3,7 +3,6 @@
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Services/ParentDashboardViewModel.h"
-#include "Views/MacParentUnlockNotifier.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -38,7 +37,6 @@ ParentDashboardView::ParentDashboardView(ParentDashboardViewModel& model, QWidge
     , m_model(model)
 {
     setObjectName(u"ParentDashboardView"_s);
-    m_model.setNotify([](qint64 count) { return MacParentUnlockNotifier::notify(count); });
 
     auto* layout = new QVBoxLayout(this);
 

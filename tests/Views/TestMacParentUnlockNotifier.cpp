@@ -24,8 +24,8 @@ private slots:
 
     void everyCallIsANewNotification()
     {
-        QCoro::waitFor(MacParentUnlockNotifier::notify(1));
-        QCoro::waitFor(MacParentUnlockNotifier::notify(2));
+        QCoro::waitFor(MacParentUnlockNotifier::notify(*m_center, 1));
+        QCoro::waitFor(MacParentUnlockNotifier::notify(*m_center, 2));
         const auto requests = m_center->requests();
         QCOMPARE(requests.size(), 2);
         QVERIFY(!requests[0].identifier.isEmpty());
@@ -35,7 +35,7 @@ private slots:
     void refusedNotificationsStillReturn()
     {
         m_center->setAllowed(false);
-        QCoro::waitFor(MacParentUnlockNotifier::notify(3));
+        QCoro::waitFor(MacParentUnlockNotifier::notify(*m_center, 3));
         QCOMPARE(m_center->authorizationRequests(), 1);
         QVERIFY(m_center->requests().isEmpty());
     }

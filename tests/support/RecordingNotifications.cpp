@@ -1,15 +1,5 @@
 #include "support/RecordingNotifications.h"
 
-RecordingNotifications::RecordingNotifications()
-{
-    SystemNotifications::setCurrent(this);
-}
-
-RecordingNotifications::~RecordingNotifications()
-{
-    SystemNotifications::setCurrent(nullptr);
-}
-
 QCoro::Task<bool> RecordingNotifications::requestAuthorization()
 {
     ++m_authorizationRequests;

@@ -4,13 +4,11 @@
 
 #include <QList>
 
-// Records authorisation requests and notifications. Installs itself as the current
-// notification centre for its lifetime.
+// Records authorisation requests and notifications.
 class RecordingNotifications final : public SystemNotifications
 {
 public:
-    RecordingNotifications();
-    ~RecordingNotifications() override;
+    RecordingNotifications() = default;
     Q_DISABLE_COPY_MOVE(RecordingNotifications)
 
     QCoro::Task<bool> requestAuthorization() override;

@@ -7,6 +7,7 @@
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicyStore.h"
+#include "Platform/InstalledApps.h"
 #include "Platform/UserDefaults.h"
 #include "Services/BindingViewModel.h"
 #include "Services/ContentViewModel.h"
@@ -260,7 +261,8 @@ void childScenario(const QString& baseUrl, const QString& code)
     settle();
     shoot(&app.window(), u"04-home-child"_s);
 
-    auto* selection = new MacAppSelectionView(app.appSelectionStore(), &app.contentView());
+    auto* selection = new MacAppSelectionView(app.appSelectionStore(), InstalledApps::platform(),
+                                              app.platform().workspace, &app.contentView());
     selection->setAttribute(Qt::WA_DeleteOnClose);
     selection->show();
     shoot(selection, u"30-app-selection"_s);

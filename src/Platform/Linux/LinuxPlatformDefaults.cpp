@@ -3,6 +3,7 @@
 #include "Platform/Linux/KeychainSecureStore.h"
 #include "Platform/Linux/LinuxAppBundle.h"
 #include "Platform/Linux/PkexecAdminRunner.h"
+#include "Platform/Linux/X11Workspace.h"
 #include "Platform/PlatformDefaults.h"
 
 #include <QElapsedTimer>
@@ -90,6 +91,12 @@ AppBundle& appBundle()
 {
     static LinuxAppBundle bundle;
     return bundle;
+}
+
+Workspace& workspace()
+{
+    static X11Workspace workspace;
+    return workspace;
 }
 
 } // namespace PlatformDefaults

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Platform/PlatformDefaults.h"
+
+class SystemNotifications;
+class Workspace;
+
+// The operating system's side of the application that the screens and the enforcement need:
+// chosen once, by the application (the platform's own) or by a test (its doubles), and handed on
+// at construction to whatever needs a part of it.
+struct HostPlatform
+{
+    Workspace& workspace;
+    SystemNotifications& notifications;
+
+    static HostPlatform native()
+    {
+        return { PlatformDefaults::workspace(), PlatformDefaults::systemNotifications() };
+    }
+};
