@@ -2,6 +2,7 @@
 
 #include "Platform/PlatformDefaults.h"
 
+class AppBundle;
 class SystemNotifications;
 class Workspace;
 
@@ -12,9 +13,11 @@ struct HostPlatform
 {
     Workspace& workspace;
     SystemNotifications& notifications;
+    const AppBundle& bundle;
 
     static HostPlatform native()
     {
-        return { PlatformDefaults::workspace(), PlatformDefaults::systemNotifications() };
+        return { PlatformDefaults::workspace(), PlatformDefaults::systemNotifications(),
+                 PlatformDefaults::appBundle() };
     }
 };

@@ -8,15 +8,15 @@
 
 using namespace Qt::StringLiterals;
 
-MacAboutViewModel::MacAboutViewModel(RemoteBackendConfig& config, QObject* parent)
+MacAboutViewModel::MacAboutViewModel(RemoteBackendConfig& config, const AppBundle& bundle, QObject* parent)
     : QObject(parent)
     , m_config(config)
+    , m_bundle(bundle)
 {
 }
 
-QString MacAboutViewModel::versionString()
+QString MacAboutViewModel::versionString(const AppBundle& bundle)
 {
-    const auto& bundle = AppBundle::current();
     const QString dash = u"—"_s;
     const QString shortVersion = bundle.shortVersion();
     const auto build = bundle.buildNumber();
@@ -25,7 +25,7 @@ QString MacAboutViewModel::versionString()
 
 QString MacAboutViewModel::versionLine() const
 {
-    return L10n::format(L10n::localized("%@ %@"), { L10n::localized("版本"), versionString() });
+    return L10n::format(L10n::localized("%@ %@"), { L10n::localized("版本"), versionString(m_bundle) });
 }
 
 QString MacAboutViewModel::detailLines(const PublicAppDisplayInfo& info)

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+class AppBundle;
 class RemoteBackendConfig;
 
 // The about screen: the version and the vendor's public contact and legal lines from the server.
@@ -15,11 +16,11 @@ class MacAboutViewModel final : public QObject
     Q_PROPERTY(QString apiDetail READ apiDetail NOTIFY changed)
 
 public:
-    explicit MacAboutViewModel(RemoteBackendConfig& config, QObject* parent = nullptr);
+    MacAboutViewModel(RemoteBackendConfig& config, const AppBundle& bundle, QObject* parent = nullptr);
 
     QString apiDetail() const { return m_apiDetail; }
     // "1.2.0 (57)", with "—" for a missing part.
-    static QString versionString();
+    static QString versionString(const AppBundle& bundle);
     QString versionLine() const;
 
     // Reads the display information; a failure leaves the lines as they were.
@@ -36,5 +37,6 @@ signals:
 
 private:
     RemoteBackendConfig& m_config;
+    const AppBundle& m_bundle;
     QString m_apiDetail;
 };

@@ -14,9 +14,11 @@
 
 using namespace Qt::StringLiterals;
 
-MacFeedbackViewModel::MacFeedbackViewModel(RemoteBackendConfig& config, QObject* parent)
+MacFeedbackViewModel::MacFeedbackViewModel(RemoteBackendConfig& config, const AppBundle& bundle,
+                                           QObject* parent)
     : QObject(parent)
     , m_config(config)
+    , m_bundle(bundle)
 {
 }
 
@@ -49,9 +51,9 @@ bool MacFeedbackViewModel::canSubmit() const
     return !m_isSubmitting && !m_content.trimmed().isEmpty();
 }
 
-QString MacFeedbackViewModel::appVersion()
+QString MacFeedbackViewModel::appVersion() const
 {
-    return AppBundle::current().shortVersion();
+    return m_bundle.shortVersion();
 }
 
 QString MacFeedbackViewModel::osVersion()

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <optional>
 
+class AppBundle;
 class RemoteBackendConfig;
 
 // The feedback form: a category, the text and an optional contact, sent to the family server.
@@ -19,7 +20,7 @@ class MacFeedbackViewModel final : public QObject
     Q_PROPERTY(bool isSubmitting READ isSubmitting NOTIFY changed)
 
 public:
-    explicit MacFeedbackViewModel(RemoteBackendConfig& config, QObject* parent = nullptr);
+    MacFeedbackViewModel(RemoteBackendConfig& config, const AppBundle& bundle, QObject* parent = nullptr);
 
     QString category() const { return m_category; }
     QString content() const { return m_content; }
@@ -37,7 +38,7 @@ public:
     QCoro::Task<> submit();
 
     // The application's short version, or nothing when the bundle has none.
-    static QString appVersion();
+    QString appVersion() const;
     static QString osVersion();
 
     // How long the thank-you stays before the form closes itself; tests shorten it.
@@ -49,6 +50,7 @@ signals:
 
 private:
     RemoteBackendConfig& m_config;
+    const AppBundle& m_bundle;
     QString m_category = QStringLiteral("bug");
     QString m_content;
     QString m_contact;

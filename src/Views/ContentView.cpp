@@ -220,10 +220,10 @@ void ContentView::installDefaultSheets()
         };
         callbacks.onHelp = [this, overMenu] { presentSheet(closingOnDismiss(new MacHelpView(overMenu()))); };
         callbacks.onFeedback = [this, overMenu, &config] {
-            presentSheet(closingOnDismiss(new MacFeedbackView(config, overMenu())));
+            presentSheet(closingOnDismiss(new MacFeedbackView(config, m_platform.bundle, overMenu())));
         };
         callbacks.onAbout = [this, overMenu, &config] {
-            presentSheet(closingOnDismiss(new MacAboutView(config, overMenu())));
+            presentSheet(closingOnDismiss(new MacAboutView(config, m_platform.bundle, overMenu())));
         };
         callbacks.onInviteParent = [this, overMenu, &config] {
             presentSheet(closingOnDismiss(new MacParentInvitationView(config, overMenu())));

@@ -10,9 +10,9 @@
 
 using namespace Qt::StringLiterals;
 
-MacAboutView::MacAboutView(RemoteBackendConfig& config, QWidget* parent)
+MacAboutView::MacAboutView(RemoteBackendConfig& config, const AppBundle& bundle, QWidget* parent)
     : QDialog(parent)
-    , m_model(new MacAboutViewModel(config, this))
+    , m_model(new MacAboutViewModel(config, bundle, this))
 {
     setObjectName(u"MacAboutView"_s);
     setMinimumSize(360, 220);

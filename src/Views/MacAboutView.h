@@ -4,6 +4,7 @@
 
 class QLabel;
 class MacAboutViewModel;
+class AppBundle;
 class RemoteBackendConfig;
 
 // The about sheet: name, version, slogan and the vendor's public lines from the server, read
@@ -13,7 +14,7 @@ class MacAboutView final : public QDialog
     Q_OBJECT
 
 public:
-    explicit MacAboutView(RemoteBackendConfig& config, QWidget* parent = nullptr);
+    MacAboutView(RemoteBackendConfig& config, const AppBundle& bundle, QWidget* parent = nullptr);
     ~MacAboutView() override;
 
     MacAboutViewModel& model() const { return *m_model; }

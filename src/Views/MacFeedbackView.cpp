@@ -31,9 +31,9 @@ QLabel* footer(const QString& text, QWidget* parent)
 
 } // namespace
 
-MacFeedbackView::MacFeedbackView(RemoteBackendConfig& config, QWidget* parent)
+MacFeedbackView::MacFeedbackView(RemoteBackendConfig& config, const AppBundle& bundle, QWidget* parent)
     : QDialog(parent)
-    , m_model(new MacFeedbackViewModel(config, this))
+    , m_model(new MacFeedbackViewModel(config, bundle, this))
 {
     setObjectName(u"MacFeedbackView"_s);
     setFixedSize(420, 480);

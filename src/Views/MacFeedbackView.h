@@ -7,6 +7,7 @@ class QLineEdit;
 class QPushButton;
 class QButtonGroup;
 class MacFeedbackViewModel;
+class AppBundle;
 class RemoteBackendConfig;
 
 // The feedback form. Its alerts go through AlertPresenter.
@@ -15,7 +16,7 @@ class MacFeedbackView final : public QDialog
     Q_OBJECT
 
 public:
-    explicit MacFeedbackView(RemoteBackendConfig& config, QWidget* parent = nullptr);
+    MacFeedbackView(RemoteBackendConfig& config, const AppBundle& bundle, QWidget* parent = nullptr);
     ~MacFeedbackView() override;
 
     MacFeedbackViewModel& model() const { return *m_model; }

@@ -17,18 +17,14 @@ class TestMacAboutViewModel : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup();
-
     void lines_data();
     void lines();
     void versionString();
     void failureKeepsTheLines();
-};
 
-void TestMacAboutViewModel::cleanup()
-{
-    AppBundle::setCurrent(nullptr);
-}
+private:
+    FixedAppBundle m_bundle;
+};
 
 void TestMacAboutViewModel::lines_data()
 {
@@ -65,7 +61,7 @@ void TestMacAboutViewModel::lines()
     setup.displayInfo = info;
     ParentFamilyFixture family(setup);
     QVERIFY2(family.start(), qPrintable(family.errorString()));
-    MacAboutViewModel about(*family.config);
+    MacAboutViewModel about(*family.config, m_bundle);
     AwaitTask::run(about.load());
     QCOMPARE(about.apiDetail(), expected);
 }
@@ -73,13 +69,12 @@ void TestMacAboutViewModel::lines()
 void TestMacAboutViewModel::versionString()
 {
     FixedAppBundle bundle(u"57"_s);
-    AppBundle::setCurrent(&bundle);
-    QCOMPARE(MacAboutViewModel::versionString(), u"1.0.0 (57)"_s);
+    QCOMPARE(MacAboutViewModel::versionString(bundle), u"1.0.0 (57)"_s);
     bundle.setBuildNumber(std::nullopt);
-    QCOMPARE(MacAboutViewModel::versionString(), u"1.0.0 (—)"_s);
+    QCOMPARE(MacAboutViewModel::versionString(bundle), u"1.0.0 (—)"_s);
     bundle.setShortVersion(QString());
     bundle.setBuildNumber(u"58"_s);
-    QCOMPARE(MacAboutViewModel::versionString(), u"— (58)"_s);
+    QCOMPARE(MacAboutViewModel::versionString(bundle), u"— (58)"_s);
 }
 
 void TestMacAboutViewModel::failureKeepsTheLines()
@@ -88,7 +83,7 @@ void TestMacAboutViewModel::failureKeepsTheLines()
     setup.displayInfo.legalInfo = PublicLegalInfo { {}, u"© 岚哨"_s, {}, {}, {}, {}, {} };
     ParentFamilyFixture family(setup);
     QVERIFY2(family.start(), qPrintable(family.errorString()));
-    MacAboutViewModel about(*family.config);
+    MacAboutViewModel about(*family.config, m_bundle);
     AwaitTask::run(about.load());
     QCOMPARE(about.apiDetail(), u"© 岚哨"_s);
     family.session.setFault([](auto, const QUrl&) { return true; });

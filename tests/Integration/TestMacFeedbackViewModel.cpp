@@ -34,7 +34,6 @@ private:
 
 void TestMacFeedbackViewModel::init()
 {
-    AppBundle::setCurrent(&m_bundle);
     m_family = std::make_unique<ParentFamilyFixture>();
     QVERIFY2(m_family->start(), qPrintable(m_family->errorString()));
 }
@@ -42,7 +41,6 @@ void TestMacFeedbackViewModel::init()
 void TestMacFeedbackViewModel::cleanup()
 {
     m_family.reset();
-    AppBundle::setCurrent(nullptr);
 }
 
 int TestMacFeedbackViewModel::storedFeedbacks() const
@@ -57,7 +55,7 @@ QVariant TestMacFeedbackViewModel::stored(const QString& column) const
 
 void TestMacFeedbackViewModel::onlyBlanksSendNothing()
 {
-    MacFeedbackViewModel form(*m_family->config);
+    MacFeedbackViewModel form(*m_family->config, m_bundle);
     QCOMPARE(form.category(), u"bug"_s);
     QVERIFY(!form.canSubmit());
     form.setContent(u"  \n\t \n"_s);
@@ -71,7 +69,7 @@ void TestMacFeedbackViewModel::onlyBlanksSendNothing()
 
 void TestMacFeedbackViewModel::boundParentSendsItsIdentity()
 {
-    MacFeedbackViewModel form(*m_family->config);
+    MacFeedbackViewModel form(*m_family->config, m_bundle);
     form.setDismissDelay(std::chrono::milliseconds(10));
     QSignalSpy dismissed(&form, &MacFeedbackViewModel::dismissRequested);
     form.setCategory(u"suggestion"_s);
@@ -89,7 +87,7 @@ void TestMacFeedbackViewModel::boundParentSendsItsIdentity()
 
 void TestMacFeedbackViewModel::failuresKeepTheForm()
 {
-    MacFeedbackViewModel form(*m_family->config);
+    MacFeedbackViewModel form(*m_family->config, m_bundle);
     QSignalSpy dismissed(&form, &MacFeedbackViewModel::dismissRequested);
     form.setContent(u"文字"_s);
 

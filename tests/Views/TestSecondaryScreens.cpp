@@ -1,6 +1,7 @@
 #include "Models/L10n.h"
 #include "Models/NamedTexts.h"
 #include "Models/RemoteBackendConfig.h"
+#include "Platform/PlatformDefaults.h"
 #include "Services/MacBackendURLSettingsViewModel.h"
 #include "Services/MacHelpContent.h"
 #include "Services/ParentDashboardViewModel.h"
@@ -208,7 +209,7 @@ void TestSecondaryScreens::screensSpeakOfThisComputerUnclipped()
     if (screen == u"help"_s) {
         view = std::make_unique<MacHelpView>();
     } else if (screen == u"about"_s) {
-        view = std::make_unique<MacAboutView>(config);
+        view = std::make_unique<MacAboutView>(config, PlatformDefaults::appBundle());
     } else if (screen == u"consent"_s) {
         view = std::make_unique<MacTermsPrivacyConsentView>();
     } else if (screen == u"dashboard"_s) {
