@@ -187,10 +187,10 @@ ChildEnforcement& VantorelMacApp::childEnforcement()
 {
     if (!m_childEnforcement) {
         m_childEnforcement = new ChildEnforcement(backendConfig(), policyStore(), appSelectionStore(),
-                                                  usageMonitor(), lockOverlay(), m_platform.notifications,
+                                                  usageMonitor(), lockOverlay(), m_platform,
                                                   UserDefaults::standard(), Clock::current(), this);
         m_childEnforcement->setBannerPresenter(
-            [](const QString& text) { MacLockWarningBanner::present(text); });
+            [this](const QString& text) { MacLockWarningBanner::present(text, m_platform.workspace); });
         connect(m_childEnforcement, &ChildEnforcement::deviceRemoved, this, [this] {
             // After the current step: the alert waits for a person.
             QTimer::singleShot(0, this, [] {

@@ -82,8 +82,4 @@ public:
     virtual std::optional<QString> ownBundleIdentifier() = 0;
     // Empty when everything can be enforced; otherwise a sentence saying what cannot be.
     virtual QString enforcementLimitation() { return {}; }
-
-    // The process-wide workspace: the platform's unless a test installed another.
-    static Workspace& shared();
-    static void setShared(Workspace* workspace);
 };

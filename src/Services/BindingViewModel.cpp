@@ -17,8 +17,9 @@
 
 using namespace Qt::StringLiterals;
 
-BindingViewModel::BindingViewModel(QObject* parent)
+BindingViewModel::BindingViewModel(Workspace& workspace, QObject* parent)
     : QObject(parent)
+    , m_workspace(workspace)
 {
 }
 
@@ -179,7 +180,7 @@ QString BindingViewModel::effectiveDeviceName() const
     if (!m_deviceName.isEmpty()) {
         return m_deviceName;
     }
-    const QString host = Workspace::shared().hostName();
+    const QString host = m_workspace.hostName();
     return host.isEmpty() ? u"Mac"_s : host;
 }
 

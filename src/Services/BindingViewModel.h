@@ -12,6 +12,7 @@
 
 class ParentalPasswordStore;
 class RemoteBackendConfig;
+class Workspace;
 
 // The state and actions of the binding wizard, made fresh each time the wizard opens: the role,
 // the parent password, creating, restoring or joining a family, the parent's summary and
@@ -31,7 +32,8 @@ class BindingViewModel final : public QObject
     Q_PROPERTY(bool needsInvitationCode READ needsInvitationCode NOTIFY invitationChanged)
 
 public:
-    explicit BindingViewModel(QObject* parent = nullptr);
+    // The workspace names the computer when no device name was typed.
+    explicit BindingViewModel(Workspace& workspace, QObject* parent = nullptr);
 
     int currentStep() const { return m_currentStep; }
     QString deviceName() const { return m_deviceName; }
@@ -117,6 +119,7 @@ signals:
     void invitationChanged();
 
 private:
+    Workspace& m_workspace;
     void setCurrentStep(int step);
     void setBusy(bool busy);
     void setMessages(const std::optional<QString>& error, const std::optional<QString>& success);

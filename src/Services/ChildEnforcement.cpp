@@ -21,8 +21,8 @@ using namespace Qt::StringLiterals;
 ChildEnforcement::ChildEnforcement(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
                                    MacAppSelectionStore& appSelectionStore,
                                    MacUsageMonitorService& usageMonitor, MacLockOverlayTarget& overlay,
-                                   SystemNotifications& notifications, UserDefaults& defaults,
-                                   const Clock& clock, QObject* parent)
+                                   HostPlatform platform, UserDefaults& defaults, const Clock& clock,
+                                   QObject* parent)
     : QObject(parent)
     , m_config(backendConfig)
     , m_policyStore(policyStore)
@@ -31,7 +31,7 @@ ChildEnforcement::ChildEnforcement(RemoteBackendConfig& backendConfig, ScreenTim
     , m_defaults(defaults)
     , m_clock(clock)
     , m_overlay(overlay)
-    , m_notifications(notifications)
+    , m_platform(platform)
 {
 }
 
@@ -108,7 +108,7 @@ void ChildEnforcement::begin()
     m_enforcing = true;
     delete m_guard;
     m_guard = new MacLocalLockGuard(m_config, m_policyStore, m_selectionStore, m_monitor, m_overlay,
-                                    m_notifications, m_defaults, m_clock, this);
+                                    m_platform.notifications, m_defaults, m_clock, this);
     m_guard->presentBanner = m_presentBanner;
     m_guard->start();
     emit enforcingChanged();
@@ -212,9 +212,9 @@ QCoro::Task<> ChildEnforcement::loop(QPointer<ChildEnforcement> self, QPointer<Q
             co_return;
         }
         if (self->m_enforcing) {
-            auto cycle = MacRemotePolicySyncService::syncIfChild(self->m_config, self->m_policyStore,
-                                                                 self->m_selectionStore, self->m_monitor,
-                                                                 &self->m_overlay);
+            auto cycle = MacRemotePolicySyncService::syncIfChild(
+                self->m_config, self->m_policyStore, self->m_selectionStore, self->m_monitor,
+                self->m_platform.workspace, self->m_platform.bundle, &self->m_overlay);
             co_await cycle;
         }
         if (!self || !run) {

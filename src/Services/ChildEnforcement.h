@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Models/RemoteDeviceRole.h"
+#include "Platform/HostPlatform.h"
 #include "Services/MacRemotePolicySyncService.h"
 #include "Services/Network/DeviceRecords.h"
 
@@ -18,7 +19,6 @@ class MacLockOverlayTarget;
 class MacUsageMonitorService;
 class RemoteBackendConfig;
 class ScreenTimePolicyStore;
-class SystemNotifications;
 class UserDefaults;
 
 // The one owner of a child computer's enforcement: the synchronisation loop, the usage counting
@@ -36,8 +36,8 @@ class ChildEnforcement final : public QObject
 public:
     ChildEnforcement(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
                      MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
-                     MacLockOverlayTarget& overlay, SystemNotifications& notifications,
-                     UserDefaults& defaults, const Clock& clock, QObject* parent = nullptr);
+                     MacLockOverlayTarget& overlay, HostPlatform platform, UserDefaults& defaults,
+                     const Clock& clock, QObject* parent = nullptr);
     ~ChildEnforcement() override;
 
     // Shows a warning above every window (set by the application, a view).
@@ -89,7 +89,7 @@ private:
     const Clock& m_clock;
     std::function<void(const QString&)> m_presentBanner;
     MacLockOverlayTarget& m_overlay;
-    SystemNotifications& m_notifications;
+    HostPlatform m_platform;
     MacLocalLockGuard* m_guard = nullptr;
     // Lives while this computer is bound; the loop that belongs to it ends when it goes.
     QObject* m_run = nullptr;

@@ -107,7 +107,8 @@ QDateTime g_localUnlockUntil;
 
 QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTimePolicyStore> policyStore,
                        QPointer<MacAppSelectionStore> selectionStore,
-                       QPointer<MacUsageMonitorService> monitor, MacLockOverlayTarget* overlay)
+                       QPointer<MacUsageMonitorService> monitor, Workspace& workspace,
+                       const AppBundle& bundle, MacLockOverlayTarget* overlay)
 {
     // 1. Guards.
     if (config->role() != RemoteDeviceRole::child) {
@@ -122,6 +123,9 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
         co_return;
     }
     const auto client = *made;
+    // Read before the first wait: the cycle must not outlive what it was handed.
+    const QString appVersion = bundle.shortVersion();
+    const QString osVersion = workspace.osVersion();
 
     // 2. The policy, with one immediate retry on a transient network failure.
     std::optional<DevicePolicyResponse> response;
@@ -198,8 +202,8 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
         health.guardState = ChildGuardState::rawValue(*guard);
     }
     health.platform = u"mac"_s;
-    health.appVersion = AppBundle::current().shortVersion();
-    health.osVersion = Workspace::shared().osVersion();
+    health.appVersion = appVersion;
+    health.osVersion = osVersion;
     health.managedSelectionOk = !selection.isEmpty();
     // Set when the settings file was found disagreeing with the server's device list; kept
     // until the binding changes, so the parent sees it whenever the health is read.
@@ -222,10 +226,11 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
 
 QCoro::Task<> pollingLoop(QPointer<RemoteBackendConfig> config, QPointer<ScreenTimePolicyStore> policyStore,
                           QPointer<MacAppSelectionStore> selectionStore,
-                          QPointer<MacUsageMonitorService> monitor, std::chrono::milliseconds period)
+                          QPointer<MacUsageMonitorService> monitor, Workspace& workspace,
+                          const AppBundle& bundle, std::chrono::milliseconds period)
 {
     while (config && policyStore && selectionStore && monitor) {
-        auto cycle = syncIfChild(*config, *policyStore, *selectionStore, *monitor);
+        auto cycle = syncIfChild(*config, *policyStore, *selectionStore, *monitor, workspace, bundle);
         co_await cycle;
         auto pause = QCoro::sleepFor(period);
         co_await pause;
@@ -251,10 +256,11 @@ void setPollingPeriodForTesting(std::chrono::milliseconds period)
 
 QCoro::Task<> syncIfChild(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
                           MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
-                          MacLockOverlayTarget* overlay)
+                          Workspace& workspace, const AppBundle& bundle, MacLockOverlayTarget* overlay)
 {
     try {
-        auto cycle = runCycle(&backendConfig, &policyStore, &appSelectionStore, &usageMonitor, overlay);
+        auto cycle = runCycle(&backendConfig, &policyStore, &appSelectionStore, &usageMonitor, workspace,
+                              bundle, overlay);
         co_await cycle;
     } catch (...) {
         // A cycle fails silently; the next one starts afresh.
@@ -262,11 +268,12 @@ QCoro::Task<> syncIfChild(RemoteBackendConfig& backendConfig, ScreenTimePolicySt
 }
 
 void startPolling(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
-                  MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor)
+                  MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
+                  Workspace& workspace, const AppBundle& bundle)
 {
     // Fire and forget: the loop owns itself and ends with the stores.
     const auto period = ShortenedPeriod::read(backendConfig.defaults(), pollingPeriodKey, g_period);
-    pollingLoop(&backendConfig, &policyStore, &appSelectionStore, &usageMonitor, period);
+    pollingLoop(&backendConfig, &policyStore, &appSelectionStore, &usageMonitor, workspace, bundle, period);
 }
 
 } // namespace MacRemotePolicySyncService

@@ -6,11 +6,13 @@
 
 #include <chrono>
 
+class AppBundle;
 class MacAppSelectionStore;
 class MacLockOverlayTarget;
 class MacUsageMonitorService;
 class RemoteBackendConfig;
 class ScreenTimePolicyStore;
+class Workspace;
 
 // Keeps a child computer in step with its family server: fetches the parent's policy, merges it
 // into the local store, takes over a higher usage count, starts or stops the usage monitor,
@@ -22,11 +24,14 @@ namespace MacRemotePolicySyncService {
 // Starts one loop (a cycle, then the polling period, again and again) and returns at once. The
 // loop ends when one of the stores or the monitor goes away. Each call starts a further loop.
 void startPolling(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
-                  MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor);
+                  MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
+                  Workspace& workspace, const AppBundle& bundle);
 
-// One cycle; never throws. Nothing is driven on screen without an overlay.
+// One cycle; never throws. The health report takes the system's version from `workspace` and
+// the application's from `bundle`. Nothing is driven on screen without an overlay.
 QCoro::Task<> syncIfChild(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
                           MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
+                          Workspace& workspace, const AppBundle& bundle,
                           MacLockOverlayTarget* overlay = nullptr);
 
 // 45 seconds from the end of one cycle to the start of the next. Tests shorten it, in process

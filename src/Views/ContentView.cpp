@@ -267,6 +267,7 @@ void ContentView::openRemoteBinding()
     auto holder = std::make_shared<QPointer<QDialog>>();
     auto* wizard = new MacRemoteBindingWizardView(
         m_stores.backendConfig, m_stores.appSelectionStore, m_stores.passwordStore, m_stores.policyStore,
+        m_platform.workspace,
         [holder] {
             if (*holder) {
                 (*holder)->accept();

@@ -15,12 +15,13 @@ namespace {
 QPointer<MacLockWarningBanner> g_banner;
 }
 
-MacLockWarningBanner::MacLockWarningBanner(const QString& text)
+MacLockWarningBanner::MacLockWarningBanner(const QString& text, Workspace& workspace)
     // Override-redirect like the lock windows, so the window manager cannot stack a focused
     // full-screen window over it; it neither accepts focus nor input.
     : QWidget(nullptr,
               Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint
                   | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput)
+    , m_workspace(workspace)
 {
     setObjectName(u"lockWarningBanner"_s);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -58,12 +59,12 @@ QString MacLockWarningBanner::text() const
     return m_label->text();
 }
 
-MacLockWarningBanner* MacLockWarningBanner::present(const QString& text)
+MacLockWarningBanner* MacLockWarningBanner::present(const QString& text, Workspace& workspace)
 {
     if (g_banner) {
         g_banner->close();
     }
-    g_banner = new MacLockWarningBanner(text);
+    g_banner = new MacLockWarningBanner(text, workspace);
     g_banner->show();
     g_banner->raise();
     return g_banner;
@@ -73,7 +74,7 @@ void MacLockWarningBanner::keepAbove()
 {
     if (isVisible()) {
         // Through the workspace's own connection, flushed at once, like the lock windows.
-        Workspace::shared().raise({ quintptr(winId()) });
+        m_workspace.raise({ quintptr(winId()) });
     }
 }
 

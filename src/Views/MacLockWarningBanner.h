@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QLabel;
+class Workspace;
 
 // A small strip at the top of the primary screen that announces a coming lock. It stays above
 // every window, full-screen ones included, for a few seconds, and never takes the keyboard or a
@@ -16,12 +17,13 @@ class MacLockWarningBanner final : public QWidget
 public:
     static constexpr int visibleMs = 6000;
 
-    explicit MacLockWarningBanner(const QString& text);
+    // Kept above the other windows through `workspace`.
+    MacLockWarningBanner(const QString& text, Workspace& workspace);
 
     QString text() const;
 
     // Shows `text` in the one banner of the process (a newer warning replaces an older one).
-    static MacLockWarningBanner* present(const QString& text);
+    static MacLockWarningBanner* present(const QString& text, Workspace& workspace);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -29,6 +31,7 @@ protected:
 private:
     void keepAbove();
 
+    Workspace& m_workspace;
     QLabel* m_label = nullptr;
     QTimer m_raise;
 };

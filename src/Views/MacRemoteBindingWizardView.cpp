@@ -23,12 +23,13 @@ MacRemoteBindingWizardView::MacRemoteBindingWizardView(RemoteBackendConfig& back
                                                        MacAppSelectionStore& appSelectionStore,
                                                        ParentalPasswordStore& passwordStore,
                                                        ScreenTimePolicyStore& policyStore,
-                                                       std::function<void()> onDismiss, QWidget* parent)
+                                                       Workspace& workspace, std::function<void()> onDismiss,
+                                                       QWidget* parent)
     : QDialog(parent)
     , m_backendConfig(backendConfig)
     , m_passwordStore(passwordStore)
     , m_onDismiss(std::move(onDismiss))
-    , m_viewModel(new BindingViewModel(this))
+    , m_viewModel(new BindingViewModel(workspace, this))
     , m_context { *m_viewModel, backendConfig, passwordStore }
 {
     Q_UNUSED(appSelectionStore)

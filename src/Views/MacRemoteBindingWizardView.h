@@ -14,6 +14,7 @@ class QPushButton;
 class QVBoxLayout;
 class RemoteBackendConfig;
 class ScreenTimePolicyStore;
+class Workspace;
 struct DeviceListItem;
 
 // The sheet in which this computer gets its role in a family. It owns a fresh BindingViewModel,
@@ -26,7 +27,8 @@ class MacRemoteBindingWizardView final : public QDialog
 public:
     MacRemoteBindingWizardView(RemoteBackendConfig& backendConfig, MacAppSelectionStore& appSelectionStore,
                                ParentalPasswordStore& passwordStore, ScreenTimePolicyStore& policyStore,
-                               std::function<void()> onDismiss, QWidget* parent = nullptr);
+                               Workspace& workspace, std::function<void()> onDismiss,
+                               QWidget* parent = nullptr);
     ~MacRemoteBindingWizardView() override;
 
     BindingViewModel& viewModel() const { return *m_viewModel; }

@@ -9,6 +9,7 @@
 #include "support/LoopbackFamilyServer.h"
 #include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
+#include "support/ScriptedWorkspace.h"
 
 #include <QTest>
 
@@ -48,6 +49,7 @@ private:
     std::unique_ptr<LoopbackFamilyServer> m_server;
     std::unique_ptr<RemoteBackendConfig> m_config;
     std::unique_ptr<ParentalPasswordStore> m_passwords;
+    ScriptedWorkspace m_workspace;
 };
 
 void TestBindingViewModel::init()
@@ -98,7 +100,7 @@ void TestBindingViewModel::passwordSetup()
     QFETCH(QString, password);
     QFETCH(QString, confirm);
     QFETCH(QString, error);
-    BindingViewModel model;
+    BindingViewModel model(m_workspace);
     model.setPasswordInput(password);
     model.setPasswordConfirm(confirm);
     model.setupPassword(*m_passwords);
@@ -140,7 +142,7 @@ void TestBindingViewModel::buttonConditions()
     QFETCH(bool, create);
     QFETCH(bool, recover);
     QFETCH(bool, join);
-    BindingViewModel model;
+    BindingViewModel model(m_workspace);
     model.setDeviceName(name);
     model.setRecoverFamilyCode(recoverCode);
     model.setFamilyCodeInput(joinCode);
@@ -151,7 +153,7 @@ void TestBindingViewModel::buttonConditions()
 
 void TestBindingViewModel::createFamilyWithBadAddressOrDeadServer()
 {
-    BindingViewModel model;
+    BindingViewModel model(m_workspace);
     model.setDeviceName(u"Mac"_s);
     m_config->setBaseURLOverride(u"http://[::1"_s);
     await(model.createFamily(*m_config));
@@ -168,7 +170,7 @@ void TestBindingViewModel::recoverFamilyKeepsIdentityAndLandsOnTheSummary()
     QCOMPARE(code.size(), 6);
     m_config->setDeviceID(u"existing-id"_s);
     m_config->setRole(RemoteDeviceRole::child);
-    BindingViewModel model;
+    BindingViewModel model(m_workspace);
     model.setRecoverFamilyCode(u"\t "_s + code + u" "_s);
     await(model.recoverFamily(*m_config));
     QCOMPARE(m_config->familyCode(), code);
@@ -180,7 +182,7 @@ void TestBindingViewModel::recoverFamilyKeepsIdentityAndLandsOnTheSummary()
     QCOMPARE(m_config->role(), RemoteDeviceRole::child);
 
     // A code that is not six characters does nothing at all.
-    BindingViewModel shortCode;
+    BindingViewModel shortCode(m_workspace);
     shortCode.setRecoverFamilyCode(u"12345"_s);
     await(shortCode.recoverFamily(*m_config));
     QVERIFY(!shortCode.errorMessage() && !shortCode.successMessage());
@@ -189,7 +191,7 @@ void TestBindingViewModel::recoverFamilyKeepsIdentityAndLandsOnTheSummary()
 
 void TestBindingViewModel::recoverFamilyUnknownCodeShowsTheMessage()
 {
-    BindingViewModel model;
+    BindingViewModel model(m_workspace);
     model.setRecoverFamilyCode(u"000000"_s);
     await(model.recoverFamily(*m_config));
     QVERIFY(model.errorMessage().has_value());
@@ -197,7 +199,7 @@ void TestBindingViewModel::recoverFamilyUnknownCodeShowsTheMessage()
     QCOMPARE(model.currentStep(), 1);
 
     // A bad address: no change and no message.
-    BindingViewModel bad;
+    BindingViewModel bad(m_workspace);
     m_config->setBaseURLOverride(u"http://[::1"_s);
     bad.setRecoverFamilyCode(u"123456"_s);
     await(bad.recoverFamily(*m_config));
@@ -207,7 +209,7 @@ void TestBindingViewModel::recoverFamilyUnknownCodeShowsTheMessage()
 void TestBindingViewModel::recoverProtectedFamilyWithAnInvitation()
 {
     // The first parent computer, whose token has secured the family, makes an invitation.
-    BindingViewModel first;
+    BindingViewModel first(m_workspace);
     first.setDeviceName(u"爸爸的电脑"_s);
     await(first.createFamily(*m_config));
     const QString code = m_config->familyCode();
@@ -216,7 +218,7 @@ void TestBindingViewModel::recoverProtectedFamilyWithAnInvitation()
     first.performMacClearBinding(*m_config);
     QVERIFY(!DeviceTokenStore::load(*m_keychain));
 
-    BindingViewModel model;
+    BindingViewModel model(m_workspace);
     model.setDeviceName(u"妈妈的电脑"_s);
     model.setRecoverFamilyCode(code);
     await(model.recoverFamily(*m_config));
@@ -235,7 +237,7 @@ void TestBindingViewModel::recoverProtectedFamilyWithAnInvitation()
 
 void TestBindingViewModel::joinFamilyWrongCodeWritesNothing()
 {
-    BindingViewModel model;
+    BindingViewModel model(m_workspace);
     model.setFamilyCodeInput(u"999999"_s);
     model.setDeviceName(u"小明的 Mac"_s);
     await(model.joinFamily(*m_config));
@@ -256,7 +258,7 @@ void TestBindingViewModel::clearingTheBinding()
     m_config->setFamilyCode(u"123456"_s);
     m_config->setDeviceName(u"小明的 Mac"_s);
     m_config->setRole(RemoteDeviceRole::child);
-    BindingViewModel model;
+    BindingViewModel model(m_workspace);
     model.setFamilyCodeInput(u"123456"_s);
     // Without a parent password it clears at once.
     model.requestClearBinding(*m_passwords, *m_config);
@@ -281,7 +283,7 @@ void TestBindingViewModel::anUnreadableKeychainIsNotNoPassword()
         m_keychain->failAccount(account);
     }
     ParentalPasswordStore atStart(std::make_unique<ParentalPasswordRepository>());
-    BindingViewModel model;
+    BindingViewModel model(m_workspace);
     model.requestClearBinding(atStart, *m_config);
     QVERIFY(model.isShowingClearBindingVerify());
     model.setClearBindingPasswordInput(u"secret"_s);
@@ -299,7 +301,7 @@ void TestBindingViewModel::clearLocalFamilyInfo()
 {
     m_config->setFamilyCode(u"123456"_s);
     m_config->setDeviceID(u"d1"_s);
-    BindingViewModel model;
+    BindingViewModel model(m_workspace);
     model.setRecoverFamilyCode(u"654321"_s);
     model.clearLocalFamilyInfo(*m_config);
     QVERIFY(m_config->familyCode().isEmpty());

@@ -9,6 +9,7 @@
 #include "support/LoopbackFamilyServer.h"
 #include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
+#include "support/ScriptedWorkspace.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -52,6 +53,7 @@ private:
     std::unique_ptr<MacAppSelectionStore> m_selection;
     std::unique_ptr<ScreenTimePolicyStore> m_policies;
     std::unique_ptr<MacRemoteBindingWizardView> m_wizard;
+    ScriptedWorkspace m_workspace;
     int m_dismissed = 0;
 };
 
@@ -86,7 +88,7 @@ void TestBindingWizardView::cleanup()
 std::unique_ptr<MacRemoteBindingWizardView> TestBindingWizardView::makeWizard()
 {
     return std::make_unique<MacRemoteBindingWizardView>(*m_config, *m_selection, *m_passwords, *m_policies,
-                                                        [this] { ++m_dismissed; });
+                                                        m_workspace, [this] { ++m_dismissed; });
 }
 
 void TestBindingWizardView::click(const QString& name)

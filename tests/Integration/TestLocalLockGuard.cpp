@@ -93,8 +93,8 @@ private slots:
             return QList<MacLockOverlayController::Screen> { { nullptr, QRect(0, 0, 1024, 768) } };
         });
         auto cycle = [&] {
-            AwaitTask::run(
-                MacRemotePolicySyncService::syncIfChild(config, policies, selection, monitor, &overlay));
+            AwaitTask::run(MacRemotePolicySyncService::syncIfChild(config, policies, selection, monitor,
+                                                                   workspace, bundle, &overlay));
             QCoreApplication::processEvents();
         };
         cycle();

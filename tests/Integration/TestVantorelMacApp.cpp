@@ -149,7 +149,7 @@ void TestVantorelMacApp::enforcementFollowsBindingAndServer()
     ChildEnforcement& enforcement = app.childEnforcement();
     enforcement.start();
     if (joinsWhileRunning) {
-        BindingViewModel wizard;
+        BindingViewModel wizard(app.platform().workspace);
         wizard.setFamilyCodeInput(familyCode);
         wizard.setDeviceName(u"Xiaoming"_s);
         AwaitTask::run(wizard.joinFamily(app.backendConfig()));

@@ -76,8 +76,8 @@ class TestMacRemotePolicySyncService : public QObject
 
     void runCycle()
     {
-        AwaitTask::run(MacRemotePolicySyncService::syncIfChild(*m_config, *m_policyStore, *m_selection,
-                                                               *m_monitor, &m_overlay));
+        AwaitTask::run(MacRemotePolicySyncService::syncIfChild(
+            *m_config, *m_policyStore, *m_selection, *m_monitor, *m_workspace, *m_bundle, &m_overlay));
         QCoreApplication::processEvents(); // the overlay is driven after the cycle
     }
 
@@ -358,7 +358,8 @@ private slots:
     {
         MacRemotePolicySyncService::setPollingPeriodForTesting(std::chrono::milliseconds(50));
         m_config->setRole(RemoteDeviceRole::parent); // cycles return at once; the loop goes on
-        MacRemotePolicySyncService::startPolling(*m_config, *m_policyStore, *m_selection, *m_monitor);
+        MacRemotePolicySyncService::startPolling(*m_config, *m_policyStore, *m_selection, *m_monitor,
+                                                 *m_workspace, *m_bundle);
         QTest::qWait(200);
         QVERIFY(m_server->requests().isEmpty());
         m_config->setRole(RemoteDeviceRole::child);

@@ -6,6 +6,7 @@
 #include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/ScriptedAlertPresenter.h"
+#include "support/ScriptedWorkspace.h"
 
 #include <QAccessible>
 #include <QPushButton>
@@ -77,7 +78,8 @@ private slots:
         if (!password.isEmpty()) {
             passwords.setupPassword(password);
         }
-        BindingViewModel model;
+        ScriptedWorkspace workspace;
+        BindingViewModel model(workspace);
         BindingStep1RoleView view({ model, config, passwords });
         view.show();
 

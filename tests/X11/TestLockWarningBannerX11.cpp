@@ -2,6 +2,7 @@
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicyRepository.h"
 #include "Models/ScreenTimePolicyStore.h"
+#include "Platform/PlatformDefaults.h"
 #include "Services/MacLocalLockGuard.h"
 #include "Services/MacUsageMonitorService.h"
 #include "Views/MacLockWarningBanner.h"
@@ -53,7 +54,7 @@ private slots:
 
         MemoryUserDefaults defaults;
         SettableClock clock(QDateTime(QDate(2026, 3, 10), QTime(15, 0), QTimeZone::utc()));
-        ScriptedWorkspace workspace(ScriptedWorkspace::Install::No); // the banner uses the real one
+        ScriptedWorkspace workspace(ScriptedWorkspace::Install::No); // the banner is raised by the real one
         RecordingNotifications notifications;
         RemoteBackendConfig config(defaults);
         config.setBaseURLOverride(u"http://127.0.0.1:9"_s);
@@ -69,8 +70,9 @@ private slots:
         MacLocalLockGuard guard(config, policies, selection, monitor, overlay, notifications, defaults,
                                 clock);
         QPointer<MacLockWarningBanner> banner;
-        guard.presentBanner
-            = [&banner](const QString& text) { banner = MacLockWarningBanner::present(text); };
+        guard.presentBanner = [&](const QString& text) {
+            banner = MacLockWarningBanner::present(text, PlatformDefaults::workspace());
+        };
 
         guard.evaluate();
         guard.evaluate();

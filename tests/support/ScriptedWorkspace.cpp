@@ -4,7 +4,6 @@ ScriptedWorkspace::ScriptedWorkspace(Install install)
     : m_installed(install == Install::AsShared)
 {
     if (m_installed) {
-        Workspace::setShared(this);
         ProcessShield::setShared(&processes);
     }
 }
@@ -12,7 +11,6 @@ ScriptedWorkspace::ScriptedWorkspace(Install install)
 ScriptedWorkspace::~ScriptedWorkspace()
 {
     if (m_installed) {
-        Workspace::setShared(nullptr);
         ProcessShield::setShared(nullptr);
     }
 }

@@ -5,9 +5,9 @@
 
 #include <QList>
 
-// A workspace whose answers a test sets, recording what was asked of it. Installs itself as the
-// shared workspace for its lifetime when asked to, and `processes` as the shared process shield:
-// the process numbers of made-up applications must never reach real processes.
+// A workspace whose answers a test sets, recording what was asked of it. Installs `processes` as
+// the shared process shield for its lifetime when asked to: the process numbers of made-up
+// applications must never reach real processes.
 class ScriptedWorkspace final : public Workspace
 {
 public:

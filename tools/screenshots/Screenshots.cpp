@@ -276,9 +276,9 @@ void childScenario(const QString& baseUrl, const QString& code)
         eyeRest->reject();
         settle();
     }
-    shoot(
-        MacLockWarningBanner::present(MacEyeRest::breakStatusText(app.policyStore().policy(), 14 * 60 + 20)),
-        u"41-eye-rest-banner"_s);
+    shoot(MacLockWarningBanner::present(MacEyeRest::breakStatusText(app.policyStore().policy(), 14 * 60 + 20),
+                                        app.platform().workspace),
+          u"41-eye-rest-banner"_s);
 
     ScreenTimePolicy policy = app.policyStore().policy();
     policy.forceLocked = true;
