@@ -125,8 +125,9 @@ MacUnlockRequestState& VantorelMacApp::unlockRequests()
 MacLockOverlayController& VantorelMacApp::lockOverlay()
 {
     if (!m_lockOverlay) {
-        m_lockOverlay = std::make_unique<MacLockOverlayController>(
-            m_platform.workspace, MacLockOverlayController::platformScreens, &unlockRequests());
+        m_lockOverlay = std::make_unique<MacLockOverlayController>(m_platform.workspace, m_platform.processes,
+                                                                   MacLockOverlayController::platformScreens,
+                                                                   &unlockRequests());
     }
     return *m_lockOverlay;
 }

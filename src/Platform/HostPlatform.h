@@ -3,6 +3,7 @@
 #include "Platform/PlatformDefaults.h"
 
 class AppBundle;
+class ProcessShield;
 class SystemNotifications;
 class Workspace;
 
@@ -12,12 +13,13 @@ class Workspace;
 struct HostPlatform
 {
     Workspace& workspace;
+    ProcessShield& processes;
     SystemNotifications& notifications;
     const AppBundle& bundle;
 
     static HostPlatform native()
     {
-        return { PlatformDefaults::workspace(), PlatformDefaults::systemNotifications(),
-                 PlatformDefaults::appBundle() };
+        return { PlatformDefaults::workspace(), PlatformDefaults::processShield(),
+                 PlatformDefaults::systemNotifications(), PlatformDefaults::appBundle() };
     }
 };

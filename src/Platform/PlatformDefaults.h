@@ -2,6 +2,7 @@
 
 class AdminRunner;
 class AppBundle;
+class ProcessShield;
 class SecureStore;
 class SystemNotifications;
 class Workspace;
@@ -15,4 +16,5 @@ AdminRunner& adminRunner();
 SystemNotifications& systemNotifications();
 AppBundle& appBundle();
 Workspace& workspace();
+ProcessShield& processShield();
 } // namespace PlatformDefaults

@@ -22,8 +22,4 @@ public:
     // Asks each process to end (SIGTERM) and ends those still there after a short grace
     // (SIGKILL). Returns the processes that were asked.
     virtual QList<qint64> stop(const QList<qint64>& processes) = 0;
-
-    // The process-wide shield: the platform's unless a test installed another.
-    static ProcessShield& shared();
-    static void setShared(ProcessShield* shield);
 };

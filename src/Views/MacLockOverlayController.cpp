@@ -37,13 +37,14 @@ QList<MacLockOverlayController::Screen> MacLockOverlayController::platformScreen
     return screens;
 }
 
-MacLockOverlayController::MacLockOverlayController(Workspace& workspace, ScreenSource screens,
+MacLockOverlayController::MacLockOverlayController(Workspace& workspace, ProcessShield& processes,
+                                                   ScreenSource screens,
                                                    const MacUnlockRequestState* requests, QObject* parent)
     : QObject(parent)
     , m_workspace(workspace)
     , m_screens(std::move(screens))
     , m_requests(requests)
-    , m_processes(&ProcessShield::shared())
+    , m_processes(processes)
 {
     m_clock.start();
     m_grabRetry.setInterval(grabRetryMs);
@@ -265,11 +266,11 @@ void MacLockOverlayController::stopApplication(const RunningApplication& applica
         processes.append(application.processIdentifier);
     }
     if (application.executablePath) {
-        processes += m_processes->processesRunning({ *application.executablePath });
+        processes += m_processes.processesRunning({ *application.executablePath });
     }
     // Only what was asked counts as stopped: a process the shield may not signal (another
     // user's) stays one to hide.
-    for (const auto process : m_processes->stop(processes)) {
+    for (const auto process : m_processes.stop(processes)) {
         m_stopped.insert(process);
     }
 }
@@ -380,11 +381,11 @@ void MacLockOverlayController::stopGrabHolders()
         = cover.overrideRedirectAbove.isEmpty() ? cover.largeOverrideRedirect : cover.overrideRedirectAbove;
     QList<qint64> processes;
     for (const auto window : suspects) {
-        if (const auto process = m_processes->processOfWindow(window); process > 0) {
+        if (const auto process = m_processes.processOfWindow(window); process > 0) {
             processes.append(process);
         }
     }
-    m_processes->stop(processes);
+    m_processes.stop(processes);
 }
 
 void MacLockOverlayController::resetShieldState()

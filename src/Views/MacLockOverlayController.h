@@ -51,12 +51,11 @@ public:
     // The platform's screens, or the primary screen alone when the list is empty.
     static QList<Screen> platformScreens();
 
-    // The lock windows tell whether `requests` (when given) waits for a parent or was declined.
-    explicit MacLockOverlayController(Workspace& workspace, ScreenSource screens = platformScreens,
-                                      const MacUnlockRequestState* requests = nullptr,
-                                      QObject* parent = nullptr);
-    // Where processes are stopped; the platform's unless set.
-    void setProcessShield(ProcessShield& processes) { m_processes = &processes; }
+    // `processes` finds and stops the controlled applications' processes. The lock windows tell
+    // whether `requests` (when given) waits for a parent or was declined.
+    MacLockOverlayController(Workspace& workspace, ProcessShield& processes,
+                             ScreenSource screens = platformScreens,
+                             const MacUnlockRequestState* requests = nullptr, QObject* parent = nullptr);
     ~MacLockOverlayController() override;
 
     void setShieldTargets(const MacSelectionPayload& selection) override;
@@ -117,7 +116,7 @@ private:
     bool m_isShowing = false;
     bool m_inputGrabbed = false;
     QPointer<QWidget> m_aboveOverlay;
-    ProcessShield* m_processes;
+    ProcessShield& m_processes;
     bool m_checkPending = false;
     QElapsedTimer m_clock;
     // When each controlled application (by process) was first asked to hide in this lock.

@@ -89,7 +89,7 @@ private slots:
         MacAppSelectionStore selection(defaults);
         selection.setPayload({ { u"com.example.game"_s }, {}, {}, u"mac"_s });
         MacUsageMonitorService monitor(defaults, clock, workspace);
-        MacLockOverlayController overlay(workspace, [] {
+        MacLockOverlayController overlay(workspace, workspace.processes, [] {
             return QList<MacLockOverlayController::Screen> { { nullptr, QRect(0, 0, 1024, 768) } };
         });
         auto cycle = [&] {

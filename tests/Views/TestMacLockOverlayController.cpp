@@ -93,7 +93,7 @@ private slots:
         ScriptedWorkspace workspace;
         workspace.running
             = { ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s, 7) };
-        MacLockOverlayController controller(workspace, screens());
+        MacLockOverlayController controller(workspace, workspace.processes, screens());
         // Start from the full lock so that every answer has something to undo.
         controller.apply({ true, LockReason::forceLocked }, {}, kSelection);
         workspace.hidden.clear();
@@ -116,7 +116,7 @@ private slots:
     void windowsFollowTheScreens()
     {
         ScriptedWorkspace workspace;
-        MacLockOverlayController controller(workspace, screens());
+        MacLockOverlayController controller(workspace, workspace.processes, screens());
         controller.show(LockReason::forceLocked, {});
         const auto first = controller.overlayWindows();
         QCOMPARE(first.size(), 2);
@@ -156,7 +156,7 @@ private slots:
             ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s, own),
             ScriptedWorkspace::app(u"org.other"_s, u"Other"_s, u"/usr/bin/other"_s, 15),
         };
-        MacLockOverlayController controller(workspace, screens());
+        MacLockOverlayController controller(workspace, workspace.processes, screens());
         controller.setShieldTargets(
             { { u"com.Example.Game"_s, u"vantorel"_s }, { u"Chat"_s }, { u"/opt/tool"_s }, u"mac"_s });
         controller.show(LockReason::forceLocked, {});
@@ -200,7 +200,7 @@ private slots:
         ScriptedWorkspace workspace;
         int requested = 0;
         int passworded = 0;
-        MacLockOverlayController controller(workspace, screens());
+        MacLockOverlayController controller(workspace, workspace.processes, screens());
         auto& coordinator = controller.coordinator();
         coordinator.onUnlockRequest = [&] { ++requested; };
         coordinator.onPasswordUnlock = [&] { ++passworded; };

@@ -40,7 +40,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(bool, underLock);
         ScriptedWorkspace workspace;
-        MacLockOverlayController overlay(workspace);
+        MacLockOverlayController overlay(workspace, workspace.processes);
         if (underLock) {
             overlay.show(MacPolicyExecutor::LockReason::forceLocked, {});
         }

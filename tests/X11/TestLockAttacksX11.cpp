@@ -1,4 +1,5 @@
 #include "Platform/Linux/X11Workspace.h"
+#include "Platform/PlatformDefaults.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
 #include "support/MemoryUserDefaults.h"
@@ -54,7 +55,7 @@ private slots:
     {
         QFETCH(QString, command);
         X11Workspace workspace(m_display);
-        MacLockOverlayController controller(workspace);
+        MacLockOverlayController controller(workspace, PlatformDefaults::processShield());
         controller.show(LockReason::forceLocked, {});
         QTRY_VERIFY_WITH_TIMEOUT(lockIsUp(controller), 3000);
 
@@ -118,7 +119,7 @@ private slots:
             QVERIFY(loop.waitForStarted());
         }
 
-        MacLockOverlayController controller(workspace);
+        MacLockOverlayController controller(workspace, PlatformDefaults::processShield());
         // The grabbing window is no controlled application: it is stopped for what it does.
         controller.apply({ true, fullLock ? LockReason::forceLocked : LockReason::dailyLimit }, {},
                          fullLock ? MacSelectionPayload {}

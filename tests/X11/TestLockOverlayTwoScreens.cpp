@@ -1,4 +1,5 @@
 #include "Platform/Linux/X11Workspace.h"
+#include "Platform/PlatformDefaults.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
 #include "support/MemoryUserDefaults.h"
@@ -27,7 +28,7 @@ private slots:
         const auto screens = QGuiApplication::screens();
         QCOMPARE(screens.size(), 2);
         X11Workspace workspace(qgetenv("DISPLAY"));
-        MacLockOverlayController controller(workspace);
+        MacLockOverlayController controller(workspace, PlatformDefaults::processShield());
         controller.show(LockReason::forceLocked, {});
         const auto windows = controller.overlayWindows();
         QCOMPARE(windows.size(), 2);
@@ -62,7 +63,7 @@ private slots:
         const QByteArray display = qgetenv("DISPLAY");
         X11Workspace workspace(display);
         int requests = 0;
-        MacLockOverlayController controller(workspace);
+        MacLockOverlayController controller(workspace, PlatformDefaults::processShield());
         controller.coordinator().onUnlockRequest = [&requests] { ++requests; };
         controller.show(LockReason::forceLocked, {});
         QTRY_VERIFY_WITH_TIMEOUT(controller.holdsInputGrab(), 3000);

@@ -1,4 +1,5 @@
 #include "Platform/Linux/X11Workspace.h"
+#include "Platform/PlatformDefaults.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockOverlayWindow.h"
 #include "support/MemoryUserDefaults.h"
@@ -41,7 +42,7 @@ private slots:
         QCOMPARE(X11TestTools::mapState(m_display, window), u"IsViewable"_s);
 
         X11Workspace workspace(m_display);
-        MacLockOverlayController controller(workspace);
+        MacLockOverlayController controller(workspace, PlatformDefaults::processShield());
         controller.apply({ true, LockReason::dailyLimit }, {},
                          { {}, {}, { QFileInfo(u"/usr/bin/xmessage"_s).canonicalFilePath() }, u"mac"_s });
         QVERIFY(controller.isAppBlocking());
@@ -68,7 +69,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((received += probe.readAllStandardOutput()).contains("key a"), 3000);
 
         X11Workspace workspace(m_display);
-        MacLockOverlayController controller(workspace);
+        MacLockOverlayController controller(workspace, PlatformDefaults::processShield());
         controller.show(LockReason::forceLocked, {});
         const auto windows = controller.overlayWindows();
         QCOMPARE(windows.size(), QGuiApplication::screens().size());

@@ -54,7 +54,7 @@ private slots:
 
         MemoryUserDefaults defaults;
         SettableClock clock(QDateTime(QDate(2026, 3, 10), QTime(15, 0), QTimeZone::utc()));
-        ScriptedWorkspace workspace(ScriptedWorkspace::Install::No); // the banner is raised by the real one
+        ScriptedWorkspace workspace; // the banner is raised by the real one
         RecordingNotifications notifications;
         RemoteBackendConfig config(defaults);
         config.setBaseURLOverride(u"http://127.0.0.1:9"_s);

@@ -1,20 +1,5 @@
 #include "support/RecordingProcessShield.h"
 
-RecordingProcessShield::RecordingProcessShield(Install install)
-    : m_installed(install == Install::AsShared)
-{
-    if (m_installed) {
-        ProcessShield::setShared(this);
-    }
-}
-
-RecordingProcessShield::~RecordingProcessShield()
-{
-    if (m_installed) {
-        ProcessShield::setShared(nullptr);
-    }
-}
-
 QList<qint64> RecordingProcessShield::processesRunning(const QStringList& executables)
 {
     QList<qint64> found;

@@ -5,18 +5,10 @@
 #include <QHash>
 
 // A process shield that signals nothing: it answers what a test set and records every stop.
-// Installs itself as the shared shield for its lifetime when asked to.
 class RecordingProcessShield final : public ProcessShield
 {
 public:
-    enum class Install
-    {
-        No,
-        AsShared
-    };
-
-    explicit RecordingProcessShield(Install install = Install::AsShared);
-    ~RecordingProcessShield() override;
+    RecordingProcessShield() = default;
     Q_DISABLE_COPY_MOVE(RecordingProcessShield)
 
     QHash<quintptr, qint64> windowOwners;
@@ -26,7 +18,4 @@ public:
     qint64 processOfWindow(quintptr window) override { return windowOwners.value(window); }
     QList<qint64> processesRunning(const QStringList& executables) override;
     QList<qint64> stop(const QList<qint64>& processes) override;
-
-private:
-    bool m_installed = false;
 };

@@ -1,20 +1,5 @@
 #include "support/ScriptedWorkspace.h"
 
-ScriptedWorkspace::ScriptedWorkspace(Install install)
-    : m_installed(install == Install::AsShared)
-{
-    if (m_installed) {
-        ProcessShield::setShared(&processes);
-    }
-}
-
-ScriptedWorkspace::~ScriptedWorkspace()
-{
-    if (m_installed) {
-        ProcessShield::setShared(nullptr);
-    }
-}
-
 std::optional<RunningApplication> ScriptedWorkspace::frontmostApplication()
 {
     ++frontmostQueries;

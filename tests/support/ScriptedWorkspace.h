@@ -5,27 +5,19 @@
 
 #include <QList>
 
-// A workspace whose answers a test sets, recording what was asked of it. Installs `processes` as
-// the shared process shield for its lifetime when asked to: the process numbers of made-up
-// applications must never reach real processes.
+// A workspace whose answers a test sets, recording what was asked of it. Its lock overlay is given
+// `processes`: the process numbers of made-up applications must never reach real processes.
 class ScriptedWorkspace final : public Workspace
 {
 public:
-    enum class Install
-    {
-        No,
-        AsShared
-    };
-
-    explicit ScriptedWorkspace(Install install = Install::AsShared);
-    ~ScriptedWorkspace() override;
+    ScriptedWorkspace() = default;
     Q_DISABLE_COPY_MOVE(ScriptedWorkspace)
 
     std::optional<RunningApplication> frontmost;
     QList<RunningApplication> running;
     std::optional<QString> ownIdentifier = QStringLiteral("vantorel");
 
-    RecordingProcessShield processes { RecordingProcessShield::Install::No };
+    RecordingProcessShield processes;
     QList<RunningApplication> hidden; // every hide request, in order
     QList<QList<quintptr>> activations; // every activate call
     int frontmostQueries = 0;
@@ -41,7 +33,4 @@ public:
 
     static RunningApplication app(const QString& bundleId, const QString& name, const QString& path,
                                   qint64 pid = 100, bool regular = true);
-
-private:
-    bool m_installed = false;
 };

@@ -2,6 +2,7 @@
 #include "Platform/Linux/FreedesktopNotifications.h"
 #include "Platform/Linux/KeychainSecureStore.h"
 #include "Platform/Linux/LinuxAppBundle.h"
+#include "Platform/Linux/LinuxProcessShield.h"
 #include "Platform/Linux/PkexecAdminRunner.h"
 #include "Platform/Linux/X11Workspace.h"
 #include "Platform/PlatformDefaults.h"
@@ -97,6 +98,12 @@ Workspace& workspace()
 {
     static X11Workspace workspace;
     return workspace;
+}
+
+ProcessShield& processShield()
+{
+    static LinuxProcessShield shield;
+    return shield;
 }
 
 } // namespace PlatformDefaults
