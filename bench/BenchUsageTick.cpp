@@ -83,7 +83,7 @@ Figures measureMonitor(int stored, int ticks)
             log.append(day, record(clock.now().addSecs(-3 * (stored - i))));
         }
     }
-    ScriptedWorkspace workspace(ScriptedWorkspace::Install::No);
+    ScriptedWorkspace workspace;
     workspace.frontmost = ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s);
     MacUsageMonitorService monitor(defaults, clock, workspace);
     monitor.start({ { u"com.example.game"_s }, {}, {}, u"mac"_s });
