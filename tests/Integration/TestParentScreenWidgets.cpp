@@ -53,35 +53,25 @@ void TestParentScreenWidgets::cleanup()
     m_family.reset();
 }
 
+// The headline is the view model's test and the row buttons' wiring the home screen's; here the
+// rows themselves.
 void TestParentScreenWidgets::dashboardShowsChildren()
 {
     m_family->requestUnlock(m_family->benID, 10);
     ParentDashboardViewModel model(*m_family->config);
     ParentDashboardView view(model);
-    const auto devices = AwaitTask::run(m_family->client->fetchDevices(m_family->familyCode));
-    const auto requests
-        = AwaitTask::run(m_family->client->fetchUnlockRequests(m_family->familyCode, u"pending"_s));
-    model.setChildDevices(*devices.value);
-    model.setHomePendingUnlockRequests(*requests.value);
+    model.setChildDevices(*AwaitTask::run(m_family->client->fetchDevices(m_family->familyCode)).value);
+    model.setHomePendingUnlockRequests(
+        *AwaitTask::run(m_family->client->fetchUnlockRequests(m_family->familyCode, u"pending"_s)).value);
 
-    QCOMPARE(view.findChild<QLabel*>(u"headline"_s)->text(), u"有 1 个孩子在申请加时"_s);
-    QVERIFY(view.findChild<QWidget*>(u"child-"_s + m_family->annID));
     QVERIFY(!view.findChild<QWidget*>(u"child-"_s + m_family->parentID));
-    auto* benRow = view.findChild<QWidget*>(u"child-"_s + m_family->benID);
-    QVERIFY(benRow);
-    QVERIFY(benRow->findChild<QPushButton*>(u"unlockRequests"_s)->property("pending").toBool());
-    QVERIFY(!view.findChild<QWidget*>(u"child-"_s + m_family->annID)
-                 ->findChild<QPushButton*>(u"unlockRequests"_s)
-                 ->property("pending")
-                 .toBool());
-
-    QSignalSpy unlock(&view, &ParentDashboardView::unlockRequestsRequested);
-    QSignalSpy rules(&view, &ParentDashboardView::ruleSettingsRequested);
-    QTest::mouseClick(benRow->findChild<QPushButton*>(u"unlockRequests"_s), Qt::LeftButton);
-    QTest::mouseClick(benRow->findChild<QPushButton*>(u"ruleSettings"_s), Qt::LeftButton);
-    QCOMPARE(unlock.count(), 1);
-    QCOMPARE(unlock.first().first().value<DeviceListItem>().id, m_family->benID);
-    QCOMPARE(rules.count(), 1);
+    const auto pending = [&view](const QString& id) {
+        const auto* row = view.findChild<QWidget*>(u"child-"_s + id);
+        return row && row->findChild<QPushButton*>(u"unlockRequests"_s)->property("pending").toBool();
+    };
+    QVERIFY(pending(m_family->benID));
+    QVERIFY(view.findChild<QWidget*>(u"child-"_s + m_family->annID));
+    QVERIFY(!pending(m_family->annID));
 }
 
 void TestParentScreenWidgets::dashboardListStates_data()
@@ -162,11 +152,8 @@ void TestParentScreenWidgets::reviewApprovesThroughTheMinutesSheet()
     view.show();
     // Still loading: nothing says there are no requests.
     QVERIFY(!view.findChild<QLabel*>(u"empty"_s));
-    QTRY_VERIFY(!view.model().requests().isEmpty() && !view.model().isLoading());
-    QTRY_VERIFY(!view.model().deviceNameMap().isEmpty());
-    const auto visible = view.model().visibleRequests();
-    QCOMPARE(visible.size(), 1);
-    auto* card = view.findChild<QWidget*>(u"request-"_s + visible.first().id);
+    QTRY_VERIFY(!view.model().visibleRequests().isEmpty() && !view.model().isLoading());
+    auto* card = view.findChild<QWidget*>(u"request-"_s + view.model().visibleRequests().first().id);
     QVERIFY(card);
     QTest::mouseClick(card->findChild<QPushButton*>(u"approve"_s), Qt::LeftButton);
     auto* sheet = view.findChild<QDialog*>(u"extendMinutesSheet"_s);
@@ -174,7 +161,7 @@ void TestParentScreenWidgets::reviewApprovesThroughTheMinutesSheet()
     auto* minutes = sheet->findChild<QLineEdit*>(u"minutes"_s);
     QCOMPARE(minutes->text(), u"30"_s);
     minutes->selectAll();
-    QTest::keyClicks(minutes, u" 45 "_s);
+    QTest::keyClicks(minutes, u"45"_s);
     QTest::mouseClick(sheet->findChild<QPushButton*>(u"confirm"_s), Qt::LeftButton);
     QTRY_VERIFY(!sheet->isVisible());
     QTRY_VERIFY(view.findChild<QLabel*>(u"empty"_s));

@@ -198,17 +198,16 @@ void TestRemoteClientAgainstServer::healthMakesARoundTrip()
     await(m_client->putDeviceHealth(m_ann, report));
     auto snapshot = value(m_client->getDeviceHealth(m_ann, m_code));
     QVERIFY(snapshot.reported);
-    QCOMPARE(snapshot.supervisionReady, std::optional(true));
     QCOMPARE(snapshot.appVersion, std::optional(u""_s));
     QCOMPARE(snapshot.osVersion, std::optional(u"Debian 12"_s));
     QCOMPARE(snapshot.updatedAt, std::optional(u"2026-12-06T09:00:00.000Z"_s));
 
     // A second report replaces the first.
-    report.managedSelectionOk = false;
+    report.osVersion = u"Debian 13"_s;
     m_clock->advance(45);
     await(m_client->putDeviceHealth(m_ann, report));
     snapshot = value(m_client->getDeviceHealth(m_ann, m_code));
-    QCOMPARE(snapshot.supervisionReady, std::optional(false));
+    QCOMPARE(snapshot.osVersion, std::optional(u"Debian 13"_s));
     QCOMPARE(snapshot.updatedAt, std::optional(u"2026-12-06T09:00:45.000Z"_s));
     QVERIFY(!value(m_client->getDeviceHealth(m_ben, m_code)).reported);
 }

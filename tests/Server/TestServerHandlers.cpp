@@ -229,8 +229,6 @@ void TestServerHandlers::decisions_data()
     QTest::addColumn<qint64>("unlockedSeconds");
     QTest::newRow("approve, default minutes")
         << u"approve"_s << std::optional<qint64>() << u"approved"_s << qint64(900);
-    QTest::newRow("approve, 30 minutes")
-        << u"approve"_s << std::optional<qint64>(30) << u"approved"_s << qint64(1800);
     QTest::newRow("reject") << u"reject"_s << std::optional<qint64>() << u"rejected"_s << qint64(-1);
 }
 
