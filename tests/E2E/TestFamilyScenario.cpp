@@ -221,9 +221,7 @@ private slots:
         DO(m_child->waitFor(u"需要家长密码"_s));
         m_child->xdotool({ u"type"_s, u"--delay"_s, u"15"_s, childPassword });
         m_child->xdotool({ u"key"_s, u"Return"_s });
-        const Node done = m_child->waitFor(u"选择受管控的应用"_s);
-        DO_CHECK();
-        Q_UNUSED(done);
+        DO(m_child->waitFor(u"选择受管控的应用"_s));
         Node search;
         QTRY_VERIFY_WITH_TIMEOUT(
             (search =
@@ -284,17 +282,7 @@ private slots:
         // The child appears on the parent's dashboard.
         DO(refreshDashboardUntil(u"Xiaoming PC"_s));
         DO(m_parent->press(u"规则设置"_s));
-        Node lock;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (lock = m_atspi->find(m_parent->application(), u"立即锁定"_s, AtspiDriver::checkBoxRole))
-                .isValid(),
-            uiTimeoutMs);
-        QVERIFY(!m_atspi->isChecked(lock));
-        QVERIFY(m_atspi->doAction(lock));
-        QTRY_VERIFY(m_atspi->isChecked(lock));
-        screenshot(u"parent-switches-lock-on"_s);
-        DO(m_parent->press(u"保存规则"_s));
-        QTRY_VERIFY_WITH_TIMEOUT(m_parent->gone(u"保存规则"_s), uiTimeoutMs);
+        DO(switchLockOnAndSave());
 
         // Within one cycle: a lock window on each screen, and the program hidden.
         QTRY_COMPARE_WITH_TIMEOUT(m_child->windowsShowing(lockText).size(), QGuiApplication::screens().size(),
@@ -317,15 +305,7 @@ private slots:
     void childRequestReachesParentNotification()
     {
         const auto before = m_notifications->received.size();
-        Node ask;
-        for (const Node& window : m_child->windowsShowing(lockText)) {
-            ask = m_atspi->find(window, u"向家长申请解锁"_s, AtspiDriver::pushButtonRole);
-            if (ask.isValid()) {
-                break;
-            }
-        }
-        QVERIFY(ask.isValid());
-        QVERIFY(m_atspi->press(ask));
+        DO(pressOnLockScreen(u"向家长申请解锁"_s));
         // The answer shows on the lock screen itself; no box opens beneath it.
         DO(m_child->waitFor(u"已向家长发出解锁申请"_s));
 
@@ -364,33 +344,12 @@ private slots:
     {
         // A new immediate lock.
         DO(m_parent->press(u"规则设置"_s));
-        Node lock;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (lock = m_atspi->find(m_parent->application(), u"立即锁定"_s, AtspiDriver::checkBoxRole))
-                .isValid(),
-            uiTimeoutMs);
-        if (m_atspi->isChecked(lock)) {
-            QVERIFY(m_atspi->doAction(lock));
-            QTRY_VERIFY(!m_atspi->isChecked(lock));
-        }
-        QVERIFY(m_atspi->doAction(lock));
-        QTRY_VERIFY(m_atspi->isChecked(lock));
-        DO(m_parent->press(u"保存规则"_s));
-        QTRY_VERIFY_WITH_TIMEOUT(m_parent->gone(u"保存规则"_s), uiTimeoutMs);
+        DO(switchLockOnAndSave());
         QTRY_VERIFY_WITH_TIMEOUT(!m_child->windowsShowing(lockText).isEmpty(), withinOneCycleMs);
 
         // The server goes away; the parent beside the child types the password.
         m_server->stop();
-        Node byPassword;
-        for (const Node& window : m_child->windowsShowing(lockText)) {
-            byPassword
-                = m_atspi->find(window, u"家长在身边时，输入家长密码立即解锁"_s, AtspiDriver::pushButtonRole);
-            if (byPassword.isValid()) {
-                break;
-            }
-        }
-        QVERIFY(byPassword.isValid());
-        QVERIFY(m_atspi->press(byPassword));
+        DO(pressOnLockScreen(u"家长在身边时，输入家长密码立即解锁"_s));
         DO(m_child->type(u"请输入密码"_s, u"wrong-guess"_s));
         DO(m_child->press(u"确认"_s));
         DO(m_child->waitFor(u"密码错误，请重试"_s));
@@ -422,12 +381,42 @@ private:
         // As a family with its own server does: the more menu's backend address screen.
         DO(computer.press(u"更多"_s));
         DO(computer.press(u"后端服务地址"_s));
-        const Node dialog = computer.waitFor(u"保存地址"_s, AtspiDriver::pushButtonRole);
-        DO_CHECK();
-        Q_UNUSED(dialog);
+        DO(computer.waitFor(u"保存地址"_s, AtspiDriver::pushButtonRole));
         DO(computer.type(u"https://…"_s, m_server->baseUrl()));
         DO(computer.press(u"保存地址"_s));
         QTRY_VERIFY_WITH_TIMEOUT(computer.gone(u"保存地址"_s), uiTimeoutMs);
+    }
+
+    // Switches "立即锁定" on (off first, if a lock is on already) in the open rule editor, and saves.
+    void switchLockOnAndSave()
+    {
+        Node lock;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (lock = m_atspi->find(m_parent->application(), u"立即锁定"_s, AtspiDriver::checkBoxRole))
+                .isValid(),
+            uiTimeoutMs);
+        if (m_atspi->isChecked(lock)) {
+            QVERIFY(m_atspi->doAction(lock));
+            QTRY_VERIFY(!m_atspi->isChecked(lock));
+        }
+        QVERIFY(m_atspi->doAction(lock));
+        QTRY_VERIFY(m_atspi->isChecked(lock));
+        screenshot(u"parent-switches-lock-on"_s);
+        DO(m_parent->press(u"保存规则"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(m_parent->gone(u"保存规则"_s), uiTimeoutMs);
+    }
+
+    // Presses a button of whichever of the child's lock windows has it.
+    void pressOnLockScreen(const QString& name)
+    {
+        for (const Node& window : m_child->windowsShowing(lockText)) {
+            const Node button = m_atspi->find(window, name, AtspiDriver::pushButtonRole);
+            if (button.isValid()) {
+                QVERIFY(m_atspi->press(button));
+                return;
+            }
+        }
+        QFAIL(qPrintable(u"no lock window offers "_s + name));
     }
 
     // Presses the dashboard's "刷新" until `text` shows, then waits for the refresh to finish, so
