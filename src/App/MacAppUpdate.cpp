@@ -4,6 +4,7 @@
 #include "Models/L10n.h"
 #include "Platform/AppBundle.h"
 #include "Platform/GuardInstaller.h"
+#include "Platform/HostSystem.h"
 #include "Platform/UserDefaults.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "VantorelBuildConfig.h"
@@ -196,9 +197,8 @@ bool confirm(const QString& version)
 {
     const AlertPresenter::Answer answer = AlertPresenter::current().runModal(
         { L10n::format(L10n::localized("发现新版本 %@"), { version }),
-          GuardInstaller::current().copyFolder() == GuardInstaller::CopyFolder::applications
-              ? L10n::localized("安装后会替换「应用程序」里的岚哨。需要输入本机管理员密码。")
-              : L10n::localized("安装后会替换本机系统目录里的岚哨。需要输入本机管理员密码。"),
+          HostSystem::isMac ? L10n::localized("安装后会替换「应用程序」里的岚哨。需要输入本机管理员密码。")
+                            : L10n::localized("安装后会替换本机系统目录里的岚哨。需要输入本机管理员密码。"),
           { L10n::localized("现在安装"), L10n::localized("稍后") },
           false });
     return answer.button == 0;

@@ -8,6 +8,7 @@
 #include "Platform/AppBundle.h"
 #include "Platform/Clock.h"
 #include "Platform/GuardInstaller.h"
+#include "Platform/HostSystem.h"
 #include "Platform/UserDefaults.h"
 #include "Views/AlertPresenter.h"
 #include "Views/ParentPasswordGate.h"
@@ -78,7 +79,7 @@ bool confirmParentAndTeardown()
     ParentalPasswordStore store(std::make_unique<ParentalPasswordRepository>());
     const ParentPasswordGate::Prompt prompt {
         L10n::localized("退出岚哨需要家长密码"),
-        GuardInstaller::current().copyFolder() == GuardInstaller::CopyFolder::applications
+        HostSystem::isMac
             ? L10n::localized(
                 "确认后会卸掉开机守护。安装在「应用程序」里的岚哨仍由系统管理员持有，标准用户无法删除。")
             : L10n::localized(

@@ -21,18 +21,10 @@ public:
         unavailable // this computer has no way to install it (no admin prompt or service manager)
     };
 
-    // Where the root-owned copy lives, as the administrator prompts describe it to the user.
-    enum class CopyFolder
-    {
-        applications, // the system's folder of applications, which the user knows by name
-        system // a system directory the user does not see
-    };
-
     virtual ~GuardInstaller();
 
     virtual QString markerFile() const = 0;
     virtual State state() const = 0;
-    virtual CopyFolder copyFolder() const = 0;
 
     // Installs the guard with a copy of the application at `sourceAppPath`. Empty when no
     // script can be made (the application cannot be read).

@@ -276,8 +276,3 @@ void LinuxChildGuard::startUpdatedCopy() const
     }
     QProcess::startDetached(u"/bin/sh"_s, { u"-c"_s, u"sleep 2; exec \"$0\""_s, installedAppPath() });
 }
-
-GuardInstaller::CopyFolder LinuxChildGuard::copyFolder() const
-{
-    return CopyFolder::system;
-}

@@ -63,7 +63,6 @@ public:
     // With the guard on, its keeper starts the new copy once this one has ended; without it the
     // new copy is started here, in this session, when this one has had time to quit.
     void startUpdatedCopy() const override;
-    CopyFolder copyFolder() const override;
 
     QString keeperScript() const;
     QString unitFile() const;

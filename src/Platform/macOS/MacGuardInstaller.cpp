@@ -16,11 +16,6 @@ GuardInstaller::State MacGuardInstaller::state() const
     return marker.open(QIODevice::ReadOnly) ? State::running : State::notInstalled;
 }
 
-GuardInstaller::CopyFolder MacGuardInstaller::copyFolder() const
-{
-    return CopyFolder::applications;
-}
-
 QString MacGuardInstaller::installScript(const QString& sourceAppPath) const
 {
     const QStringList lines {

@@ -14,7 +14,6 @@ public:
     // launchd keeps the agent loaded while its property list is there, so the marker alone tells
     // whether the application is kept running.
     State state() const override;
-    CopyFolder copyFolder() const override;
 
     // Copies the bundle into /Applications unless it already runs from there, hands it to
     // root:wheel, loads the launch agent and writes the marker last; `set -e` stops at the first
