@@ -2,6 +2,7 @@
 
 class AdminRunner;
 class AppBundle;
+class GuardInstaller;
 class SecureStore;
 class SystemNotifications;
 
@@ -13,4 +14,5 @@ SecureStore& secureStore();
 AdminRunner& adminRunner();
 SystemNotifications& systemNotifications();
 AppBundle& appBundle();
+const GuardInstaller& guardInstaller();
 } // namespace PlatformDefaults

@@ -1,6 +1,7 @@
 #include "Views/MacAboutView.h"
 
 #include "Models/L10n.h"
+#include "Platform/HostSystem.h"
 #include "Services/MacAboutViewModel.h"
 #include "Views/SheetTitleRow.h"
 
@@ -32,11 +33,8 @@ MacAboutView::MacAboutView(RemoteBackendConfig& config, QWidget* parent)
     };
     layout->addStretch();
     centred(L10n::localized("岚哨"), u"font-size: 18px; font-weight: 600;"_s, u"name"_s);
-#ifdef Q_OS_MACOS
-    centred(L10n::localized("岚哨 Mac 版"), u"color: palette(dark);"_s, u"edition"_s);
-#else
-    centred(L10n::localized("岚哨 Linux 版"), u"color: palette(dark);"_s, u"edition"_s);
-#endif
+    centred(HostSystem::isMac ? L10n::localized("岚哨 Mac 版") : L10n::localized("岚哨 Linux 版"),
+            u"color: palette(dark);"_s, u"edition"_s);
     centred(m_model->versionLine(), u"color: palette(dark); font-size: 11px;"_s, u"version"_s);
     centred(L10n::localized("守护孩子健康、视力与专注力。"), u"color: palette(dark); font-size: 11px;"_s,
             u"slogan"_s);

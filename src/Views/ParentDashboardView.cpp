@@ -2,6 +2,7 @@
 
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
+#include "Platform/HostSystem.h"
 #include "Services/ParentDashboardViewModel.h"
 #include "Views/MacParentUnlockNotifier.h"
 
@@ -49,21 +50,22 @@ ParentDashboardView::ParentDashboardView(ParentDashboardViewModel& model, QWidge
     m_headline->setObjectName(u"headline"_s);
     m_headline->setStyleSheet(u"font-weight: 600; font-size: 15px;"_s);
     statusLayout->addWidget(m_headline);
-#ifdef Q_OS_MACOS
-    statusLayout->addWidget(note(
-        L10n::localized("家长密码要在孩子那台 Mac 上设置，这台电脑上设的密码解不开孩子的电脑。"), status));
-    statusLayout->addWidget(
-        note(L10n::localized("孩子那台 Mac 需要在本机点一次管理员允许，岚哨才会在退出后自己回来。"
-                             "取消了的话，打开孩子电脑上的岚哨再允许一次。"),
-             status));
-#else
-    statusLayout->addWidget(note(
-        L10n::localized("家长密码要在孩子那台电脑上设置，这台电脑上设的密码解不开孩子的电脑。"), status));
-    statusLayout->addWidget(
-        note(L10n::localized("孩子那台电脑需要在本机输入一次管理员密码，岚哨才会在退出后自己回来。"
-                             "取消了的话，打开孩子电脑上的岚哨再允许一次。"),
-             status));
-#endif
+    if constexpr (HostSystem::isMac) {
+        statusLayout->addWidget(
+            note(L10n::localized("家长密码要在孩子那台 Mac 上设置，这台电脑上设的密码解不开孩子的电脑。"),
+                 status));
+        statusLayout->addWidget(
+            note(L10n::localized("孩子那台 Mac 需要在本机点一次管理员允许，岚哨才会在退出后自己回来。"
+                                 "取消了的话，打开孩子电脑上的岚哨再允许一次。"),
+                 status));
+    } else {
+        statusLayout->addWidget(note(
+            L10n::localized("家长密码要在孩子那台电脑上设置，这台电脑上设的密码解不开孩子的电脑。"), status));
+        statusLayout->addWidget(
+            note(L10n::localized("孩子那台电脑需要在本机输入一次管理员密码，岚哨才会在退出后自己回来。"
+                                 "取消了的话，打开孩子电脑上的岚哨再允许一次。"),
+                 status));
+    }
     layout->addWidget(status);
 
     auto* devices = card(this);

@@ -1,9 +1,9 @@
-#include "App/LinuxChildGuard.h"
 #include "App/MacChildGuard.h"
 #include "App/MacChildGuardDelegate.h"
 #include "Models/ParentalPasswordRepository.h"
 #include "Models/ParentalPasswordStore.h"
 #include "Models/RemoteBackendConfig.h"
+#include "Platform/Linux/LinuxChildGuard.h"
 #include "support/FixedAppBundle.h"
 #include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
@@ -42,7 +42,7 @@ private slots:
         m_root = std::make_unique<QTemporaryDir>();
         QVERIFY(m_root->isValid());
         m_guard = std::make_unique<LinuxChildGuard>(LinuxChildGuard::Options { m_root->path() });
-        LinuxChildGuard::setCurrent(m_guard.get());
+        GuardInstaller::setCurrent(m_guard.get());
         const QString app = m_root->filePath(u"vantorel"_s);
         QFile file(app);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -52,7 +52,7 @@ private slots:
     }
     void cleanup()
     {
-        LinuxChildGuard::setCurrent(nullptr);
+        GuardInstaller::setCurrent(nullptr);
         m_bundle.reset();
         m_guard.reset();
         m_root.reset();

@@ -2,6 +2,7 @@
 #include "Platform/Linux/FreedesktopNotifications.h"
 #include "Platform/Linux/KeychainSecureStore.h"
 #include "Platform/Linux/LinuxAppBundle.h"
+#include "Platform/Linux/LinuxChildGuard.h"
 #include "Platform/Linux/PkexecAdminRunner.h"
 #include "Platform/PlatformDefaults.h"
 
@@ -90,6 +91,12 @@ AppBundle& appBundle()
 {
     static LinuxAppBundle bundle;
     return bundle;
+}
+
+const GuardInstaller& guardInstaller()
+{
+    static const LinuxChildGuard guard;
+    return guard;
 }
 
 } // namespace PlatformDefaults

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services/ChildGuardState.h"
+#include "Platform/GuardInstaller.h"
 
 #include <QString>
 
@@ -17,7 +17,7 @@
 //
 // Every path can be put under a scratch root, and the service manager and owner replaced, so
 // that tests run the real scripts without touching the system.
-class LinuxChildGuard
+class LinuxChildGuard final : public GuardInstaller
 {
 public:
     struct Options
@@ -36,7 +36,7 @@ public:
 
     QString installDirectory() const;
     QString markerDirectory() const;
-    QString markerFile() const;
+    QString markerFile() const override;
     QString keeperPath() const;
     QString unitPath() const;
     static inline const QString unitName = QStringLiteral("vantorel-guard.service");
@@ -49,13 +49,20 @@ public:
     // so that a file swapped after the prompt is never installed), installs keeper and service,
     // starts it, and writes the marker as the very last step. Stops at the first failure.
     QString installScript(const QString& sourceAppPath, const QString& sha256Hex) const;
+    // The same with the digest of the file as it is now.
+    QString installScript(const QString& sourceAppPath) const override;
     // Disables the service, deletes unit, keeper and marker, then stops the keeper. The copy
     // stays. The service stops only its own main process, so the application that asked for the
     // teardown is not killed while it waits for the result.
-    QString teardownScript() const;
+    QString teardownScript() const override;
     // Replaces the installed copy with the downloaded image after checking its digest on a
     // root-owned copy, and keeps the guard's ownership when the marker exists.
     QString updateScript(const QString& imagePath, const QString& sha256Hex) const;
+    // The image is the new executable; the same with the digest of the file as it is now.
+    QString updateScript(const QString& imagePath) const override;
+    // With the guard on, its keeper starts the new copy once this one has ended; without it the
+    // new copy is started here, in this session, when this one has had time to quit.
+    void startUpdatedCopy() const override;
 
     QString keeperScript() const;
     QString unitFile() const;
@@ -63,16 +70,10 @@ public:
     // What the guard is here: running while the marker exists and a keeper process runs, stopped
     // with the marker and no keeper; without the marker, not installed when pkexec and the
     // service manager are there to install it with, otherwise unavailable.
-    ChildGuardState::State state() const;
+    State state() const override;
 
-    // The text in single quotes, each single quote inside written as '\''.
-    static QString shellQuoted(const QString& text);
     // SHA-256 of a file as lower-case hex; empty when it cannot be read.
     static QString sha256OfFile(const QString& path);
-
-    // The guard this process works with: the real system's unless a test installed another.
-    static const LinuxChildGuard& current();
-    static void setCurrent(const LinuxChildGuard* guard);
 
 private:
     Options m_options;

@@ -1,19 +1,16 @@
-#include "App/LinuxChildGuard.h"
+#include "Platform/Linux/LinuxChildGuard.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
-
-#include <atomic>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-std::atomic<const LinuxChildGuard*> s_current { nullptr };
-
 QString q(const QString& text)
 {
     return LinuxChildGuard::shellQuoted(text);
@@ -28,20 +25,6 @@ LinuxChildGuard::LinuxChildGuard()
 LinuxChildGuard::LinuxChildGuard(Options options)
     : m_options(std::move(options))
 {
-}
-
-const LinuxChildGuard& LinuxChildGuard::current()
-{
-    if (const auto* guard = s_current.load()) {
-        return *guard;
-    }
-    static const LinuxChildGuard system;
-    return system;
-}
-
-void LinuxChildGuard::setCurrent(const LinuxChildGuard* guard)
-{
-    s_current.store(guard);
 }
 
 QString LinuxChildGuard::installDirectory() const
@@ -74,9 +57,8 @@ QString LinuxChildGuard::installedAppPath() const
     return installDirectory() + u"/vantorel"_s;
 }
 
-ChildGuardState::State LinuxChildGuard::state() const
+GuardInstaller::State LinuxChildGuard::state() const
 {
-    using ChildGuardState::State;
     if (!QFileInfo::exists(markerFile())) {
         const bool canInstall = !QStandardPaths::findExecutable(m_options.pkexec).isEmpty()
             && !QStandardPaths::findExecutable(m_options.systemctl).isEmpty();
@@ -97,13 +79,6 @@ ChildGuardState::State LinuxChildGuard::state() const
         }
     }
     return State::stopped;
-}
-
-QString LinuxChildGuard::shellQuoted(const QString& text)
-{
-    QString escaped = text;
-    escaped.replace(u"'"_s, u"'\\''"_s);
-    return u'\'' + escaped + u'\'';
 }
 
 QString LinuxChildGuard::sha256OfFile(const QString& path)
@@ -278,4 +253,26 @@ QString LinuxChildGuard::updateScript(const QString& imagePath, const QString& s
         u"fi"_s,
     };
     return lines.join(u'\n');
+}
+
+QString LinuxChildGuard::installScript(const QString& sourceAppPath) const
+{
+    const QString digest = sha256OfFile(sourceAppPath);
+    return digest.isEmpty() ? QString() : installScript(sourceAppPath, digest);
+}
+
+QString LinuxChildGuard::updateScript(const QString& imagePath) const
+{
+    const QString digest = sha256OfFile(imagePath);
+    return digest.isEmpty() ? QString() : updateScript(imagePath, digest);
+}
+
+void LinuxChildGuard::startUpdatedCopy() const
+{
+    // The same test of the marker as the quit decision's.
+    QFile marker(markerFile());
+    if (marker.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    QProcess::startDetached(u"/bin/sh"_s, { u"-c"_s, u"sleep 2; exec \"$0\""_s, installedAppPath() });
 }

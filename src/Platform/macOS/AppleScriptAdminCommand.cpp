@@ -1,4 +1,4 @@
-#include "Platform/AppleScriptAdminCommand.h"
+#include "Platform/macOS/AppleScriptAdminCommand.h"
 
 #include <QFile>
 #include <QSaveFile>
