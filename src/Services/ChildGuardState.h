@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -8,6 +9,7 @@
 // What the guard that keeps the application running on a child computer is, as the health
 // report tells the parent: an honest answer, not the capabilities the application would like.
 namespace ChildGuardState {
+Q_NAMESPACE
 
 enum class State
 {
@@ -16,6 +18,7 @@ enum class State
     notInstalled, // this computer could have it; nobody has approved it yet
     unavailable // this computer has no way to install it (no admin prompt or service manager)
 };
+Q_ENUM_NS(State)
 
 QString rawValue(State state);
 std::optional<State> fromRawValue(const QString& text);
