@@ -69,11 +69,11 @@ MacRemoteBindingWizardView::MacRemoteBindingWizardView(RemoteBackendConfig& back
     m_error = new QLabel;
     m_error->setObjectName(u"wizardErrorMessage"_s);
     m_error->setWordWrap(true);
-    m_error->setStyleSheet(u"color: #d32f2f;"_s);
+    m_error->setProperty("role", u"error"_s);
     m_success = new QLabel;
     m_success->setObjectName(u"wizardSuccessMessage"_s);
     m_success->setWordWrap(true);
-    m_success->setStyleSheet(u"color: #2e7d32;"_s);
+    m_success->setProperty("role", u"success"_s);
     layout->addWidget(m_error);
     layout->addWidget(m_success);
 
