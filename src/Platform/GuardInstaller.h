@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 // The guard that keeps the application running on a child computer against a standard account:
@@ -10,6 +11,8 @@
 // same way on every platform, by MacChildGuard.
 class GuardInstaller
 {
+    Q_GADGET
+
 public:
     // What the guard is, as the health report tells the parent: an honest answer, not the
     // capabilities the application would like.
@@ -20,6 +23,7 @@ public:
         notInstalled, // this computer could have it; nobody has approved it yet
         unavailable // this computer has no way to install it (no admin prompt or service manager)
     };
+    Q_ENUM(State)
 
     virtual ~GuardInstaller();
 

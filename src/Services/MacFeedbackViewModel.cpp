@@ -20,24 +20,6 @@ MacFeedbackViewModel::MacFeedbackViewModel(RemoteBackendConfig& config, QObject*
 {
 }
 
-void MacFeedbackViewModel::setCategory(const QString& category)
-{
-    m_category = category;
-    emit changed();
-}
-
-void MacFeedbackViewModel::setContent(const QString& content)
-{
-    m_content = content;
-    emit changed();
-}
-
-void MacFeedbackViewModel::setContact(const QString& contact)
-{
-    m_contact = contact;
-    emit changed();
-}
-
 void MacFeedbackViewModel::clearAlert()
 {
     m_alertMessage.reset();

@@ -28,7 +28,7 @@ QLabel* note(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
-    label->setStyleSheet(u"color: palette(mid); font-size: 11px;"_s);
+    label->setProperty("role", u"caption"_s);
     return label;
 }
 
@@ -48,7 +48,7 @@ ParentDashboardView::ParentDashboardView(ParentDashboardViewModel& model, QWidge
     auto* statusLayout = new QVBoxLayout(status);
     m_headline = new QLabel(status);
     m_headline->setObjectName(u"headline"_s);
-    m_headline->setStyleSheet(u"font-weight: 600; font-size: 15px;"_s);
+    m_headline->setProperty("role", u"title"_s);
     statusLayout->addWidget(m_headline);
     if constexpr (HostSystem::isMac) {
         statusLayout->addWidget(
@@ -73,7 +73,7 @@ ParentDashboardView::ParentDashboardView(ParentDashboardViewModel& model, QWidge
     auto* devicesLayout = new QVBoxLayout(devices);
     auto* header = new QHBoxLayout;
     auto* title = new QLabel(L10n::localized("家庭孩子设备"), devices);
-    title->setStyleSheet(u"font-weight: 600;"_s);
+    title->setProperty("role", u"heading"_s);
     header->addWidget(title);
     header->addStretch();
     m_spinner = new QLabel(u"…"_s, devices);
@@ -90,7 +90,7 @@ ParentDashboardView::ParentDashboardView(ParentDashboardViewModel& model, QWidge
     m_error = new QLabel(devices);
     m_error->setObjectName(u"error"_s);
     m_error->setWordWrap(true);
-    m_error->setStyleSheet(u"color: red; font-size: 11px;"_s);
+    m_error->setProperty("role", u"smallError"_s);
     devicesLayout->addWidget(m_error);
     m_rows = new QWidget(devices);
     m_rowsLayout = new QVBoxLayout(m_rows);
@@ -172,8 +172,6 @@ void ParentDashboardView::render()
         rename->setObjectName(u"rename"_s);
         auto* unlock = new QPushButton(L10n::localized("解锁申请"), row);
         unlock->setObjectName(u"unlockRequests"_s);
-        unlock->setStyleSheet(m_model.hasPendingUnlockRequest(child.id) ? u"color: palette(highlight);"_s
-                                                                        : u"color: palette(mid);"_s);
         unlock->setProperty("pending", m_model.hasPendingUnlockRequest(child.id));
         for (auto* button : { rules, rename, unlock }) {
             rowLayout->addWidget(button);
