@@ -5,7 +5,17 @@
 #include "ServerHandlers.h"
 #include "ServerOptions.h"
 
+#include <chrono>
+#include <cstdio>
 #include <future>
+
+namespace {
+
+// At full load the log grows by a few MiB a second; checkpointed this often it stays small, and
+// a request's commit never meets the checkpoint SQLite would otherwise run in it.
+constexpr std::chrono::milliseconds checkpointPeriod { 200 };
+
+} // namespace
 
 DatabasePool::Worker::~Worker()
 {
@@ -51,7 +61,37 @@ bool DatabasePool::start(QString* error)
             return false;
         }
     }
+    if (m_options.database.kind == DatabaseLocation::Kind::Sqlite) {
+        m_threads.emplace_back([this] {
+            ServerDatabase database(m_options.database);
+            QString why;
+            if (!database.open(&why)) {
+                // Requests' commits then checkpoint, as SQLite does by itself.
+                std::fprintf(stderr, "database checkpoints: %s\n", qPrintable(why));
+                return;
+            }
+            checkpointRegularly(database);
+        });
+    }
     return true;
+}
+
+void DatabasePool::checkpointRegularly(ServerDatabase& database)
+{
+    for (;;) {
+        {
+            std::unique_lock lock(m_mutex);
+            if (m_checkpointWake.wait_for(lock, checkpointPeriod, [this] { return m_stopping; })) {
+                return;
+            }
+        }
+        try {
+            database.checkpoint();
+        } catch (const DatabaseError& error) {
+            // The next period tries again; meanwhile requests' commits checkpoint as SQLite would.
+            std::fprintf(stderr, "database checkpoint: %s\n", error.what());
+        }
+    }
 }
 
 void DatabasePool::post(Job job)
@@ -88,6 +128,7 @@ void DatabasePool::stop()
         m_jobs.clear();
     }
     m_wake.notify_all();
+    m_checkpointWake.notify_all();
     for (auto& thread : m_threads) {
         if (thread.joinable()) {
             thread.join();

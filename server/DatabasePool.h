@@ -20,7 +20,8 @@ struct ServerOptions;
 // Threads that run the requests' database work, so that the server reads and answers sockets
 // while its database works, and PostgreSQL serves several requests at once. A Qt SQL connection
 // belongs to the thread that opened it, so each thread has its own, with handlers and routes on
-// it. Jobs are taken in order by whichever thread is free.
+// it. Jobs are taken in order by whichever thread is free. On SQLite one more thread checkpoints
+// the write-ahead log, so that no request waits for the disk.
 class DatabasePool final
 {
 public:
@@ -44,6 +45,7 @@ public:
 
 private:
     void run(Worker& worker);
+    void checkpointRegularly(ServerDatabase& database);
     void stop();
 
     const ServerOptions& m_options;
@@ -53,4 +55,6 @@ private:
     std::deque<Job> m_jobs;
     bool m_stopping = false;
     std::vector<std::thread> m_threads;
+    // Its own, so that a job's wake-up never goes to the checkpointer.
+    std::condition_variable m_checkpointWake;
 };

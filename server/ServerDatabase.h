@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include <stdexcept>
+#include <utility>
 
 // A failed statement: the server answers 500 and logs the driver's text, never the bound values.
 class DatabaseError final : public std::runtime_error
@@ -45,6 +46,9 @@ public:
     // Ends every statement's cursor. Called after each request: an SQLite statement left open
     // keeps its old snapshot, and the next request would not see another instance's writes.
     void finishStatements();
+    // Copies committed pages from the SQLite write-ahead log into the database file, as far as
+    // readers allow, without waiting for any of them; nothing on PostgreSQL.
+    void checkpoint();
 
     // Runs `work` inside one transaction: committed when it returns, rolled back when it throws.
     template <typename Work> auto transaction(Work&& work)
@@ -65,21 +69,40 @@ public:
         }
     }
 
-    // A transaction for what a child re-sends on every cycle (usage, sessions, health): on
-    // PostgreSQL its commit does not wait for the disk (synchronous_commit off), so a database
-    // crash may lose the last fraction of a second of reports, which the next cycle brings again,
-    // but never corrupts anything. Parents' changes keep fully durable commits.
+    // What a child re-sends on every cycle (usage, sessions, health) is a report: on PostgreSQL
+    // its commit does not wait for the disk (synchronous_commit off), so a database crash may
+    // lose the last fraction of a second of reports, which the next cycle brings again, but never
+    // corrupts anything. Parents' changes keep fully durable commits. A report of one statement
+    // commits on its own, without BEGIN and COMMIT round trips.
+    QSqlQuery& report(const QString& sql, const QVariantList& values);
+    // A report of several statements, in one transaction.
     template <typename Work> void reportTransaction(Work&& work)
     {
-        transaction([&] {
-            if (isPostgres()) {
-                execDirect(QStringLiteral("SET LOCAL synchronous_commit TO OFF"));
-            }
-            work();
-        });
+        const ReportScope scope(*this);
+        transaction(std::forward<Work>(work));
     }
 
 private:
+    // On PostgreSQL the session's synchronous_commit is switched only when the kind of write
+    // changes, so that a run of reports or of durable writes costs no extra round trip.
+    enum class CommitMode
+    {
+        Durable,
+        Relaxed
+    };
+    class ReportScope
+    {
+    public:
+        explicit ReportScope(ServerDatabase& database);
+        ~ReportScope();
+        Q_DISABLE_COPY_MOVE(ReportScope)
+
+    private:
+        ServerDatabase& m_database;
+        bool m_wasReporting;
+    };
+    void setCommitMode(CommitMode mode);
+
     void begin();
     void commit();
     void rollback();
@@ -92,4 +115,8 @@ private:
     QSqlDatabase m_db;
     QHash<QString, QSqlQuery> m_statements;
     bool m_inTransaction = false;
+    bool m_reporting = false;
+    CommitMode m_commitMode = CommitMode::Durable;
+    // What a rollback restores: a SET inside a transaction is undone with it.
+    CommitMode m_commitModeAtBegin = CommitMode::Durable;
 };
