@@ -5,6 +5,8 @@
 #include <QSqlError>
 #include <QUuid>
 
+#include <cstdio>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -317,7 +319,7 @@ bool ServerDatabase::reconnectAfterFailure()
 {
     // A dropped PostgreSQL connection is reopened once, but never inside a transaction: the
     // statements already run there are gone with the old connection.
-    if (m_inTransaction || m_location.kind != DatabaseLocation::Kind::Postgres) {
+    if (m_depth > 0 || m_location.kind != DatabaseLocation::Kind::Postgres) {
         return false;
     }
     if (QSqlQuery probe(m_db); probe.exec(u"SELECT 1"_s)) {
@@ -327,8 +329,41 @@ bool ServerDatabase::reconnectAfterFailure()
     return connect(&ignored);
 }
 
+bool ServerDatabase::batch(const std::function<void()>& work)
+{
+    try {
+        execDirect(u"BEGIN IMMEDIATE"_s);
+    } catch (const DatabaseError& error) {
+        std::fprintf(stderr, "database error: %s\n", error.what());
+        work();
+        return true;
+    }
+    m_depth = 1;
+    try {
+        work();
+    } catch (...) {
+        rollback();
+        return false;
+    }
+    m_depth = 0;
+    finishStatements();
+    QSqlQuery end(m_db);
+    if (end.exec(u"COMMIT"_s)) {
+        return true;
+    }
+    std::fprintf(stderr, "database error: %s\n", qPrintable(describe(end.lastError())));
+    end.finish();
+    m_db.rollback();
+    return false;
+}
+
 void ServerDatabase::begin()
 {
+    if (m_depth > 0) {
+        execDirect(u"SAVEPOINT nested%1"_s.arg(m_depth));
+        ++m_depth;
+        return;
+    }
     if (!m_db.transaction()) {
         QString ignored;
         if (m_location.kind != DatabaseLocation::Kind::Postgres || !connect(&ignored)
@@ -336,13 +371,18 @@ void ServerDatabase::begin()
             throw DatabaseError(describe(m_db.lastError()));
         }
     }
-    m_inTransaction = true;
+    m_depth = 1;
     m_commitModeAtBegin = m_commitMode;
 }
 
 void ServerDatabase::commit()
 {
-    m_inTransaction = false;
+    if (m_depth > 1) {
+        execDirect(u"RELEASE SAVEPOINT nested%1"_s.arg(m_depth - 1));
+        --m_depth;
+        return;
+    }
+    m_depth = 0;
     // Finished SELECTs keep their cursors; release them so that SQLite can commit.
     finishStatements();
     if (!m_db.commit()) {
@@ -355,7 +395,15 @@ void ServerDatabase::commit()
 
 void ServerDatabase::rollback()
 {
-    m_inTransaction = false;
+    if (m_depth > 1) {
+        --m_depth;
+        // Should this fail too, the batch's own commit reports the failure.
+        QSqlQuery undo(m_db);
+        undo.exec(u"ROLLBACK TO SAVEPOINT nested%1"_s.arg(m_depth));
+        undo.exec(u"RELEASE SAVEPOINT nested%1"_s.arg(m_depth));
+        return;
+    }
+    m_depth = 0;
     finishStatements();
     m_db.rollback();
     m_commitMode = m_commitModeAtBegin;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <stdexcept>
 #include <utility>
 
@@ -50,7 +51,13 @@ public:
     // readers allow, without waiting for any of them; nothing on PostgreSQL.
     void checkpoint();
 
+    // Runs several requests' writes in one transaction taken with the write lock, so that SQLite
+    // commits them together; true when committed. Should the transaction not begin, `work` runs
+    // all the same, each statement committing on its own.
+    bool batch(const std::function<void()>& work);
+
     // Runs `work` inside one transaction: committed when it returns, rolled back when it throws.
+    // Inside another (a batch), it is a savepoint of that one.
     template <typename Work> auto transaction(Work&& work)
     {
         begin();
@@ -114,7 +121,8 @@ private:
     QString m_connectionName;
     QSqlDatabase m_db;
     QHash<QString, QSqlQuery> m_statements;
-    bool m_inTransaction = false;
+    // Transactions open: above 1, the inner ones are savepoints.
+    int m_depth = 0;
     bool m_reporting = false;
     CommitMode m_commitMode = CommitMode::Durable;
     // What a rollback restores: a SET inside a transaction is undone with it.
