@@ -255,6 +255,10 @@ ServerDatabase::ReportScope::ReportScope(ServerDatabase& database)
     : m_database(database)
     , m_wasReporting(database.m_reporting)
 {
+    // Inside a transaction of durable writes a report is one of them, and commits with them.
+    if (m_database.m_depth > 0 && !m_wasReporting) {
+        return;
+    }
     m_database.setCommitMode(CommitMode::Relaxed);
     m_database.m_reporting = true;
 }

@@ -80,7 +80,8 @@ public:
     // its commit does not wait for the disk (synchronous_commit off), so a database crash may
     // lose the last fraction of a second of reports, which the next cycle brings again, but never
     // corrupts anything. Parents' changes keep fully durable commits. A report of one statement
-    // commits on its own, without BEGIN and COMMIT round trips.
+    // commits on its own, without BEGIN and COMMIT round trips; inside a transaction of other
+    // writes it is one of them.
     QSqlQuery& report(const QString& sql, const QVariantList& values);
     // A report of several statements, in one transaction.
     template <typename Work> void reportTransaction(Work&& work)
