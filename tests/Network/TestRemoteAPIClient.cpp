@@ -1,7 +1,8 @@
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicy.h"
+#include "Protocol/SerializationError.h"
+#include "Services/Network/ModelPayloads.h"
 #include "Services/Network/RemoteAPIClient.h"
-#include "Services/Network/SerializationError.h"
 #include "Services/Network/URLError.h"
 #include "Services/Network/UserFriendlyMessage.h"
 #include "support/AwaitTask.h"
@@ -219,9 +220,9 @@ private slots:
             << QByteArray("[" + kUnlockItem + "]");
         QTest::newRow("submitFeedback")
             << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.submitFeedback(FeedbackPayload::make(RemoteDeviceRole::unknown, u"bug"_s,
-                                                                      u" 卡了 "_s, u""_s, u"1.0.0"_s,
-                                                                      u"Debian 12"_s, u""_s, u""_s));
+                   auto task
+                       = c.submitFeedback(feedbackPayload(RemoteDeviceRole::unknown, u"bug"_s, u" 卡了 "_s,
+                                                          u""_s, u"1.0.0"_s, u"Debian 12"_s, u""_s, u""_s));
                    co_await task;
                    co_return QJsonValue::Null;
                })

@@ -1,15 +1,16 @@
-#include "Services/Network/DecodingError.h"
-#include "Services/Network/DeviceRecords.h"
-#include "Services/Network/ErrorResponse.h"
-#include "Services/Network/FamilyRecords.h"
-#include "Services/Network/FeedbackRecords.h"
-#include "Services/Network/HealthRecords.h"
-#include "Services/Network/PolicyRecords.h"
-#include "Services/Network/PublicDisplayInfoRecords.h"
-#include "Services/Network/SerializationError.h"
-#include "Services/Network/UnlockRecords.h"
-#include "Services/Network/UsageRecords.h"
-#include "Services/Network/WireCoding.h"
+#include "Protocol/DecodingError.h"
+#include "Protocol/DeviceRecords.h"
+#include "Protocol/ErrorResponse.h"
+#include "Protocol/FamilyRecords.h"
+#include "Protocol/FeedbackRecords.h"
+#include "Protocol/HealthRecords.h"
+#include "Protocol/PolicyRecords.h"
+#include "Protocol/PublicDisplayInfoRecords.h"
+#include "Protocol/SerializationError.h"
+#include "Protocol/UnlockRecords.h"
+#include "Protocol/UsageRecords.h"
+#include "Protocol/WireCoding.h"
+#include "Services/Network/ModelPayloads.h"
 
 #include <QJsonDocument>
 #include <QTest>
@@ -252,9 +253,8 @@ private slots:
         QFETCH(QString, contact);
         QFETCH(QString, deviceID);
         QFETCH(QByteArray, extra);
-        const auto payload
-            = FeedbackPayload::make(role, u"bug"_s, u"  卡住了\n"_s, contact, u"1.0"_s, u"12"_s, deviceID,
-                                    deviceID.isEmpty() ? QString() : u"123456"_s);
+        const auto payload = feedbackPayload(role, u"bug"_s, u"  卡住了\n"_s, contact, u"1.0"_s, u"12"_s,
+                                             deviceID, deviceID.isEmpty() ? QString() : u"123456"_s);
         QCOMPARE(payload.toJson(),
                  object(R"({"category":"bug","content":"卡住了","appVersion":"1.0","osVersion":"12",)" + extra
                         + "}"));

@@ -1,10 +1,11 @@
 #include "Models/L10n.h"
-#include "Services/Network/DecodingError.h"
+#include "Protocol/DecodingError.h"
+#include "Protocol/SerializationError.h"
+#include "Protocol/WireCoding.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/RemoteAPIError.h"
 #include "Services/Network/URLError.h"
 #include "Services/Network/UserFriendlyMessage.h"
-#include "Services/Network/WireCoding.h"
 
 using namespace Qt::StringLiterals;
 
@@ -61,6 +62,11 @@ QString userFriendlyMessage(const std::exception& error)
     }
     if (dynamic_cast<const DecodingError*>(&error)) {
         return L10n::localized("数据格式异常，请刷新重试。");
+    }
+    if (const auto* serialization = dynamic_cast<const SerializationError*>(&error)) {
+        return serialization->kind() == SerializationError::Kind::invalidJSONText
+            ? L10n::localized("未能读取数据，因为它的格式不正确。")
+            : L10n::localized("未能写入数据，因为它的格式不正确。");
     }
     if (const auto* urlError = dynamic_cast<const URLError*>(&error)) {
         switch (urlError->code()) {

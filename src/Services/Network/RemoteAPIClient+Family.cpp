@@ -1,5 +1,5 @@
+#include "Protocol/WireCoding.h"
 #include "Services/Network/RemoteAPIClient.h"
-#include "Services/Network/WireCoding.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,6 +1,7 @@
 #include "Models/ScreenTimePolicy.h"
+#include "Protocol/WireCoding.h"
+#include "Services/Network/ModelPayloads.h"
 #include "Services/Network/RemoteAPIClient.h"
-#include "Services/Network/WireCoding.h"
 
 using namespace Qt::StringLiterals;
 
@@ -16,7 +17,7 @@ QCoro::Task<> RemoteAPIClient::upsertPolicy(QString deviceID, ScreenTimePolicy p
                                             QVariantMap selectionPayload) const
 {
     // A selection that JSON cannot carry fails here, before anything is sent.
-    const UpsertPolicyPayload body { PolicyPayload::fromPolicy(policy),
+    const UpsertPolicyPayload body { policyPayload(policy),
                                      WireCoding::jsonObjectFromVariantMap(selectionPayload) };
     const auto url = endpointURL(u"api/v1/devices"_s, { deviceID, u"policy"_s });
     auto task = exchange(Method::PUT, url, WireCoding::encode(body.toJson()));

@@ -1,6 +1,6 @@
+#include "Protocol/UsageRecords.h"
+#include "Protocol/WireCoding.h"
 #include "Services/Network/RemoteAPIClient.h"
-#include "Services/Network/UsageRecords.h"
-#include "Services/Network/WireCoding.h"
 
 using namespace Qt::StringLiterals;
 

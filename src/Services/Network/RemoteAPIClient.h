@@ -1,16 +1,16 @@
 #pragma once
 
 #include "Models/RemoteDeviceRole.h"
-#include "Services/Network/DeviceRecords.h"
-#include "Services/Network/ErrorResponse.h"
-#include "Services/Network/FamilyRecords.h"
-#include "Services/Network/FeedbackRecords.h"
-#include "Services/Network/HealthRecords.h"
-#include "Services/Network/PolicyRecords.h"
-#include "Services/Network/PolicyResponseDecoder.h"
-#include "Services/Network/PublicDisplayInfoRecords.h"
-#include "Services/Network/UnlockRecords.h"
-#include "Services/Network/UsageRecords.h"
+#include "Protocol/DeviceRecords.h"
+#include "Protocol/ErrorResponse.h"
+#include "Protocol/FamilyRecords.h"
+#include "Protocol/FeedbackRecords.h"
+#include "Protocol/HealthRecords.h"
+#include "Protocol/PolicyRecords.h"
+#include "Protocol/PolicyResponseDecoder.h"
+#include "Protocol/PublicDisplayInfoRecords.h"
+#include "Protocol/UnlockRecords.h"
+#include "Protocol/UsageRecords.h"
 
 #include <QByteArray>
 #include <QCoroTask>
