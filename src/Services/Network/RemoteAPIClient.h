@@ -33,7 +33,7 @@ struct ScreenTimePolicy;
 // request time-out and, once this computer has registered, its device token; no login or cookie. Every
 // operation is a `QCoro::Task` that runs on the calling (main) thread and throws `RemoteAPIError`,
 // `URLError`, `DecodingError` or `SerializationError`; `userFriendlyMessage` turns any of them into the text
-// a screen shows. The operations are implemented per endpoint family in RemoteAPIClient+*.cpp.
+// a screen shows.
 //
 // g++ 12 destroys a temporary made inside a `co_await` expression twice; so bind the task first
 // (`auto task = client.fetchPolicy(id); auto policy = co_await task;`) and never write
