@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services/Network/HealthRecords.h"
+#include "Protocol/HealthRecords.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Models/RemoteDeviceRole.h"
+#include "Protocol/DeviceRecords.h"
 #include "Services/MacRemotePolicySyncService.h"
-#include "Services/Network/DeviceRecords.h"
 
 #include <QCoroTask>
 #include <QObject>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Models/ScreenTimePolicy.h"
-#include "Services/Network/DeviceRecords.h"
+#include "Protocol/DeviceRecords.h"
 #include "Services/ViewModelSupport.h"
 
 #include <QCoroTask>

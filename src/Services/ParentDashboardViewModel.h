@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Services/Network/DeviceRecords.h"
-#include "Services/Network/UnlockRecords.h"
+#include "Protocol/DeviceRecords.h"
+#include "Protocol/UnlockRecords.h"
 #include "Services/ViewModelSupport.h"
 
 #include <QCoroTask>

@@ -1,6 +1,6 @@
 #include "Platform/SqliteUserDefaults.h"
+#include "Protocol/WireCoding.h"
 #include "Services/MacRemotePolicySyncService.h"
-#include "Services/Network/WireCoding.h"
 #include "Services/ParentDashboardViewModel.h"
 #include "support/AtspiDriver.h"
 #include "support/DesktopSession.h"

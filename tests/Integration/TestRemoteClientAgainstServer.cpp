@@ -1,4 +1,5 @@
 #include "Models/ScreenTimePolicy.h"
+#include "Services/Network/ModelPayloads.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/RemoteAPIError.h"
 #include "Services/Network/UserFriendlyMessage.h"
@@ -67,7 +68,7 @@ private slots:
     {
         const auto defaults = value(m_client->fetchPolicy(m_ann));
         QCOMPARE(defaults.deviceId, m_ann);
-        QCOMPARE(defaults.policy, PolicyPayload::fromPolicy(ScreenTimePolicy {}));
+        QCOMPARE(defaults.policy, policyPayload(ScreenTimePolicy {}));
         QVERIFY(defaults.selection.isEmpty());
 
         ScreenTimePolicy policy;
@@ -79,7 +80,7 @@ private slots:
         await(m_client->upsertPolicy(
             m_ann, policy, { { u"bundleIds"_s, QStringList { u"com.game"_s } }, { u"source"_s, u"mac"_s } }));
         const auto stored = value(m_client->fetchPolicy(m_ann));
-        QCOMPARE(stored.policy, PolicyPayload::fromPolicy(policy));
+        QCOMPARE(stored.policy, policyPayload(policy));
         QCOMPARE(stored.policy.blockedEnd, (TimeComponentsPayload { 6, 0 }));
         QCOMPARE(stored.selection.keys(), (QStringList { u"bundleIds"_s, u"source"_s }));
 
@@ -226,7 +227,7 @@ private slots:
         QCOMPARE(info.legalInfo->icpNo, std::optional(u"京ICP备00000000号"_s));
         QCOMPARE(info.legalInfo->operatorName, std::optional(u"岚哨工作室"_s));
 
-        await(m_client->submitFeedback(FeedbackPayload::make(RemoteDeviceRole::child, u"bug"_s,
+        await(m_client->submitFeedback(feedbackPayload(RemoteDeviceRole::child, u"bug"_s,
                                                              u"  锁屏不出现  "_s, u""_s, u"1.0.0"_s,
                                                              u"Debian 12"_s, m_ann, m_code)));
         QCOMPARE(m_server->queryValue(u"SELECT content FROM feedbacks WHERE device_id = ?"_s, { m_ann })

@@ -1,7 +1,7 @@
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicy.h"
+#include "Protocol/SerializationError.h"
 #include "Services/Network/RemoteAPIClient.h"
-#include "Services/Network/SerializationError.h"
 #include "Services/Network/URLError.h"
 #include "Services/Network/UserFriendlyMessage.h"
 #include "support/AwaitTask.h"

@@ -1,9 +1,9 @@
 #include "ApiError.h"
 #include "FamilyServer.h"
+#include "Protocol/WireCoding.h"
 #include "ServerDatabase.h"
 #include "ServerHandlers.h"
 #include "ServerOptions.h"
-#include "Services/Network/WireCoding.h"
 #include "support/SettableClock.h"
 
 #include <QRegularExpression>

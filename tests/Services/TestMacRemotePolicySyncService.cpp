@@ -1,6 +1,6 @@
 #include "Services/MacLockOverlayTarget.h"
 #include "Services/MacRemotePolicySyncService.h"
-#include "Services/Network/PolicyRecords.h"
+#include "Protocol/PolicyRecords.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "support/AwaitTask.h"
 #include "support/ChildComputer.h"

@@ -1,15 +1,14 @@
 #pragma once
 
-#include "Services/Network/LocalizedError.h"
-
 #include <QByteArray>
 #include <QString>
 
 #include <exception>
 
 // A value could not be turned into JSON text (a body about to be sent), or text that should be
-// JSON could not be parsed where the client reads loose JSON rather than a record.
-class SerializationError final : public std::exception, public LocalizedError
+// JSON could not be parsed where the client reads loose JSON rather than a record. The text a
+// person sees for it is chosen by the client (`userFriendlyMessage`): this library has no texts.
+class SerializationError final : public std::exception
 {
 public:
     enum class Kind
@@ -23,7 +22,6 @@ public:
     Kind kind() const { return m_kind; }
     QString detail() const { return m_detail; }
 
-    std::optional<QString> errorDescription() const override;
     const char* what() const noexcept override { return m_what.constData(); }
 
 private:

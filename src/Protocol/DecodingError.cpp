@@ -1,4 +1,4 @@
-#include "Services/Network/DecodingError.h"
+#include "Protocol/DecodingError.h"
 
 DecodingError::DecodingError(Kind kind, const QString& codingPath, const QString& description)
     : m_kind(kind)

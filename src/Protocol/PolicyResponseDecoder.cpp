@@ -1,6 +1,6 @@
-#include "Services/Network/PolicyResponseDecoder.h"
+#include "Protocol/PolicyResponseDecoder.h"
 
-#include "Services/Network/WireCoding.h"
+#include "Protocol/WireCoding.h"
 
 DevicePolicyResponse PolicyResponseDecoder::decode(const QByteArray& data) const
 {

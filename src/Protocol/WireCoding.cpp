@@ -1,7 +1,7 @@
-#include "Services/Network/WireCoding.h"
+#include "Protocol/WireCoding.h"
 
-#include "Models/StrictJson.h"
-#include "Services/Network/SerializationError.h"
+#include "Protocol/SerializationError.h"
+#include "Protocol/StrictJson.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -14,20 +14,27 @@ using namespace Qt::StringLiterals;
 
 namespace WireCoding {
 
-namespace {
-
 DecodingError typeMismatch(const QString& path, const QString& expected)
 {
     return DecodingError(DecodingError::Kind::typeMismatch, path,
                          u"Expected to decode "_s + expected + u" but found another JSON type."_s);
 }
 
-QString joinPath(const QString& path, const QString& key)
+QString memberPath(const QString& path, const QString& key)
 {
     return path.isEmpty() ? key : path + u'.' + key;
 }
 
-} // namespace
+QJsonValue present(const QJsonValue& member, const QString& key, const QString& path)
+{
+    if (member.isUndefined()) {
+        throw DecodingError(DecodingError::Kind::keyNotFound, path, u"No value associated with key "_s + key);
+    }
+    if (member.isNull()) {
+        throw DecodingError(DecodingError::Kind::valueNotFound, path, u"Expected a value but found null"_s);
+    }
+    return member;
+}
 
 bool nestedDeeperThan(const QByteArray& data, int limit)
 {
@@ -195,156 +202,55 @@ QString formatISO8601(const QDateTime& instant)
     return instant.toUTC().toString(u"yyyy-MM-dd'T'HH:mm:ss'Z'"_s);
 }
 
-ObjectReader::ObjectReader(const QJsonObject& object, const QString& path)
-    : m_object(object)
-    , m_path(path)
+QString Coder<QString>::read(const QJsonValue& value, const QString& path)
 {
-}
-
-ObjectReader ObjectReader::from(const QJsonValue& value, const QString& path)
-{
-    if (!value.isObject()) {
-        throw typeMismatch(path, u"an object"_s);
-    }
-    return ObjectReader(value.toObject(), path);
-}
-
-QString ObjectReader::pathOf(const QString& key) const
-{
-    return joinPath(m_path, key);
-}
-
-QJsonValue ObjectReader::present(const QString& key) const
-{
-    const auto value = m_object.value(key);
-    if (value.isUndefined()) {
-        throw DecodingError(DecodingError::Kind::keyNotFound, pathOf(key),
-                            u"No value associated with key "_s + key);
-    }
-    if (value.isNull()) {
-        throw DecodingError(DecodingError::Kind::valueNotFound, pathOf(key),
-                            u"Expected a value but found null"_s);
-    }
-    return value;
-}
-
-QString ObjectReader::requiredString(const QString& key) const
-{
-    const auto value = present(key);
     if (!value.isString()) {
-        throw typeMismatch(pathOf(key), u"a string"_s);
+        throw typeMismatch(path, u"a string"_s);
     }
     return value.toString();
 }
 
-std::optional<QString> ObjectReader::optionalString(const QString& key) const
+qint64 Coder<qint64>::read(const QJsonValue& value, const QString& path)
 {
-    const auto member = StrictJson::stringMember(m_object.value(key));
-    if (member.isWrongType()) {
-        throw typeMismatch(pathOf(key), u"a string"_s);
+    const auto integer = StrictJson::integer(value);
+    if (!integer) {
+        throw typeMismatch(path, u"a 64-bit integer"_s);
     }
-    return member.value;
+    return *integer;
 }
 
-qint64 ObjectReader::requiredInteger(const QString& key) const
+bool Coder<bool>::read(const QJsonValue& value, const QString& path)
 {
-    const auto value = StrictJson::integer(present(key));
-    if (!value) {
-        throw typeMismatch(pathOf(key), u"a 64-bit integer"_s);
-    }
-    return *value;
-}
-
-std::optional<qint64> ObjectReader::optionalInteger(const QString& key) const
-{
-    const auto member = StrictJson::integerMember(m_object.value(key));
-    if (member.isWrongType()) {
-        throw typeMismatch(pathOf(key), u"a 64-bit integer"_s);
-    }
-    return member.value;
-}
-
-bool ObjectReader::requiredBool(const QString& key) const
-{
-    const auto value = present(key);
     if (!value.isBool()) {
-        throw typeMismatch(pathOf(key), u"a boolean"_s);
+        throw typeMismatch(path, u"a boolean"_s);
     }
     return value.toBool();
 }
 
-std::optional<bool> ObjectReader::optionalBool(const QString& key) const
+QDateTime Coder<QDateTime>::read(const QJsonValue& value, const QString& path)
 {
-    const auto member = StrictJson::booleanMember(m_object.value(key));
-    if (member.isWrongType()) {
-        throw typeMismatch(pathOf(key), u"a boolean"_s);
-    }
-    return member.value;
-}
-
-QJsonObject ObjectReader::requiredObject(const QString& key) const
-{
-    const auto value = present(key);
-    if (!value.isObject()) {
-        throw typeMismatch(pathOf(key), u"an object"_s);
-    }
-    return value.toObject();
-}
-
-std::optional<QJsonObject> ObjectReader::optionalObject(const QString& key) const
-{
-    const auto value = m_object.value(key);
-    if (value.isUndefined() || value.isNull()) {
-        return std::nullopt;
-    }
-    if (!value.isObject()) {
-        throw typeMismatch(pathOf(key), u"an object"_s);
-    }
-    return value.toObject();
-}
-
-QJsonArray ObjectReader::requiredArray(const QString& key) const
-{
-    const auto value = present(key);
-    if (!value.isArray()) {
-        throw typeMismatch(pathOf(key), u"an array"_s);
-    }
-    return value.toArray();
-}
-
-std::optional<QJsonArray> ObjectReader::optionalArray(const QString& key) const
-{
-    const auto value = m_object.value(key);
-    if (value.isUndefined() || value.isNull()) {
-        return std::nullopt;
-    }
-    if (!value.isArray()) {
-        throw typeMismatch(pathOf(key), u"an array"_s);
-    }
-    return value.toArray();
-}
-
-QDateTime ObjectReader::requiredDate(const QString& key) const
-{
-    const auto text = requiredString(key);
+    const auto text = Coder<QString>::read(value, path);
     const auto instant = parseISO8601(text);
     if (!instant) {
-        throw DecodingError(DecodingError::Kind::dataCorrupted, pathOf(key), u"Invalid ISO8601: "_s + text);
+        throw DecodingError(DecodingError::Kind::dataCorrupted, path, u"Invalid ISO8601: "_s + text);
     }
     return *instant;
 }
 
-std::optional<QDateTime> ObjectReader::optionalDate(const QString& key) const
+QJsonObject Coder<QJsonObject>::read(const QJsonValue& value, const QString& path)
 {
-    const auto text = optionalString(key);
-    if (!text) {
-        return std::nullopt;
+    if (!value.isObject()) {
+        throw typeMismatch(path, u"an object"_s);
     }
-    const auto instant = parseISO8601(*text);
-    if (!instant) {
-        throw DecodingError(DecodingError::Kind::dataCorrupted, pathOf(key), u"Invalid ISO8601: "_s + *text);
+    return value.toObject();
+}
+
+QJsonArray Coder<QJsonArray>::read(const QJsonValue& value, const QString& path)
+{
+    if (!value.isArray()) {
+        throw typeMismatch(path, u"an array"_s);
     }
-    return instant;
+    return value.toArray();
 }
 
 } // namespace WireCoding

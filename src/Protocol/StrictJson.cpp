@@ -1,4 +1,4 @@
-#include "Models/StrictJson.h"
+#include "Protocol/StrictJson.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services/Network/AnyDecodable.h"
+#include "Protocol/AnyDecodable.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -8,8 +8,6 @@
 #include <QString>
 
 #include <optional>
-
-struct ScreenTimePolicy;
 
 // A wall-clock time of day on the wire: {"hour": 0…23, "minute": 0…59} (not range-checked).
 struct TimeComponentsPayload
@@ -32,10 +30,6 @@ struct PolicyPayload
     TimeComponentsPayload blockedEnd;
     std::optional<bool> forceLocked;
     std::optional<QDateTime> unlockUntil;
-
-    // What a parent sends: missing hour or minute components become 0, "forceLocked" is always
-    // present.
-    static PolicyPayload fromPolicy(const ScreenTimePolicy& policy);
 
     // Absent members are left out, never written as null.
     QJsonObject toJson() const;
