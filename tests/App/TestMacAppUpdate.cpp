@@ -39,21 +39,10 @@ class TestMacAppUpdate : public QObject
 private slots:
     void init()
     {
-        m_defaults = std::make_unique<MemoryUserDefaults>();
-        m_alerts = std::make_unique<ScriptedAlertPresenter>();
-        m_runner = std::make_unique<RecordingAdminRunner>();
-        m_bundle = std::make_unique<FixedAppBundle>(u"41"_s);
-        m_server = std::make_unique<RecordingHTTPServer>();
-        QVERIFY(m_server->listen());
+        m.emplace();
+        QVERIFY(m->server.listen());
     }
-    void cleanup()
-    {
-        m_server.reset();
-        m_bundle.reset();
-        m_runner.reset();
-        m_alerts.reset();
-        m_defaults.reset();
-    }
+    void cleanup() { m.reset(); }
 
     void parseCatalog_data()
     {
@@ -154,21 +143,21 @@ private slots:
     void decliningStoresTheBuild()
     {
         for (const qint64 build : { 42, 42, 43 }) {
-            m_server->enqueue(RecordingHTTPServer::json(200, catalogue(build)));
+            m->server.enqueue(RecordingHTTPServer::json(200, catalogue(build)));
         }
-        m_alerts->setNextAnswer(1);
+        m->alerts.setNextAnswer(1);
 
         QCoro::waitFor(MacAppUpdate::check(catalogueUrl()));
 
-        QCOMPARE(m_alerts->shown().size(), 1);
-        QCOMPARE(m_defaults->integer(MacAppUpdate::skippedBuildKey), std::optional<qint64>(42));
-        QVERIFY(m_runner->scripts().isEmpty());
+        QCOMPARE(m->alerts.shown().size(), 1);
+        QCOMPARE(m->defaults.integer(MacAppUpdate::skippedBuildKey), std::optional<qint64>(42));
+        QVERIFY(m->runner.scripts().isEmpty());
 
         // The same catalogue again offers nothing; a higher build is offered again.
         QCoro::waitFor(MacAppUpdate::check(catalogueUrl()));
-        QCOMPARE(m_alerts->shown().size(), 1);
+        QCOMPARE(m->alerts.shown().size(), 1);
         QCoro::waitFor(MacAppUpdate::check(catalogueUrl()));
-        QCOMPARE(m_alerts->shown().size(), 2);
+        QCOMPARE(m->alerts.shown().size(), 2);
     }
 
     void fetch_data()
@@ -187,7 +176,7 @@ private slots:
         if (QByteArray(QTest::currentDataTag()) == "oversized") {
             body.append(MacAppUpdate::catalogMaxBytes, ' ');
         }
-        m_server->enqueue(RecordingHTTPServer::json(status, body));
+        m->server.enqueue(RecordingHTTPServer::json(status, body));
         const auto item = QCoro::waitFor(MacAppUpdate::fetch(catalogueUrl()));
         QCOMPARE(item.has_value(), found);
     }
@@ -203,9 +192,9 @@ private slots:
         QFile::setPermissions(destination, QFileDevice::ReadOwner);
 
         const QByteArray image(300 * 1024, 'i');
-        m_server->enqueue(RecordingHTTPServer::json(200, image));
+        m->server.enqueue(RecordingHTTPServer::json(200, image));
         const auto path = QCoro::waitFor(
-            MacAppUpdate::download(m_server->baseURLString() + u"/image.dmg"_s, directory.path()));
+            MacAppUpdate::download(m->server.baseURLString() + u"/image.dmg"_s, directory.path()));
 
         QCOMPARE(path, std::optional<QString>(destination));
         QFile file(destination);
@@ -227,8 +216,8 @@ private slots:
         QFETCH(QString, url);
         QFETCH(int, status);
         QTemporaryDir directory;
-        m_server->enqueue(RecordingHTTPServer::json(status, "error page"));
-        const QString address = url.startsWith(u'/') ? m_server->baseURLString() + url : url;
+        m->server.enqueue(RecordingHTTPServer::json(status, "error page"));
+        const QString address = url.startsWith(u'/') ? m->server.baseURLString() + url : url;
 
         const auto path = QCoro::waitFor(MacAppUpdate::download(address, directory.path()));
 
@@ -237,13 +226,18 @@ private slots:
     }
 
 private:
-    QUrl catalogueUrl() const { return QUrl(m_server->baseURLString() + u"/home/releases.json"_s); }
+    QUrl catalogueUrl() const { return QUrl(m->server.baseURLString() + u"/home/releases.json"_s); }
 
-    std::unique_ptr<MemoryUserDefaults> m_defaults;
-    std::unique_ptr<ScriptedAlertPresenter> m_alerts;
-    std::unique_ptr<RecordingAdminRunner> m_runner;
-    std::unique_ptr<FixedAppBundle> m_bundle;
-    std::unique_ptr<RecordingHTTPServer> m_server;
+    // Running build 41, the catalogue on a scripted server, the prompts answered by script.
+    struct Fixture
+    {
+        MemoryUserDefaults defaults;
+        ScriptedAlertPresenter alerts;
+        RecordingAdminRunner runner;
+        FixedAppBundle bundle { u"41"_s };
+        RecordingHTTPServer server;
+    };
+    std::optional<Fixture> m;
 };
 
 QTEST_GUILESS_MAIN(TestMacAppUpdate)
