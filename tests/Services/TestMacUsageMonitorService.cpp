@@ -166,6 +166,9 @@ private slots:
         QTest::newRow("earlier day rolls over")
             << QVariant(QVariantMap { { u"date"_s, u"2026-02-28"_s }, { u"seconds"_s, 500 } }) << qint64(0)
             << day;
+        QTest::newRow("later day kept")
+            << QVariant(QVariantMap { { u"date"_s, u"2026-03-05"_s }, { u"seconds"_s, 42 } }) << qint64(42)
+            << u"2026-03-05"_s;
         QTest::newRow("overflowing minutes")
             << QVariant(QVariantMap { { u"date"_s, day }, { u"minutes"_s, Q_INT64_C(0x7fffffffffffffff) } })
             << qint64(0) << day;
@@ -178,6 +181,7 @@ private slots:
         QFETCH(QString, storedDay);
         m_defaults->setObject(MacUsageMonitorService::storageKey, stored);
         auto monitor = makeMonitor();
+        monitor->resetDayIfNeeded();
         QCOMPARE(monitor->todayUsageSeconds(), seconds);
         QCOMPARE(monitor->todayUsageMinutes(), seconds / 60);
         QCOMPARE(monitor->storedDay(), storedDay);
@@ -225,16 +229,6 @@ private slots:
         QCOMPARE(monitor->storedDay(), rollsOver ? u"2026-03-02"_s : u"2026-03-01"_s);
         QCOMPARE(monitor->todayUsageSeconds(), rollsOver ? 0 : 300);
         QCOMPARE(monitor->maxSeenUnix(), double(latest.toSecsSinceEpoch()));
-    }
-
-    void laterStoredDayIsKept()
-    {
-        m_defaults->setObject(MacUsageMonitorService::storageKey,
-                              QVariantMap { { u"date"_s, u"2026-03-05"_s }, { u"seconds"_s, 42 } });
-        auto monitor = makeMonitor();
-        monitor->resetDayIfNeeded();
-        QCOMPARE(monitor->storedDay(), u"2026-03-05"_s);
-        QCOMPARE(monitor->todayUsageSeconds(), 42);
     }
 
     void midnight()
