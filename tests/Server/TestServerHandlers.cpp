@@ -35,7 +35,6 @@ private slots:
         m_code = m_handlers->families.createFamily().code;
         m_handlers->families.registerDevice(m_code, u"parent"_s, u"Mum"_s);
         m_child = m_handlers->families.registerDevice(m_code, u"child"_s, u"Ann"_s).id;
-        m_otherChild = m_handlers->families.registerDevice(m_code, u"child"_s, u"Ben"_s).id;
     }
 
     void cleanup()
@@ -242,7 +241,6 @@ private:
     std::unique_ptr<ServerHandlers> m_handlers;
     QString m_code;
     QString m_child;
-    QString m_otherChild;
 };
 
 QTEST_GUILESS_MAIN(TestServerHandlers)
