@@ -28,8 +28,6 @@ private slots:
         QVERIFY2(m_family->start(), qPrintable(m_family->errorString()));
         m_config = m_family->config.get();
         m_selection = std::make_unique<MacAppSelectionStore>();
-        m_parentId = m_family->parentID;
-        m_childId = m_family->annID;
     }
 
     void cleanup()
@@ -169,7 +167,7 @@ private slots:
         QCOMPARE(hidden, 2);
 
         const auto client = RemoteAPIClient::make(*m_config);
-        auto fetched = AwaitTask::run(client->fetchPolicy(m_childId));
+        auto fetched = AwaitTask::run(client->fetchPolicy(m_family->annID));
         QVERIFY(fetched.value);
         QCOMPARE(fetched.value->policy.forceLocked, std::optional<bool>(false));
         QCOMPARE(fetched.value->policy.unlockUntil.value_or(QDateTime()).toSecsSinceEpoch(),
@@ -180,12 +178,12 @@ private slots:
     {
         useAnnsComputer();
         ContentViewModel model;
-        const DeviceListItem child { m_childId, u"Ann"_s, u"child"_s };
+        const DeviceListItem child { m_family->annID, u"Ann"_s, u"child"_s };
         model.setDevicePendingRename(child);
 
         await(model.saveRenamedChildDevice(child, u" \n\t "_s, *m_config));
         QCOMPARE(model.devicePendingRename(), std::optional<DeviceListItem>(child));
-        QCOMPARE(m_family->server->queryValue(u"SELECT name FROM devices WHERE id = ?"_s, { m_childId })
+        QCOMPARE(m_family->server->queryValue(u"SELECT name FROM devices WHERE id = ?"_s, { m_family->annID })
                      .toString(),
                  u"Ann"_s);
 
@@ -204,13 +202,11 @@ private:
     }
 
     // The family on the server is the fixture's; the config becomes that of Ann's computer.
-    void useAnnsComputer() { m_config->setDeviceID(m_childId); }
+    void useAnnsComputer() { m_config->setDeviceID(m_family->annID); }
 
     std::unique_ptr<ParentFamilyFixture> m_family;
     RemoteBackendConfig* m_config = nullptr;
     std::unique_ptr<MacAppSelectionStore> m_selection;
-    QString m_parentId;
-    QString m_childId;
 };
 
 QTEST_GUILESS_MAIN(TestContentViewModel)

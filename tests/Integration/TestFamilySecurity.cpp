@@ -1,11 +1,4 @@
-#include "Models/DeviceTokenStore.h"
-#include "Models/RemoteBackendConfig.h"
-#include "Services/Network/RemoteAPIClient.h"
-#include "support/AwaitTask.h"
 #include "support/LoopbackFamilyServer.h"
-#include "support/MemorySecureStore.h"
-#include "support/MemoryUserDefaults.h"
-#include "support/RecordingHTTPServer.h"
 #include "support/SettableClock.h"
 
 #include <QJsonArray>
@@ -287,36 +280,6 @@ private slots:
         const auto answer = call(method, path, body, {}, language);
         QCOMPARE(answer.json().value(u"error"_s).toString(), error);
         QCOMPARE(answer.json().value(u"message"_s).toString(), message);
-    }
-
-    void clientSendsItsTokenOnlyWhenItHasOne_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QByteArray>("header");
-
-        QTest::newRow("none stored") << QString() << QByteArray();
-        QTest::newRow("stored") << u"s3cr3t-t0ken"_s << "Bearer s3cr3t-t0ken"_ba;
-    }
-
-    void clientSendsItsTokenOnlyWhenItHasOne()
-    {
-        QFETCH(QString, stored);
-        QFETCH(QByteArray, header);
-
-        MemoryUserDefaults defaults;
-        MemorySecureStore keychain;
-        if (!stored.isEmpty()) {
-            DeviceTokenStore::save(stored, keychain);
-        }
-        RecordingHTTPServer recorder;
-        QVERIFY(recorder.listen());
-        RemoteBackendConfig config(defaults);
-        config.setBaseURLOverride(recorder.baseURLString());
-        auto task = RemoteAPIClient::make(config)->deleteDevice(u"d"_s, u"123456"_s);
-        QVERIFY(!AwaitTask::run(std::move(task)).error);
-        QCOMPARE(recorder.requests().size(), 1);
-        QCOMPARE(recorder.requests().constFirst().hasHeader("authorization"), !header.isEmpty());
-        QCOMPARE(recorder.requests().constFirst().header("authorization"), header);
     }
 
 private:

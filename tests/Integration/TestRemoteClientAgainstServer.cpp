@@ -172,14 +172,24 @@ private slots:
         QCOMPARE(annFirst.reason, std::optional(u"作业写完了"_s));
         QCOMPARE(annFirst.status, u"pending"_s);
 
+        await(m_client->upsertPolicy(m_ann, ScreenTimePolicy { 30, { 21, 0 }, { 7, 0 }, true }, {}));
         await(m_client->decideUnlockRequest(annFirst.id, u"approve"_s, 30));
+        auto policy = value(m_client->fetchPolicy(m_ann)).policy;
+        QCOMPARE(policy.unlockUntil, std::optional(m_clock->now().addSecs(30 * 60)));
+        // The approval only adds the unlock; the parent's rules stay.
+        QCOMPARE(policy.dailyLimitMinutes, 30);
+        QCOMPARE(policy.forceLocked, std::optional(true));
+        QCOMPARE(failure(m_client->decideUnlockRequest(annFirst.id, u"reject"_s, std::nullopt)).status(),
+                 409);
+        await(m_client->decideUnlockRequest(pending.at(1).id, u"approve"_s, std::nullopt));
         QCOMPARE(value(m_client->fetchPolicy(m_ann)).policy.unlockUntil,
-                 std::optional(m_clock->now().addSecs(30 * 60)));
+                 std::optional(m_clock->now().addSecs(15 * 60)));
+        await(m_client->decideUnlockRequest(pending.at(2).id, u"reject"_s, std::nullopt));
 
-        pending = value(m_client->fetchUnlockRequests(m_code, u"pending"_s));
-        QCOMPARE(pending.size(), 5);
+        QCOMPARE(value(m_client->fetchUnlockRequests(m_code, u"pending"_s)).size(), 3);
+        QCOMPARE(value(m_client->fetchUnlockRequests(m_code, u"rejected"_s)).size(), 1);
         const auto decided = value(m_client->fetchUnlockRequests(m_code, u"approved"_s));
-        QCOMPARE(decided.size(), 1);
+        QCOMPARE(decided.size(), 2);
         QCOMPARE(decided.at(0).decidedAt, std::optional(u"2026-12-06T09:05:00.000Z"_s));
 
         // The hour rolls on from the first request.

@@ -41,7 +41,7 @@ private slots:
         QCOMPARE(family.status, 201);
         m_code = family.json().value(u"familyCode"_s).toString();
         const auto child = m_server->call("POST", u"/api/v1/families/%1/devices"_s.arg(m_code),
-                                          R"({"role":"child","name":"Ann"})");
+                                          "{\"role\":\"child\",\"name\":\"Ann\"}");
         QCOMPARE(child.status, 201);
         m_child = child.json().value(u"deviceId"_s).toString();
     }
@@ -56,20 +56,25 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("error");
 
-        const QByteArray policy
-            = R"({"dailyLimitMinutes":30,"blockedStart":{"hour":21,"minute":0},"blockedEnd":{"hour":7,"minute":0}})";
+        const QByteArray policy = "{\"dailyLimitMinutes\":30,\"blockedStart\":{\"hour\":21,\"minute\":0},"
+                                  "\"blockedEnd\":{\"hour\":7,\"minute\":0}}";
         QTest::newRow("malformed JSON") << "POST"_ba << u"/api/v1/families/{code}/devices"_s
-                                        << R"({"role":"child",)"_ba << 400 << u"invalid body"_s;
+                                        << "{\"role\":\"child\","_ba << 400 << u"invalid body"_s;
         QTest::newRow("limit as text")
             << "PUT"_ba << u"/api/v1/devices/{child}/policy"_s
-            << R"({"policy":{"dailyLimitMinutes":"30","blockedStart":{"hour":21,"minute":0},"blockedEnd":{"hour":7,"minute":0}},"selection":{}})"_ba
+            << "{\"policy\":{\"dailyLimitMinutes\":\"30\",\"blockedStart\":{\"hour\":21,\"minute\":0},\"blockedEnd\":{\"hour\":7,\"minute\":0}},\"selection\":{}}"_ba
             << 400 << u"dailyLimitMinutes"_s;
         QTest::newRow("session without duration")
             << "POST"_ba << u"/api/v1/devices/{child}/usage/sessions"_s
-            << R"({"usageDate":"2026-12-06","source":"mac","sessions":[{"startAt":"2026-12-06T01:00:00.000Z","endAt":"2026-12-06T01:01:00.000Z","appBundleId":"a","durationSeconds":60},{"startAt":"2026-12-06T02:00:00.000Z","endAt":"2026-12-06T02:01:00.000Z","appBundleId":"a"}]})"_ba
+            << "{\"usageDate\":\"2026-12-06\",\"source\":\"mac\",\"sessions\":[{\"startAt\":\"2026-12-06T01:00:00.000Z\",\"endAt\":\"2026-12-06T01:01:00.000Z\",\"appBundleId\":\"a\",\"durationSeconds\":60},{\"startAt\":\"2026-12-06T02:00:00.000Z\",\"endAt\":\"2026-12-06T02:01:00.000Z\",\"appBundleId\":\"a\"}]}"_ba
             << 400 << u"durationSeconds"_s;
-        QTest::newRow("rename without family code")
-            << "PATCH"_ba << u"/api/v1/devices/{child}"_s << R"({"name":"Eve"})"_ba << 400 << u"familyCode"_s;
+        QTest::newRow("rename without family code") << "PATCH"_ba << u"/api/v1/devices/{child}"_s
+                                                    << "{\"name\":\"Eve\"}"_ba << 400 << u"familyCode"_s;
+        QTest::newRow("decision neither approve nor reject")
+            << "POST"_ba << u"/api/v1/unlock-requests/nope/decision"_s << "{\"action\":\"maybe\"}"_ba << 400
+            << u"action"_s;
+        QTest::newRow("decision on no request") << "POST"_ba << u"/api/v1/unlock-requests/nope/decision"_s
+                                                << "{\"action\":\"approve\"}"_ba << 404 << u"not found"_s;
         QTest::newRow("unknown path")
             << "GET"_ba << u"/api/v1/nothing"_s << QByteArray() << 404 << u"not found"_s;
         QTest::newRow("path one segment too long")
@@ -101,7 +106,7 @@ private slots:
             << 400 << u"contact"_s;
         QTest::newRow("oversized body")
             << "PUT"_ba << u"/api/v1/devices/{child}/policy"_s
-            << R"({"selection":{"x":")" + QByteArray(300 * 1024, 'a') + R"("},"policy":)" + policy + "}"
+            << "{\"selection\":{\"x\":\"" + QByteArray(300 * 1024, 'a') + "\"},\"policy\":" + policy + "}"
             << 413 << u"larger than"_s;
     }
 
@@ -132,7 +137,7 @@ private slots:
         QVERIFY(pending.value(u"items"_s).toArray().isEmpty());
         QCOMPARE(
             m_server->call("GET", u"/api/v1/devices/%1/health?familyCode=%2"_s.arg(m_child, m_code)).body,
-            R"({"reported":false})"_ba);
+            "{\"reported\":false}"_ba);
     }
 
     void oversizedRequestsAreRefusedEarly_data()
@@ -179,8 +184,9 @@ private slots:
         QVERIFY2(other.start(), qPrintable(other.errorString()));
 
         const auto policyPath = u"/api/v1/devices/%1/policy"_s.arg(m_child);
-        const QByteArray written
-            = R"({"policy":{"dailyLimitMinutes":45,"blockedStart":{"hour":21,"minute":30},"blockedEnd":{"hour":6,"minute":0},"forceLocked":true},"selection":{"bundleIds":["com.game"]}})";
+        const QByteArray written = "{\"policy\":{\"dailyLimitMinutes\":45,\"blockedStart\":{\"hour\":21,"
+                                   "\"minute\":30},\"blockedEnd\":{\"hour\":6,\"minute\":0},\"forceLocked\":"
+                                   "true},\"selection\":{\"bundleIds\":[\"com.game\"]}}";
         QCOMPARE(m_server->call("PUT", policyPath, written).status, 200);
         const auto read = other.call("GET", policyPath).json();
         QCOMPARE(read.value(u"policy"_s).toObject().value(u"dailyLimitMinutes"_s).toInt(), 45);
@@ -206,11 +212,12 @@ private slots:
         QCOMPARE(items.toArray().size(), 5);
         const auto id = items.toArray().at(0).toObject().value(u"id"_s).toString();
         QCOMPARE(
-            other.call("POST", u"/api/v1/unlock-requests/%1/decision"_s.arg(id), R"({"action":"approve"})")
+            other.call("POST", u"/api/v1/unlock-requests/%1/decision"_s.arg(id), "{\"action\":\"approve\"}")
                 .status,
             200);
         QCOMPARE(
-            m_server->call("POST", u"/api/v1/unlock-requests/%1/decision"_s.arg(id), R"({"action":"reject"})")
+            m_server
+                ->call("POST", u"/api/v1/unlock-requests/%1/decision"_s.arg(id), "{\"action\":\"reject\"}")
                 .status,
             409);
         const auto unlocked = m_server->call("GET", policyPath).json().value(u"policy"_s).toObject();

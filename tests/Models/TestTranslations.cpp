@@ -100,8 +100,9 @@ private:
     static QHash<QString, QString> sourceTexts(const QString& code, const QString& file)
     {
         // One call: the literal may be split into adjacent pieces, as the extractor accepts.
-        static const QRegularExpression call(uR"re(L10n::localized\(\s*((?:"(?:[^"\\]|\\.)*"\s*)+)\))re"_s);
-        static const QRegularExpression piece(uR"re("((?:[^"\\]|\\.)*)")re"_s);
+        static const QRegularExpression call(
+            u"L10n::localized\\(\\s*((?:\"(?:[^\"\\\\]|\\\\.)*\"\\s*)+)\\)"_s);
+        static const QRegularExpression piece(u"\"((?:[^\"\\\\]|\\\\.)*)\""_s);
         QHash<QString, QString> found;
         for (auto match = call.globalMatch(code); match.hasNext();) {
             const auto literal = match.next().captured(1);

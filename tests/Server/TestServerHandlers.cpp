@@ -35,7 +35,6 @@ private slots:
         m_code = m_handlers->families.createFamily().code;
         m_handlers->families.registerDevice(m_code, u"parent"_s, u"Mum"_s);
         m_child = m_handlers->families.registerDevice(m_code, u"child"_s, u"Ann"_s).id;
-        m_otherChild = m_handlers->families.registerDevice(m_code, u"child"_s, u"Ben"_s).id;
     }
 
     void cleanup()
@@ -176,60 +175,6 @@ private slots:
         QCOMPARE(rows(u"unlock_requests"_s, u"family_id"_s, h.families.existingFamily(m_code).id), 0);
     }
 
-    void decisions_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<std::optional<qint64>>("extendMinutes");
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<qint64>("unlockedSeconds");
-        QTest::newRow("approve, default minutes")
-            << u"approve"_s << std::optional<qint64>() << u"approved"_s << qint64(900);
-        QTest::newRow("reject") << u"reject"_s << std::optional<qint64>() << u"rejected"_s << qint64(-1);
-    }
-
-    void decisions()
-    {
-        QFETCH(QString, action);
-        QFETCH(std::optional<qint64>, extendMinutes);
-        QFETCH(QString, status);
-        QFETCH(qint64, unlockedSeconds);
-        auto& h = *m_handlers;
-        UpsertPolicyPayload stored { { 30, { 21, 0 }, { 7, 0 }, true, std::nullopt }, {} };
-        h.policies.putPolicy(m_child, stored);
-        const auto request = h.unlockRequests.requestUnlock(m_child, {});
-        m_clock->advance(90);
-        const auto decided = h.unlockRequests.decide(request.id, { action, extendMinutes });
-        QCOMPARE(decided.status, status);
-        QCOMPARE(decided.decidedAt, std::optional<QString>(u"2026-12-06T15:31:30.000Z"_s));
-        QVERIFY(decided.decidedBy);
-        QVERIFY(h.unlockRequests.requests(m_code, u"pending"_s).isEmpty());
-
-        const auto policy = h.policies.policy(m_child).policy;
-        if (unlockedSeconds < 0) {
-            QVERIFY(!policy.unlockUntil);
-        } else {
-            QCOMPARE(policy.unlockUntil, std::optional(m_clock->now().addSecs(unlockedSeconds)));
-            // The approval only adds the unlock; the parent's rules stay.
-            QCOMPARE(policy.dailyLimitMinutes, 30);
-            QCOMPARE(policy.forceLocked, std::optional<bool>(true));
-        }
-        expectError(
-            [&] {
-                h.unlockRequests.decide(request.id, { u"approve"_s, 5 });
-            },
-            409, u"already decided"_s);
-        expectError(
-            [&] {
-                h.unlockRequests.decide(u"nope"_s, { action, std::nullopt });
-            },
-            404, u"not found"_s);
-        expectError(
-            [&] {
-                h.unlockRequests.decide(request.id, { u"maybe"_s, std::nullopt });
-            },
-            400, u"action"_s);
-    }
-
     void supervisionReadiness_data()
     {
         QTest::addColumn<PutDeviceHealthPayload>("report");
@@ -296,7 +241,6 @@ private:
     std::unique_ptr<ServerHandlers> m_handlers;
     QString m_code;
     QString m_child;
-    QString m_otherChild;
 };
 
 QTEST_GUILESS_MAIN(TestServerHandlers)

@@ -95,9 +95,7 @@ private slots:
         m_child->monitor->raiseTodayUsage(9 * 60);
         m_guard->start();
         QCoreApplication::processEvents();
-        QVERIFY(m_guard->timer().interval() <= 60'000);
         QCOMPARE(m_overlay.calls, QStringList { u"hide"_s });
-        QVERIFY(m_child->monitor->isRunning()); // started although no cycle ran
 
         m_overlay.calls.clear();
         look(); // the overlay is now whatever the cycle made it; the same answer changes nothing
@@ -245,9 +243,6 @@ private slots:
             << QList<Look> { { 600, nine, QTime(20, 57), 0 }, { 600, QTime(21, 30), QTime(21, 26, 30), 0 } }
             << QStringList { u"还有 3 分钟进入禁用时段（21:00 开始），到时受控应用会被锁定。"_s,
                              u"还有 4 分钟进入禁用时段（21:30 开始），到时受控应用会被锁定。"_s };
-        QTest::newRow("same rule, once")
-            << QList<Look> { { 60, nine, QTime(12, 0), 57 * 60 }, { 60, nine, QTime(12, 1), 57 * 60 + 30 } }
-            << QStringList { u"今日使用还剩 3 分钟，到时受控应用会被锁定。"_s };
     }
 
     void warningsFollowTheRules()

@@ -266,22 +266,8 @@ private slots:
         QVERIFY(!requestLines().contains("POST /api/v1/devices/dev-1/usage/sessions"));
     }
 
-    void aCycleKeepsTheStepInProgress()
-    {
-        m_child->workspace.frontmost
-            = ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s);
-        m_child->monitor->start(m_child->selection->payload());
-        m_child->monitor->sample();
-        m_child->clock.advance(2);
-        m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(false, false))));
-        runCycle();
-        QVERIFY(m_child->monitor->isRunning());
-        m_child->clock.advance(1);
-        m_child->monitor->sample();
-        QCOMPARE(m_child->monitor->todayUsageSeconds(), 3);
-    }
-
-    void sessionsAreUploaded()
+    // The day's sessions go up with the cycle, and the step under way when it starts is counted.
+    void sessionsAreUploadedAndTheStepGoesOn()
     {
         m_child->workspace.frontmost
             = ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s);
@@ -289,12 +275,17 @@ private slots:
         m_child->monitor->sample();
         m_child->clock.advance(3);
         m_child->monitor->sample();
+        m_child->clock.advance(2);
         m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(true, false))));
         runCycle();
         const auto sessions = bodyOf("POST", "/usage/sessions");
         QCOMPARE(sessions.value(u"usageDate"_s).toString(), u"2026-03-10"_s);
         QCOMPARE(sessions.value(u"source"_s).toString(), u"mac"_s);
         QCOMPARE(sessions.value(u"sessions"_s).toArray().size(), 1);
+        QVERIFY(m_child->monitor->isRunning());
+        m_child->clock.advance(1);
+        m_child->monitor->sample();
+        QCOMPARE(m_child->monitor->todayUsageSeconds(), 6);
     }
 
     void notABoundChild_data()

@@ -53,8 +53,6 @@ private slots:
         RemoteBackendConfig config(m_defaults);
         QStringList calls;
         MacMoreMenuSheet::Callbacks callbacks;
-        callbacks.onHelp = [&] { calls.append(u"help"_s); };
-        callbacks.onFeedback = [&] { calls.append(u"feedback"_s); };
         callbacks.onAbout = [&] { calls.append(u"about"_s); };
         MacMoreMenuSheet menu(config, callbacks);
         QStringList titles;
@@ -69,10 +67,9 @@ private slots:
             QVERIFY(accessible);
             QCOMPARE(accessible->text(QAccessible::Name), titles.at(i));
         }
-        for (int i = 1; i <= 3; ++i) {
-            QTest::mouseClick(menu.findChild<QPushButton*>(u"row%1"_s.arg(i)), Qt::LeftButton);
-        }
-        QCOMPARE(calls, (QStringList { u"help"_s, u"feedback"_s, u"about"_s }));
+        // Help and feedback are opened through the whole home screen.
+        QTest::mouseClick(menu.findChild<QPushButton*>(u"row3"_s), Qt::LeftButton);
+        QCOMPARE(calls, QStringList { u"about"_s });
     }
 
     void helpTableFollowsTheIntroduction_data()
