@@ -106,8 +106,13 @@ Workspace& workspace()
 {
     static const std::unique_ptr<Workspace> chosen = []() -> std::unique_ptr<Workspace> {
         switch (LinuxWorkspace::sessionKind(QProcessEnvironment::systemEnvironment())) {
-        case LinuxWorkspace::SessionKind::gnomeWayland:
-            return std::make_unique<GnomeShellWorkspace>();
+        case LinuxWorkspace::SessionKind::gnomeWayland: {
+            auto gnome = std::make_unique<GnomeShellWorkspace>();
+            if (const auto limitation = gnome->enforcementLimitation(); !limitation.isEmpty()) {
+                qWarning("%s", qPrintable(limitation));
+            }
+            return gnome;
+        }
         case LinuxWorkspace::SessionKind::x11:
         case LinuxWorkspace::SessionKind::otherWayland:
             break;
