@@ -5,6 +5,7 @@ class AppBundle;
 class GuardInstaller;
 class SecureStore;
 class SystemNotifications;
+class Workspace;
 
 // The implementations of the operating-system seams that a build for this platform uses when
 // nothing else is installed. Defined once per platform folder; each is created on first use and
@@ -15,4 +16,5 @@ AdminRunner& adminRunner();
 SystemNotifications& systemNotifications();
 AppBundle& appBundle();
 const GuardInstaller& guardInstaller();
+Workspace& workspace();
 } // namespace PlatformDefaults

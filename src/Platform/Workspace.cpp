@@ -1,6 +1,6 @@
 #include "Platform/Workspace.h"
 
-#include "Platform/Linux/X11Workspace.h"
+#include "Platform/PlatformDefaults.h"
 
 Workspace::~Workspace() = default;
 
@@ -13,8 +13,7 @@ Workspace& Workspace::shared()
     if (g_installed) {
         return *g_installed;
     }
-    static X11Workspace platform;
-    return platform;
+    return PlatformDefaults::workspace();
 }
 
 void Workspace::setShared(Workspace* workspace)

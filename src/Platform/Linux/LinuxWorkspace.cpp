@@ -35,6 +35,21 @@ QString executableOf(qint64 pid)
 } // namespace
 
 LinuxWorkspace::LinuxWorkspace() = default;
+
+LinuxWorkspace::SessionKind LinuxWorkspace::sessionKind(const QProcessEnvironment& environment)
+{
+    const auto type = environment.value(u"XDG_SESSION_TYPE"_s);
+    const bool wayland = type == u"wayland"_s
+        || (type.isEmpty() && environment.contains(u"WAYLAND_DISPLAY"_s)
+            && !environment.contains(u"DISPLAY"_s));
+    if (!wayland) {
+        return SessionKind::x11;
+    }
+    // "ubuntu:GNOME", "GNOME-Classic:GNOME", "GNOME"
+    const auto desktops = environment.value(u"XDG_CURRENT_DESKTOP"_s).split(u':');
+    return desktops.contains(u"GNOME"_s, Qt::CaseInsensitive) ? SessionKind::gnomeWayland
+                                                              : SessionKind::otherWayland;
+}
 LinuxWorkspace::~LinuxWorkspace() = default;
 
 const DesktopEntryIndex& LinuxWorkspace::index(bool refreshIfOld)

@@ -3,6 +3,7 @@
 #include "Platform/Workspace.h"
 
 #include <QElapsedTimer>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <memory>
@@ -29,6 +30,16 @@ class LinuxWorkspace : public Workspace
 public:
     LinuxWorkspace();
     ~LinuxWorkspace() override;
+
+    // Which display server and desktop this session runs, from the variables the session manager
+    // sets: each needs its own way to see and hide other applications' windows.
+    enum class SessionKind
+    {
+        x11,
+        gnomeWayland,
+        otherWayland
+    };
+    static SessionKind sessionKind(const QProcessEnvironment& environment);
 
     QIcon iconForFile(const QString& path) override;
     QString hostName() override;
