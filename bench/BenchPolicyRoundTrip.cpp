@@ -1,8 +1,9 @@
 // Client-side cost of one policy round trip without the network: what a parent pays to turn a rule
 // set into the request it sends, and what a child pays every 45 seconds to decode the answer.
 #include "Models/ScreenTimePolicy.h"
+#include "Protocol/WireCoding.h"
+#include "Services/Network/ModelPayloads.h"
 #include "Services/Network/RemoteAPIClient.h"
-#include "Services/Network/WireCoding.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -40,7 +41,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < iterations; ++i) {
         const auto url = client.endpointURL(u"api/v1/devices"_s,
                                             { u"5f0c6a2e-0d3b-4d52-9a52-2b1e0f1d9c11"_s, u"policy"_s });
-        const UpsertPolicyPayload body { PolicyPayload::fromPolicy(policy),
+        const UpsertPolicyPayload body { policyPayload(policy),
                                          WireCoding::jsonObjectFromVariantMap(selection) };
         bytes += WireCoding::encode(body.toJson()).size() + url.toEncoded().size();
     }

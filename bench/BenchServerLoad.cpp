@@ -1,8 +1,8 @@
 // Load on the family server: the request mix of children's 45-second cycles (GET policy, PUT usage,
 // POST sessions, PUT health), sent from this process to a vantorel-server process on 127.0.0.1
 // over keep-alive connections, on SQLite and, when VANTOREL_TEST_POSTGRES_URL names a cluster, on
-// PostgreSQL. Prints requests per second and latency percentiles. Bounded: at most --requests
-// requests and --seconds seconds per target.
+// PostgreSQL. Each child sends its device token, as the application does. Prints requests per second and
+// latency percentiles. Bounded: at most --requests requests and --seconds seconds per target.
 //
 // Unless soaking, the ceiling is measured first in the same run: a bare QHttpServer (this program
 // again, with --ceiling-server) answering the same routes with canned JSON; the closing table gives
@@ -48,6 +48,13 @@ struct Settings
     int reportSeconds = 60;
     // The server's --database-threads, when given.
     QString databaseThreads;
+};
+
+// A registered child as its requests name it: its id and, as the application sends it, its token.
+struct Child
+{
+    QByteArray id;
+    QByteArray authorization;
 };
 
 // Children per family when registering: a family holds at most a hundred devices.
@@ -100,7 +107,7 @@ struct Figures
 class LoadConnection final : public QObject
 {
 public:
-    LoadConnection(quint16 port, const QStringList& children, Figures& figures, Budget& budget)
+    LoadConnection(quint16 port, const QList<Child>& children, Figures& figures, Budget& budget)
         : m_port(port)
         , m_children(children)
         , m_figures(figures)
@@ -134,7 +141,7 @@ private:
     QByteArray nextRequest()
     {
         const auto& child = m_children.at(QRandomGenerator::global()->bounded(int(m_children.size())));
-        const auto base = "/api/v1/devices/" + child.toUtf8();
+        const auto base = "/api/v1/devices/" + child.id;
         const auto now = QDateTime::currentDateTimeUtc();
         QByteArray method = "GET", path, body;
         switch (m_step++ % 4) {
@@ -171,7 +178,7 @@ private:
                        .toJson(QJsonDocument::Compact);
         }
         }
-        auto request = method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+        auto request = method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + child.authorization;
         if (!body.isEmpty()) {
             request += "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size())
                 + "\r\n";
@@ -220,7 +227,7 @@ private:
     }
 
     quint16 m_port;
-    const QStringList& m_children;
+    const QList<Child>& m_children;
     Figures& m_figures;
     Budget& m_budget;
     QTcpSocket m_socket;
@@ -250,7 +257,7 @@ struct Outcome
 };
 
 // Drives the mix against the server on `port` (process `pid`) and prints its figures.
-Outcome measure(const char* label, quint16 port, qint64 pid, const QStringList& children, double setupS,
+Outcome measure(const char* label, quint16 port, qint64 pid, const QList<Child>& children, double setupS,
                 const Settings& settings)
 {
     Figures figures;
@@ -336,7 +343,7 @@ std::optional<Outcome> run(const char* label, LoopbackFamilyServer::Database dat
         return std::nullopt;
     }
     QString code;
-    QStringList children;
+    QList<Child> children;
     QElapsedTimer setupTimer;
     setupTimer.start();
     for (int i = 0; i < settings.children; ++i) {
@@ -347,7 +354,10 @@ std::optional<Outcome> run(const char* label, LoopbackFamilyServer::Database dat
             "POST", u"/api/v1/families/%1/devices"_s.arg(code),
             QJsonDocument(QJsonObject { { u"role"_s, u"child"_s }, { u"name"_s, u"Child %1"_s.arg(i) } })
                 .toJson(QJsonDocument::Compact));
-        children.append(device.json().value(u"deviceId"_s).toString());
+        const auto answer = device.json();
+        children.append(
+            { answer.value(u"deviceId"_s).toString().toUtf8(),
+              "Authorization: Bearer " + answer.value(u"deviceToken"_s).toString().toUtf8() + "\r\n" });
     }
     const auto setupS = double(setupTimer.elapsed()) / 1000;
 
@@ -409,9 +419,11 @@ std::optional<Outcome> runCeiling(const Settings& settings)
         std::printf("%-10s not run: the canned server did not start\n", "ceiling");
         return std::nullopt;
     }
-    QStringList children;
+    QList<Child> children;
     for (int i = 0; i < settings.children; ++i) {
-        children.append(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        // A token of the real ones' length, so that both sides parse the same bytes.
+        children.append({ QUuid::createUuid().toString(QUuid::WithoutBraces).toUtf8(),
+                          "Authorization: Bearer " + QByteArray(43, 'x') + "\r\n" });
     }
     auto outcome = measure("ceiling", port, process.processId(), children, 0, settings);
     process.kill();

@@ -1,7 +1,7 @@
 // The device list a parent reads (GET …/families/{code}/devices).
 #include "FuzzInput.h"
-#include "Services/Network/DeviceRecords.h"
-#include "Services/Network/WireCoding.h"
+#include "Protocol/DeviceRecords.h"
+#include "Protocol/WireCoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,6 +1,6 @@
 // The policy answer a child reads on every cycle (GET …/devices/{id}/policy).
 #include "FuzzInput.h"
-#include "Services/Network/PolicyResponseDecoder.h"
+#include "Protocol/PolicyResponseDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

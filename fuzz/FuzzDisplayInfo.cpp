@@ -1,7 +1,7 @@
 // The operator's public display information (GET …/public/app-display-info).
 #include "FuzzInput.h"
-#include "Services/Network/PublicDisplayInfoRecords.h"
-#include "Services/Network/WireCoding.h"
+#include "Protocol/PublicDisplayInfoRecords.h"
+#include "Protocol/WireCoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,7 +1,7 @@
 // The error body of every failing answer.
 #include "FuzzInput.h"
-#include "Services/Network/ErrorResponse.h"
-#include "Services/Network/WireCoding.h"
+#include "Protocol/ErrorResponse.h"
+#include "Protocol/WireCoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

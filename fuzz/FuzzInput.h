@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Services/Network/DecodingError.h"
-#include "Services/Network/SerializationError.h"
+#include "Protocol/DecodingError.h"
+#include "Protocol/SerializationError.h"
 
 #include <QByteArray>
 

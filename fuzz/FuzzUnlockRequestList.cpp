@@ -1,7 +1,7 @@
 // The pending unlock requests a parent reads (GET …/unlock-requests).
 #include "FuzzInput.h"
-#include "Services/Network/UnlockRecords.h"
-#include "Services/Network/WireCoding.h"
+#include "Protocol/UnlockRecords.h"
+#include "Protocol/WireCoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

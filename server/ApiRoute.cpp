@@ -1,7 +1,7 @@
 #include "ApiRoute.h"
 
 #include "ApiError.h"
-#include "Services/Network/WireCoding.h"
+#include "Protocol/WireCoding.h"
 
 #include <QJsonParseError>
 

@@ -1,12 +1,12 @@
 #include "ApiRoutes.h"
 
 #include "ApiError.h"
+#include "Protocol/DeviceRecords.h"
+#include "Protocol/FamilyRecords.h"
+#include "Protocol/UsageRecords.h"
+#include "Protocol/WireCoding.h"
 #include "ServerHandlers.h"
 #include "ServerTime.h"
-#include "Services/Network/DeviceRecords.h"
-#include "Services/Network/FamilyRecords.h"
-#include "Services/Network/UsageRecords.h"
-#include "Services/Network/WireCoding.h"
 
 using namespace Qt::StringLiterals;
 using Method = QHttpServerRequest::Method;

@@ -5,7 +5,19 @@
 #include "ServerHandlers.h"
 #include "ServerOptions.h"
 
+#include <chrono>
+#include <cstdio>
 #include <future>
+
+namespace {
+
+// At full load the log grows by a few MiB a second; checkpointed this often it stays small, and
+// a request's commit never meets the checkpoint SQLite would otherwise run in it.
+constexpr std::chrono::milliseconds checkpointPeriod { 200 };
+// Writes committed together at most: a batch's answers wait for its last write.
+constexpr size_t writesPerBatch = 64;
+
+} // namespace
 
 DatabasePool::Worker::~Worker()
 {
@@ -28,21 +40,24 @@ DatabasePool::~DatabasePool()
 bool DatabasePool::start(QString* error)
 {
     // One at a time, so that only the first meets a schema to create or migrate.
-    for (int i = 0; i < m_size; ++i) {
+    for (int i = 0; i < m_size + (batchesWrites() ? 1 : 0); ++i) {
         std::promise<QString> opened;
         auto result = opened.get_future();
-        m_threads.emplace_back([this, &opened] {
+        // The last one on SQLite is the writer.
+        const bool writer = batchesWrites() && i == m_size;
+        m_threads.emplace_back([this, &opened, writer] {
             Worker worker;
-            worker.database = std::make_unique<ServerDatabase>(m_options.database);
             QString why;
-            if (!worker.database->open(&why)) {
-                opened.set_value(why.isEmpty() ? QStringLiteral("cannot open the database") : why);
+            if (!openWorker(worker, &why)) {
+                opened.set_value(why);
                 return;
             }
-            worker.handlers = std::make_unique<ServerHandlers>(*worker.database, m_options);
-            worker.routes = ApiRoutes::build(*worker.handlers);
             opened.set_value({});
-            run(worker);
+            if (writer) {
+                writeInBatches(worker);
+            } else {
+                run(worker);
+            }
         });
         const auto why = result.get();
         if (!why.isEmpty()) {
@@ -51,7 +66,97 @@ bool DatabasePool::start(QString* error)
             return false;
         }
     }
+    if (m_options.database.kind == DatabaseLocation::Kind::Sqlite) {
+        m_threads.emplace_back([this] {
+            ServerDatabase database(m_options.database);
+            QString why;
+            if (!database.open(&why)) {
+                // Requests' commits then checkpoint, as SQLite does by itself.
+                std::fprintf(stderr, "database checkpoints: %s\n", qPrintable(why));
+                return;
+            }
+            checkpointRegularly(database);
+        });
+    }
     return true;
+}
+
+void DatabasePool::checkpointRegularly(ServerDatabase& database)
+{
+    for (;;) {
+        {
+            std::unique_lock lock(m_mutex);
+            if (m_checkpointWake.wait_for(lock, checkpointPeriod, [this] { return m_stopping; })) {
+                return;
+            }
+        }
+        try {
+            database.checkpoint();
+        } catch (const DatabaseError& error) {
+            // The next period tries again; meanwhile requests' commits checkpoint as SQLite would.
+            std::fprintf(stderr, "database checkpoint: %s\n", error.what());
+        }
+    }
+}
+
+bool DatabasePool::openWorker(Worker& worker, QString* error) const
+{
+    worker.database = std::make_unique<ServerDatabase>(m_options.database);
+    if (!worker.database->open(error)) {
+        if (error->isEmpty()) {
+            *error = QStringLiteral("cannot open the database");
+        }
+        return false;
+    }
+    worker.handlers = std::make_unique<ServerHandlers>(*worker.database, m_options);
+    worker.routes = ApiRoutes::build(*worker.handlers);
+    return true;
+}
+
+bool DatabasePool::batchesWrites() const
+{
+    return m_options.database.kind == DatabaseLocation::Kind::Sqlite;
+}
+
+void DatabasePool::postWrite(Write write)
+{
+    if (!batchesWrites()) {
+        post([write = std::move(write)](Worker& worker) { write(worker)(true); });
+        return;
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        m_writes.push_back(std::move(write));
+    }
+    m_writeWake.notify_one();
+}
+
+void DatabasePool::writeInBatches(Worker& worker)
+{
+    for (;;) {
+        std::vector<Write> batch;
+        {
+            std::unique_lock lock(m_mutex);
+            m_writeWake.wait(lock, [this] { return m_stopping || !m_writes.empty(); });
+            if (m_stopping) {
+                return;
+            }
+            while (!m_writes.empty() && batch.size() < writesPerBatch) {
+                batch.push_back(std::move(m_writes.front()));
+                m_writes.pop_front();
+            }
+        }
+        std::vector<Completion> completions;
+        completions.reserve(batch.size());
+        const auto committed = worker.database->batch([&] {
+            for (auto& write : batch) {
+                completions.push_back(write(worker));
+            }
+        });
+        for (auto& completion : completions) {
+            completion(committed);
+        }
+    }
 }
 
 void DatabasePool::post(Job job)
@@ -86,8 +191,11 @@ void DatabasePool::stop()
         const std::lock_guard lock(m_mutex);
         m_stopping = true;
         m_jobs.clear();
+        m_writes.clear();
     }
     m_wake.notify_all();
+    m_writeWake.notify_all();
+    m_checkpointWake.notify_all();
     for (auto& thread : m_threads) {
         if (thread.joinable()) {
             thread.join();

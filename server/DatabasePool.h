@@ -20,7 +20,8 @@ struct ServerOptions;
 // Threads that run the requests' database work, so that the server reads and answers sockets
 // while its database works, and PostgreSQL serves several requests at once. A Qt SQL connection
 // belongs to the thread that opened it, so each thread has its own, with handlers and routes on
-// it. Jobs are taken in order by whichever thread is free.
+// it. Jobs are taken in order by whichever thread is free. On SQLite one more thread writes, and
+// another checkpoints the write-ahead log, so that no request waits for the disk.
 class DatabasePool final
 {
 public:
@@ -32,6 +33,9 @@ public:
         ~Worker();
     };
     using Job = std::function<void(Worker&)>;
+    // What a write leaves to do once the batch it ran in is committed (true) or rolled back.
+    using Completion = std::function<void(bool committed)>;
+    using Write = std::function<Completion(Worker&)>;
 
     DatabasePool(const ServerOptions& options, int threads);
     ~DatabasePool();
@@ -41,9 +45,17 @@ public:
     // says why in `error`.
     bool start(QString* error);
     void post(Job job);
+    // On SQLite, which lets one connection write at a time, writes go to one more thread, which
+    // runs those waiting together in one transaction: one commit for many, and no reader waits
+    // behind a writer. Elsewhere writes are jobs like any other.
+    bool batchesWrites() const;
+    void postWrite(Write write);
 
 private:
+    bool openWorker(Worker& worker, QString* error) const;
     void run(Worker& worker);
+    void writeInBatches(Worker& worker);
+    void checkpointRegularly(ServerDatabase& database);
     void stop();
 
     const ServerOptions& m_options;
@@ -51,6 +63,10 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Job> m_jobs;
+    std::deque<Write> m_writes;
+    std::condition_variable m_writeWake;
     bool m_stopping = false;
     std::vector<std::thread> m_threads;
+    // Its own, so that a job's wake-up never goes to the checkpointer.
+    std::condition_variable m_checkpointWake;
 };

@@ -56,7 +56,11 @@ std::optional<TokenRepository::Caller> DeviceAuth::caller(const QString& token)
     if (token.isEmpty()) {
         return std::nullopt;
     }
-    auto who = m_tokens.callerByTokenHash(hashOf(token));
+    return securing(m_tokens.callerByTokenHash(hashOf(token)));
+}
+
+std::optional<TokenRepository::Caller> DeviceAuth::securing(std::optional<TokenRepository::Caller> who)
+{
     if (who && who->role == u"parent"_s && !who->familySecured) {
         m_tokens.markFamilySecured(who->familyId, ServerTime::nowMs());
         who->familySecured = true;
@@ -86,11 +90,22 @@ void DeviceAuth::requireParent(const QString& familyId, const QString& token)
     refuse(token, who);
 }
 
+QString DeviceAuth::hashOfToken(const QString& token)
+{
+    return token.isEmpty() ? QString() : hashOf(token);
+}
+
 void DeviceAuth::requireParentOfDevice(const QString& deviceId, const QString& token)
 {
-    if (const auto access = m_tokens.deviceAccess(deviceId)) {
-        requireParent(access->familyId, token);
+    const auto access = m_tokens.deviceAccess(deviceId, hashOfToken(token));
+    if (!access) {
+        return;
     }
+    const auto who = securing(access->caller);
+    if (isParentOf(who, access->familyId) || !access->familySecured) {
+        return;
+    }
+    refuse(token, who);
 }
 
 void DeviceAuth::requireParentOfUnlockRequest(const QString& requestId, const QString& token)
@@ -102,20 +117,20 @@ void DeviceAuth::requireParentOfUnlockRequest(const QString& requestId, const QS
 
 void DeviceAuth::requireDeviceOrParent(const QString& deviceId, const QString& token)
 {
-    const auto access = m_tokens.deviceAccess(deviceId);
+    // The device, its family and the caller in one query: a child calls these every cycle. A
+    // caller who secures this very family is its parent and let through below.
+    const auto access = m_tokens.deviceAccess(deviceId, hashOfToken(token));
     if (!access) {
         return;
     }
-    const auto who = caller(token);
+    const auto who = securing(access->caller);
     if (who && who->deviceId == deviceId) {
         return;
     }
     if (isParentOf(who, access->familyId)) {
         return;
     }
-    // Read again: the caller may have secured this very family a moment ago.
-    const auto secured = access->familySecured || m_tokens.familySecured(access->familyId);
-    if (!secured || (!access->hasToken && token.isEmpty())) {
+    if (!access->familySecured || (!access->hasToken && token.isEmpty())) {
         return;
     }
     refuse(token, who);

@@ -50,6 +50,8 @@ public:
 private:
     // The token's device; presenting a parent's token secures its family.
     std::optional<TokenRepository::Caller> caller(const QString& token);
+    std::optional<TokenRepository::Caller> securing(std::optional<TokenRepository::Caller> who);
+    static QString hashOfToken(const QString& token);
     bool isParentOf(const std::optional<TokenRepository::Caller>& who, const QString& familyId) const;
     [[noreturn]] static void refuse(const QString& token, const std::optional<TokenRepository::Caller>& who);
 

@@ -95,14 +95,6 @@ QByteArray reasonPhrase(int status)
 // Descriptors kept free of connections: the database's, the log's, a reserve for refusing.
 constexpr rlim_t descriptorsBesideConnections = 64;
 
-// SQLite lets one connection write at a time and makes the others wait by sleeping and retrying;
-// the server's own threads take turns here instead, and read beside the writer.
-QMutex& sqliteWriter()
-{
-    static QMutex mutex;
-    return mutex;
-}
-
 } // namespace
 
 FamilyServer::FamilyServer(ServerOptions options, QObject* parent)
@@ -290,37 +282,46 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
     found->push_back(answer);
     m_connections->setBusy(socket, true);
 
-    m_pool->post(
-        [this, incoming, answer, socket = QPointer<QTcpSocket>(socket)](DatabasePool::Worker& worker) {
-            QElapsedTimer timer;
-            timer.start();
+    QElapsedTimer timer;
+    timer.start();
+    const auto work = [this, incoming](DatabasePool::Worker& worker, int* holdMs) {
+        auto reply = dispatch(worker.routes, *incoming, holdMs);
+        addLocalizedMessage(reply, incoming->header("accept-language"));
+        worker.database->finishStatements();
+        return reply;
+    };
+    const auto send
+        = [this, incoming, answer, timer, socket = QPointer<QTcpSocket>(socket)](ApiReply reply, int holdMs) {
+              answer->reply = std::move(reply);
+              if (m_options.logRequests) {
+                  answer->logLine = logLine(incoming->method, incoming->url, answer->reply.status,
+                                            double(timer.nsecsElapsed()) / 1e6 + holdMs);
+              }
+              QMetaObject::invokeMethod(
+                  this,
+                  [this, socket, answer, holdMs] {
+                      if (socket) {
+                          answered(socket, answer, holdMs);
+                      }
+                  },
+                  Qt::QueuedConnection);
+          };
+    if (incoming->method == QHttpServerRequest::Method::Get) {
+        m_pool->post([work, send](DatabasePool::Worker& worker) {
             int holdMs = 0;
-            ApiReply reply;
-            {
-                const bool writes
-                    = incoming->method != QHttpServerRequest::Method::Get && !worker.database->isPostgres();
-                std::unique_lock<QMutex> writer(sqliteWriter(), std::defer_lock);
-                if (writes) {
-                    writer.lock();
-                }
-                reply = dispatch(worker.routes, *incoming, &holdMs);
-                addLocalizedMessage(reply, incoming->header("accept-language"));
-                worker.database->finishStatements();
-            }
-            answer->reply = std::move(reply);
-            if (m_options.logRequests) {
-                answer->logLine = logLine(incoming->method, incoming->url, answer->reply.status,
-                                          double(timer.nsecsElapsed()) / 1e6 + holdMs);
-            }
-            QMetaObject::invokeMethod(
-                this,
-                [this, socket, answer, holdMs] {
-                    if (socket) {
-                        answered(socket, answer, holdMs);
-                    }
-                },
-                Qt::QueuedConnection);
+            auto reply = work(worker, &holdMs);
+            send(std::move(reply), holdMs);
         });
+        return true;
+    }
+    // The answer leaves once its write is committed: an acknowledged write is never lost.
+    m_pool->postWrite([work, send](DatabasePool::Worker& worker) -> DatabasePool::Completion {
+        int holdMs = 0;
+        auto reply = std::make_shared<ApiReply>(work(worker, &holdMs));
+        return [send, reply, holdMs](bool committed) {
+            send(committed ? std::move(*reply) : errorReply(500, u"internal error"_s), holdMs);
+        };
+    });
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services/Network/FeedbackRecords.h"
+#include "Protocol/FeedbackRecords.h"
 
 class ServerDatabase;
 

@@ -46,9 +46,10 @@ DeviceHealthSnapshot HealthHandler::putHealth(const QString& deviceId, const Put
         throw ApiError::badRequest(
             u"\"platform\" must be a short non-empty text, versions at most 200 characters"_s);
     }
-    m_families.existingDevice(deviceId);
     const auto now = ServerTime::nowMs();
-    m_health.put(deviceId, report, now);
+    if (!m_health.put(deviceId, report, now)) {
+        throw ApiError::deviceNotFound();
+    }
     return snapshot(report, now);
 }
 

@@ -61,25 +61,27 @@ std::optional<HealthRepository::Stored> HealthRepository::report(const QString& 
     return stored;
 }
 
-void HealthRepository::put(const QString& deviceId, const PutDeviceHealthPayload& report, qint64 nowMs)
+bool HealthRepository::put(const QString& deviceId, const PutDeviceHealthPayload& report, qint64 nowMs)
 {
-    m_db.reportTransaction([&] {
-        m_db.exec(
-            u"INSERT INTO device_health (device_id, notifications_ok, usage_access_ok, overlay_ok, "
-            "device_admin_ok, platform, app_version, os_version, family_controls_ok, managed_selection_ok, "
-            "updated_at, guard_state, settings_changed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON "
-            "CONFLICT (device_id) DO UPDATE SET "
-            "notifications_ok = excluded.notifications_ok, usage_access_ok = excluded.usage_access_ok, "
-            "overlay_ok = excluded.overlay_ok, device_admin_ok = excluded.device_admin_ok, "
-            "platform = excluded.platform, app_version = excluded.app_version, os_version = "
-            "excluded.os_version, "
-            "family_controls_ok = excluded.family_controls_ok, "
-            "managed_selection_ok = excluded.managed_selection_ok, updated_at = excluded.updated_at, "
-            "guard_state = excluded.guard_state, settings_changed = excluded.settings_changed"_s,
-            { deviceId, int(report.notificationsOk), int(report.usageAccessOk), int(report.overlayOk),
-              int(report.deviceAdminOk), report.platform, nullableText(report.appVersion),
-              nullableText(report.osVersion), nullableBool(report.familyControlsOk),
-              nullableBool(report.managedSelectionOk), nowMs, nullableText(report.guardState),
-              nullableBool(report.settingsChanged) });
-    });
+    // Selected from the device's row, so that the existence check costs no query of its own.
+    auto& query = m_db.report(
+        u"INSERT INTO device_health (device_id, notifications_ok, usage_access_ok, overlay_ok, "
+        "device_admin_ok, platform, app_version, os_version, family_controls_ok, managed_selection_ok, "
+        "updated_at, guard_state, settings_changed) SELECT id, CAST(? AS INTEGER), CAST(? AS INTEGER), "
+        "CAST(? AS INTEGER), CAST(? AS INTEGER), CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT), "
+        "CAST(? AS INTEGER), CAST(? AS INTEGER), CAST(? AS BIGINT), CAST(? AS TEXT), CAST(? AS INTEGER) "
+        "FROM devices WHERE id = ? ON CONFLICT (device_id) DO UPDATE SET "
+        "notifications_ok = excluded.notifications_ok, usage_access_ok = excluded.usage_access_ok, "
+        "overlay_ok = excluded.overlay_ok, device_admin_ok = excluded.device_admin_ok, "
+        "platform = excluded.platform, app_version = excluded.app_version, os_version = "
+        "excluded.os_version, "
+        "family_controls_ok = excluded.family_controls_ok, "
+        "managed_selection_ok = excluded.managed_selection_ok, updated_at = excluded.updated_at, "
+        "guard_state = excluded.guard_state, settings_changed = excluded.settings_changed"_s,
+        { int(report.notificationsOk), int(report.usageAccessOk), int(report.overlayOk),
+          int(report.deviceAdminOk), report.platform, nullableText(report.appVersion),
+          nullableText(report.osVersion), nullableBool(report.familyControlsOk),
+          nullableBool(report.managedSelectionOk), nowMs, nullableText(report.guardState),
+          nullableBool(report.settingsChanged), deviceId });
+    return query.numRowsAffected() > 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services/Network/HealthRecords.h"
+#include "Protocol/HealthRecords.h"
 
 #include <QString>
 
@@ -21,7 +21,8 @@ public:
     explicit HealthRepository(ServerDatabase& database);
 
     std::optional<Stored> report(const QString& deviceId);
-    void put(const QString& deviceId, const PutDeviceHealthPayload& report, qint64 nowMs);
+    // False, writing nothing, for an unknown device.
+    bool put(const QString& deviceId, const PutDeviceHealthPayload& report, qint64 nowMs);
 
 private:
     ServerDatabase& m_db;

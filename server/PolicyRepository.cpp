@@ -1,9 +1,8 @@
 #include "PolicyRepository.h"
 
-#include "Models/ScreenTimePolicy.h"
+#include "Protocol/WireCoding.h"
 #include "ServerDatabase.h"
 #include "ServerTime.h"
-#include "Services/Network/WireCoding.h"
 
 #include <QJsonDocument>
 
@@ -56,7 +55,9 @@ PolicyRepository::PolicyRepository(ServerDatabase& database)
 
 PolicyPayload PolicyRepository::defaultPolicy()
 {
-    return PolicyPayload::fromPolicy(ScreenTimePolicy {});
+    // The rules a child computer starts with (two hours a day, blocked from 20:00 to 08:00), so
+    // that a device nobody set up reads the same rules from the server as it holds itself.
+    return { 120, { 20, 0 }, { 8, 0 }, false, std::nullopt };
 }
 
 PolicyRepository::DevicePolicy PolicyRepository::policy(const QString& deviceId)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services/Network/PolicyRecords.h"
+#include "Protocol/PolicyRecords.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "FeedbackRepository.h"
-#include "Services/Network/FeedbackRecords.h"
-#include "Services/Network/PublicDisplayInfoRecords.h"
+#include "Protocol/FeedbackRecords.h"
+#include "Protocol/PublicDisplayInfoRecords.h"
 
 // What needs no family code: the operator's public display information and the feedback form.
 class PublicHandler final

@@ -5,6 +5,8 @@
 #include <QSqlError>
 #include <QUuid>
 
+#include <cstdio>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -68,6 +70,14 @@ const QList<QStringList>& migrations()
     return steps;
 }
 
+// About 16 MiB of log: several of the checkpointer's periods at full load.
+constexpr int walPagesBeforeRequestCheckpoints = 4000;
+
+bool isRead(const QString& sql)
+{
+    return sql.startsWith(u"SELECT"_s);
+}
+
 QString describe(const QSqlError& error)
 {
     return error.text().isEmpty() ? u"unknown database error"_s : error.text();
@@ -99,6 +109,7 @@ int ServerDatabase::currentSchemaVersion()
 bool ServerDatabase::connect(QString* error)
 {
     m_statements.clear();
+    m_commitMode = CommitMode::Durable;
     if (m_db.isValid()) {
         m_db.close();
         m_db = QSqlDatabase();
@@ -138,6 +149,13 @@ bool ServerDatabase::connect(QString* error)
         pragma.exec(u"PRAGMA journal_mode=WAL"_s);
         pragma.exec(u"PRAGMA synchronous=NORMAL"_s);
         pragma.exec(u"PRAGMA foreign_keys=ON"_s);
+        // Pages read through a mapping instead of a read() each: every commit of another
+        // connection empties this one's page cache.
+        pragma.exec(u"PRAGMA mmap_size=268435456"_s);
+        // The server's checkpointer thread copies the log into the file in the background; a
+        // request that commits checkpoints (and waits for the disk) only should that thread
+        // fall far behind.
+        pragma.exec(u"PRAGMA wal_autocheckpoint=%1"_s.arg(walPagesBeforeRequestCheckpoints));
     } else {
         pragma.exec(u"SET client_min_messages TO WARNING"_s);
     }
@@ -194,6 +212,9 @@ void ServerDatabase::migrate()
 
 QSqlQuery& ServerDatabase::exec(const QString& sql, const QVariantList& values)
 {
+    if (!m_reporting && !isRead(sql)) {
+        setCommitMode(CommitMode::Durable);
+    }
     for (int attempt = 0;; ++attempt) {
         auto found = m_statements.find(sql);
         if (found == m_statements.end()) {
@@ -224,8 +245,67 @@ QSqlQuery& ServerDatabase::exec(const QString& sql, const QVariantList& values)
     }
 }
 
+QSqlQuery& ServerDatabase::report(const QString& sql, const QVariantList& values)
+{
+    const ReportScope scope(*this);
+    return exec(sql, values);
+}
+
+ServerDatabase::ReportScope::ReportScope(ServerDatabase& database)
+    : m_database(database)
+    , m_wasReporting(database.m_reporting)
+{
+    // Inside a transaction of durable writes a report is one of them, and commits with them.
+    if (m_database.m_depth > 0 && !m_wasReporting) {
+        return;
+    }
+    m_database.setCommitMode(CommitMode::Relaxed);
+    m_database.m_reporting = true;
+}
+
+ServerDatabase::ReportScope::~ReportScope()
+{
+    m_database.m_reporting = m_wasReporting;
+}
+
+void ServerDatabase::setCommitMode(CommitMode mode)
+{
+    if (!isPostgres() || m_commitMode == mode) {
+        return;
+    }
+    const auto sql = mode == CommitMode::Relaxed ? u"SET synchronous_commit TO OFF"_s
+                                                 : u"SET synchronous_commit TO DEFAULT"_s;
+    const auto run = [&]() -> QString {
+        QSqlQuery query(m_db);
+        return query.exec(sql) ? QString() : describe(query.lastError());
+    };
+    if (const auto failure = run(); !failure.isEmpty()) {
+        if (!reconnectAfterFailure()) {
+            throw DatabaseError(failure);
+        }
+        // The new session starts with the cluster's durable default.
+        if (mode == CommitMode::Durable) {
+            return;
+        }
+        if (const auto again = run(); !again.isEmpty()) {
+            throw DatabaseError(again);
+        }
+    }
+    m_commitMode = mode;
+}
+
+void ServerDatabase::checkpoint()
+{
+    if (!isPostgres()) {
+        execDirect(u"PRAGMA wal_checkpoint(PASSIVE)"_s);
+    }
+}
+
 void ServerDatabase::execDirect(const QString& sql)
 {
+    if (!m_reporting && !isRead(sql)) {
+        setCommitMode(CommitMode::Durable);
+    }
     QSqlQuery query(m_db);
     if (!query.exec(sql)) {
         throw DatabaseError(describe(query.lastError()));
@@ -243,7 +323,7 @@ bool ServerDatabase::reconnectAfterFailure()
 {
     // A dropped PostgreSQL connection is reopened once, but never inside a transaction: the
     // statements already run there are gone with the old connection.
-    if (m_inTransaction || m_location.kind != DatabaseLocation::Kind::Postgres) {
+    if (m_depth > 0 || m_location.kind != DatabaseLocation::Kind::Postgres) {
         return false;
     }
     if (QSqlQuery probe(m_db); probe.exec(u"SELECT 1"_s)) {
@@ -253,8 +333,41 @@ bool ServerDatabase::reconnectAfterFailure()
     return connect(&ignored);
 }
 
+bool ServerDatabase::batch(const std::function<void()>& work)
+{
+    try {
+        execDirect(u"BEGIN IMMEDIATE"_s);
+    } catch (const DatabaseError& error) {
+        std::fprintf(stderr, "database error: %s\n", error.what());
+        work();
+        return true;
+    }
+    m_depth = 1;
+    try {
+        work();
+    } catch (...) {
+        rollback();
+        return false;
+    }
+    m_depth = 0;
+    finishStatements();
+    QSqlQuery end(m_db);
+    if (end.exec(u"COMMIT"_s)) {
+        return true;
+    }
+    std::fprintf(stderr, "database error: %s\n", qPrintable(describe(end.lastError())));
+    end.finish();
+    m_db.rollback();
+    return false;
+}
+
 void ServerDatabase::begin()
 {
+    if (m_depth > 0) {
+        execDirect(u"SAVEPOINT nested%1"_s.arg(m_depth));
+        ++m_depth;
+        return;
+    }
     if (!m_db.transaction()) {
         QString ignored;
         if (m_location.kind != DatabaseLocation::Kind::Postgres || !connect(&ignored)
@@ -262,24 +375,40 @@ void ServerDatabase::begin()
             throw DatabaseError(describe(m_db.lastError()));
         }
     }
-    m_inTransaction = true;
+    m_depth = 1;
+    m_commitModeAtBegin = m_commitMode;
 }
 
 void ServerDatabase::commit()
 {
-    m_inTransaction = false;
+    if (m_depth > 1) {
+        execDirect(u"RELEASE SAVEPOINT nested%1"_s.arg(m_depth - 1));
+        --m_depth;
+        return;
+    }
+    m_depth = 0;
     // Finished SELECTs keep their cursors; release them so that SQLite can commit.
     finishStatements();
     if (!m_db.commit()) {
         const auto text = describe(m_db.lastError());
         m_db.rollback();
+        m_commitMode = m_commitModeAtBegin;
         throw DatabaseError(text);
     }
 }
 
 void ServerDatabase::rollback()
 {
-    m_inTransaction = false;
+    if (m_depth > 1) {
+        --m_depth;
+        // Should this fail too, the batch's own commit reports the failure.
+        QSqlQuery undo(m_db);
+        undo.exec(u"ROLLBACK TO SAVEPOINT nested%1"_s.arg(m_depth));
+        undo.exec(u"RELEASE SAVEPOINT nested%1"_s.arg(m_depth));
+        return;
+    }
+    m_depth = 0;
     finishStatements();
     m_db.rollback();
+    m_commitMode = m_commitModeAtBegin;
 }

@@ -8,7 +8,9 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <stdexcept>
+#include <utility>
 
 // A failed statement: the server answers 500 and logs the driver's text, never the bound values.
 class DatabaseError final : public std::runtime_error
@@ -45,8 +47,17 @@ public:
     // Ends every statement's cursor. Called after each request: an SQLite statement left open
     // keeps its old snapshot, and the next request would not see another instance's writes.
     void finishStatements();
+    // Copies committed pages from the SQLite write-ahead log into the database file, as far as
+    // readers allow, without waiting for any of them; nothing on PostgreSQL.
+    void checkpoint();
+
+    // Runs several requests' writes in one transaction taken with the write lock, so that SQLite
+    // commits them together; true when committed. Should the transaction not begin, `work` runs
+    // all the same, each statement committing on its own.
+    bool batch(const std::function<void()>& work);
 
     // Runs `work` inside one transaction: committed when it returns, rolled back when it throws.
+    // Inside another (a batch), it is a savepoint of that one.
     template <typename Work> auto transaction(Work&& work)
     {
         begin();
@@ -65,21 +76,41 @@ public:
         }
     }
 
-    // A transaction for what a child re-sends on every cycle (usage, sessions, health): on
-    // PostgreSQL its commit does not wait for the disk (synchronous_commit off), so a database
-    // crash may lose the last fraction of a second of reports, which the next cycle brings again,
-    // but never corrupts anything. Parents' changes keep fully durable commits.
+    // What a child re-sends on every cycle (usage, sessions, health) is a report: on PostgreSQL
+    // its commit does not wait for the disk (synchronous_commit off), so a database crash may
+    // lose the last fraction of a second of reports, which the next cycle brings again, but never
+    // corrupts anything. Parents' changes keep fully durable commits. A report of one statement
+    // commits on its own, without BEGIN and COMMIT round trips; inside a transaction of other
+    // writes it is one of them.
+    QSqlQuery& report(const QString& sql, const QVariantList& values);
+    // A report of several statements, in one transaction.
     template <typename Work> void reportTransaction(Work&& work)
     {
-        transaction([&] {
-            if (isPostgres()) {
-                execDirect(QStringLiteral("SET LOCAL synchronous_commit TO OFF"));
-            }
-            work();
-        });
+        const ReportScope scope(*this);
+        transaction(std::forward<Work>(work));
     }
 
 private:
+    // On PostgreSQL the session's synchronous_commit is switched only when the kind of write
+    // changes, so that a run of reports or of durable writes costs no extra round trip.
+    enum class CommitMode
+    {
+        Durable,
+        Relaxed
+    };
+    class ReportScope
+    {
+    public:
+        explicit ReportScope(ServerDatabase& database);
+        ~ReportScope();
+        Q_DISABLE_COPY_MOVE(ReportScope)
+
+    private:
+        ServerDatabase& m_database;
+        bool m_wasReporting;
+    };
+    void setCommitMode(CommitMode mode);
+
     void begin();
     void commit();
     void rollback();
@@ -91,5 +122,10 @@ private:
     QString m_connectionName;
     QSqlDatabase m_db;
     QHash<QString, QSqlQuery> m_statements;
-    bool m_inTransaction = false;
+    // Transactions open: above 1, the inner ones are savepoints.
+    int m_depth = 0;
+    bool m_reporting = false;
+    CommitMode m_commitMode = CommitMode::Durable;
+    // What a rollback restores: a SET inside a transaction is undone with it.
+    CommitMode m_commitModeAtBegin = CommitMode::Durable;
 };

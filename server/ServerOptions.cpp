@@ -1,6 +1,6 @@
 #include "ServerOptions.h"
 
-#include "Services/Network/DecodingError.h"
+#include "Protocol/DecodingError.h"
 
 #include <QCommandLineParser>
 #include <QFile>

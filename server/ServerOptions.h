@@ -2,7 +2,7 @@
 
 #include "DatabaseLocation.h"
 #include "FamilyCodeThrottle.h"
-#include "Services/Network/PublicDisplayInfoRecords.h"
+#include "Protocol/PublicDisplayInfoRecords.h"
 
 #include <QHostAddress>
 #include <QStringList>

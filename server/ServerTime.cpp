@@ -1,14 +1,26 @@
 #include "ServerTime.h"
 
-#include "Platform/Clock.h"
+#include <atomic>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+std::atomic<const ServerClock*> s_clock { nullptr };
+}
+
 namespace ServerTime {
+
+void setClock(const ServerClock* clock)
+{
+    s_clock.store(clock);
+}
 
 qint64 nowMs()
 {
-    return Clock::current().now().toMSecsSinceEpoch();
+    if (const auto* clock = s_clock.load()) {
+        return clock->now().toMSecsSinceEpoch();
+    }
+    return QDateTime::currentMSecsSinceEpoch();
 }
 
 QString format(qint64 msSinceEpoch)

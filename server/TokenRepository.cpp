@@ -21,15 +21,24 @@ std::optional<TokenRepository::Caller> TokenRepository::callerByTokenHash(const 
                     !query.value(3).isNull() };
 }
 
-std::optional<TokenRepository::DeviceAccess> TokenRepository::deviceAccess(const QString& deviceId)
+std::optional<TokenRepository::DeviceAccess> TokenRepository::deviceAccess(const QString& deviceId,
+                                                                           const QString& tokenHash)
 {
-    auto& query = m_db.exec(u"SELECT d.family_id, d.token_hash, f.secured_at FROM devices d "
-                            "JOIN families f ON f.id = d.family_id WHERE d.id = ?"_s,
-                            { deviceId });
+    auto& query = m_db.exec(
+        u"SELECT d.family_id, d.token_hash, f.secured_at, c.id, c.family_id, c.role, cf.secured_at "
+        "FROM devices d JOIN families f ON f.id = d.family_id "
+        "LEFT JOIN devices c ON c.token_hash = ? LEFT JOIN families cf ON cf.id = c.family_id "
+        "WHERE d.id = ?"_s,
+        { tokenHash.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(tokenHash), deviceId });
     if (!query.next()) {
         return std::nullopt;
     }
-    return DeviceAccess { query.value(0).toString(), !query.value(1).isNull(), !query.value(2).isNull() };
+    DeviceAccess access { query.value(0).toString(), !query.value(1).isNull(), !query.value(2).isNull(), {} };
+    if (!query.value(3).isNull()) {
+        access.caller = Caller { query.value(3).toString(), query.value(4).toString(),
+                                 query.value(5).toString(), !query.value(6).isNull() };
+    }
+    return access;
 }
 
 std::optional<QString> TokenRepository::familyOfUnlockRequest(const QString& requestId)

@@ -18,18 +18,21 @@ public:
         QString role;
         bool familySecured = false;
     };
-    // What deciding about a request to a device's own endpoints needs, in one query.
+    // What deciding about a request to a device needs, in one query: the device's family and
+    // the device whose token was presented, if any.
     struct DeviceAccess
     {
         QString familyId;
         bool hasToken = false;
         bool familySecured = false;
+        std::optional<Caller> caller;
     };
 
     explicit TokenRepository(ServerDatabase& database);
 
     std::optional<Caller> callerByTokenHash(const QString& tokenHash);
-    std::optional<DeviceAccess> deviceAccess(const QString& deviceId);
+    // `tokenHash` empty when no token was presented.
+    std::optional<DeviceAccess> deviceAccess(const QString& deviceId, const QString& tokenHash);
     std::optional<QString> familyOfUnlockRequest(const QString& requestId);
     bool familySecured(const QString& familyId);
     void markFamilySecured(const QString& familyId, qint64 nowMs);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services/Network/UnlockRecords.h"
+#include "Protocol/UnlockRecords.h"
 
 #include <QList>
 #include <QString>

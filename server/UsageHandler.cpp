@@ -49,9 +49,10 @@ UsageHandler::Today UsageHandler::reportTodayUsage(const QString& deviceId, qint
     if (sampledAt && !isInstant(*sampledAt)) {
         throw ApiError::badRequest(u"\"sampledAt\" must be an ISO 8601 instant"_s);
     }
-    m_families.existingDevice(deviceId);
     const auto day = today();
-    m_usage.putTodaySeconds(deviceId, day, seconds, sampledAt);
+    if (!m_usage.putTodaySeconds(deviceId, day, seconds, sampledAt)) {
+        throw ApiError::deviceNotFound();
+    }
     return { day, seconds };
 }
 
@@ -80,7 +81,10 @@ int UsageHandler::upsertSessions(const QString& deviceId, const QString& usageDa
                 u"\"durationSeconds\" must lie between 0 and %1"_s.arg(maximumDaySeconds));
         }
     }
-    m_families.existingDevice(deviceId);
-    m_usage.upsertSessions(deviceId, usageDate, source, sessions);
+    if (sessions.isEmpty()) {
+        m_families.existingDevice(deviceId);
+    } else if (!m_usage.upsertSessions(deviceId, usageDate, source, sessions)) {
+        throw ApiError::deviceNotFound();
+    }
     return int(sessions.size());
 }

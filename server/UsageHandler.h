@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services/Network/UsageRecords.h"
+#include "Protocol/UsageRecords.h"
 #include "UsageRepository.h"
 
 #include <QTimeZone>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services/Network/UsageRecords.h"
+#include "Protocol/UsageRecords.h"
 
 #include <QList>
 #include <QString>
@@ -18,10 +18,12 @@ public:
     // The device's count for `day` (0 while none is reported), in one query with the device;
     // absent for an unknown device.
     std::optional<qint64> todaySeconds(const QString& deviceId, const QString& day);
-    void putTodaySeconds(const QString& deviceId, const QString& day, qint64 seconds,
+    // False, writing nothing, for an unknown device.
+    bool putTodaySeconds(const QString& deviceId, const QString& day, qint64 seconds,
                          const std::optional<QString>& sampledAt);
     // Sessions are keyed by (device, start): resending a day's list replaces, never duplicates.
-    void upsertSessions(const QString& deviceId, const QString& day, const QString& source,
+    // False, writing nothing, for an unknown device or an empty list.
+    bool upsertSessions(const QString& deviceId, const QString& day, const QString& source,
                         const QList<UsageSessionPayload>& sessions);
     int sessionCount(const QString& deviceId, const QString& day);
 

@@ -2,17 +2,43 @@
 #include "ServerDatabase.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-void quitOnSignal(int)
+// A signal may arrive in the middle of anything, where nothing of Qt may be called: the handler
+// only writes a byte, and the event loop reads it and quits. Calling quit() from the handler itself
+// sometimes left the server running after SIGTERM.
+int g_signalPipe[2] = { -1, -1 };
+
+void writeSignalByte(int)
 {
-    QCoreApplication::quit();
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[0], &byte, 1);
+}
+
+void quitOnTermination(QCoreApplication& app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+    struct sigaction action
+    {
+    };
+    action.sa_handler = writeSignalByte;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
 }
 
 // Every client connection holds a file descriptor, and the soft limit is often a mere 1024 while
@@ -72,7 +98,6 @@ int main(int argc, char* argv[])
                 parsed.options.database.redacted().toUtf8().constData(),
                 ServerDatabase::currentSchemaVersion(), server.maximumConnections());
     std::fflush(stdout);
-    std::signal(SIGINT, quitOnSignal);
-    std::signal(SIGTERM, quitOnSignal);
+    quitOnTermination(app);
     return app.exec();
 }

@@ -1,9 +1,10 @@
 #include "App/MacAppUpdate.h"
 
-#include "App/LinuxChildGuard.h"
 #include "App/MacChildGuard.h"
 #include "Models/L10n.h"
 #include "Platform/AppBundle.h"
+#include "Platform/GuardInstaller.h"
+#include "Platform/HostSystem.h"
 #include "Platform/UserDefaults.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "VantorelBuildConfig.h"
@@ -16,7 +17,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QProcess>
 #include <QTemporaryFile>
 #include <QTimer>
 #include <qcoronetworkreply.h>
@@ -92,19 +92,12 @@ QCoro::Task<void> check(QUrl catalogUrl)
     if (!file) {
         co_return;
     }
-    const QString script = hostInstallScript(*file);
+    const GuardInstaller& installer = GuardInstaller::current();
+    const QString script = installer.updateScript(*file);
     if (script.isEmpty() || !MacChildGuard::runAsAdmin(script)) {
         co_return;
     }
-#if !defined(Q_OS_MACOS)
-    // With the guard on, its keeper starts the new copy once this one has ended; without it the
-    // new copy is started here, in this session, when this one has had time to quit.
-    if (!MacChildGuard::isGuardOn()) {
-        QProcess::startDetached(
-            u"/bin/sh"_s,
-            { u"-c"_s, u"sleep 2; exec \"$0\""_s, LinuxChildGuard::current().installedAppPath() });
-    }
-#endif
+    installer.startUpdatedCopy();
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
@@ -204,11 +197,8 @@ bool confirm(const QString& version)
 {
     const AlertPresenter::Answer answer = AlertPresenter::current().runModal(
         { L10n::format(L10n::localized("发现新版本 %@"), { version }),
-#ifdef Q_OS_MACOS
-          L10n::localized("安装后会替换「应用程序」里的岚哨。需要输入本机管理员密码。"),
-#else
-          L10n::localized("安装后会替换本机系统目录里的岚哨。需要输入本机管理员密码。"),
-#endif
+          HostSystem::isMac ? L10n::localized("安装后会替换「应用程序」里的岚哨。需要输入本机管理员密码。")
+                            : L10n::localized("安装后会替换本机系统目录里的岚哨。需要输入本机管理员密码。"),
           { L10n::localized("现在安装"), L10n::localized("稍后") },
           false });
     return answer.button == 0;
@@ -260,44 +250,6 @@ QCoro::Task<std::optional<QString>> download(QString url, QString directory)
         co_return std::nullopt;
     }
     co_return destination;
-}
-
-QString installScript(const QString& imagePath)
-{
-    const QStringList lines {
-        u"set -e"_s,
-        u"DMG="_s + MacChildGuard::quotedForShell(imagePath),
-        u"MOUNT=\"/tmp/CorvaneUpdateMount\""_s,
-        u"hdiutil detach \"$MOUNT\" >/dev/null 2>&1 || true"_s,
-        u"rm -rf \"$MOUNT\""_s,
-        u"mkdir -p \"$MOUNT\""_s,
-        u"hdiutil attach -nobrowse -mountpoint \"$MOUNT\" \"$DMG\""_s,
-        u"APP=\"$(/usr/bin/find \"$MOUNT\" -maxdepth 2 -name '*.app' -print -quit)\""_s,
-        u"test -n \"$APP\""_s,
-        u"DEST=\"/Applications/$(basename \"$APP\")\""_s,
-        u"rm -rf \"$DEST\""_s,
-        u"ditto \"$APP\" \"$DEST\""_s,
-        u"if [ -f \"/Library/Application Support/Vantorel/guard.on\" ]; then"_s,
-        u"  chown -R root:wheel \"$DEST\""_s,
-        u"  chmod -R a+rX \"$DEST\""_s,
-        u"fi"_s,
-        u"hdiutil detach \"$MOUNT\" >/dev/null 2>&1 || true"_s,
-        u"nohup /bin/bash -c 'sleep 2; launchctl asuser \"$1\" open \"$2\"' _ \"$(stat -f %u /dev/console)\" \"$DEST\" >/dev/null 2>&1 &"_s,
-    };
-    return lines.join(u'\n');
-}
-
-QString hostInstallScript(const QString& imagePath)
-{
-#if defined(Q_OS_MACOS)
-    return installScript(imagePath);
-#else
-    const QString digest = LinuxChildGuard::sha256OfFile(imagePath);
-    if (digest.isEmpty()) {
-        return {};
-    }
-    return LinuxChildGuard::current().updateScript(imagePath, digest);
-#endif
 }
 
 } // namespace MacAppUpdate

@@ -66,10 +66,4 @@ bool confirm(const QString& version);
 // or nothing on any failure.
 QCoro::Task<std::optional<QString>> download(QString url, QString directory = QDir::tempPath());
 
-// The macOS install script for the disk image at `imagePath`.
-QString installScript(const QString& imagePath);
-// The script this build runs: the macOS one, or on Linux the guard-aware replacement of the
-// installed copy (the image is then the new executable, checked against its digest).
-QString hostInstallScript(const QString& imagePath);
-
 } // namespace MacAppUpdate

@@ -9,15 +9,10 @@
 // it, and makes quitting need the parent password while that guard is on. Never active on a
 // parent's computer or one that is not bound yet.
 //
-// The macOS scripts (a launch agent) are kept as text here; a Linux build installs the guard of
-// LinuxChildGuard instead, driven by the same decisions.
+// What is installed, and how, is the platform's GuardInstaller; the decisions here are the same
+// on every platform.
 namespace MacChildGuard {
 
-inline const QString markerFile = QStringLiteral("/Library/Application Support/Vantorel/guard.on");
-inline const QString markerDirectory = QStringLiteral("/Library/Application Support/Vantorel");
-inline const QString launchAgentPlist
-    = QStringLiteral("/Library/LaunchAgents/com.corvane.vantorel.guard.plist");
-inline const QString launchAgentLabel = QStringLiteral("com.corvane.vantorel.guard");
 inline const QString lastPromptKey = QStringLiteral("mac.childGuard.lastPrompt");
 inline const QString roleKey = QStringLiteral("remoteBackend.role");
 inline constexpr double promptInterval = 86400;
@@ -41,12 +36,11 @@ void installIfNeeded();
 // its keeper starts the application itself.
 bool startsAtLogin();
 
-// The macOS install script for the bundle at `sourceAppPath`.
+// The installer's install script for the application at `sourceAppPath`; empty when none can
+// be made.
 QString installScript(const QString& sourceAppPath);
-// The macOS removal script; the copy in /Applications stays.
+// The installer's removal script; the copy stays.
 QString teardownScript();
-// The path in single quotes, each single quote inside written as '\''.
-QString quotedForShell(const QString& path);
 
 // The one way a script is run as root (the updater uses it too).
 bool runAsAdmin(const QString& script);
@@ -57,12 +51,9 @@ bool confirmParentAndTeardown();
 // Whether a quit request may go ahead.
 TerminateReply quitDecision();
 
-// The guard of the platform this build runs on.
-QString hostMarkerFile();
+// Whether the installer's marker can be read.
 bool isGuardOn();
 // What the health report says of the guard on this computer.
 ChildGuardState::State hostGuardState();
-QString hostInstallScript(const QString& sourceAppPath);
-QString hostTeardownScript();
 
 } // namespace MacChildGuard

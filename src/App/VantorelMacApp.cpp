@@ -18,6 +18,7 @@
 #include "Services/MacUnlockRequestState.h"
 #include "Services/MacUsageMonitorService.h"
 #include "Views/AlertPresenter.h"
+#include "Views/AppStyleSheet.h"
 #include "Views/ContentView.h"
 #include "Views/MacLockOverlayController.h"
 #include "Views/MacLockWarningBanner.h"
@@ -37,6 +38,7 @@ VantorelMacApp::VantorelMacApp(QApplication& application, Settings settings, Hos
     , m_application(application)
     , m_platform(platform)
 {
+    AppStyleSheet::apply(application);
     if (settings == Settings::file) {
         m_defaults = std::make_unique<SqliteUserDefaults>(SqliteUserDefaults::defaultFilePath());
         UserDefaults::setStandard(m_defaults.get());

@@ -1,6 +1,7 @@
 #include "Models/NamedTexts.h"
 
 #include "Models/L10n.h"
+#include "Platform/HostSystem.h"
 
 using namespace Qt::StringLiterals;
 
@@ -19,30 +20,29 @@ namespace NamedTexts {
 // this computer and of the local steps.
 QString macHelpBody()
 {
-#ifdef Q_OS_MACOS
-    return orChinese(L10n::localized("MacHelpBody"), "MacHelpBody",
-                     u"遇到问题时，可以先看下面的常见情况；仍未解决，请在「更多」→「意见反馈」里告诉我们，"
-                     "写明是家长还是孩子的 Mac，以及发生的时间。"_s);
-#else
+    if constexpr (HostSystem::isMac) {
+        return orChinese(
+            L10n::localized("MacHelpBody"), "MacHelpBody",
+            u"遇到问题时，可以先看下面的常见情况；仍未解决，请在「更多」→「意见反馈」里告诉我们，"
+            "写明是家长还是孩子的 Mac，以及发生的时间。"_s);
+    }
     return orChinese(L10n::localized("LinuxHelpBody"), "LinuxHelpBody",
                      u"遇到问题时，可以先看下面的常见情况；仍未解决，请在「更多」→「意见反馈」里告诉我们，"
                      "写明是家长还是孩子的电脑，以及发生的时间。"_s);
-#endif
 }
 
 QString macNoAPNsTestingNote()
 {
-#ifdef Q_OS_MACOS
-    return orChinese(
-        L10n::localized("Mac 无 APNs 测试说明"), "Mac 无 APNs 测试说明",
-        u"Mac 版不使用推送服务：孩子的 Mac 大约每 45 秒向服务器同步一次规则，家长的 Mac 在首页打开时"
-        "每 20 秒查看一次新的解锁申请。测试时请保持两台电脑联网，并稍等片刻再确认结果。"_s);
-#else
+    if constexpr (HostSystem::isMac) {
+        return orChinese(
+            L10n::localized("Mac 无 APNs 测试说明"), "Mac 无 APNs 测试说明",
+            u"Mac 版不使用推送服务：孩子的 Mac 大约每 45 秒向服务器同步一次规则，家长的 Mac 在首页打开时"
+            "每 20 秒查看一次新的解锁申请。测试时请保持两台电脑联网，并稍等片刻再确认结果。"_s);
+    }
     return orChinese(
         L10n::localized("Linux 测试说明"), "Linux 测试说明",
         u"岚哨不使用推送服务：孩子的电脑大约每 45 秒向服务器同步一次规则，家长的电脑只要岚哨在运行，"
         "就每 20 秒查看一次新的解锁申请。测试时请保持两台电脑联网，并稍等片刻再确认结果。"_s);
-#endif
 }
 
 QString feedbackContentFooter()
@@ -72,37 +72,30 @@ QString backendURLHint()
 
 QString termsPrivacyBody()
 {
-#ifdef Q_OS_MACOS
-    return orChinese(
-        L10n::localized("TermsPrivacyBodyMac"), "TermsPrivacyBodyMac",
-        u"欢迎使用岚哨。使用前，请阅读并同意《用户协议》和《隐私政策》。岚哨会在孩子的 Mac 上"
-        "记录受控应用的使用时长，并把规则、用量、设备状态和解锁申请同步到家庭服务器，仅用于家长管理"
-        "孩子的屏幕时间；我们不会读取应用里的内容。你可以随时在孩子设备上退出家庭并删除这些数据。"_s);
-#else
+    if constexpr (HostSystem::isMac) {
+        return orChinese(
+            L10n::localized("TermsPrivacyBodyMac"), "TermsPrivacyBodyMac",
+            u"欢迎使用岚哨。使用前，请阅读并同意《用户协议》和《隐私政策》。岚哨会在孩子的 Mac 上"
+            "记录受控应用的使用时长，并把规则、用量、设备状态和解锁申请同步到家庭服务器，仅用于家长管理"
+            "孩子的屏幕时间；我们不会读取应用里的内容。你可以随时在孩子设备上退出家庭并删除这些数据。"_s);
+    }
     return orChinese(
         L10n::localized("TermsPrivacyBodyLinux"), "TermsPrivacyBodyLinux",
         u"欢迎使用岚哨。使用前，请阅读并同意《用户协议》和《隐私政策》。岚哨会在孩子的电脑上"
         "记录受控应用的使用时长，并把规则、用量、设备状态和解锁申请同步到家庭服务器，仅用于家长管理"
         "孩子的屏幕时间；我们不会读取应用里的内容。你可以随时在孩子设备上退出家庭并删除这些数据。"_s);
-#endif
 }
 
 QString parentNicknamePlaceholder()
 {
-#ifdef Q_OS_MACOS
-    return L10n::localized("本设备昵称（如：家长的 Mac）");
-#else
-    return L10n::localized("本设备昵称（如：家长的电脑）");
-#endif
+    return HostSystem::isMac ? L10n::localized("本设备昵称（如：家长的 Mac）")
+                             : L10n::localized("本设备昵称（如：家长的电脑）");
 }
 
 QString childNicknamePlaceholder()
 {
-#ifdef Q_OS_MACOS
-    return L10n::localized("本设备昵称（如：小明的 Mac）");
-#else
-    return L10n::localized("本设备昵称（如：小明的电脑）");
-#endif
+    return HostSystem::isMac ? L10n::localized("本设备昵称（如：小明的 Mac）")
+                             : L10n::localized("本设备昵称（如：小明的电脑）");
 }
 
 } // namespace NamedTexts

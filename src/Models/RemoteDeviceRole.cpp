@@ -1,30 +1,14 @@
 #include "Models/RemoteDeviceRole.h"
 
-using namespace Qt::StringLiterals;
+#include "Models/EnumNames.h"
 
 QString rawValue(RemoteDeviceRole role)
 {
-    switch (role) {
-    case RemoteDeviceRole::parent:
-        return u"parent"_s;
-    case RemoteDeviceRole::child:
-        return u"child"_s;
-    case RemoteDeviceRole::unknown:
-        break;
-    }
-    return u"unknown"_s;
+    const QString name = enumName(role);
+    return name.isEmpty() ? enumName(RemoteDeviceRole::unknown) : name;
 }
 
 std::optional<RemoteDeviceRole> remoteDeviceRoleFromRawValue(const QString& rawValue)
 {
-    if (rawValue == u"unknown"_s) {
-        return RemoteDeviceRole::unknown;
-    }
-    if (rawValue == u"parent"_s) {
-        return RemoteDeviceRole::parent;
-    }
-    if (rawValue == u"child"_s) {
-        return RemoteDeviceRole::child;
-    }
-    return std::nullopt;
+    return enumFromName<RemoteDeviceRole>(rawValue);
 }

@@ -1,9 +1,12 @@
 #pragma once
 
-#include <QMetaType>
+#include <QObject>
 #include <QString>
 
 #include <optional>
+
+namespace RemoteDeviceRoles {
+Q_NAMESPACE
 
 // The role of this computer in its family.
 enum class RemoteDeviceRole
@@ -12,9 +15,12 @@ enum class RemoteDeviceRole
     parent,
     child
 };
+Q_ENUM_NS(RemoteDeviceRole)
+
+} // namespace RemoteDeviceRoles
+
+using RemoteDeviceRoles::RemoteDeviceRole;
 
 QString rawValue(RemoteDeviceRole role);
 // Only the three exact, case-sensitive raw values construct a role.
 std::optional<RemoteDeviceRole> remoteDeviceRoleFromRawValue(const QString& rawValue);
-
-Q_DECLARE_METATYPE(RemoteDeviceRole)

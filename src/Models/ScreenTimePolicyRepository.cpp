@@ -1,7 +1,7 @@
 #include "Models/ScreenTimePolicyRepository.h"
 
-#include "Models/StrictJson.h"
 #include "Platform/UserDefaults.h"
+#include "Protocol/StrictJson.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -3,6 +3,7 @@
 class AdminRunner;
 class AppBundle;
 class ProcessShield;
+class GuardInstaller;
 class SecureStore;
 class SystemNotifications;
 class Workspace;
@@ -15,6 +16,7 @@ SecureStore& secureStore();
 AdminRunner& adminRunner();
 SystemNotifications& systemNotifications();
 AppBundle& appBundle();
+const GuardInstaller& guardInstaller();
 Workspace& workspace();
 ProcessShield& processShield();
 } // namespace PlatformDefaults

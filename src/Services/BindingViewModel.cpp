@@ -7,7 +7,6 @@
 #include "Platform/Workspace.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/RemoteAPIError.h"
-#include "Services/Network/UserFriendlyMessage.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -21,84 +20,6 @@ BindingViewModel::BindingViewModel(Workspace& workspace, QObject* parent)
     : QObject(parent)
     , m_workspace(workspace)
 {
-}
-
-void BindingViewModel::setDeviceName(const QString& value)
-{
-    m_deviceName = value;
-    emit deviceNameChanged();
-}
-
-void BindingViewModel::setFamilyCodeInput(const QString& value)
-{
-    m_familyCodeInput = value;
-    emit familyCodeInputChanged();
-}
-
-void BindingViewModel::setRecoverFamilyCode(const QString& value)
-{
-    m_recoverFamilyCode = value;
-    emit recoverFamilyCodeChanged();
-}
-
-void BindingViewModel::setInvitationCodeInput(const QString& value)
-{
-    m_invitationCodeInput = value;
-    emit invitationChanged();
-}
-
-void BindingViewModel::setShowingClearBindingVerify(bool showing)
-{
-    m_isShowingClearBindingVerify = showing;
-    emit clearBindingChanged();
-}
-
-void BindingViewModel::setClearBindingPasswordInput(const QString& value)
-{
-    m_clearBindingPasswordInput = value;
-    emit clearBindingChanged();
-}
-
-void BindingViewModel::setPasswordInput(const QString& value)
-{
-    m_passwordInput = value;
-    emit passwordFieldsChanged();
-}
-
-void BindingViewModel::setPasswordConfirm(const QString& value)
-{
-    m_passwordConfirm = value;
-    emit passwordFieldsChanged();
-}
-
-void BindingViewModel::setSelectedChildForRuleSettingsInWizard(const std::optional<DeviceListItem>& device)
-{
-    m_selectedChild = device;
-    emit sheetsChanged();
-}
-
-void BindingViewModel::setShowingUnlockRequestsInWizard(bool showing)
-{
-    m_isShowingUnlockRequests = showing;
-    emit sheetsChanged();
-}
-
-void BindingViewModel::setWizardUnlockFilterDeviceId(const std::optional<QString>& id)
-{
-    m_wizardUnlockFilterDeviceId = id;
-    emit sheetsChanged();
-}
-
-void BindingViewModel::setCurrentStep(int step)
-{
-    m_currentStep = step;
-    emit currentStepChanged();
-}
-
-void BindingViewModel::setBusy(bool busy)
-{
-    m_isBusy = busy;
-    emit isBusyChanged();
 }
 
 void BindingViewModel::setMessages(const std::optional<QString>& error, const std::optional<QString>& success)
@@ -191,29 +112,30 @@ QCoro::Task<> BindingViewModel::createFamily(RemoteBackendConfig& backendConfig)
         setMessages(L10n::localized("服务地址不合法"), m_successMessage);
         co_return;
     }
-    setBusy(true);
-    setMessages(std::nullopt, std::nullopt);
-    try {
-        auto createTask = client->createFamily();
-        const CreateFamilyResponse family = co_await createTask;
-        const QString name = effectiveDeviceName();
-        auto registerTask = client->registerDevice(family.familyCode, RemoteDeviceRole::parent, name);
-        const RegisterDeviceResponse registered = co_await registerTask;
-        if (registered.deviceToken) {
-            DeviceTokenStore::save(*registered.deviceToken);
-        }
-        backendConfig.setFamilyCode(family.familyCode);
-        backendConfig.setDeviceID(registered.deviceId);
-        backendConfig.setDeviceName(name);
-        backendConfig.setRole(RemoteDeviceRole::parent);
-        setMessages(std::nullopt,
-                    L10n::format(L10n::localized("家庭创建成功，家庭码：%@"), { family.familyCode }));
-        setCurrentStep(4);
-        isParent = true;
-    } catch (...) {
-        setMessages(userFriendlyMessage(std::current_exception()), std::nullopt);
+    auto busy = ViewModelSupport::runBusy(this, busyDisplay(), &BindingViewModel::createFamilyWith, *client,
+                                          backendConfig);
+    co_await busy;
+}
+
+QCoro::Task<> BindingViewModel::createFamilyWith(const RemoteAPIClient& client,
+                                                 RemoteBackendConfig& backendConfig)
+{
+    auto createTask = client.createFamily();
+    const CreateFamilyResponse family = co_await createTask;
+    const QString name = effectiveDeviceName();
+    auto registerTask = client.registerDevice(family.familyCode, RemoteDeviceRole::parent, name);
+    const RegisterDeviceResponse registered = co_await registerTask;
+    if (registered.deviceToken) {
+        DeviceTokenStore::save(*registered.deviceToken);
     }
-    setBusy(false);
+    backendConfig.setFamilyCode(family.familyCode);
+    backendConfig.setDeviceID(registered.deviceId);
+    backendConfig.setDeviceName(name);
+    backendConfig.setRole(RemoteDeviceRole::parent);
+    setMessages(std::nullopt,
+                L10n::format(L10n::localized("家庭创建成功，家庭码：%@"), { family.familyCode }));
+    setCurrentStep(4);
+    isParent = true;
 }
 
 QCoro::Task<> BindingViewModel::recoverFamily(RemoteBackendConfig& backendConfig)
@@ -231,32 +153,35 @@ QCoro::Task<> BindingViewModel::recoverFamily(RemoteBackendConfig& backendConfig
     if (!client) {
         co_return;
     }
-    setBusy(true);
-    setMessages(std::nullopt, std::nullopt);
+    auto busy = ViewModelSupport::runBusy(this, busyDisplay(), &BindingViewModel::recoverFamilyWith, *client,
+                                          backendConfig, code);
+    co_await busy;
+}
+
+QCoro::Task<> BindingViewModel::recoverFamilyWith(const RemoteAPIClient& client,
+                                                  RemoteBackendConfig& backendConfig, QString code)
+{
     try {
-        auto task = client->fetchDevices(code);
+        auto task = client.fetchDevices(code);
         co_await task;
-        backendConfig.setFamilyCode(code);
-        setRecoverFamilyCode(QString());
-        setMessages(std::nullopt, L10n::localized("恢复成功"));
-        setCurrentStep(4);
-        isParent = true;
     } catch (const RemoteAPIError& error) {
         // A protected family shows its devices only to its parent computers: this one joins them
         // with an invitation instead.
-        if (error.reason() == u"tokenRequired"_s || error.reason() == u"forbidden"_s) {
-            m_needsInvitationCode = true;
-            emit invitationChanged();
-            setMessages(L10n::localized("这个家庭已开启家长保护。请在已绑定的家长电脑上点“更多 › "
-                                        "邀请另一台家长电脑”，把得到的邀请码填在下面。"),
-                        std::nullopt);
-        } else {
-            setMessages(userFriendlyMessage(error), std::nullopt);
+        if (error.reason() != u"tokenRequired"_s && error.reason() != u"forbidden"_s) {
+            throw;
         }
-    } catch (...) {
-        setMessages(userFriendlyMessage(std::current_exception()), std::nullopt);
+        m_needsInvitationCode = true;
+        emit invitationChanged();
+        setMessages(L10n::localized("这个家庭已开启家长保护。请在已绑定的家长电脑上点“更多 › "
+                                    "邀请另一台家长电脑”，把得到的邀请码填在下面。"),
+                    std::nullopt);
+        co_return;
     }
-    setBusy(false);
+    backendConfig.setFamilyCode(code);
+    setRecoverFamilyCode(QString());
+    setMessages(std::nullopt, L10n::localized("恢复成功"));
+    setCurrentStep(4);
+    isParent = true;
 }
 
 QCoro::Task<> BindingViewModel::joinAsInvitedParent(RemoteBackendConfig& backendConfig, QString code)
@@ -268,31 +193,32 @@ QCoro::Task<> BindingViewModel::joinAsInvitedParent(RemoteBackendConfig& backend
     }
     // A token of an earlier binding belongs to another device; this registration brings its own.
     client->setDeviceToken(std::nullopt);
-    setBusy(true);
-    setMessages(std::nullopt, std::nullopt);
+    auto busy = ViewModelSupport::runBusy(this, busyDisplay(), &BindingViewModel::joinAsInvitedParentWith,
+                                          *client, backendConfig, code);
+    co_await busy;
+}
+
+QCoro::Task<> BindingViewModel::joinAsInvitedParentWith(const RemoteAPIClient& client,
+                                                        RemoteBackendConfig& backendConfig, QString code)
+{
     const QString name = effectiveDeviceName();
-    try {
-        auto task
-            = client->registerDevice(code, RemoteDeviceRole::parent, name, trimBlanks(m_invitationCodeInput));
-        const RegisterDeviceResponse registered = co_await task;
-        if (registered.deviceToken) {
-            DeviceTokenStore::save(*registered.deviceToken);
-        }
-        backendConfig.setFamilyCode(code);
-        backendConfig.setDeviceID(registered.deviceId);
-        backendConfig.setDeviceName(name);
-        backendConfig.setRole(RemoteDeviceRole::parent);
-        setRecoverFamilyCode(QString());
-        m_invitationCodeInput.clear();
-        m_needsInvitationCode = false;
-        emit invitationChanged();
-        setMessages(std::nullopt, L10n::localized("恢复成功"));
-        setCurrentStep(4);
-        isParent = true;
-    } catch (...) {
-        setMessages(userFriendlyMessage(std::current_exception()), std::nullopt);
+    auto task
+        = client.registerDevice(code, RemoteDeviceRole::parent, name, trimBlanks(m_invitationCodeInput));
+    const RegisterDeviceResponse registered = co_await task;
+    if (registered.deviceToken) {
+        DeviceTokenStore::save(*registered.deviceToken);
     }
-    setBusy(false);
+    backendConfig.setFamilyCode(code);
+    backendConfig.setDeviceID(registered.deviceId);
+    backendConfig.setDeviceName(name);
+    backendConfig.setRole(RemoteDeviceRole::parent);
+    setRecoverFamilyCode(QString());
+    m_invitationCodeInput.clear();
+    m_needsInvitationCode = false;
+    emit invitationChanged();
+    setMessages(std::nullopt, L10n::localized("恢复成功"));
+    setCurrentStep(4);
+    isParent = true;
 }
 
 QCoro::Task<> BindingViewModel::joinFamily(RemoteBackendConfig& backendConfig)
@@ -302,27 +228,28 @@ QCoro::Task<> BindingViewModel::joinFamily(RemoteBackendConfig& backendConfig)
         setMessages(L10n::localized("服务地址不合法"), m_successMessage);
         co_return;
     }
-    setBusy(true);
-    setMessages(std::nullopt, std::nullopt);
+    auto busy = ViewModelSupport::runBusy(this, busyDisplay(), &BindingViewModel::joinFamilyWith, *client,
+                                          backendConfig);
+    co_await busy;
+}
+
+QCoro::Task<> BindingViewModel::joinFamilyWith(const RemoteAPIClient& client,
+                                               RemoteBackendConfig& backendConfig)
+{
     const QString code = trimBlanks(m_familyCodeInput);
     const QString name = effectiveDeviceName();
-    try {
-        auto task = client->registerDevice(code, RemoteDeviceRole::child, name);
-        const RegisterDeviceResponse registered = co_await task;
-        if (registered.deviceToken) {
-            DeviceTokenStore::save(*registered.deviceToken);
-        }
-        backendConfig.setDeviceID(registered.deviceId);
-        backendConfig.setFamilyCode(code);
-        backendConfig.setDeviceName(name);
-        backendConfig.setRole(RemoteDeviceRole::child);
-        setMessages(std::nullopt, L10n::localized("已加入家庭"));
-        setCurrentStep(3);
-        isParent = false;
-    } catch (...) {
-        setMessages(userFriendlyMessage(std::current_exception()), std::nullopt);
+    auto task = client.registerDevice(code, RemoteDeviceRole::child, name);
+    const RegisterDeviceResponse registered = co_await task;
+    if (registered.deviceToken) {
+        DeviceTokenStore::save(*registered.deviceToken);
     }
-    setBusy(false);
+    backendConfig.setDeviceID(registered.deviceId);
+    backendConfig.setFamilyCode(code);
+    backendConfig.setDeviceName(name);
+    backendConfig.setRole(RemoteDeviceRole::child);
+    setMessages(std::nullopt, L10n::localized("已加入家庭"));
+    setCurrentStep(3);
+    isParent = false;
 }
 
 QCoro::Task<> BindingViewModel::refreshWizardChildData(RemoteBackendConfig& backendConfig)

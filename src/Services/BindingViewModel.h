@@ -1,7 +1,8 @@
 #pragma once
 
-#include "Services/Network/DeviceRecords.h"
-#include "Services/Network/UnlockRecords.h"
+#include "Protocol/DeviceRecords.h"
+#include "Protocol/UnlockRecords.h"
+#include "Services/ViewModelSupport.h"
 
 #include <QCoroTask>
 #include <QList>
@@ -11,6 +12,7 @@
 #include <optional>
 
 class ParentalPasswordStore;
+class RemoteAPIClient;
 class RemoteBackendConfig;
 class Workspace;
 
@@ -37,38 +39,80 @@ public:
 
     int currentStep() const { return m_currentStep; }
     QString deviceName() const { return m_deviceName; }
-    void setDeviceName(const QString& value);
+    void setDeviceName(const QString& value)
+    {
+        ViewModelSupport::setAndNotify(this, m_deviceName, value, &BindingViewModel::deviceNameChanged);
+    }
     QString familyCodeInput() const { return m_familyCodeInput; }
-    void setFamilyCodeInput(const QString& value);
+    void setFamilyCodeInput(const QString& value)
+    {
+        ViewModelSupport::setAndNotify(this, m_familyCodeInput, value,
+                                       &BindingViewModel::familyCodeInputChanged);
+    }
     QString recoverFamilyCode() const { return m_recoverFamilyCode; }
-    void setRecoverFamilyCode(const QString& value);
+    void setRecoverFamilyCode(const QString& value)
+    {
+        ViewModelSupport::setAndNotify(this, m_recoverFamilyCode, value,
+                                       &BindingViewModel::recoverFamilyCodeChanged);
+    }
     bool isBusy() const { return m_isBusy; }
     // Restoring a family whose parents protect it needs a one-time code from one of their
     // computers; the restore step then shows a field for it and restoring registers this one.
     QString invitationCodeInput() const { return m_invitationCodeInput; }
-    void setInvitationCodeInput(const QString& value);
+    void setInvitationCodeInput(const QString& value)
+    {
+        ViewModelSupport::setAndNotify(this, m_invitationCodeInput, value,
+                                       &BindingViewModel::invitationChanged);
+    }
     bool needsInvitationCode() const { return m_needsInvitationCode; }
     std::optional<QString> errorMessage() const { return m_errorMessage; }
     std::optional<QString> successMessage() const { return m_successMessage; }
     bool isShowingClearBindingVerify() const { return m_isShowingClearBindingVerify; }
-    void setShowingClearBindingVerify(bool showing);
+    void setShowingClearBindingVerify(bool showing)
+    {
+        ViewModelSupport::setAndNotify(this, m_isShowingClearBindingVerify, showing,
+                                       &BindingViewModel::clearBindingChanged);
+    }
     QString clearBindingPasswordInput() const { return m_clearBindingPasswordInput; }
-    void setClearBindingPasswordInput(const QString& value);
+    void setClearBindingPasswordInput(const QString& value)
+    {
+        ViewModelSupport::setAndNotify(this, m_clearBindingPasswordInput, value,
+                                       &BindingViewModel::clearBindingChanged);
+    }
     std::optional<QString> clearBindingPasswordError() const { return m_clearBindingPasswordError; }
     QString passwordInput() const { return m_passwordInput; }
-    void setPasswordInput(const QString& value);
+    void setPasswordInput(const QString& value)
+    {
+        ViewModelSupport::setAndNotify(this, m_passwordInput, value,
+                                       &BindingViewModel::passwordFieldsChanged);
+    }
     QString passwordConfirm() const { return m_passwordConfirm; }
-    void setPasswordConfirm(const QString& value);
+    void setPasswordConfirm(const QString& value)
+    {
+        ViewModelSupport::setAndNotify(this, m_passwordConfirm, value,
+                                       &BindingViewModel::passwordFieldsChanged);
+    }
     std::optional<QString> passwordSetupError() const { return m_passwordSetupError; }
     QList<DeviceListItem> wizardChildDevices() const { return m_wizardChildDevices; }
     QList<UnlockRequest> wizardPendingUnlocks() const { return m_wizardPendingUnlocks; }
     bool isLoadingWizardChildData() const { return m_isLoadingWizardChildData; }
     std::optional<DeviceListItem> selectedChildForRuleSettingsInWizard() const { return m_selectedChild; }
-    void setSelectedChildForRuleSettingsInWizard(const std::optional<DeviceListItem>& device);
+    void setSelectedChildForRuleSettingsInWizard(const std::optional<DeviceListItem>& device)
+    {
+        ViewModelSupport::setAndNotify(this, m_selectedChild, device, &BindingViewModel::sheetsChanged);
+    }
     bool isShowingUnlockRequestsInWizard() const { return m_isShowingUnlockRequests; }
-    void setShowingUnlockRequestsInWizard(bool showing);
+    void setShowingUnlockRequestsInWizard(bool showing)
+    {
+        ViewModelSupport::setAndNotify(this, m_isShowingUnlockRequests, showing,
+                                       &BindingViewModel::sheetsChanged);
+    }
     std::optional<QString> wizardUnlockFilterDeviceId() const { return m_wizardUnlockFilterDeviceId; }
-    void setWizardUnlockFilterDeviceId(const std::optional<QString>& id);
+    void setWizardUnlockFilterDeviceId(const std::optional<QString>& id)
+    {
+        ViewModelSupport::setAndNotify(this, m_wizardUnlockFilterDeviceId, id,
+                                       &BindingViewModel::sheetsChanged);
+    }
 
     bool isParent = false;
 
@@ -120,10 +164,28 @@ signals:
 
 private:
     Workspace& m_workspace;
-    void setCurrentStep(int step);
-    void setBusy(bool busy);
+    void setCurrentStep(int step)
+    {
+        ViewModelSupport::setAndNotify(this, m_currentStep, step, &BindingViewModel::currentStepChanged);
+    }
+    void setBusy(bool busy)
+    {
+        ViewModelSupport::setAndNotify(this, m_isBusy, busy, &BindingViewModel::isBusyChanged);
+    }
     void setMessages(const std::optional<QString>& error, const std::optional<QString>& success);
+    void showFailure(std::optional<QString> message) { setMessages(message, std::nullopt); }
+    static ViewModelSupport::BusyDisplay<BindingViewModel> busyDisplay()
+    {
+        return { &BindingViewModel::setBusy, &BindingViewModel::showFailure };
+    }
     QCoro::Task<> joinAsInvitedParent(RemoteBackendConfig& backendConfig, QString code);
+    // The happy paths of the actions above; what they throw becomes the message line.
+    QCoro::Task<> createFamilyWith(const RemoteAPIClient& client, RemoteBackendConfig& backendConfig);
+    QCoro::Task<> recoverFamilyWith(const RemoteAPIClient& client, RemoteBackendConfig& backendConfig,
+                                    QString code);
+    QCoro::Task<> joinAsInvitedParentWith(const RemoteAPIClient& client, RemoteBackendConfig& backendConfig,
+                                          QString code);
+    QCoro::Task<> joinFamilyWith(const RemoteAPIClient& client, RemoteBackendConfig& backendConfig);
 
     int m_currentStep = 1;
     QString m_deviceName;

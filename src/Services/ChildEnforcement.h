@@ -2,8 +2,8 @@
 
 #include "Models/RemoteDeviceRole.h"
 #include "Platform/HostPlatform.h"
+#include "Protocol/DeviceRecords.h"
 #include "Services/MacRemotePolicySyncService.h"
-#include "Services/Network/DeviceRecords.h"
 
 #include <QCoroTask>
 #include <QObject>

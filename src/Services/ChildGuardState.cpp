@@ -1,6 +1,6 @@
 #include "Services/ChildGuardState.h"
 
-using namespace Qt::StringLiterals;
+#include "Models/EnumNames.h"
 
 namespace ChildGuardState {
 
@@ -14,27 +14,12 @@ std::function<State()>& probe()
 
 QString rawValue(State state)
 {
-    switch (state) {
-    case State::running:
-        return u"running"_s;
-    case State::stopped:
-        return u"stopped"_s;
-    case State::notInstalled:
-        return u"notInstalled"_s;
-    case State::unavailable:
-        return u"unavailable"_s;
-    }
-    return {};
+    return enumName(state);
 }
 
 std::optional<State> fromRawValue(const QString& text)
 {
-    for (const auto state : { State::running, State::stopped, State::notInstalled, State::unavailable }) {
-        if (rawValue(state) == text) {
-            return state;
-        }
-    }
-    return std::nullopt;
+    return enumFromName<State>(text);
 }
 
 std::optional<State> current()

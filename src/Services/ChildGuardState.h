@@ -1,21 +1,17 @@
 #pragma once
 
+#include "Platform/GuardInstaller.h"
+
 #include <QString>
 
 #include <functional>
 #include <optional>
 
-// What the guard that keeps the application running on a child computer is, as the health
-// report tells the parent: an honest answer, not the capabilities the application would like.
+// The guard's state as the health report carries it to the parent, and the probe that the
+// synchronisation asks for it.
 namespace ChildGuardState {
 
-enum class State
-{
-    running, // installed, and its keeper is at work
-    stopped, // installed, but nothing keeps the application running
-    notInstalled, // this computer could have it; nobody has approved it yet
-    unavailable // this computer has no way to install it (no admin prompt or service manager)
-};
+using State = GuardInstaller::State;
 
 QString rawValue(State state);
 std::optional<State> fromRawValue(const QString& text);

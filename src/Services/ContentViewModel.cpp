@@ -44,48 +44,12 @@ ContentViewModel::ContentViewModel(MacLockOverlayTarget& overlay, MacUnlockReque
 {
 }
 
-void ContentViewModel::setDiagnosticsVisible(bool visible)
-{
-    m_isDiagnosticsVisible = visible;
-    emit isDiagnosticsVisibleChanged();
-}
-
-void ContentViewModel::setShowingUnlockRequestAlert(bool showing)
-{
-    m_isShowingUnlockRequestAlert = showing;
-    emit isShowingUnlockRequestAlertChanged();
-}
-
-void ContentViewModel::setDevicePendingRename(const std::optional<DeviceListItem>& device)
-{
-    m_devicePendingRename = device;
-    emit devicePendingRenameChanged();
-}
-
-void ContentViewModel::setChildDevicesError(const std::optional<QString>& error)
-{
-    m_childDevicesError = error;
-    emit childDevicesErrorChanged();
-}
-
-void ContentViewModel::setLoading(bool loading)
-{
-    m_isLoadingChildDevices = loading;
-    emit isLoadingChildDevicesChanged();
-}
-
 void ContentViewModel::setLists(const QList<DeviceListItem>& devices, const QList<UnlockRequest>& requests)
 {
     m_childDevices = devices;
     m_homePendingUnlockRequests = requests;
     emit childDevicesChanged();
     emit homePendingUnlockRequestsChanged();
-}
-
-void ContentViewModel::setHiddenTapCount(int count)
-{
-    m_hiddenTapCount = count;
-    emit hiddenTapCountChanged();
 }
 
 QCoro::Task<> ContentViewModel::refreshChildDevicesForHome(RemoteBackendConfig& backendConfig)

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "Services/Network/DeviceRecords.h"
-#include "Services/Network/UnlockRecords.h"
+#include "Protocol/DeviceRecords.h"
+#include "Protocol/UnlockRecords.h"
+#include "Services/ViewModelSupport.h"
 
 #include <QCoroTask>
 #include <QDateTime>
@@ -48,15 +49,27 @@ public:
     bool isLoadingChildDevices() const { return m_isLoadingChildDevices; }
     QList<UnlockRequest> homePendingUnlockRequests() const { return m_homePendingUnlockRequests; }
     bool isDiagnosticsVisible() const { return m_isDiagnosticsVisible; }
-    void setDiagnosticsVisible(bool visible);
+    void setDiagnosticsVisible(bool visible)
+    {
+        ViewModelSupport::setAndNotify(this, m_isDiagnosticsVisible, visible,
+                                       &ContentViewModel::isDiagnosticsVisibleChanged);
+    }
     QString diagnosticsMessage() const { return m_diagnosticsMessage; }
     int hiddenTapCount() const { return m_hiddenTapCount; }
     std::optional<QDateTime> lastHiddenTapTime() const { return m_lastHiddenTapTime; }
     std::optional<QString> unlockRequestMessage() const { return m_unlockRequestMessage; }
     bool isShowingUnlockRequestAlert() const { return m_isShowingUnlockRequestAlert; }
-    void setShowingUnlockRequestAlert(bool showing);
+    void setShowingUnlockRequestAlert(bool showing)
+    {
+        ViewModelSupport::setAndNotify(this, m_isShowingUnlockRequestAlert, showing,
+                                       &ContentViewModel::isShowingUnlockRequestAlertChanged);
+    }
     std::optional<DeviceListItem> devicePendingRename() const { return m_devicePendingRename; }
-    void setDevicePendingRename(const std::optional<DeviceListItem>& device);
+    void setDevicePendingRename(const std::optional<DeviceListItem>& device)
+    {
+        ViewModelSupport::setAndNotify(this, m_devicePendingRename, device,
+                                       &ContentViewModel::devicePendingRenameChanged);
+    }
 
     QCoro::Task<> refreshChildDevicesForHome(RemoteBackendConfig& backendConfig);
     bool hasPendingUnlockRequest(const QString& deviceId) const;
@@ -89,10 +102,22 @@ signals:
     void devicePendingRenameChanged();
 
 private:
-    void setChildDevicesError(const std::optional<QString>& error);
-    void setLoading(bool loading);
+    void setChildDevicesError(const std::optional<QString>& error)
+    {
+        ViewModelSupport::setAndNotify(this, m_childDevicesError, error,
+                                       &ContentViewModel::childDevicesErrorChanged);
+    }
+    void setLoading(bool loading)
+    {
+        ViewModelSupport::setAndNotify(this, m_isLoadingChildDevices, loading,
+                                       &ContentViewModel::isLoadingChildDevicesChanged);
+    }
     void setLists(const QList<DeviceListItem>& devices, const QList<UnlockRequest>& requests);
-    void setHiddenTapCount(int count);
+    void setHiddenTapCount(int count)
+    {
+        ViewModelSupport::setAndNotify(this, m_hiddenTapCount, count,
+                                       &ContentViewModel::hiddenTapCountChanged);
+    }
 
     MacLockOverlayTarget& m_overlay;
     MacUnlockRequestState& m_unlockRequests;

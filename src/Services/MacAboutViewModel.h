@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services/Network/PublicDisplayInfoRecords.h"
+#include "Protocol/PublicDisplayInfoRecords.h"
 
 #include <QCoroTask>
 #include <QObject>

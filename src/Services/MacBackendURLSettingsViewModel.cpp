@@ -10,12 +10,6 @@ MacBackendURLSettingsViewModel::MacBackendURLSettingsViewModel(RemoteBackendConf
 {
 }
 
-void MacBackendURLSettingsViewModel::setDraft(const QString& draft)
-{
-    m_draft = draft;
-    emit draftChanged();
-}
-
 void MacBackendURLSettingsViewModel::appear()
 {
     setDraft(m_config.baseURLString());

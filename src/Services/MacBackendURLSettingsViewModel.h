@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Services/ViewModelSupport.h"
+
 #include <QObject>
 #include <QString>
 
@@ -16,7 +18,10 @@ public:
     explicit MacBackendURLSettingsViewModel(RemoteBackendConfig& config, QObject* parent = nullptr);
 
     QString draft() const { return m_draft; }
-    void setDraft(const QString& draft);
+    void setDraft(const QString& draft)
+    {
+        ViewModelSupport::setAndNotify(this, m_draft, draft, &MacBackendURLSettingsViewModel::draftChanged);
+    }
 
     // On screen: the draft starts as the effective address.
     void appear();

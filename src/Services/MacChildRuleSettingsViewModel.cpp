@@ -5,7 +5,6 @@
 #include "Platform/Clock.h"
 #include "Services/ChildGuardState.h"
 #include "Services/Network/RemoteAPIClient.h"
-#include "Services/Network/UserFriendlyMessage.h"
 
 #include <QLocale>
 #include <QPointer>
@@ -36,18 +35,6 @@ ScreenTimePolicy MacChildRuleSettingsViewModel::initialPolicy()
 QString MacChildRuleSettingsViewModel::title() const
 {
     return L10n::format(L10n::localized("%@ · 规则设置"), { m_device.name });
-}
-
-void MacChildRuleSettingsViewModel::setError(std::optional<QString> message)
-{
-    m_errorMessage = std::move(message);
-    emit changed();
-}
-
-void MacChildRuleSettingsViewModel::setDailyLimitMinutes(qint64 minutes)
-{
-    m_workingPolicy.dailyLimitMinutes = minutes;
-    emit changed();
 }
 
 void MacChildRuleSettingsViewModel::setDailyLimitText(const QString& text)
@@ -101,18 +88,6 @@ QCoro::Task<> MacChildRuleSettingsViewModel::endTemporaryUnlock()
     }
 }
 
-void MacChildRuleSettingsViewModel::setBlockedStart(const DateComponents& components)
-{
-    m_workingPolicy.blockedStart = components;
-    emit changed();
-}
-
-void MacChildRuleSettingsViewModel::setBlockedEnd(const DateComponents& components)
-{
-    m_workingPolicy.blockedEnd = components;
-    emit changed();
-}
-
 void MacChildRuleSettingsViewModel::setForceLocked(bool locked)
 {
     if (locked && !m_workingPolicy.forceLocked) {
@@ -151,34 +126,31 @@ QCoro::Task<> MacChildRuleSettingsViewModel::load()
         emit changed();
         co_return;
     }
+    auto busy = ViewModelSupport::runBusy(
+        this, { &MacChildRuleSettingsViewModel::setLoading, &MacChildRuleSettingsViewModel::setError },
+        &MacChildRuleSettingsViewModel::loadWith, *client);
+    co_await busy;
+}
+
+QCoro::Task<> MacChildRuleSettingsViewModel::loadWith(const RemoteAPIClient& client)
+{
     QPointer<MacChildRuleSettingsViewModel> self(this);
-    m_isLoading = true;
-    setError(std::nullopt);
-    try {
-        // Reading the policy does not retry by itself; this screen gives a dropped connection one
-        // more chance.
-        auto task = RemoteAPIClient::retryingOnceOnTransientError<DevicePolicyResponse>(
-            [client, id = m_device.id] { return client->fetchPolicy(id); });
-        const auto response = co_await task;
-        if (!self) {
-            co_return;
-        }
-        const auto& payload = response.policy;
-        ScreenTimePolicy policy = initialPolicy();
-        policy.dailyLimitMinutes = payload.dailyLimitMinutes;
-        policy.blockedStart = { payload.blockedStart.hour, payload.blockedStart.minute };
-        policy.blockedEnd = { payload.blockedEnd.hour, payload.blockedEnd.minute };
-        policy.forceLocked = payload.forceLocked.value_or(false);
-        policy.unlockUntil = payload.unlockUntil;
-        m_workingPolicy = policy;
-    } catch (const std::exception& error) {
-        if (!self) {
-            co_return;
-        }
-        m_errorMessage = userFriendlyMessage(error);
+    // Reading the policy does not retry by itself; this screen gives a dropped connection one
+    // more chance.
+    auto task = RemoteAPIClient::retryingOnceOnTransientError<DevicePolicyResponse>(
+        [client, id = m_device.id] { return client.fetchPolicy(id); });
+    const auto response = co_await task;
+    if (!self) {
+        co_return;
     }
-    m_isLoading = false;
-    emit changed();
+    const auto& payload = response.policy;
+    ScreenTimePolicy policy = initialPolicy();
+    policy.dailyLimitMinutes = payload.dailyLimitMinutes;
+    policy.blockedStart = { payload.blockedStart.hour, payload.blockedStart.minute };
+    policy.blockedEnd = { payload.blockedEnd.hour, payload.blockedEnd.minute };
+    policy.forceLocked = payload.forceLocked.value_or(false);
+    policy.unlockUntil = payload.unlockUntil;
+    m_workingPolicy = policy;
 }
 
 QCoro::Task<> MacChildRuleSettingsViewModel::loadHealthSnapshot()
@@ -240,25 +212,15 @@ QCoro::Task<bool> MacChildRuleSettingsViewModel::upload()
         setError(L10n::localized("服务地址不合法"));
         co_return false;
     }
-    QPointer<MacChildRuleSettingsViewModel> self(this);
-    m_isSaving = true;
-    setError(std::nullopt);
-    bool saved = false;
-    try {
-        auto task = client->upsertPolicy(m_device.id, m_workingPolicy, {});
-        co_await task;
-        saved = true;
-    } catch (const std::exception& error) {
-        if (self) {
-            m_errorMessage = userFriendlyMessage(error);
-        }
-    }
-    if (!self) {
-        co_return false;
-    }
-    m_isSaving = false;
-    emit changed();
-    co_return saved;
+    auto busy = ViewModelSupport::runBusy(this, savingDisplay(), &MacChildRuleSettingsViewModel::uploadWith,
+                                          *client);
+    co_return co_await busy;
+}
+
+QCoro::Task<> MacChildRuleSettingsViewModel::uploadWith(const RemoteAPIClient& client)
+{
+    auto task = client.upsertPolicy(m_device.id, m_workingPolicy, {});
+    co_await task;
 }
 
 QCoro::Task<> MacChildRuleSettingsViewModel::applyToOtherChildren()
@@ -268,44 +230,43 @@ QCoro::Task<> MacChildRuleSettingsViewModel::applyToOtherChildren()
     if (!client || familyCode.isEmpty()) {
         co_return;
     }
-    QPointer<MacChildRuleSettingsViewModel> self(this);
-    m_isSaving = true;
-    setError(std::nullopt);
+    auto busy = ViewModelSupport::runBusy(
+        this, savingDisplay(), &MacChildRuleSettingsViewModel::applyToOtherChildrenWith, *client, familyCode);
+    co_await busy;
+}
 
+QCoro::Task<> MacChildRuleSettingsViewModel::applyToOtherChildrenWith(const RemoteAPIClient& client,
+                                                                      QString familyCode)
+{
+    QPointer<MacChildRuleSettingsViewModel> self(this);
     // Locking another child at once is a decision about that child alone.
     ScreenTimePolicy copied = m_workingPolicy;
     copied.forceLocked = false;
-    std::optional<QString> message;
-    try {
-        auto devicesTask = client->fetchDevices(familyCode);
-        const auto devices = co_await devicesTask;
-        QList<DeviceListItem> targets;
-        for (const auto& device : devices) {
-            if (device.role == u"child"_s && device.id != m_device.id) {
-                targets.append(device);
-            }
+    const QString ownID = m_device.id;
+    auto devicesTask = client.fetchDevices(familyCode);
+    const auto devices = co_await devicesTask;
+    QList<DeviceListItem> targets;
+    for (const auto& device : devices) {
+        if (device.role == u"child"_s && device.id != ownID) {
+            targets.append(device);
         }
-        if (targets.isEmpty()) {
-            message = L10n::localized("没有其他孩子设备");
-        } else {
-            for (const auto& target : targets) {
-                auto upsert = client->upsertPolicy(target.id, copied, {});
-                co_await upsert;
-            }
-            message = targets.size() == 1
-                ? L10n::localized("已用到另外 1 个孩子。立即锁定不会一起复制。")
-                : L10n::format(L10n::localized("已用到另外 %d 个孩子。立即锁定不会一起复制。"),
-                               { qint64(targets.size()) });
-        }
-    } catch (const std::exception& error) {
-        message = userFriendlyMessage(error);
+    }
+    for (const auto& target : targets) {
+        auto upsert = client.upsertPolicy(target.id, copied, {});
+        co_await upsert;
     }
     if (!self) {
         co_return;
     }
-    m_errorMessage = message;
-    m_isSaving = false;
-    emit changed();
+    // The outcome takes the message line, where a failure would be told.
+    if (targets.isEmpty()) {
+        setError(L10n::localized("没有其他孩子设备"));
+    } else {
+        setError(targets.size() == 1
+                     ? L10n::localized("已用到另外 1 个孩子。立即锁定不会一起复制。")
+                     : L10n::format(L10n::localized("已用到另外 %d 个孩子。立即锁定不会一起复制。"),
+                                    { qint64(targets.size()) }));
+    }
 }
 
 QCoro::Task<> MacChildRuleSettingsViewModel::deleteChild()

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "Models/ScreenTimePolicy.h"
-#include "Services/Network/DeviceRecords.h"
+#include "Protocol/DeviceRecords.h"
+#include "Services/ViewModelSupport.h"
 
 #include <QCoroTask>
 #include <QDateTime>
@@ -11,6 +12,7 @@
 
 #include <optional>
 
+class RemoteAPIClient;
 class RemoteBackendConfig;
 
 // The rule editor of one child device: loads its remote policy, edits the daily limit, the
@@ -35,15 +37,27 @@ public:
     std::optional<QString> healthSummary() const { return m_healthSummary; }
     QString title() const;
 
-    void setDailyLimitMinutes(qint64 minutes);
+    void setDailyLimitMinutes(qint64 minutes)
+    {
+        ViewModelSupport::setAndNotify(this, m_workingPolicy.dailyLimitMinutes, minutes,
+                                       &MacChildRuleSettingsViewModel::changed);
+    }
     // The field's text as typed: a whole number of minutes within a day is taken; anything else
     // keeps the last good value, sets `dailyLimitError` and holds saving back until corrected.
     void setDailyLimitText(const QString& text);
     std::optional<QString> dailyLimitError() const { return m_dailyLimitError; }
     bool canSave() const { return !m_isSaving && !m_dailyLimitError; }
     static constexpr qint64 maxDailyLimitMinutes = 1440;
-    void setBlockedStart(const DateComponents& components);
-    void setBlockedEnd(const DateComponents& components);
+    void setBlockedStart(const DateComponents& components)
+    {
+        ViewModelSupport::setAndNotify(this, m_workingPolicy.blockedStart, components,
+                                       &MacChildRuleSettingsViewModel::changed);
+    }
+    void setBlockedEnd(const DateComponents& components)
+    {
+        ViewModelSupport::setAndNotify(this, m_workingPolicy.blockedEnd, components,
+                                       &MacChildRuleSettingsViewModel::changed);
+    }
     // Switching the immediate lock on also ends a temporary unlock the child still has: the
     // child's lock decision lets a running unlock override the lock, so without this a parent
     // who locks again after approving extra time would see the switch on and the child free.
@@ -85,9 +99,30 @@ signals:
     void dismissRequested();
 
 private:
-    void setError(std::optional<QString> message);
+    void setError(std::optional<QString> message)
+    {
+        ViewModelSupport::setAndNotify(this, m_errorMessage, std::move(message),
+                                       &MacChildRuleSettingsViewModel::changed);
+    }
     // Sends the working policy; false with `errorMessage` set when it was not stored.
     QCoro::Task<bool> upload();
+    void setLoading(bool loading)
+    {
+        ViewModelSupport::setAndNotify(this, m_isLoading, loading, &MacChildRuleSettingsViewModel::changed);
+    }
+    void setSaving(bool saving)
+    {
+        ViewModelSupport::setAndNotify(this, m_isSaving, saving, &MacChildRuleSettingsViewModel::changed);
+    }
+    static ViewModelSupport::BusyDisplay<MacChildRuleSettingsViewModel> savingDisplay()
+    {
+        return { &MacChildRuleSettingsViewModel::setSaving, &MacChildRuleSettingsViewModel::setError };
+    }
+    // The happy paths of `load`, `upload` and `applyToOtherChildren`; what they throw becomes the
+    // message line.
+    QCoro::Task<> loadWith(const RemoteAPIClient& client);
+    QCoro::Task<> uploadWith(const RemoteAPIClient& client);
+    QCoro::Task<> applyToOtherChildrenWith(const RemoteAPIClient& client, QString familyCode);
 
     const DeviceListItem m_device;
     RemoteBackendConfig& m_config;

@@ -3,7 +3,8 @@
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Platform/AppBundle.h"
-#include "Services/Network/FeedbackRecords.h"
+#include "Protocol/FeedbackRecords.h"
+#include "Services/Network/ModelPayloads.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/UserFriendlyMessage.h"
 
@@ -20,24 +21,6 @@ MacFeedbackViewModel::MacFeedbackViewModel(RemoteBackendConfig& config, const Ap
     , m_config(config)
     , m_bundle(bundle)
 {
-}
-
-void MacFeedbackViewModel::setCategory(const QString& category)
-{
-    m_category = category;
-    emit changed();
-}
-
-void MacFeedbackViewModel::setContent(const QString& content)
-{
-    m_content = content;
-    emit changed();
-}
-
-void MacFeedbackViewModel::setContact(const QString& contact)
-{
-    m_contact = contact;
-    emit changed();
 }
 
 void MacFeedbackViewModel::clearAlert()
@@ -76,8 +59,8 @@ QCoro::Task<> MacFeedbackViewModel::submit()
     QPointer<MacFeedbackViewModel> self(this);
     m_isSubmitting = true;
     emit changed();
-    const auto body = FeedbackPayload::make(m_config.role(), m_category, text, m_contact, appVersion(),
-                                            osVersion(), m_config.deviceID(), m_config.familyCode());
+    const auto body = feedbackPayload(m_config.role(), m_category, text, m_contact, appVersion(), osVersion(),
+                                      m_config.deviceID(), m_config.familyCode());
     std::optional<QString> failure;
     try {
         auto task = client->submitFeedback(body);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Services/ViewModelSupport.h"
+
 #include <QCoroTask>
 #include <QObject>
 #include <QString>
@@ -27,9 +29,18 @@ public:
     QString contact() const { return m_contact; }
     bool isSubmitting() const { return m_isSubmitting; }
     std::optional<QString> alertMessage() const { return m_alertMessage; }
-    void setCategory(const QString& category);
-    void setContent(const QString& content);
-    void setContact(const QString& contact);
+    void setCategory(const QString& category)
+    {
+        ViewModelSupport::setAndNotify(this, m_category, category, &MacFeedbackViewModel::changed);
+    }
+    void setContent(const QString& content)
+    {
+        ViewModelSupport::setAndNotify(this, m_content, content, &MacFeedbackViewModel::changed);
+    }
+    void setContact(const QString& contact)
+    {
+        ViewModelSupport::setAndNotify(this, m_contact, contact, &MacFeedbackViewModel::changed);
+    }
     // "好的" on the alert.
     void clearAlert();
 

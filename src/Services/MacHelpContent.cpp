@@ -1,6 +1,7 @@
 #include "Services/MacHelpContent.h"
 
 #include "Models/NamedTexts.h"
+#include "Platform/HostSystem.h"
 
 using namespace Qt::StringLiterals;
 
@@ -65,11 +66,10 @@ QList<HelpBlock> linuxBlocks(bool english)
 
 QList<HelpBlock> blocksFor(const QString& localizedIntroduction)
 {
-#ifdef Q_OS_MACOS
-    return macBlocksFor(localizedIntroduction);
-#else
+    if constexpr (HostSystem::isMac) {
+        return macBlocksFor(localizedIntroduction);
+    }
     return linuxBlocks(localizedIntroduction.startsWith(u"Submit"_s));
-#endif
 }
 
 QList<HelpBlock> macBlocksFor(const QString& localizedIntroduction)

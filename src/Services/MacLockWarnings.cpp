@@ -1,5 +1,6 @@
 #include "Services/MacLockWarnings.h"
 
+#include "Models/EnumNames.h"
 #include "Models/L10n.h"
 #include "Platform/UserDefaults.h"
 #include "Services/MacLockShield.h"
@@ -152,19 +153,7 @@ std::optional<MacLockWarnings::Warning> MacLockWarnings::takeEyeRest(const Scree
 
 QString MacLockWarnings::rawValue(Kind kind)
 {
-    switch (kind) {
-    case Kind::dailyLimitIn5:
-        return u"dailyLimitIn5"_s;
-    case Kind::dailyLimitIn1:
-        return u"dailyLimitIn1"_s;
-    case Kind::blockedPeriodIn5:
-        return u"blockedPeriodIn5"_s;
-    case Kind::blockedPeriodIn1:
-        return u"blockedPeriodIn1"_s;
-    case Kind::eyeRestIn1:
-        return u"eyeRestIn1"_s;
-    }
-    return {};
+    return enumName(kind);
 }
 
 QString MacLockWarnings::text(const Warning& warning, const ScreenTimePolicy& policy)

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QObject>
 #include <QSet>
 #include <QString>
 
@@ -17,6 +18,8 @@ class UserDefaults;
 // the period gets the warnings again before the new lock.
 class MacLockWarnings
 {
+    Q_GADGET
+
 public:
     enum class Kind
     {
@@ -26,6 +29,7 @@ public:
         blockedPeriodIn1,
         eyeRestIn1
     };
+    Q_ENUM(Kind)
 
     struct Warning
     {

@@ -3,7 +3,8 @@
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Services/Network/RemoteAPIClient.h"
-#include "Services/Network/UserFriendlyMessage.h"
+
+#include <QPointer>
 
 MacParentInvitationViewModel::MacParentInvitationViewModel(RemoteBackendConfig& config, QObject* parent)
     : QObject(parent)
@@ -28,19 +29,21 @@ QCoro::Task<> MacParentInvitationViewModel::create()
         emit changed();
         co_return;
     }
-    const QString code = m_config.familyCode();
-    m_isBusy = true;
-    m_errorMessage.reset();
-    emit changed();
-    try {
-        auto task = client->createParentInvitation(code);
-        const ParentInvitationResponse invitation = co_await task;
-        const auto expiresAt = QDateTime::fromString(invitation.expiresAt, Qt::ISODateWithMs);
-        m_invitationCode = invitation.invitationCode;
-        m_expiresAt = expiresAt.isValid() ? std::optional<QDateTime>(expiresAt) : std::nullopt;
-    } catch (...) {
-        m_errorMessage = userFriendlyMessage(std::current_exception());
+    auto busy = ViewModelSupport::runBusy(
+        this, { &MacParentInvitationViewModel::setBusy, &MacParentInvitationViewModel::setError },
+        &MacParentInvitationViewModel::createWith, *client, m_config.familyCode());
+    co_await busy;
+}
+
+QCoro::Task<> MacParentInvitationViewModel::createWith(const RemoteAPIClient& client, QString familyCode)
+{
+    QPointer<MacParentInvitationViewModel> self(this);
+    auto task = client.createParentInvitation(familyCode);
+    const ParentInvitationResponse invitation = co_await task;
+    if (!self) {
+        co_return;
     }
-    m_isBusy = false;
-    emit changed();
+    const auto expiresAt = QDateTime::fromString(invitation.expiresAt, Qt::ISODateWithMs);
+    m_invitationCode = invitation.invitationCode;
+    m_expiresAt = expiresAt.isValid() ? std::optional<QDateTime>(expiresAt) : std::nullopt;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Services/ViewModelSupport.h"
+
 #include <QCoroTask>
 #include <QDateTime>
 #include <QObject>
@@ -7,6 +9,7 @@
 
 #include <optional>
 
+class RemoteAPIClient;
 class RemoteBackendConfig;
 
 // "邀请另一台家长电脑": asks the family server for a one-time code with which one more parent
@@ -34,6 +37,18 @@ signals:
     void changed();
 
 private:
+    void setBusy(bool busy)
+    {
+        ViewModelSupport::setAndNotify(this, m_isBusy, busy, &MacParentInvitationViewModel::changed);
+    }
+    void setError(std::optional<QString> message)
+    {
+        ViewModelSupport::setAndNotify(this, m_errorMessage, std::move(message),
+                                       &MacParentInvitationViewModel::changed);
+    }
+    // The happy path of `create`; what it throws becomes the message line.
+    QCoro::Task<> createWith(const RemoteAPIClient& client, QString familyCode);
+
     RemoteBackendConfig& m_config;
     QString m_invitationCode;
     std::optional<QDateTime> m_expiresAt;

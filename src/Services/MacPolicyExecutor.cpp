@@ -1,37 +1,20 @@
 #include "Services/MacPolicyExecutor.h"
 
+#include "Models/EnumNames.h"
 #include "Platform/Clock.h"
 
 #include <limits>
-
-using namespace Qt::StringLiterals;
 
 namespace MacPolicyExecutor {
 
 QString rawValue(LockReason reason)
 {
-    switch (reason) {
-    case LockReason::forceLocked:
-        return u"forceLocked"_s;
-    case LockReason::blockedPeriod:
-        return u"blockedPeriod"_s;
-    case LockReason::dailyLimit:
-        return u"dailyLimit"_s;
-    case LockReason::eyeRest:
-        return u"eyeRest"_s;
-    }
-    return {};
+    return enumName(reason);
 }
 
 std::optional<LockReason> lockReasonFromRawValue(const QString& rawValue)
 {
-    for (const auto reason : { LockReason::forceLocked, LockReason::blockedPeriod, LockReason::dailyLimit,
-                               LockReason::eyeRest }) {
-        if (MacPolicyExecutor::rawValue(reason) == rawValue) {
-            return reason;
-        }
-    }
-    return std::nullopt;
+    return enumFromName<LockReason>(rawValue);
 }
 
 qint64 minuteOfDay(qint64 hour, qint64 minute)

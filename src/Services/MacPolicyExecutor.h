@@ -2,6 +2,7 @@
 
 #include "Models/ScreenTimePolicy.h"
 
+#include <QObject>
 #include <QString>
 
 #include <optional>
@@ -11,6 +12,7 @@ class Clock;
 // Decides, from the policy and today's counted minutes, whether the controlled applications of
 // a child computer must be locked now, and why.
 namespace MacPolicyExecutor {
+Q_NAMESPACE
 
 enum class LockReason
 {
@@ -19,6 +21,7 @@ enum class LockReason
     dailyLimit,
     eyeRest
 };
+Q_ENUM_NS(LockReason)
 
 QString rawValue(LockReason reason);
 std::optional<LockReason> lockReasonFromRawValue(const QString& rawValue);

@@ -58,7 +58,7 @@ ScreenTimePolicy receivedPolicy(const PolicyPayload& payload)
     return policy; // eye-rest fields at the record's defaults
 }
 
-// Step 8. The decision is the lock decision's, followed by the eye-rest rule, both over the
+// The decision is the lock decision's, followed by the eye-rest rule, both over the
 // merged policy (the received five fields and this computer's own eye-rest rhythm). The overlay
 // is driven from the event loop, after the cycle has moved on. The local lock guard goes through
 // the same two calls.
@@ -110,7 +110,7 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
                        QPointer<MacUsageMonitorService> monitor, Workspace& workspace,
                        const AppBundle& bundle, MacLockOverlayTarget* overlay)
 {
-    // 1. Guards.
+    // Only a bound child synchronises; anything else has no rules to receive.
     if (config->role() != RemoteDeviceRole::child) {
         co_return;
     }
@@ -127,7 +127,7 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
     const QString appVersion = bundle.shortVersion();
     const QString osVersion = workspace.osVersion();
 
-    // 2. The policy, with one immediate retry on a transient network failure.
+    // One immediate retry on a transient network failure: a brief drop must not cost a whole period.
     std::optional<DevicePolicyResponse> response;
     try {
         auto fetch = RemoteAPIClient::retryingOnceOnTransientError<DevicePolicyResponse>(
@@ -140,7 +140,7 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
         co_return;
     }
 
-    // 3 and 4. Merge: the parent's five fields; the eye-rest rhythm stays this computer's.
+    // The parent owns the five rule fields; the eye-rest rhythm stays this computer's.
     const auto received = receivedPolicy(response->policy);
     const QDateTime localLift = g_localUnlockUntil;
     policyStore->update([&received, &localLift](ScreenTimePolicy& stored) {
@@ -155,7 +155,7 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
         }
     });
 
-    // 5. A higher count at the server is taken over when it is of this computer's day; a lower
+    // A higher count at the server is taken over when it is of this computer's day; a lower
     // one changes nothing.
     try {
         auto usage = client.fetchTodayUsage(deviceID);
@@ -172,7 +172,7 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
         co_return;
     }
 
-    // 6 and 7.
+    // The monitor follows the selection and the merged eye-rest break before the decision reads it.
     const auto selection = selectionStore->payload();
     monitor->resetDayIfNeeded();
     const auto merged = policyStore->policy();
@@ -187,10 +187,9 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
         monitor->stop();
     }
 
-    // 8.
     applyPolicy(merged, selection, *monitor, overlay);
 
-    // 9. Health; a failure does not end the cycle.
+    // A failed health report does not end the cycle: the usage report below still goes out.
     PutDeviceHealthPayload health;
     health.notificationsOk = true;
     health.usageAccessOk = true;
@@ -219,7 +218,6 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
         co_return;
     }
 
-    // 10.
     auto report = reportUsageIfNeeded(client, deviceID, monitor, config);
     co_await report;
 }

@@ -4,9 +4,9 @@
 #include "Models/ScreenTimePolicyStore.h"
 #include "Platform/Clock.h"
 #include "Platform/UserDefaults.h"
+#include "Protocol/UnlockRecords.h"
+#include "Protocol/WireCoding.h"
 #include "Services/Network/RemoteAPIClient.h"
-#include "Services/Network/UnlockRecords.h"
-#include "Services/Network/WireCoding.h"
 
 #include <algorithm>
 #include <cmath>

@@ -18,18 +18,6 @@ MacUnlockRequestsViewModel::MacUnlockRequestsViewModel(RemoteBackendConfig& conf
 {
 }
 
-void MacUnlockRequestsViewModel::setExtendMinutesInput(const QString& text)
-{
-    m_extendMinutesInput = text;
-    emit changed();
-}
-
-void MacUnlockRequestsViewModel::setError(std::optional<QString> message)
-{
-    m_errorMessage = std::move(message);
-    emit changed();
-}
-
 QList<UnlockRequest> MacUnlockRequestsViewModel::visibleRequests() const
 {
     if (!m_filterDeviceId) {
@@ -91,39 +79,34 @@ QCoro::Task<> MacUnlockRequestsViewModel::load()
         setError(L10n::localized("远程配置未完成，无法加载解锁申请。"));
         co_return;
     }
-    const QString familyCode = m_config.familyCode();
+    auto busy = ViewModelSupport::runBusy(
+        this, { &MacUnlockRequestsViewModel::setLoading, &MacUnlockRequestsViewModel::setError },
+        &MacUnlockRequestsViewModel::loadWith, *client, m_config.familyCode());
+    co_await busy;
+}
+
+QCoro::Task<> MacUnlockRequestsViewModel::loadWith(const RemoteAPIClient& client, QString familyCode)
+{
     QPointer<MacUnlockRequestsViewModel> self(this);
-    m_isLoading = true;
-    setError(std::nullopt);
-
-    try {
-        auto requestsTask = client->fetchUnlockRequests(familyCode, u"pending"_s);
-        auto requests = co_await requestsTask;
-        if (!self) {
-            co_return;
-        }
-        m_requests = std::move(requests);
-        emit changed();
-
-        auto devicesTask = client->fetchDevices(familyCode);
-        const auto devices = co_await devicesTask;
-        if (!self) {
-            co_return;
-        }
-        // A repeated id keeps the name listed first.
-        QHash<QString, QString> names;
-        for (const auto& device : devices) {
-            names.insert(device.id, names.value(device.id, device.name));
-        }
-        m_deviceNameMap = std::move(names);
-    } catch (const std::exception& error) {
-        if (!self) {
-            co_return;
-        }
-        m_errorMessage = userFriendlyMessage(error);
+    auto requestsTask = client.fetchUnlockRequests(familyCode, u"pending"_s);
+    auto requests = co_await requestsTask;
+    if (!self) {
+        co_return;
     }
-    m_isLoading = false;
+    m_requests = std::move(requests);
     emit changed();
+
+    auto devicesTask = client.fetchDevices(familyCode);
+    const auto devices = co_await devicesTask;
+    if (!self) {
+        co_return;
+    }
+    // A repeated id keeps the name listed first.
+    QHash<QString, QString> names;
+    for (const auto& device : devices) {
+        names.insert(device.id, names.value(device.id, device.name));
+    }
+    m_deviceNameMap = std::move(names);
 }
 
 QCoro::Task<> MacUnlockRequestsViewModel::decide(UnlockRequest request, QString action,

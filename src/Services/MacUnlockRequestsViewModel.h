@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Services/Network/UnlockRecords.h"
+#include "Protocol/UnlockRecords.h"
+#include "Services/ViewModelSupport.h"
 
 #include <QCoroTask>
 #include <QHash>
@@ -10,6 +11,7 @@
 
 #include <optional>
 
+class RemoteAPIClient;
 class RemoteBackendConfig;
 
 // The parent's review of the family's pending unlock requests, optionally narrowed to one child.
@@ -33,7 +35,11 @@ public:
     std::optional<UnlockRequest> pendingRequest() const { return m_pendingRequest; }
     QString extendMinutesInput() const { return m_extendMinutesInput; }
     bool isShowingExtendSheet() const { return m_isShowingExtendSheet; }
-    void setExtendMinutesInput(const QString& text);
+    void setExtendMinutesInput(const QString& text)
+    {
+        ViewModelSupport::setAndNotify(this, m_extendMinutesInput, text,
+                                       &MacUnlockRequestsViewModel::changed);
+    }
 
     QList<UnlockRequest> visibleRequests() const;
 
@@ -64,7 +70,17 @@ signals:
     void changed();
 
 private:
-    void setError(std::optional<QString> message);
+    void setError(std::optional<QString> message)
+    {
+        ViewModelSupport::setAndNotify(this, m_errorMessage, std::move(message),
+                                       &MacUnlockRequestsViewModel::changed);
+    }
+    void setLoading(bool loading)
+    {
+        ViewModelSupport::setAndNotify(this, m_isLoading, loading, &MacUnlockRequestsViewModel::changed);
+    }
+    // The happy path of `load`; what it throws becomes the message line.
+    QCoro::Task<> loadWith(const RemoteAPIClient& client, QString familyCode);
 
     RemoteBackendConfig& m_config;
     const std::optional<QString> m_filterDeviceId;

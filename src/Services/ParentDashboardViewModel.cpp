@@ -22,30 +22,6 @@ ParentDashboardViewModel::ParentDashboardViewModel(RemoteBackendConfig& config, 
 
 ParentDashboardViewModel::~ParentDashboardViewModel() = default;
 
-void ParentDashboardViewModel::setChildDevices(const QList<DeviceListItem>& devices)
-{
-    m_childDevices = devices;
-    emit changed();
-}
-
-void ParentDashboardViewModel::setChildDevicesError(const std::optional<QString>& error)
-{
-    m_childDevicesError = error;
-    emit changed();
-}
-
-void ParentDashboardViewModel::setLoadingChildDevices(bool loading)
-{
-    m_isLoadingChildDevices = loading;
-    emit changed();
-}
-
-void ParentDashboardViewModel::setHomePendingUnlockRequests(const QList<UnlockRequest>& requests)
-{
-    m_homePendingUnlockRequests = requests;
-    emit changed();
-}
-
 QList<DeviceListItem> ParentDashboardViewModel::children() const
 {
     QList<DeviceListItem> children;

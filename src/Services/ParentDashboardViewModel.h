@@ -1,7 +1,8 @@
 #pragma once
 
-#include "Services/Network/DeviceRecords.h"
-#include "Services/Network/UnlockRecords.h"
+#include "Protocol/DeviceRecords.h"
+#include "Protocol/UnlockRecords.h"
+#include "Services/ViewModelSupport.h"
 
 #include <QCoroTask>
 #include <QList>
@@ -39,10 +40,24 @@ public:
     std::optional<QString> childDevicesError() const { return m_childDevicesError; }
     bool isLoadingChildDevices() const { return m_isLoadingChildDevices; }
     QList<UnlockRequest> homePendingUnlockRequests() const { return m_homePendingUnlockRequests; }
-    void setChildDevices(const QList<DeviceListItem>& devices);
-    void setChildDevicesError(const std::optional<QString>& error);
-    void setLoadingChildDevices(bool loading);
-    void setHomePendingUnlockRequests(const QList<UnlockRequest>& requests);
+    void setChildDevices(const QList<DeviceListItem>& devices)
+    {
+        ViewModelSupport::setAndNotify(this, m_childDevices, devices, &ParentDashboardViewModel::changed);
+    }
+    void setChildDevicesError(const std::optional<QString>& error)
+    {
+        ViewModelSupport::setAndNotify(this, m_childDevicesError, error, &ParentDashboardViewModel::changed);
+    }
+    void setLoadingChildDevices(bool loading)
+    {
+        ViewModelSupport::setAndNotify(this, m_isLoadingChildDevices, loading,
+                                       &ParentDashboardViewModel::changed);
+    }
+    void setHomePendingUnlockRequests(const QList<UnlockRequest>& requests)
+    {
+        ViewModelSupport::setAndNotify(this, m_homePendingUnlockRequests, requests,
+                                       &ParentDashboardViewModel::changed);
+    }
 
     // The devices listed on the card: those whose role is exactly "child", in list order.
     QList<DeviceListItem> children() const;

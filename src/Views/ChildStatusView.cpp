@@ -22,8 +22,6 @@ QFrame* card(const QString& title, QVBoxLayout*& body)
 {
     auto* frame = new QFrame;
     frame->setObjectName(u"card"_s);
-    frame->setStyleSheet(
-        u"QFrame#card { background: #ffffff; border: 1px solid #dde3ea; border-radius: 10px; }"_s);
     body = new QVBoxLayout(frame);
     if (!title.isEmpty()) {
         auto* heading = new QLabel(title);
@@ -71,16 +69,16 @@ ChildStatusView::ChildStatusView(ScreenTimePolicyStore& policyStore, RemoteBacke
     body->addWidget(m_used);
     m_break = new QLabel;
     m_break->setObjectName(u"eyeRestBreakText"_s);
-    m_break->setStyleSheet(u"color: #e67e22; font-weight: bold;"_s);
+    m_break->setProperty("role", u"rest"_s);
     m_break->setWordWrap(true);
     body->addWidget(m_break);
     m_requestPending = new QLabel(L10n::localized("解锁申请已发出，正在等待家长处理"));
     m_requestPending->setObjectName(u"unlockRequestPendingText"_s);
-    m_requestPending->setStyleSheet(u"color: #2f7cf6;"_s);
+    m_requestPending->setProperty("role", u"accent"_s);
     m_requestPending->setWordWrap(true);
     body->addWidget(m_requestPending);
     auto* note = new QLabel(L10n::localized("今日用量说明（不含休息）"));
-    note->setStyleSheet(u"color: #666666;"_s);
+    note->setProperty("role", u"note"_s);
     note->setWordWrap(true);
     body->addWidget(note);
     auto* adjust = new QPushButton(L10n::localized("调整规则"));

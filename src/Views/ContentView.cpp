@@ -55,7 +55,6 @@ ContentView::ContentView(Stores stores, Lock lock, HostPlatform platform, QWidge
 {
     setObjectName(u"contentView"_s);
     setAutoFillBackground(true);
-    setStyleSheet(u"QWidget#contentView { background: #f4f7fb; }"_s);
     installDefaultSheets();
 
     HomePanelView::Callbacks callbacks;
@@ -355,7 +354,7 @@ void ContentView::openPasswordSetup()
     auto* confirm = field(u"confirmPassword"_s, L10n::localized("再次输入密码"));
     auto* error = new QLabel;
     error->setObjectName(u"passwordSetupError"_s);
-    error->setStyleSheet(u"color: #d32f2f;"_s);
+    error->setProperty("role", u"error"_s);
     layout->addWidget(error);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -412,7 +411,7 @@ void ContentView::syncRenameSheet()
     draft->setPlaceholderText(NamedTexts::parentNicknamePlaceholder());
     layout->addWidget(draft);
     auto* error = new QLabel;
-    error->setStyleSheet(u"color: #d32f2f;"_s);
+    error->setProperty("role", u"error"_s);
     error->setWordWrap(true);
     layout->addWidget(error);
     auto* buttons = new QHBoxLayout;

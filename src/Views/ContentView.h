@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Platform/HostPlatform.h"
-#include "Services/Network/DeviceRecords.h"
+#include "Protocol/DeviceRecords.h"
 
 #include <QWidget>
 

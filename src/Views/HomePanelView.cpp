@@ -27,8 +27,6 @@ QFrame* makeCard()
 {
     auto* frame = new QFrame;
     frame->setObjectName(u"card"_s);
-    frame->setStyleSheet(
-        u"QFrame#card { background: #ffffff; border: 1px solid #dde3ea; border-radius: 10px; }"_s);
     return frame;
 }
 
@@ -74,13 +72,11 @@ HomePanelView::HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore&
     appName->setFont(font);
     titles->addWidget(appName);
     auto* tagline = new QLabel(L10n::localized("守护孩子健康、视力与专注力"));
-    tagline->setStyleSheet(u"color: #666666;"_s);
+    tagline->setProperty("role", u"note"_s);
     titles->addWidget(tagline);
     header->addLayout(titles, 1);
     m_rolePill = new QLabel;
     m_rolePill->setObjectName(u"rolePill"_s);
-    m_rolePill->setStyleSheet(
-        u"background: #e3f2fd; color: #1565c0; border-radius: 9px; padding: 2px 10px;"_s);
     header->addWidget(m_rolePill, 0, Qt::AlignTop);
     for (QWidget* child : m_header->findChildren<QWidget*>()) {
         child->installEventFilter(this);
@@ -148,7 +144,7 @@ HomePanelView::HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore&
         auto* text = new QLabel(L10n::localized(
             "本机还没有设置家长密码：没有密码，规则和受控应用谁都能改。请家长现在就在这台电脑上设置。"));
         text->setWordWrap(true);
-        text->setStyleSheet(u"color: #b26a00;"_s);
+        text->setProperty("role", u"warning"_s);
         row->addWidget(text, 1);
         auto* set = new QPushButton(L10n::localized("设置家长密码"));
         set->setObjectName(u"setPasswordButton"_s);

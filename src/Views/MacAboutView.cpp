@@ -1,6 +1,7 @@
 #include "Views/MacAboutView.h"
 
 #include "Models/L10n.h"
+#include "Platform/HostSystem.h"
 #include "Services/MacAboutViewModel.h"
 #include "Views/SheetTitleRow.h"
 
@@ -21,26 +22,22 @@ MacAboutView::MacAboutView(RemoteBackendConfig& config, const AppBundle& bundle,
     auto* done = SheetTitleRow::add(layout, this, L10n::localized("关于我们"));
     connect(done, &QPushButton::clicked, this, &MacAboutView::dismissRequested);
 
-    const auto centred = [this, layout](const QString& text, const QString& style, const QString& name) {
+    const auto centred = [this, layout](const QString& text, const QString& role, const QString& name) {
         auto* label = new QLabel(text, this);
         label->setObjectName(name);
         label->setAlignment(Qt::AlignCenter);
         label->setWordWrap(true);
-        label->setStyleSheet(style);
+        label->setProperty("role", role);
         layout->addWidget(label);
         return label;
     };
     layout->addStretch();
-    centred(L10n::localized("岚哨"), u"font-size: 18px; font-weight: 600;"_s, u"name"_s);
-#ifdef Q_OS_MACOS
-    centred(L10n::localized("岚哨 Mac 版"), u"color: palette(dark);"_s, u"edition"_s);
-#else
-    centred(L10n::localized("岚哨 Linux 版"), u"color: palette(dark);"_s, u"edition"_s);
-#endif
-    centred(m_model->versionLine(), u"color: palette(dark); font-size: 11px;"_s, u"version"_s);
-    centred(L10n::localized("守护孩子健康、视力与专注力。"), u"color: palette(dark); font-size: 11px;"_s,
-            u"slogan"_s);
-    m_detail = centred(QString(), u"color: palette(dark); font-size: 11px;"_s, u"apiDetail"_s);
+    centred(L10n::localized("岚哨"), u"display"_s, u"name"_s);
+    centred(HostSystem::isMac ? L10n::localized("岚哨 Mac 版") : L10n::localized("岚哨 Linux 版"), u"secondary"_s,
+            u"edition"_s);
+    centred(m_model->versionLine(), u"smallSecondary"_s, u"version"_s);
+    centred(L10n::localized("守护孩子健康、视力与专注力。"), u"smallSecondary"_s, u"slogan"_s);
+    m_detail = centred(QString(), u"smallSecondary"_s, u"apiDetail"_s);
     layout->addStretch();
 
     connect(m_model, &MacAboutViewModel::changed, this, &MacAboutView::render);

@@ -26,7 +26,7 @@ MacBackendURLSettingsView::MacBackendURLSettingsView(RemoteBackendConfig& config
 
     auto* hint = new QLabel(NamedTexts::backendURLHint(), this);
     hint->setWordWrap(true);
-    hint->setStyleSheet(u"color: palette(mid); font-size: 11px;"_s);
+    hint->setProperty("role", u"caption"_s);
     layout->addWidget(hint);
     m_field = new QLineEdit(this);
     m_field->setObjectName(u"draft"_s);

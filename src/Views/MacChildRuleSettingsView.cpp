@@ -3,6 +3,7 @@
 #include "Models/L10n.h"
 #include "Services/MacChildRuleSettingsViewModel.h"
 #include "Views/AlertPresenter.h"
+#include "Views/SheetTitleRow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,7 +30,7 @@ QLabel* caption(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
-    label->setStyleSheet(u"color: palette(mid); font-size: 11px;"_s);
+    label->setProperty("role", u"caption"_s);
     return label;
 }
 
@@ -51,18 +52,9 @@ MacChildRuleSettingsView::MacChildRuleSettingsView(DeviceListItem device, Remote
     setWindowTitle(m_model->title());
 
     auto* layout = new QVBoxLayout(this);
-    auto* header = new QHBoxLayout;
     auto* icon = new QLabel(this);
     icon->setPixmap(QIcon::fromTheme(u"security-high"_s).pixmap(20, 20));
-    header->addWidget(icon);
-    auto* title = new QLabel(m_model->title(), this);
-    title->setObjectName(u"title"_s);
-    title->setStyleSheet(u"font-weight: 600; font-size: 15px;"_s);
-    header->addWidget(title, 1);
-    auto* done = new QPushButton(L10n::localized("完成"), this);
-    done->setObjectName(u"done"_s);
-    header->addWidget(done);
-    layout->addLayout(header);
+    auto* done = SheetTitleRow::add(layout, this, m_model->title(), icon);
 
     m_stack = new QStackedWidget(this);
     layout->addWidget(m_stack, 1);
@@ -79,7 +71,7 @@ MacChildRuleSettingsView::MacChildRuleSettingsView(DeviceListItem device, Remote
     m_error = new QLabel(content);
     m_error->setObjectName(u"error"_s);
     m_error->setWordWrap(true);
-    m_error->setStyleSheet(u"color: red; font-size: 11px;"_s);
+    m_error->setProperty("role", u"smallError"_s);
     column->addWidget(m_error);
     m_health = caption(QString(), content);
     m_health->setObjectName(u"health"_s);
@@ -97,7 +89,7 @@ MacChildRuleSettingsView::MacChildRuleSettingsView(DeviceListItem device, Remote
     m_dailyLimitError = new QLabel(content);
     m_dailyLimitError->setObjectName(u"dailyLimitError"_s);
     m_dailyLimitError->setWordWrap(true);
-    m_dailyLimitError->setStyleSheet(u"color: red; font-size: 11px;"_s);
+    m_dailyLimitError->setProperty("role", u"smallError"_s);
     column->addWidget(m_dailyLimitError);
 
     column->addWidget(new QLabel(L10n::localized("禁用时段"), content));
@@ -124,7 +116,7 @@ MacChildRuleSettingsView::MacChildRuleSettingsView(DeviceListItem device, Remote
     auto* unlockRow = new QHBoxLayout;
     m_unlockUntil = new QLabel(content);
     m_unlockUntil->setObjectName(u"unlockUntil"_s);
-    m_unlockUntil->setStyleSheet(u"color: #2f7cf6; font-weight: 600;"_s);
+    m_unlockUntil->setProperty("role", u"accentStrong"_s);
     unlockRow->addWidget(m_unlockUntil);
     m_endUnlock = new QPushButton(L10n::localized("立即结束"), content);
     m_endUnlock->setObjectName(u"endUnlock"_s);
@@ -156,7 +148,7 @@ MacChildRuleSettingsView::MacChildRuleSettingsView(DeviceListItem device, Remote
     deleteCard->setFrameShape(QFrame::StyledPanel);
     auto* deleteLayout = new QVBoxLayout(deleteCard);
     auto* deleteTitle = new QLabel(L10n::localized("删除孩子设备"), deleteCard);
-    deleteTitle->setStyleSheet(u"font-weight: 600; color: red;"_s);
+    deleteTitle->setProperty("role", u"dangerHeading"_s);
     deleteLayout->addWidget(deleteTitle);
     deleteLayout->addWidget(
         caption(L10n::localized(
@@ -165,7 +157,7 @@ MacChildRuleSettingsView::MacChildRuleSettingsView(DeviceListItem device, Remote
                 deleteCard));
     auto* remove = new QPushButton(L10n::localized("删除此设备"), deleteCard);
     remove->setObjectName(u"delete"_s);
-    remove->setStyleSheet(u"color: red;"_s);
+    remove->setProperty("role", u"error"_s);
     // Neither Return nor a focus that moved on by itself (the save button is disabled while it
     // runs) may reach a deletion.
     remove->setAutoDefault(false);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Models/DateComponents.h"
-#include "Services/Network/DeviceRecords.h"
+#include "Protocol/DeviceRecords.h"
 
 #include <QDialog>
 

@@ -34,7 +34,7 @@ MacEyeRestSettingsView::MacEyeRestSettingsView(ScreenTimePolicyStore& policyStor
     auto* note = new QLabel(L10n::localized(
         "连续使用受控应用到设定时长后，受控应用暂停一段时间，让眼睛休息。只保存在本机，需要家长密码。"));
     note->setWordWrap(true);
-    note->setStyleSheet(u"color: #666666;"_s);
+    note->setProperty("role", u"note"_s);
     layout->addWidget(note);
 
     m_enabled = new QCheckBox(L10n::localized("开启视力保护"));
@@ -70,7 +70,7 @@ MacEyeRestSettingsView::MacEyeRestSettingsView(ScreenTimePolicyStore& policyStor
 
     m_error = new QLabel;
     m_error->setObjectName(u"errorMessage"_s);
-    m_error->setStyleSheet(u"color: #d32f2f;"_s);
+    m_error->setProperty("role", u"error"_s);
     m_error->setWordWrap(true);
     m_error->hide();
     layout->addWidget(m_error);

@@ -25,7 +25,7 @@ QLabel* footer(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
-    label->setStyleSheet(u"color: palette(mid); font-size: 11px;"_s);
+    label->setProperty("role", u"caption"_s);
     return label;
 }
 

@@ -13,11 +13,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QLabel* wrapped(const QString& text, const QString& style, QWidget* parent)
+QLabel* wrapped(const QString& text, const QString& role, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
-    label->setStyleSheet(style);
+    label->setProperty("role", role);
     return label;
 }
 
@@ -40,18 +40,17 @@ MacHelpView::MacHelpView(QWidget* parent)
     auto* column = new QVBoxLayout(content);
     column->setSpacing(20);
     column->setContentsMargins(24, 24, 24, 24);
-    auto* introduction = wrapped(MacHelpContent::introduction(), u"color: palette(dark);"_s, content);
+    auto* introduction = wrapped(MacHelpContent::introduction(), u"secondary"_s, content);
     introduction->setObjectName(u"introduction"_s);
     column->addWidget(introduction);
-    column->addWidget(
-        wrapped(MacHelpContent::testingNote(), u"color: palette(mid); font-size: 11px;"_s, content));
+    column->addWidget(wrapped(MacHelpContent::testingNote(), u"caption"_s, content));
     for (const auto& block : MacHelpContent::blocks()) {
         auto* blockWidget = new QWidget(content);
         blockWidget->setObjectName(u"helpBlock"_s);
         auto* blockLayout = new QVBoxLayout(blockWidget);
         blockLayout->setContentsMargins(0, 0, 0, 0);
-        blockLayout->addWidget(wrapped(block.title, u"font-weight: 600;"_s, blockWidget));
-        blockLayout->addWidget(wrapped(block.body, u"color: palette(dark);"_s, blockWidget));
+        blockLayout->addWidget(wrapped(block.title, u"heading"_s, blockWidget));
+        blockLayout->addWidget(wrapped(block.body, u"secondary"_s, blockWidget));
         column->addWidget(blockWidget);
     }
     column->addStretch();

@@ -30,21 +30,18 @@ MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, const Ma
     auto* title = new QLabel(L10n::localized("岚哨"), this);
     title->setObjectName(u"productName"_s);
     title->setAlignment(Qt::AlignCenter);
-    title->setStyleSheet(u"font-size: 34px; font-weight: bold; color: white;"_s);
     layout->addWidget(title);
 
     m_reason = new QLabel(reasonText, this);
     m_reason->setObjectName(u"reasonText"_s);
     m_reason->setAlignment(Qt::AlignCenter);
     m_reason->setWordWrap(true);
-    m_reason->setStyleSheet(u"font-size: 22px; color: rgba(255,255,255,230);"_s);
     layout->addWidget(m_reason);
 
     auto* pending = new QLabel(L10n::localized("解锁申请已发出，正在等待家长处理"), this);
     pending->setObjectName(u"unlockRequestPendingText"_s);
     pending->setAlignment(Qt::AlignCenter);
     pending->setWordWrap(true);
-    pending->setStyleSheet(u"font-size: 15px; color: rgba(160,200,255,235);"_s);
     const auto showRequestState = [pending, requests] {
         const bool rejected = requests && requests->isRejected();
         pending->setText(rejected ? L10n::localized("家长拒绝了这次解锁申请")
@@ -61,7 +58,6 @@ MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, const Ma
     status->setObjectName(u"lockStatusText"_s);
     status->setAlignment(Qt::AlignCenter);
     status->setWordWrap(true);
-    status->setStyleSheet(u"font-size: 15px; color: rgba(255,255,255,235);"_s);
     status->setVisible(!status->text().isEmpty());
     layout->addWidget(status);
     connect(&coordinator, &MacLockCoordinator::statusTextChanged, status, [status, &coordinator] {
@@ -81,16 +77,11 @@ MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, const Ma
     // No default button: a Return typed at the lock screen must not send a request by itself.
     request->setAutoDefault(false);
     request->setMinimumHeight(40);
-    request->setStyleSheet(
-        u"QPushButton { background: #2f7cf6; color: white; border-radius: 8px; font-size: 15px; padding: 0 16px; }"_s);
     auto* password = new QPushButton(SymbolIcon::icon(u"lock.open"_s, Qt::white),
                                      L10n::localized("家长在身边时，输入家长密码立即解锁"), column);
     password->setObjectName(u"passwordUnlockButton"_s);
     password->setMinimumHeight(40);
     password->setAutoDefault(false);
-    password->setStyleSheet(
-        u"QPushButton { background: transparent; color: white; border: 1px solid rgba(255,255,255,160);"
-        " border-radius: 8px; font-size: 15px; padding: 0 16px; }"_s);
     buttons->addWidget(request);
     buttons->addWidget(password);
     layout->addWidget(column, 0, Qt::AlignHCenter);

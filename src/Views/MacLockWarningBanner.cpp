@@ -37,7 +37,6 @@ MacLockWarningBanner::MacLockWarningBanner(const QString& text, Workspace& works
     m_label = new QLabel(text, this);
     m_label->setObjectName(u"warningText"_s);
     m_label->setWordWrap(true);
-    m_label->setStyleSheet(u"color: white; font-size: 16px;"_s);
     layout->addWidget(m_label, 1);
 
     const QScreen* screen = QGuiApplication::primaryScreen();

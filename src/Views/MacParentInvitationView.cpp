@@ -43,7 +43,7 @@ MacParentInvitationView::MacParentInvitationView(RemoteBackendConfig& config, QW
     m_error = new QLabel(this);
     m_error->setObjectName(u"error"_s);
     m_error->setWordWrap(true);
-    m_error->setStyleSheet(u"color: red;"_s);
+    m_error->setProperty("role", u"error"_s);
     layout->addWidget(m_error);
     auto* buttons = new QHBoxLayout;
     m_copy = new QPushButton(L10n::localized("复制邀请码"), this);

@@ -10,6 +10,7 @@
 #include "Views/Binding/BindingStep2SetupView.h"
 #include "Views/Binding/BindingStep3SummaryView.h"
 #include "Views/Binding/BindingStep4ParentSummaryView.h"
+#include "Views/SheetTitleRow.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -39,20 +40,8 @@ MacRemoteBindingWizardView::MacRemoteBindingWizardView(RemoteBackendConfig& back
     resize(480, 560);
 
     auto* layout = new QVBoxLayout(this);
-    auto* header = new QHBoxLayout;
-    auto* title = new QLabel(L10n::localized("身份 / 基础设置"));
-    title->setObjectName(u"wizardTitle"_s);
-    QFont font = title->font();
-    font.setPointSize(font.pointSize() + 2);
-    font.setBold(true);
-    title->setFont(font);
-    header->addWidget(title);
-    header->addStretch();
-    auto* done = new QPushButton(L10n::localized("完成"));
-    done->setObjectName(u"wizardHeaderDone"_s);
+    auto* done = SheetTitleRow::add(layout, this, L10n::localized("身份 / 基础设置"));
     done->setAutoDefault(false);
-    header->addWidget(done);
-    layout->addLayout(header);
 
     m_stepIndicator = new QLabel;
     m_stepIndicator->setObjectName(u"wizardStepIndicator"_s);
@@ -70,11 +59,11 @@ MacRemoteBindingWizardView::MacRemoteBindingWizardView(RemoteBackendConfig& back
     m_error = new QLabel;
     m_error->setObjectName(u"wizardErrorMessage"_s);
     m_error->setWordWrap(true);
-    m_error->setStyleSheet(u"color: #d32f2f;"_s);
+    m_error->setProperty("role", u"error"_s);
     m_success = new QLabel;
     m_success->setObjectName(u"wizardSuccessMessage"_s);
     m_success->setWordWrap(true);
-    m_success->setStyleSheet(u"color: #2e7d32;"_s);
+    m_success->setProperty("role", u"success"_s);
     layout->addWidget(m_error);
     layout->addWidget(m_success);
 

@@ -33,23 +33,23 @@ MacTermsPrivacyConsentView::MacTermsPrivacyConsentView(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     auto* title = new QLabel(L10n::localized("用户协议与隐私政策"), this);
-    title->setStyleSheet(u"font-size: 18px; font-weight: 600;"_s);
+    title->setProperty("role", u"display"_s);
     layout->addWidget(title);
     auto* body = new QLabel(NamedTexts::termsPrivacyBody(), this);
     body->setObjectName(u"body"_s);
     body->setWordWrap(true);
-    body->setStyleSheet(u"color: palette(dark);"_s);
+    body->setProperty("role", u"secondary"_s);
     layout->addWidget(body);
 
     auto* links = new QHBoxLayout;
     auto* terms = new QPushButton(L10n::localized("用户协议"), this);
     terms->setObjectName(u"terms"_s);
     terms->setFlat(true);
-    terms->setStyleSheet(u"color: palette(link);"_s);
+    terms->setProperty("role", u"link"_s);
     auto* privacy = new QPushButton(L10n::localized("隐私政策"), this);
     privacy->setObjectName(u"privacy"_s);
     privacy->setFlat(true);
-    privacy->setStyleSheet(u"color: palette(link);"_s);
+    privacy->setProperty("role", u"link"_s);
     links->addWidget(terms);
     links->addWidget(privacy);
     links->addStretch();

@@ -2,6 +2,7 @@
 
 #include "Models/L10n.h"
 #include "Services/MacUnlockRequestsViewModel.h"
+#include "Views/SheetTitleRow.h"
 
 #include <QDialogButtonBox>
 #include <QFrame>
@@ -20,7 +21,7 @@ QLabel* captionLabel(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
-    label->setStyleSheet(u"color: palette(mid); font-size: 11px;"_s);
+    label->setProperty("role", u"caption"_s);
     return label;
 }
 
@@ -36,30 +37,21 @@ MacUnlockRequestsView::MacUnlockRequestsView(RemoteBackendConfig& config,
     setWindowTitle(L10n::localized("解锁申请处理"));
 
     auto* layout = new QVBoxLayout(this);
-    auto* header = new QHBoxLayout;
-    auto* title = new QLabel(L10n::localized("解锁申请处理"), this);
-    title->setStyleSheet(u"font-weight: 600; font-size: 15px;"_s);
-    header->addWidget(title);
-    header->addStretch();
     m_spinner = new QLabel(u"…"_s, this);
     m_spinner->setObjectName(u"loading"_s);
-    header->addWidget(m_spinner);
     m_refresh = new QPushButton(L10n::localized("刷新"), this);
     m_refresh->setObjectName(u"refresh"_s);
-    header->addWidget(m_refresh);
-    auto* done = new QPushButton(L10n::localized("完成"), this);
-    done->setObjectName(u"done"_s);
-    header->addWidget(done);
-    layout->addLayout(header);
+    auto* done = SheetTitleRow::add(layout, this, L10n::localized("解锁申请处理"), nullptr,
+                                    { m_spinner, m_refresh });
 
     m_error = new QLabel(this);
     m_error->setObjectName(u"error"_s);
     m_error->setWordWrap(true);
-    m_error->setStyleSheet(u"color: red; font-size: 11px;"_s);
+    m_error->setProperty("role", u"smallError"_s);
     layout->addWidget(m_error);
 
     auto* section = new QLabel(L10n::localized("待处理申请"), this);
-    section->setStyleSheet(u"font-weight: 600;"_s);
+    section->setProperty("role", u"heading"_s);
     layout->addWidget(section);
 
     auto* scroll = new QScrollArea(this);
@@ -105,7 +97,7 @@ void MacUnlockRequestsView::render()
     if (visible.isEmpty() && m_loadedOnce && !m_model->isLoading() && !m_model->errorMessage()) {
         auto* empty = new QLabel(L10n::localized("当前没有待处理的解锁申请。"), m_list);
         empty->setObjectName(u"empty"_s);
-        empty->setStyleSheet(u"color: palette(mid);"_s);
+        empty->setProperty("role", u"muted"_s);
         m_listLayout->addWidget(empty);
     }
     for (const auto& request : visible) {
@@ -154,7 +146,7 @@ void MacUnlockRequestsView::renderExtendSheet()
         auto* layout = new QVBoxLayout(m_extendSheet);
         layout->setContentsMargins(24, 24, 24, 24);
         auto* title = new QLabel(L10n::localized("本次解锁使用时长约定"), m_extendSheet);
-        title->setStyleSheet(u"font-weight: 600;"_s);
+        title->setProperty("role", u"heading"_s);
         layout->addWidget(title);
         m_sheetDevice = new QLabel(m_extendSheet);
         layout->addWidget(m_sheetDevice);

@@ -42,7 +42,7 @@ MacVerifyPasswordView::MacVerifyPasswordView(ParentalPasswordStore& store, std::
 
     m_errorMessage = new QLabel(this);
     m_errorMessage->setObjectName(u"errorMessage"_s);
-    m_errorMessage->setStyleSheet(u"color: red;"_s);
+    m_errorMessage->setProperty("role", u"error"_s);
     QFont caption = m_errorMessage->font();
     caption.setPointSizeF(caption.pointSizeF() * 0.85);
     m_errorMessage->setFont(caption);

@@ -2,6 +2,7 @@
 
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
+#include "Platform/HostSystem.h"
 #include "Services/ParentDashboardViewModel.h"
 
 #include <QFrame>
@@ -26,7 +27,7 @@ QLabel* note(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
-    label->setStyleSheet(u"color: palette(mid); font-size: 11px;"_s);
+    label->setProperty("role", u"caption"_s);
     return label;
 }
 
@@ -45,23 +46,24 @@ ParentDashboardView::ParentDashboardView(ParentDashboardViewModel& model, QWidge
     auto* statusLayout = new QVBoxLayout(status);
     m_headline = new QLabel(status);
     m_headline->setObjectName(u"headline"_s);
-    m_headline->setStyleSheet(u"font-weight: 600; font-size: 15px;"_s);
+    m_headline->setProperty("role", u"title"_s);
     statusLayout->addWidget(m_headline);
-#ifdef Q_OS_MACOS
-    statusLayout->addWidget(note(
-        L10n::localized("家长密码要在孩子那台 Mac 上设置，这台电脑上设的密码解不开孩子的电脑。"), status));
-    statusLayout->addWidget(
-        note(L10n::localized("孩子那台 Mac 需要在本机点一次管理员允许，岚哨才会在退出后自己回来。"
-                             "取消了的话，打开孩子电脑上的岚哨再允许一次。"),
-             status));
-#else
-    statusLayout->addWidget(note(
-        L10n::localized("家长密码要在孩子那台电脑上设置，这台电脑上设的密码解不开孩子的电脑。"), status));
-    statusLayout->addWidget(
-        note(L10n::localized("孩子那台电脑需要在本机输入一次管理员密码，岚哨才会在退出后自己回来。"
-                             "取消了的话，打开孩子电脑上的岚哨再允许一次。"),
-             status));
-#endif
+    if constexpr (HostSystem::isMac) {
+        statusLayout->addWidget(
+            note(L10n::localized("家长密码要在孩子那台 Mac 上设置，这台电脑上设的密码解不开孩子的电脑。"),
+                 status));
+        statusLayout->addWidget(
+            note(L10n::localized("孩子那台 Mac 需要在本机点一次管理员允许，岚哨才会在退出后自己回来。"
+                                 "取消了的话，打开孩子电脑上的岚哨再允许一次。"),
+                 status));
+    } else {
+        statusLayout->addWidget(note(
+            L10n::localized("家长密码要在孩子那台电脑上设置，这台电脑上设的密码解不开孩子的电脑。"), status));
+        statusLayout->addWidget(
+            note(L10n::localized("孩子那台电脑需要在本机输入一次管理员密码，岚哨才会在退出后自己回来。"
+                                 "取消了的话，打开孩子电脑上的岚哨再允许一次。"),
+                 status));
+    }
     layout->addWidget(status);
 
     auto* devices = card(this);
@@ -69,7 +71,7 @@ ParentDashboardView::ParentDashboardView(ParentDashboardViewModel& model, QWidge
     auto* devicesLayout = new QVBoxLayout(devices);
     auto* header = new QHBoxLayout;
     auto* title = new QLabel(L10n::localized("家庭孩子设备"), devices);
-    title->setStyleSheet(u"font-weight: 600;"_s);
+    title->setProperty("role", u"heading"_s);
     header->addWidget(title);
     header->addStretch();
     m_spinner = new QLabel(u"…"_s, devices);
@@ -86,7 +88,7 @@ ParentDashboardView::ParentDashboardView(ParentDashboardViewModel& model, QWidge
     m_error = new QLabel(devices);
     m_error->setObjectName(u"error"_s);
     m_error->setWordWrap(true);
-    m_error->setStyleSheet(u"color: red; font-size: 11px;"_s);
+    m_error->setProperty("role", u"smallError"_s);
     devicesLayout->addWidget(m_error);
     m_rows = new QWidget(devices);
     m_rowsLayout = new QVBoxLayout(m_rows);
@@ -168,8 +170,6 @@ void ParentDashboardView::render()
         rename->setObjectName(u"rename"_s);
         auto* unlock = new QPushButton(L10n::localized("解锁申请"), row);
         unlock->setObjectName(u"unlockRequests"_s);
-        unlock->setStyleSheet(m_model.hasPendingUnlockRequest(child.id) ? u"color: palette(highlight);"_s
-                                                                        : u"color: palette(mid);"_s);
         unlock->setProperty("pending", m_model.hasPendingUnlockRequest(child.id));
         for (auto* button : { rules, rename, unlock }) {
             rowLayout->addWidget(button);

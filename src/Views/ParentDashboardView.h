@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services/Network/DeviceRecords.h"
+#include "Protocol/DeviceRecords.h"
 
 #include <QWidget>
 

@@ -1,5 +1,6 @@
-#include "App/LinuxChildGuard.h"
+#include "Platform/Linux/LinuxChildGuard.h"
 #include "Platform/Linux/PkexecAdminRunner.h"
+#include "Services/ChildGuardState.h"
 
 #include <QDir>
 #include <QFile>

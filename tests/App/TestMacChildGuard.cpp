@@ -1,9 +1,9 @@
-#include "App/LinuxChildGuard.h"
 #include "App/MacChildGuard.h"
 #include "App/MacChildGuardDelegate.h"
 #include "Models/ParentalPasswordRepository.h"
 #include "Models/ParentalPasswordStore.h"
 #include "Models/RemoteBackendConfig.h"
+#include "Platform/Linux/LinuxChildGuard.h"
 #include "support/FixedAppBundle.h"
 #include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
@@ -34,95 +34,70 @@ class TestMacChildGuard : public QObject
 private slots:
     void init()
     {
-        m_defaults = std::make_unique<MemoryUserDefaults>();
-        m_keychain = std::make_unique<MemorySecureStore>();
-        m_clock = std::make_unique<SettableClock>(kNow);
-        m_runner = std::make_unique<RecordingAdminRunner>();
-        m_alerts = std::make_unique<ScriptedAlertPresenter>();
-        m_root = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_root->isValid());
-        m_guard = std::make_unique<LinuxChildGuard>(LinuxChildGuard::Options { m_root->path() });
-        LinuxChildGuard::setCurrent(m_guard.get());
-        const QString app = m_root->filePath(u"vantorel"_s);
-        QFile file(app);
+        m.emplace();
+        QVERIFY(m->root.isValid());
+        GuardInstaller::setCurrent(&m->guard);
+        QFile file(m->bundle.bundlePath());
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("binary");
-        file.close();
-        m_bundle = std::make_unique<FixedAppBundle>(u"7"_s, app);
     }
     void cleanup()
     {
-        LinuxChildGuard::setCurrent(nullptr);
-        m_bundle.reset();
-        m_guard.reset();
-        m_root.reset();
-        m_alerts.reset();
-        m_runner.reset();
-        m_clock.reset();
-        m_keychain.reset();
-        m_defaults.reset();
+        GuardInstaller::setCurrent(nullptr);
+        m.reset();
     }
 
+    // The 24 h throttle counts from the last prompt, whatever its answer; a prompt in the future
+    // (the clock was set back) waits too.
     void installPrompt_data()
     {
-        QTest::addColumn<QVariant>("role");
+        QTest::addColumn<QString>("role");
         QTest::addColumn<bool>("markerPresent");
         QTest::addColumn<QVariant>("lastPrompt");
         QTest::addColumn<bool>("prompts");
 
         const QVariant none;
-        const QVariant child(u"child"_s);
-        QTest::newRow("child, never asked") << child << false << none << true;
+        QTest::newRow("child, never asked") << u"child"_s << false << none << true;
+        QTest::newRow("child, asked a second less than a day ago")
+            << u"child"_s << false << QVariant(kNowSeconds - 86399) << false;
+        QTest::newRow("child, asked a day ago")
+            << u"child"_s << false << QVariant(kNowSeconds - 86400) << true;
         QTest::newRow("child, last prompt in the future")
-            << child << false << QVariant(kNowSeconds + 3600) << false;
-        QTest::newRow("child, guard already on") << child << true << none << false;
-        QTest::newRow("parent") << QVariant(u"parent"_s) << false << none << false;
-        QTest::newRow("role in other case") << QVariant(u"Child"_s) << false << none << false;
+            << u"child"_s << false << QVariant(kNowSeconds + 3600) << false;
+        QTest::newRow("child, guard already on") << u"child"_s << true << none << false;
+        QTest::newRow("parent") << u"parent"_s << false << none << false;
+        QTest::newRow("role in other case") << u"Child"_s << false << none << false;
     }
     void installPrompt()
     {
-        QFETCH(QVariant, role);
+        QFETCH(QString, role);
         QFETCH(bool, markerPresent);
         QFETCH(QVariant, lastPrompt);
         QFETCH(bool, prompts);
-        if (role.isValid()) {
-            m_defaults->setObject(MacChildGuard::roleKey, role);
-        }
+        m->defaults.setString(MacChildGuard::roleKey, role);
         if (lastPrompt.isValid()) {
-            m_defaults->setObject(MacChildGuard::lastPromptKey, lastPrompt);
+            m->defaults.setObject(MacChildGuard::lastPromptKey, lastPrompt);
         }
         if (markerPresent) {
             placeMarker();
         }
+        // Stored before the prompt: a refused or crashed prompt is not asked again at once.
         std::optional<double> storedAtPrompt;
-        m_runner->setOnRun(
-            [&](const QString&) { storedAtPrompt = m_defaults->doubleValue(MacChildGuard::lastPromptKey); });
-        m_runner->setResult(false);
+        m->runner.setOnRun(
+            [&](const QString&) { storedAtPrompt = m->defaults.doubleValue(MacChildGuard::lastPromptKey); });
+        m->runner.setResult(false);
 
         MacChildGuard::installIfNeeded();
 
-        QCOMPARE(m_runner->scripts().size(), prompts ? 1 : 0);
+        QCOMPARE(m->runner.scripts().size(), prompts ? 1 : 0);
         if (prompts) {
             QCOMPARE(storedAtPrompt, std::optional<double>(kNowSeconds));
-            QCOMPARE(m_runner->scripts().constFirst(),
-                     m_guard->installScript(m_bundle->bundlePath(),
-                                            LinuxChildGuard::sha256OfFile(m_bundle->bundlePath())));
+            QCOMPARE(m->runner.scripts().constFirst(),
+                     m->guard.installScript(m->bundle.bundlePath(),
+                                            LinuxChildGuard::sha256OfFile(m->bundle.bundlePath())));
         } else {
-            QCOMPARE(m_defaults->object(MacChildGuard::lastPromptKey), lastPrompt);
+            QCOMPARE(m->defaults.object(MacChildGuard::lastPromptKey), lastPrompt);
         }
-    }
-
-    void refusedPromptWaitsADay()
-    {
-        m_defaults->setString(MacChildGuard::roleKey, u"child"_s);
-        m_runner->setResult(false);
-        MacChildGuard::installIfNeeded();
-        m_clock->advance(86399);
-        MacChildGuard::installIfNeeded();
-        QCOMPARE(m_runner->scripts().size(), 1);
-        m_clock->advance(1);
-        MacChildGuard::installIfNeeded();
-        QCOMPARE(m_runner->scripts().size(), 2);
     }
 
     void startsAtLogin_data()
@@ -144,10 +119,10 @@ private slots:
         QFETCH(bool, markerPresent);
         QFETCH(bool, starts);
         if (!role.isEmpty()) {
-            m_defaults->setString(MacChildGuard::roleKey, role);
+            m->defaults.setString(MacChildGuard::roleKey, role);
         }
         if (!deviceID.isEmpty()) {
-            m_defaults->setString(RemoteBackendConfig::deviceIDKey, deviceID);
+            m->defaults.setString(RemoteBackendConfig::deviceIDKey, deviceID);
         }
         if (markerPresent) {
             placeMarker();
@@ -197,32 +172,32 @@ private slots:
         QFETCH(QStringList, messages);
         QFETCH(bool, tearsDown);
 
-        m_defaults->setString(MacChildGuard::roleKey, role);
+        m->defaults.setString(MacChildGuard::roleKey, role);
         if (markerPresent) {
             placeMarker();
         }
         if (passwordSet) {
             ParentalPasswordStore(std::make_unique<ParentalPasswordRepository>()).setupPassword(u"pw"_s);
         }
-        m_alerts->setNextAnswer(button, typed);
-        m_runner->setResult(adminSucceeds);
+        m->alerts.setNextAnswer(button, typed);
+        m->runner.setResult(adminSucceeds);
 
         MacChildGuardDelegate delegate;
         QCOMPARE(delegate.applicationShouldTerminate(), reply);
 
         QStringList shown;
-        for (const auto& alert : m_alerts->shown()) {
+        for (const auto& alert : m->alerts.shown()) {
             shown.append(alert.message);
         }
         QCOMPARE(shown, messages);
-        QCOMPARE(m_runner->scripts(), tearsDown ? QStringList { m_guard->teardownScript() } : QStringList());
+        QCOMPARE(m->runner.scripts(), tearsDown ? QStringList { m->guard.teardownScript() } : QStringList());
     }
 
     void quitEventIsSwallowedOnlyWhenCancelled()
     {
         MacChildGuardDelegate delegate;
         QEvent quit(QEvent::Quit);
-        m_defaults->setString(MacChildGuard::roleKey, u"child"_s);
+        m->defaults.setString(MacChildGuard::roleKey, u"child"_s);
         QVERIFY(!delegate.eventFilter(QCoreApplication::instance(), &quit));
         placeMarker();
         QVERIFY(delegate.eventFilter(QCoreApplication::instance(), &quit));
@@ -233,20 +208,26 @@ private slots:
 private:
     void placeMarker()
     {
-        QVERIFY(QDir().mkpath(m_guard->markerDirectory()));
-        QFile marker(m_guard->markerFile());
+        QVERIFY(QDir().mkpath(m->guard.markerDirectory()));
+        QFile marker(m->guard.markerFile());
         QVERIFY(marker.open(QIODevice::WriteOnly));
-        marker.write(m_guard->installedAppPath().toUtf8());
+        marker.write(m->guard.installedAppPath().toUtf8());
     }
 
-    std::unique_ptr<MemoryUserDefaults> m_defaults;
-    std::unique_ptr<MemorySecureStore> m_keychain;
-    std::unique_ptr<SettableClock> m_clock;
-    std::unique_ptr<RecordingAdminRunner> m_runner;
-    std::unique_ptr<ScriptedAlertPresenter> m_alerts;
-    std::unique_ptr<QTemporaryDir> m_root;
-    std::unique_ptr<LinuxChildGuard> m_guard;
-    std::unique_ptr<FixedAppBundle> m_bundle;
+    // A child computer with a Linux guard under a folder of its own, an application file to copy,
+    // and the admin prompt and alerts scripted.
+    struct Fixture
+    {
+        MemoryUserDefaults defaults;
+        MemorySecureStore keychain;
+        SettableClock clock { kNow };
+        RecordingAdminRunner runner;
+        ScriptedAlertPresenter alerts;
+        QTemporaryDir root;
+        LinuxChildGuard guard { LinuxChildGuard::Options { root.path() } };
+        FixedAppBundle bundle { u"7"_s, root.filePath(u"vantorel"_s) };
+    };
+    std::optional<Fixture> m;
 };
 
 QTEST_GUILESS_MAIN(TestMacChildGuard)

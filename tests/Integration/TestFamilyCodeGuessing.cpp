@@ -22,14 +22,115 @@ class TestFamilyCodeGuessing : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_clock = std::make_unique<SettableClock>(QDateTime(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC));
+    }
 
-    void addressesAreCountedPerHostOrSubscriberBlock_data();
-    void addressesAreCountedPerHostOrSubscriberBlock();
-    void aGuessingRunIsRefusedWithoutTellingLiveFromDeadCodes_data();
-    void aGuessingRunIsRefusedWithoutTellingLiveFromDeadCodes();
-    void pastTheTotalBudgetOnlyFailingAddressesAreHeld();
+    void cleanup()
+    {
+        m_server.reset();
+        m_clock.reset();
+        m_dir.reset();
+    }
+
+    void addressesAreCountedPerHostOrSubscriberBlock_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("IPv4 and its mapped IPv6 form") << u"203.0.113.7"_s << u"::ffff:203.0.113.7"_s << true;
+        QTest::newRow("two IPv4 hosts") << u"203.0.113.7"_s << u"203.0.113.8"_s << false;
+        QTest::newRow("one IPv6 /64") << u"2001:db8:1:2::1"_s << u"2001:db8:1:2:ffff::9"_s << true;
+        QTest::newRow("neighbouring IPv6 /64s") << u"2001:db8:1:2::1"_s << u"2001:db8:1:3::1"_s << false;
+    }
+
+    void addressesAreCountedPerHostOrSubscriberBlock()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(bool, shared);
+        FamilyCodeThrottle throttle({ 3, 0, 60000, 0 });
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(!throttle.refuses(QHostAddress(second), 1000));
+            throttle.recordFailure(QHostAddress(first), 1000 + i);
+        }
+        QVERIFY(throttle.refuses(QHostAddress(first), 2000));
+        QCOMPARE(throttle.refuses(QHostAddress(second), 2000), shared);
+        // Refused until the oldest of the three failures leaves the window.
+        QVERIFY(throttle.refuses(QHostAddress(first), 60999));
+        QVERIFY(!throttle.refuses(QHostAddress(first), 61000));
+    }
+
+    void aGuessingRunIsRefusedWithoutTellingLiveFromDeadCodes_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("list devices") << "GET"_ba << u"/api/v1/families/{code}/devices"_s << QByteArray();
+        QTest::newRow("health") << "GET"_ba << u"/api/v1/devices/{child}/health?familyCode={code}"_s
+                                << QByteArray();
+    }
+
+    void aGuessingRunIsRefusedWithoutTellingLiveFromDeadCodes()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(QString, path);
+        QFETCH(QByteArray, body);
+        startServer({ 20, 0, 10 * 60 * 1000, 0 });
+        const auto at = [&](const QString& code) {
+            return QString(path).replace(u"{code}"_s, code).replace(u"{child}"_s, m_child);
+        };
+        const auto guesser = u"127.0.0.2"_s;
+        for (int i = 0; i < 20; ++i) {
+            const auto answer = send(guesser, method, at(deadCode(100000 + 7919 * i)), body);
+            QCOMPARE(answer.status, 404);
+            QVERIFY(answer.body.contains("family not found"));
+        }
+        const auto dead = send(guesser, method, at(deadCode(424242)), body);
+        const auto live = send(guesser, method, at(m_code), body);
+        QCOMPARE(dead.status, 429);
+        QCOMPARE(live.status, dead.status);
+        QCOMPARE(live.body, dead.body);
+        QVERIFY(!live.body.contains("family not found"));
+        QCOMPARE(QJsonDocument::fromJson(live.body).object().value(u"error"_s).toString(),
+                 FamilyServer::tooManyAttemptsMessage());
+
+        // The family itself, from its own address, is served all along.
+        QCOMPARE(send(u"127.0.0.1"_s, method, at(m_code), body).status / 100, 2);
+        // Routes without a family code are no business of the throttle.
+        QCOMPARE(send(guesser, "GET", u"/api/v1/devices/%1/policy"_s.arg(m_child)).status, 200);
+
+        m_clock->advance(10 * 60 - 1);
+        QCOMPARE(send(guesser, method, at(m_code), body).status, 429);
+        m_clock->advance(1);
+        QCOMPARE(send(guesser, method, at(m_code), body).status / 100, 2);
+    }
+
+    void pastTheTotalBudgetOnlyFailingAddressesAreHeld()
+    {
+        const int holdMs = 600;
+        startServer({ 20, 3, 10 * 60 * 1000, holdMs });
+        const auto devices = [](const QString& code) { return u"/api/v1/families/%1/devices"_s.arg(code); };
+        // Below the total budget nothing is held, not even failures.
+        for (const auto* source : { "127.0.0.2", "127.0.0.3", "127.0.0.2" }) {
+            const auto answer = send(QString::fromLatin1(source), "GET", devices(deadCode(555555)));
+            QCOMPARE(answer.status, 404);
+            QVERIFY(!answer.head.contains("connection: close"));
+        }
+        // Past it, an address that failed has every answer held, a live code's as much as a dead one's.
+        for (const auto& code : { m_code, deadCode(777777) }) {
+            const auto held = send(u"127.0.0.3"_s, "GET", devices(code));
+            QCOMPARE(held.status, code == m_code ? 200 : 404);
+            QVERIFY(held.head.contains("connection: close"));
+            QVERIFY2(held.elapsedMs >= holdMs * 9 / 10, qPrintable(QString::number(held.elapsedMs)));
+        }
+        // An address without a failure is answered at once.
+        const auto other = send(u"127.0.0.4"_s, "GET", devices(m_otherCode));
+        QCOMPARE(other.status, 200);
+        QVERIFY(!other.head.contains("connection: close"));
+    }
 
 private:
     struct Answer
@@ -41,9 +142,80 @@ private:
     };
     // One request on a fresh connection from `source`, waited for on the event loop.
     Answer send(const QString& source, const QByteArray& method, const QString& path,
-                const QByteArray& body = {});
-    void startServer(const FamilyCodeThrottle::Settings& guessing);
-    QString deadCode(int n) const;
+                const QByteArray& body = {})
+    {
+        Answer answer;
+        QTcpSocket socket;
+        if (!socket.bind(QHostAddress(source))) {
+            qWarning("cannot bind %s: %s", qPrintable(source), qPrintable(socket.errorString()));
+            return answer;
+        }
+        QByteArray received;
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
+        QObject::connect(&socket, &QTcpSocket::readyRead, &loop, [&] {
+            received += socket.readAll();
+            const auto end = received.indexOf("\r\n\r\n");
+            const auto at = received.toLower().indexOf("content-length:");
+            if (end >= 0 && at >= 0 && at < end) {
+                const auto length
+                    = received.mid(at + 15, received.indexOf("\r\n", at) - at - 15).trimmed().toInt();
+                if (received.size() >= end + 4 + length) {
+                    loop.quit();
+                }
+            }
+        });
+        QElapsedTimer timer;
+        timer.start();
+        socket.connectToHost(QHostAddress::LocalHost, m_server->port());
+        socket.write(method + ' ' + path.toUtf8() + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: "
+                     + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        deadline.start(15000);
+        loop.exec();
+        answer.elapsedMs = timer.elapsed();
+        const auto end = received.indexOf("\r\n\r\n");
+        answer.status = received.mid(9, 3).toInt();
+        answer.head = received.left(end).toLower();
+        answer.body = received.mid(end + 4);
+        return answer;
+    }
+
+    void startServer(const FamilyCodeThrottle::Settings& guessing)
+    {
+        ServerOptions options;
+        options.port = 0;
+        options.database = DatabaseLocation::sqlite(m_dir->filePath(u"s.sqlite3"_s));
+        options.logRequests = false;
+        options.guessing = guessing;
+        m_server = std::make_unique<FamilyServer>(options);
+        QString error;
+        QVERIFY2(m_server->start(&error), qPrintable(error));
+        m_code = QJsonDocument::fromJson(send(u"127.0.0.1"_s, "POST", u"/api/v1/families"_s).body)
+                     .object()
+                     .value(u"familyCode"_s)
+                     .toString();
+        m_otherCode = QJsonDocument::fromJson(send(u"127.0.0.1"_s, "POST", u"/api/v1/families"_s).body)
+                          .object()
+                          .value(u"familyCode"_s)
+                          .toString();
+        const auto child = send(u"127.0.0.1"_s, "POST", u"/api/v1/families/%1/devices"_s.arg(m_code),
+                                R"({"role":"child","name":"Ann"})");
+        QCOMPARE(child.status, 201);
+        m_child = QJsonDocument::fromJson(child.body).object().value(u"deviceId"_s).toString();
+    }
+
+    QString deadCode(int n) const
+    {
+        for (int candidate = n;; ++candidate) {
+            const auto code = u"%1"_s.arg(candidate % 1000000, 6, 10, QLatin1Char('0'));
+            if (code != m_code && code != m_otherCode) {
+                return code;
+            }
+        }
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<SettableClock> m_clock;
@@ -52,192 +224,6 @@ private:
     QString m_child;
     QString m_otherCode;
 };
-
-void TestFamilyCodeGuessing::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_clock = std::make_unique<SettableClock>(QDateTime(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC));
-}
-
-void TestFamilyCodeGuessing::cleanup()
-{
-    m_server.reset();
-    m_clock.reset();
-    m_dir.reset();
-}
-
-void TestFamilyCodeGuessing::startServer(const FamilyCodeThrottle::Settings& guessing)
-{
-    ServerOptions options;
-    options.port = 0;
-    options.database = DatabaseLocation::sqlite(m_dir->filePath(u"s.sqlite3"_s));
-    options.logRequests = false;
-    options.guessing = guessing;
-    m_server = std::make_unique<FamilyServer>(options);
-    QString error;
-    QVERIFY2(m_server->start(&error), qPrintable(error));
-    m_code = QJsonDocument::fromJson(send(u"127.0.0.1"_s, "POST", u"/api/v1/families"_s).body)
-                 .object()
-                 .value(u"familyCode"_s)
-                 .toString();
-    m_otherCode = QJsonDocument::fromJson(send(u"127.0.0.1"_s, "POST", u"/api/v1/families"_s).body)
-                      .object()
-                      .value(u"familyCode"_s)
-                      .toString();
-    const auto child = send(u"127.0.0.1"_s, "POST", u"/api/v1/families/%1/devices"_s.arg(m_code),
-                            R"({"role":"child","name":"Ann"})");
-    QCOMPARE(child.status, 201);
-    m_child = QJsonDocument::fromJson(child.body).object().value(u"deviceId"_s).toString();
-}
-
-QString TestFamilyCodeGuessing::deadCode(int n) const
-{
-    for (int candidate = n;; ++candidate) {
-        const auto code = u"%1"_s.arg(candidate % 1000000, 6, 10, QLatin1Char('0'));
-        if (code != m_code && code != m_otherCode) {
-            return code;
-        }
-    }
-}
-
-TestFamilyCodeGuessing::Answer TestFamilyCodeGuessing::send(const QString& source, const QByteArray& method,
-                                                            const QString& path, const QByteArray& body)
-{
-    Answer answer;
-    QTcpSocket socket;
-    if (!socket.bind(QHostAddress(source))) {
-        qWarning("cannot bind %s: %s", qPrintable(source), qPrintable(socket.errorString()));
-        return answer;
-    }
-    QByteArray received;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
-    QObject::connect(&socket, &QTcpSocket::readyRead, &loop, [&] {
-        received += socket.readAll();
-        const auto end = received.indexOf("\r\n\r\n");
-        const auto at = received.toLower().indexOf("content-length:");
-        if (end >= 0 && at >= 0 && at < end) {
-            const auto length
-                = received.mid(at + 15, received.indexOf("\r\n", at) - at - 15).trimmed().toInt();
-            if (received.size() >= end + 4 + length) {
-                loop.quit();
-            }
-        }
-    });
-    QElapsedTimer timer;
-    timer.start();
-    socket.connectToHost(QHostAddress::LocalHost, m_server->port());
-    socket.write(method + ' ' + path.toUtf8() + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: "
-                 + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-    deadline.start(15000);
-    loop.exec();
-    answer.elapsedMs = timer.elapsed();
-    const auto end = received.indexOf("\r\n\r\n");
-    answer.status = received.mid(9, 3).toInt();
-    answer.head = received.left(end).toLower();
-    answer.body = received.mid(end + 4);
-    return answer;
-}
-
-void TestFamilyCodeGuessing::addressesAreCountedPerHostOrSubscriberBlock_data()
-{
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("second");
-    QTest::addColumn<bool>("shared");
-    QTest::newRow("IPv4 and its mapped IPv6 form") << u"203.0.113.7"_s << u"::ffff:203.0.113.7"_s << true;
-    QTest::newRow("two IPv4 hosts") << u"203.0.113.7"_s << u"203.0.113.8"_s << false;
-    QTest::newRow("one IPv6 /64") << u"2001:db8:1:2::1"_s << u"2001:db8:1:2:ffff::9"_s << true;
-    QTest::newRow("neighbouring IPv6 /64s") << u"2001:db8:1:2::1"_s << u"2001:db8:1:3::1"_s << false;
-}
-
-void TestFamilyCodeGuessing::addressesAreCountedPerHostOrSubscriberBlock()
-{
-    QFETCH(QString, first);
-    QFETCH(QString, second);
-    QFETCH(bool, shared);
-    FamilyCodeThrottle throttle({ 3, 0, 60000, 0 });
-    for (int i = 0; i < 3; ++i) {
-        QVERIFY(!throttle.refuses(QHostAddress(second), 1000));
-        throttle.recordFailure(QHostAddress(first), 1000 + i);
-    }
-    QVERIFY(throttle.refuses(QHostAddress(first), 2000));
-    QCOMPARE(throttle.refuses(QHostAddress(second), 2000), shared);
-    // Refused until the oldest of the three failures leaves the window.
-    QVERIFY(throttle.refuses(QHostAddress(first), 60999));
-    QVERIFY(!throttle.refuses(QHostAddress(first), 61000));
-}
-
-void TestFamilyCodeGuessing::aGuessingRunIsRefusedWithoutTellingLiveFromDeadCodes_data()
-{
-    QTest::addColumn<QByteArray>("method");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QByteArray>("body");
-    QTest::newRow("list devices") << "GET"_ba << u"/api/v1/families/{code}/devices"_s << QByteArray();
-    QTest::newRow("health") << "GET"_ba << u"/api/v1/devices/{child}/health?familyCode={code}"_s
-                            << QByteArray();
-}
-
-void TestFamilyCodeGuessing::aGuessingRunIsRefusedWithoutTellingLiveFromDeadCodes()
-{
-    QFETCH(QByteArray, method);
-    QFETCH(QString, path);
-    QFETCH(QByteArray, body);
-    startServer({ 20, 0, 10 * 60 * 1000, 0 });
-    const auto at = [&](const QString& code) {
-        return QString(path).replace(u"{code}"_s, code).replace(u"{child}"_s, m_child);
-    };
-    const auto guesser = u"127.0.0.2"_s;
-    for (int i = 0; i < 20; ++i) {
-        const auto answer = send(guesser, method, at(deadCode(100000 + 7919 * i)), body);
-        QCOMPARE(answer.status, 404);
-        QVERIFY(answer.body.contains("family not found"));
-    }
-    const auto dead = send(guesser, method, at(deadCode(424242)), body);
-    const auto live = send(guesser, method, at(m_code), body);
-    QCOMPARE(dead.status, 429);
-    QCOMPARE(live.status, dead.status);
-    QCOMPARE(live.body, dead.body);
-    QVERIFY(!live.body.contains("family not found"));
-    QCOMPARE(QJsonDocument::fromJson(live.body).object().value(u"error"_s).toString(),
-             FamilyServer::tooManyAttemptsMessage());
-
-    // The family itself, from its own address, is served all along.
-    QCOMPARE(send(u"127.0.0.1"_s, method, at(m_code), body).status / 100, 2);
-    // Routes without a family code are no business of the throttle.
-    QCOMPARE(send(guesser, "GET", u"/api/v1/devices/%1/policy"_s.arg(m_child)).status, 200);
-
-    m_clock->advance(10 * 60 - 1);
-    QCOMPARE(send(guesser, method, at(m_code), body).status, 429);
-    m_clock->advance(1);
-    QCOMPARE(send(guesser, method, at(m_code), body).status / 100, 2);
-}
-
-void TestFamilyCodeGuessing::pastTheTotalBudgetOnlyFailingAddressesAreHeld()
-{
-    const int holdMs = 600;
-    startServer({ 20, 3, 10 * 60 * 1000, holdMs });
-    const auto devices = [](const QString& code) { return u"/api/v1/families/%1/devices"_s.arg(code); };
-    // Below the total budget nothing is held, not even failures.
-    for (const auto* source : { "127.0.0.2", "127.0.0.3", "127.0.0.2" }) {
-        const auto answer = send(QString::fromLatin1(source), "GET", devices(deadCode(555555)));
-        QCOMPARE(answer.status, 404);
-        QVERIFY(!answer.head.contains("connection: close"));
-    }
-    // Past it, an address that failed has every answer held, a live code's as much as a dead one's.
-    for (const auto& code : { m_code, deadCode(777777) }) {
-        const auto held = send(u"127.0.0.3"_s, "GET", devices(code));
-        QCOMPARE(held.status, code == m_code ? 200 : 404);
-        QVERIFY(held.head.contains("connection: close"));
-        QVERIFY2(held.elapsedMs >= holdMs * 9 / 10, qPrintable(QString::number(held.elapsedMs)));
-    }
-    // An address without a failure is answered at once.
-    const auto other = send(u"127.0.0.4"_s, "GET", devices(m_otherCode));
-    QCOMPARE(other.status, 200);
-    QVERIFY(!other.head.contains("connection: close"));
-}
 
 QTEST_GUILESS_MAIN(TestFamilyCodeGuessing)
 #include "TestFamilyCodeGuessing.moc"

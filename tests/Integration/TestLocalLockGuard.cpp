@@ -1,19 +1,11 @@
-#include "Models/MacAppSelectionStore.h"
-#include "Models/RemoteBackendConfig.h"
-#include "Models/ScreenTimePolicyRepository.h"
-#include "Models/ScreenTimePolicyStore.h"
 #include "Services/MacLocalLockGuard.h"
 #include "Services/MacRemotePolicySyncService.h"
-#include "Services/MacUsageMonitorService.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Views/MacLockOverlayController.h"
 #include "support/AwaitTask.h"
-#include "support/FixedAppBundle.h"
+#include "support/ChildComputer.h"
 #include "support/LoopbackFamilyServer.h"
-#include "support/MemoryUserDefaults.h"
 #include "support/RecordingNotifications.h"
-#include "support/ScriptedWorkspace.h"
-#include "support/SettableClock.h"
 
 #include <QTest>
 
@@ -60,11 +52,10 @@ private slots:
         QFETCH(qint64, usedSeconds);
         QFETCH(bool, playing);
         QFETCH(int, reason);
-        const QDate day(2026, 3, 10);
-        SettableClock clock(QDateTime(day, start, QTimeZone::utc()));
-        MemoryUserDefaults defaults;
-        FixedAppBundle bundle;
-        ScriptedWorkspace workspace;
+        ChildComputer computer(QDateTime(QDate(2026, 3, 10), start, QTimeZone::utc()), QString());
+        auto& [defaults, clock, workspace, bundle, config, policies, selectionOwner, monitorOwner] = computer;
+        MacAppSelectionStore& selection = *selectionOwner;
+        MacUsageMonitorService& monitor = *monitorOwner;
         RecordingNotifications notifications;
         LoopbackFamilyServer later; // holds the data; reached once the network is back
         QVERIFY2(later.start(), qPrintable(later.errorString()));
@@ -80,21 +71,15 @@ private slots:
         rules.dailyLimitMinutes = 10;
         await(parent.upsertPolicy(child, rules, QVariantMap { { u"source"_s, u"mac"_s } }));
 
-        RemoteBackendConfig config(defaults);
         config.setBaseURLOverride(server->baseUrl());
         config.setDeviceID(child);
-        config.setRole(RemoteDeviceRole::child);
-        ScreenTimePolicyStore policies(std::make_unique<ScreenTimePolicyRepository>(
-            ScreenTimePolicyRepository::defaultStorageKey(), defaults));
-        MacAppSelectionStore selection(defaults);
-        selection.setPayload({ { u"com.example.game"_s }, {}, {}, u"mac"_s });
-        MacUsageMonitorService monitor(defaults, clock, workspace);
         MacLockOverlayController overlay(workspace, workspace.processes, [] {
             return QList<MacLockOverlayController::Screen> { { nullptr, QRect(0, 0, 1024, 768) } };
         });
         auto cycle = [&] {
-            AwaitTask::run(MacRemotePolicySyncService::syncIfChild(config, policies, selection, monitor,
-                                                                   workspace, bundle, &overlay));
+            AwaitTask::run(
+                MacRemotePolicySyncService::syncIfChild(config, policies, selection, monitor, workspace, bundle,
+                                                        &overlay));
             QCoreApplication::processEvents();
         };
         cycle();
@@ -106,8 +91,7 @@ private slots:
         monitor.stop();
         cycle();
         QCOMPARE(policies.policy().dailyLimitMinutes, 10);
-        MacLocalLockGuard guard(config, policies, selection, monitor, overlay, notifications, defaults,
-                                clock);
+        MacLocalLockGuard guard(config, policies, selection, monitor, overlay, notifications, defaults, clock);
         guard.start();
         QCoreApplication::processEvents();
         QVERIFY(monitor.isRunning());

@@ -1,7 +1,7 @@
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicy.h"
+#include "Protocol/SerializationError.h"
 #include "Services/Network/RemoteAPIClient.h"
-#include "Services/Network/SerializationError.h"
 #include "Services/Network/URLError.h"
 #include "Services/Network/UserFriendlyMessage.h"
 #include "support/AwaitTask.h"
@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <functional>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -69,9 +70,6 @@ const QByteArray kPolicyAnswer
     = R"({"deviceId":"d 1","policy":{"dailyLimitMinutes":90,"blockedStart":{"hour":21,"minute":0},)"
       R"("blockedEnd":{"hour":7,"minute":30},"unlockUntil":"2026-12-04T06:00:00.5Z"},)"
       R"("selection":{"bundleIds":["x"]}})";
-const QByteArray kUnlockItem = R"({"id":"r1","familyId":"f","childDeviceId":"c","status":"pending",)"
-                               R"("createdAt":"t1","updatedAt":"t2","requestedMinutes":5})";
-
 // Operations for the transport rows: two that retry a transient failure once, one that does not.
 QCoro::Task<QJsonValue> fetchDevices(const RemoteAPIClient& c)
 {
@@ -120,15 +118,6 @@ private:
         auto made = *RemoteAPIClient::make(config, m_session.get());
         made.setRequestTimeout(400ms);
         return made;
-    }
-
-    static void addTransportOperations()
-    {
-        QTest::addColumn<Operation>("operation");
-        QTest::addColumn<int>("attempts"); // on a transient failure
-        QTest::newRow("fetchDevices retries") << Operation(fetchDevices) << 2;
-        QTest::newRow("fetchUnlockRequests retries") << Operation(fetchUnlockRequests) << 2;
-        QTest::newRow("fetchPolicy") << Operation(fetchPolicy) << 1;
     }
 
 private slots:
@@ -186,15 +175,6 @@ private slots:
             << QByteArray("POST") << QByteArray("/api/v1/families") << QByteArray("") << true << 201
             << QByteArray(R"({"familyId":"f","familyCode":"123456"})")
             << QByteArray(R"({"familyId":"f","familyCode":"123456"})");
-        QTest::newRow("registerDevice with role unknown")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.registerDevice(u"12 34/5"_s, RemoteDeviceRole::unknown, u"小明的 Mac"_s);
-                   co_return (co_await task).toJson();
-               })
-            << QByteArray("POST") << QByteArray("/api/v1/families/12%2034%2F5/devices")
-            << QByteArray(R"({"role":"unknown","name":"小明的 Mac"})") << true << 200
-            << QByteArray(R"({"deviceId":"d","role":"child","familyId":"f"})")
-            << QByteArray(R"({"deviceId":"d","role":"child","familyId":"f"})");
         QTest::newRow("patchChildDeviceDisplayName")
             << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
                    auto task = c.patchChildDeviceDisplayName(u"d/1"_s, u"12 3&4+5="_s, u"新名字"_s);
@@ -203,32 +183,6 @@ private slots:
                })
             << QByteArray("PATCH") << QByteArray("/api/v1/devices/d%2F1?familyCode=12%203%264%2B5%3D")
             << QByteArray(R"({"name":"新名字"})") << true << 200 << QByteArray() << QByteArray();
-        QTest::newRow("deleteDevice") << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-            auto task = c.deleteDevice(u"d~1._-"_s, u"123456"_s);
-            co_await task;
-            co_return QJsonValue::Null;
-        }) << QByteArray("DELETE") << QByteArray("/api/v1/devices/d~1._-?familyCode=123456")
-                                      << QByteArray() << false << 204 << QByteArray() << QByteArray();
-        QTest::newRow("fetchUnlockRequests")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.fetchUnlockRequests(u"12 34"_s, u"pending"_s);
-                   co_return listJson(co_await task);
-               })
-            << QByteArray("GET") << QByteArray("/api/v1/unlock-requests?familyCode=12%2034&status=pending")
-            << QByteArray() << false << 200 << QByteArray(R"({"items":[)" + kUnlockItem + "]}")
-            << QByteArray("[" + kUnlockItem + "]");
-        QTest::newRow("submitFeedback")
-            << Operation([](const RemoteAPIClient& c) -> QCoro::Task<QJsonValue> {
-                   auto task = c.submitFeedback(FeedbackPayload::make(RemoteDeviceRole::unknown, u"bug"_s,
-                                                                      u" 卡了 "_s, u""_s, u"1.0.0"_s,
-                                                                      u"Debian 12"_s, u""_s, u""_s));
-                   co_await task;
-                   co_return QJsonValue::Null;
-               })
-            << QByteArray("POST") << QByteArray("/api/v1/feedbacks")
-            << QByteArray(R"({"platform":"mac","category":"bug","content":"卡了","appVersion":"1.0.0",)"
-                          R"("osVersion":"Debian 12"})")
-            << true << 200 << QByteArray() << QByteArray();
     }
 
     void operations()
@@ -331,61 +285,59 @@ private slots:
         QVERIFY(!m_server->requests().at(1).hasHeader("cookie"));
     }
 
-    void closedMidAnswerThenAnswered_data() { addTransportOperations(); }
-
-    // The retrying operations come back with the second attempt's result; the others fail with
-    // the lost connection and never ask twice.
-    void closedMidAnswerThenAnswered()
+    // A transient failure: the retrying operations ask once more (and come back with the second
+    // attempt's answer when there is one); the others fail at once with the transport's error.
+    void transientFailures_data()
     {
-        QFETCH(Operation, operation);
-        QFETCH(int, attempts);
-        m_server->enqueue(RecordingHTTPServer::closeMidAnswer());
-        m_server->enqueue(RecordingHTTPServer::json(200, kListAnswer));
-
-        const auto outcome = AwaitTask::run(operation(impatientClient(m_server->baseURLString())));
-        QCOMPARE(m_server->requests().size(), attempts);
-        if (attempts == 2) {
-            QVERIFY(outcome.value.has_value());
-        } else {
-            const auto error = outcome.errorAs<URLError>();
-            QVERIFY(error);
-            QCOMPARE(error->code(), URLError::Code::networkConnectionLost);
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<int>("attempts");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<int>("code"); // URLError::Code; -1: the second attempt's answer
+        using Code = URLError::Code;
+        const QList<std::tuple<const char*, Operation, int>> operations {
+            { "fetchDevices", fetchDevices, 2 },
+            { "fetchUnlockRequests", fetchUnlockRequests, 2 },
+            { "fetchPolicy", fetchPolicy, 1 },
+        };
+        for (const auto& [name, operation, attempts] : operations) {
+            QTest::addRow("%s, closed mid-answer", name)
+                << operation << attempts << u"closed"_s
+                << (attempts == 2 ? -1 : int(Code::networkConnectionLost));
+            QTest::addRow("%s, refused", name)
+                << operation << attempts << u"refused"_s << int(Code::cannotConnectToHost);
+            QTest::addRow("%s, never answered", name)
+                << operation << attempts << u"silent"_s << int(Code::timedOut);
         }
     }
 
-    void refused_data() { addTransportOperations(); }
-
-    void refused()
+    void transientFailures()
     {
         QFETCH(Operation, operation);
         QFETCH(int, attempts);
-        QTcpServer placeholder;
-        QVERIFY(placeholder.listen(QHostAddress::LocalHost, 0));
-        const auto port = placeholder.serverPort();
-        placeholder.close();
+        QFETCH(QString, failure);
+        QFETCH(int, code);
+        QString base = m_server->baseURLString();
+        if (failure == u"closed"_s) {
+            m_server->enqueue(RecordingHTTPServer::closeMidAnswer());
+            m_server->enqueue(RecordingHTTPServer::json(200, kListAnswer));
+        } else if (failure == u"silent"_s) {
+            m_server->enqueue(RecordingHTTPServer::neverAnswer());
+            m_server->enqueue(RecordingHTTPServer::neverAnswer());
+        } else {
+            QTcpServer placeholder;
+            QVERIFY(placeholder.listen(QHostAddress::LocalHost, 0));
+            base = u"http://127.0.0.1:%1"_s.arg(placeholder.serverPort());
+        }
 
-        const auto outcome = AwaitTask::run(operation(impatientClient(u"http://127.0.0.1:%1"_s.arg(port))));
+        const auto outcome = AwaitTask::run(operation(impatientClient(base)));
+        QCOMPARE(m_session->requestCount(), attempts);
+        if (code < 0) {
+            QVERIFY(outcome.value.has_value());
+            return;
+        }
         const auto error = outcome.errorAs<URLError>();
         QVERIFY(error);
-        QCOMPARE(error->code(), URLError::Code::cannotConnectToHost);
-        QCOMPARE(m_session->requestCount(), attempts);
-    }
-
-    void neverAnswered_data() { addTransportOperations(); }
-
-    void neverAnswered()
-    {
-        QFETCH(Operation, operation);
-        QFETCH(int, attempts);
-        m_server->enqueue(RecordingHTTPServer::neverAnswer());
-        m_server->enqueue(RecordingHTTPServer::neverAnswer());
-
-        const auto outcome = AwaitTask::run(operation(impatientClient(m_server->baseURLString())));
-        const auto error = outcome.errorAs<URLError>();
-        QVERIFY(error);
-        QCOMPARE(error->code(), URLError::Code::timedOut);
-        QCOMPARE(m_server->requests().size(), attempts);
-        QCOMPARE(m_session->requestCount(), attempts);
+        QCOMPARE(int(error->code()), code);
     }
 
     void otherErrorsAreNotRetried_data()

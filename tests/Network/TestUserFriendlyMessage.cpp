@@ -1,8 +1,8 @@
 #include "Models/L10n.h"
-#include "Services/Network/DecodingError.h"
+#include "Protocol/DecodingError.h"
+#include "Protocol/SerializationError.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/RemoteAPIError.h"
-#include "Services/Network/SerializationError.h"
 #include "Services/Network/URLError.h"
 #include "Services/Network/UserFriendlyMessage.h"
 #include "support/MemoryUserDefaults.h"
@@ -39,7 +39,6 @@ private:
 
 const QString kFamily = u"该家庭码不存在或已失效，请向家长确认正确的 6 位家庭码后重新输入。"_s;
 const QString kRateLimit = u"本小时内解锁申请次数已达上限，请一小时后重试。"_s;
-const QString kCheckNetwork = u"请检查网络连接"_s;
 // A blank before "Wi" and U+2011 (non-breaking hyphen) between "Wi" and "Fi".
 const QString kSameWiFi = u"无法连接服务器，请确认设备与电脑在同一 Wi\u2011Fi"_s;
 const QString kGeneric = u"操作失败，请稍后重试。"_s;
@@ -57,7 +56,6 @@ private slots:
     {
         QTest::addColumn<ErrorFactory>("error");
         QTest::addColumn<QString>("text");
-        using Code = URLError::Code;
         const auto server = [](qint64 status, const QString& message) {
             return raise(RemoteAPIError::serverError(status, message));
         };
@@ -66,11 +64,7 @@ private slots:
         QTest::newRow("rate limit, any case") << server(429, u"Rate LIMIT exceeded"_s) << kRateLimit;
         QTest::newRow("both: the family wins") << server(429, u"rate limit; family not found"_s) << kFamily;
         QTest::newRow("other text as received") << server(500, u"Device Is Gone"_s) << u"Device Is Gone"_s;
-        QTest::newRow("not connected") << raise(URLError(Code::notConnectedToInternet)) << kCheckNetwork;
-        QTest::newRow("cannot find host") << raise(URLError(Code::cannotFindHost)) << kSameWiFi;
-        QTest::newRow("serialisation: its description")
-            << raise(SerializationError(SerializationError::Kind::invalidJSONText, u"garbage"_s))
-            << u"未能读取数据，因为它的格式不正确。"_s;
+        QTest::newRow("cannot find host") << raise(URLError(URLError::Code::cannotFindHost)) << kSameWiFi;
         QTest::newRow("described error") << raise(CustomError(u"磁盘已满"_s)) << u"磁盘已满"_s;
         QTest::newRow("error without description") << raise(CustomError(std::nullopt)) << kGeneric;
         QTest::newRow("not a std::exception")

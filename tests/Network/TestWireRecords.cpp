@@ -1,16 +1,18 @@
-#include "Services/Network/DecodingError.h"
-#include "Services/Network/DeviceRecords.h"
-#include "Services/Network/ErrorResponse.h"
-#include "Services/Network/FamilyRecords.h"
-#include "Services/Network/FeedbackRecords.h"
-#include "Services/Network/HealthRecords.h"
-#include "Services/Network/PolicyRecords.h"
-#include "Services/Network/PublicDisplayInfoRecords.h"
-#include "Services/Network/SerializationError.h"
-#include "Services/Network/UnlockRecords.h"
-#include "Services/Network/UsageRecords.h"
-#include "Services/Network/WireCoding.h"
+#include "Protocol/DecodingError.h"
+#include "Protocol/DeviceRecords.h"
+#include "Protocol/ErrorResponse.h"
+#include "Protocol/FamilyRecords.h"
+#include "Protocol/FeedbackRecords.h"
+#include "Protocol/HealthRecords.h"
+#include "Protocol/PolicyRecords.h"
+#include "Protocol/PublicDisplayInfoRecords.h"
+#include "Protocol/SerializationError.h"
+#include "Protocol/UnlockRecords.h"
+#include "Protocol/UsageRecords.h"
+#include "Protocol/WireCoding.h"
+#include "Services/Network/ModelPayloads.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -65,17 +67,17 @@ private slots:
         // What the record keeps, written back; members the decoder ignored are gone.
         QTest::addColumn<QByteArray>("kept");
 
-        QTest::newRow("policy: full, fraction and offset")
+        // Only the keys of the selection survive; the date is read with a fraction and an offset.
+        QTest::newRow("policy: selection and date")
             << u"DevicePolicyResponse"_s
             << QByteArray(
                    R"({"deviceId":"d","policy":{"dailyLimitMinutes":90,"blockedStart":{"hour":21,"minute":30},)"
-                   R"("blockedEnd":{"hour":7,"minute":0},"forceLocked":true,)"
-                   R"("unlockUntil":"2026-12-04T06:00:00.5+08:00","extra":[1]},)"
-                   R"("selection":{"bundleIds":["a"],"n":null,"x":{"y":1}},"unknown":1})")
+                   R"("blockedEnd":{"hour":7,"minute":0},"unlockUntil":"2026-12-04T06:00:00.5+08:00"},)"
+                   R"("selection":{"bundleIds":["a"],"x":{"y":1}},"unknown":1})")
             << QByteArray(
                    R"({"deviceId":"d","policy":{"dailyLimitMinutes":90,"blockedStart":{"hour":21,"minute":30},)"
-                   R"("blockedEnd":{"hour":7,"minute":0},"forceLocked":true,)"
-                   R"("unlockUntil":"2026-12-03T22:00:00Z"},"selection":{"bundleIds":null,"n":null,"x":null}})");
+                   R"("blockedEnd":{"hour":7,"minute":0},"unlockUntil":"2026-12-03T22:00:00Z"},)"
+                   R"("selection":{"bundleIds":null,"x":null}})");
         QTest::newRow("display info, null member")
             << u"PublicAppDisplayInfo"_s
             << QByteArray(R"({"legalInfo":{"copyrightNotice":"© X","icpNo":null}})")
@@ -205,6 +207,45 @@ private slots:
         }
     }
 
+    // The bytes a peer receives: keys in Qt's order (or the list's, for the health report),
+    // integers without a fraction, dates in UTC without one, absent members left out.
+    void encodes_data()
+    {
+        QTest::addColumn<QByteArray>("encoded");
+        QTest::addColumn<QByteArray>("expected");
+        const QDateTime eightHoursAhead(QDate(2026, 12, 4), QTime(14, 0, 0, 900), Qt::OffsetFromUTC,
+                                        8 * 3600);
+        const UpsertPolicyPayload upsert { { 90, { 21, 0 }, { 7, 30 }, true, eightHoursAhead },
+                                           { { u"apps"_s, QJsonArray { u"a"_s } } } };
+        QTest::newRow("policy") << WireCoding::encode(upsert.toJson())
+                                << QByteArray(
+                                       R"({"policy":{"blockedEnd":{"hour":7,"minute":30},)"
+                                       R"("blockedStart":{"hour":21,"minute":0},"dailyLimitMinutes":90,)"
+                                       R"("forceLocked":true,"unlockUntil":"2026-12-04T06:00:00Z"},)"
+                                       R"("selection":{"apps":["a"]}})");
+        QTest::newRow("today's usage beyond 2^53")
+            << WireCoding::encode(TodayUsagePayload { 9007199254740993, eightHoursAhead }.toJson())
+            << QByteArray(R"({"sampledAt":"2026-12-04T06:00:00Z","todayUsageSeconds":9007199254740993})");
+        const PutDeviceHealthPayload health { true,         false,        false,          false,
+                                              u"linux"_s,   std::nullopt, u"Debian 12"_s, std::nullopt,
+                                              std::nullopt, u"running"_s, false };
+        QTest::newRow("health report in its own order")
+            << health.encoded()
+            << QByteArray(
+                   R"({"notificationsOk":true,"usageAccessOk":false,"overlayOk":false,"deviceAdminOk":false,)"
+                   R"("platform":"linux","osVersion":"Debian 12","guardState":"running","settingsChanged":false})");
+        QTest::newRow("unlock decision")
+            << WireCoding::encode(UnlockDecisionPayload::make(u"approve"_s, 0).toJson())
+            << QByteArray(R"({"action":"approve"})");
+    }
+
+    void encodes()
+    {
+        QFETCH(QByteArray, encoded);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(encoded, expected);
+    }
+
     void unlockBodies_data()
     {
         QTest::addColumn<QVariant>("minutes"); // invalid: not given
@@ -231,33 +272,14 @@ private slots:
         QCOMPARE(payload.toJson(), object(body));
     }
 
-    void feedbackBody_data()
+    // The parent's and the unbound computer's forms are sent by the view-model and client tests.
+    void feedbackBodyOfAChild()
     {
-        QTest::addColumn<RemoteDeviceRole>("role");
-        QTest::addColumn<QString>("contact");
-        QTest::addColumn<QString>("deviceID");
-        QTest::addColumn<QByteArray>("extra"); // members beyond the five always sent
-        QTest::newRow("no role, nothing optional")
-            << RemoteDeviceRole::unknown << u" \n "_s << u""_s << QByteArray(R"("platform":"mac")");
-        QTest::newRow("parent") << RemoteDeviceRole::parent << u""_s << u"d1"_s
-                                << QByteArray(
-                                       R"("platform":"mac_parent","deviceId":"d1","familyId":"123456")");
-        QTest::newRow("child with contact") << RemoteDeviceRole::child << u"  a@b.c\n"_s << u""_s
-                                            << QByteArray(R"("platform":"mac_child","contact":"a@b.c")");
-    }
-
-    void feedbackBody()
-    {
-        QFETCH(RemoteDeviceRole, role);
-        QFETCH(QString, contact);
-        QFETCH(QString, deviceID);
-        QFETCH(QByteArray, extra);
-        const auto payload
-            = FeedbackPayload::make(role, u"bug"_s, u"  卡住了\n"_s, contact, u"1.0"_s, u"12"_s, deviceID,
-                                    deviceID.isEmpty() ? QString() : u"123456"_s);
-        QCOMPARE(payload.toJson(),
-                 object(R"({"category":"bug","content":"卡住了","appVersion":"1.0","osVersion":"12",)" + extra
-                        + "}"));
+        const auto payload = feedbackPayload(RemoteDeviceRole::child, u"bug"_s, u"  卡住了\n"_s,
+                                             u"  a@b.c\n"_s, u"1.0"_s, u"12"_s, u""_s, u""_s);
+        QCOMPARE(WireCoding::encode(payload.toJson()),
+                 QByteArray(R"({"appVersion":"1.0","category":"bug","contact":"a@b.c","content":"卡住了",)"
+                            R"("osVersion":"12","platform":"mac_child"})"));
     }
 
     void todayUsage_data()

@@ -1,5 +1,12 @@
+#include "Models/ParentalPasswordRepository.h"
+#include "Models/ParentalPasswordStore.h"
+#include "Models/ScreenTimePolicyRepository.h"
+#include "Models/ScreenTimePolicyStore.h"
 #include "Services/MacEyeRest.h"
+#include "Services/MacEyeRestSettingsViewModel.h"
 #include "Services/MacPolicyExecutor.h"
+#include "support/MemorySecureStore.h"
+#include "support/MemoryUserDefaults.h"
 #include "support/SettableClock.h"
 
 #include <QTest>
@@ -37,6 +44,8 @@ ScreenTimePolicy daytimePolicy()
 }
 } // namespace
 
+// The lock decisions, the eye-rest break among them, its settings and what the child is shown
+// while a break runs.
 class TestMacPolicyExecutor : public QObject
 {
     Q_OBJECT
@@ -148,7 +157,7 @@ private slots:
     {
         QTest::addColumn<ScreenTimePolicy>("policy");
         QTest::addColumn<qint64>("usedSeconds");
-        QTest::addColumn<qint64>("secondsSinceLastUse");
+        QTest::addColumn<qint64>("secondsSinceLastUse"); // -1: nothing counted yet
         QTest::addColumn<qint64>("todayMinutes");
         QTest::addColumn<LockDecision>("decision");
         const auto policy = daytimePolicy();
@@ -156,6 +165,8 @@ private slots:
         QTest::newRow("under the interval")
             << policy << qint64(45 * 60 - 1) << qint64(0) << qint64(0) << LockDecision {};
         QTest::newRow("interval reached") << policy << qint64(45 * 60) << qint64(0) << qint64(0) << rest;
+        QTest::newRow("nothing counted")
+            << policy << qint64(99 * 60) << qint64(-1) << qint64(0) << LockDecision {};
         QTest::newRow("break not over")
             << policy << qint64(50 * 60) << qint64(15 * 60 - 1) << qint64(0) << rest;
         QTest::newRow("break over") << policy << qint64(50 * 60) << qint64(15 * 60) << qint64(0)
@@ -192,16 +203,83 @@ private slots:
         QFETCH(qint64, todayMinutes);
         QFETCH(LockDecision, decision);
         SettableClock clock(kEyeRestNow);
-        const MacEyeRest::Stretch stretch { usedSeconds, kEyeRestNow.addSecs(-secondsSinceLastUse) };
+        const MacEyeRest::Stretch stretch { usedSeconds,
+                                            secondsSinceLastUse < 0
+                                                ? std::nullopt
+                                                : std::optional(kEyeRestNow.addSecs(-secondsSinceLastUse)) };
         const auto base = MacPolicyExecutor::shouldBeLocked(policy, todayMinutes, clock);
         QCOMPARE(MacEyeRest::withEyeRest(base, policy, stretch, clock), decision);
     }
 
-    void eyeRestWithNothingCounted()
+    // The rhythm stays on this computer; only its parent password changes it.
+    void settingsNeedTheParentPassword_data()
     {
-        SettableClock clock(kEyeRestNow);
-        QCOMPARE(MacEyeRest::withEyeRest({}, daytimePolicy(), { 99 * 60, std::nullopt }, clock),
-                 LockDecision {});
+        QTest::addColumn<bool>("hasPassword");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<qint64>("interval");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<qint64>("storedInterval");
+        QTest::addColumn<qint64>("storedRest");
+        const auto right = u"妈妈的密码"_s;
+        QTest::newRow("no password set here")
+            << false << right << true << qint64(60)
+            << u"本机还没有设置家长密码。请先在「身份 / 基础设置」中设置家长密码，再修改视力保护。"_s
+            << qint64(45) << qint64(15);
+        QTest::newRow("wrong password")
+            << true << u"猜的"_s << true << qint64(60) << u"密码错误，请重试"_s << qint64(45) << qint64(15);
+        QTest::newRow("interval out of range")
+            << true << right << true << qint64(5)
+            << u"连续使用时长须在 10 到 240 分钟之间，休息时长须在 1 到 60 分钟之间。"_s << qint64(45)
+            << qint64(15);
+        QTest::newRow("new rhythm") << true << right << true << qint64(60) << QString() << qint64(60)
+                                    << qint64(10);
+        QTest::newRow("switched off")
+            << true << right << false << qint64(60) << QString() << qint64(0) << qint64(15);
+    }
+
+    void settingsNeedTheParentPassword()
+    {
+        QFETCH(bool, hasPassword);
+        QFETCH(QString, password);
+        QFETCH(bool, enabled);
+        QFETCH(qint64, interval);
+        QFETCH(QString, error);
+        QFETCH(qint64, storedInterval);
+        QFETCH(qint64, storedRest);
+        MemoryUserDefaults defaults;
+        MemorySecureStore keychain;
+        ParentalPasswordStore passwords(std::make_unique<ParentalPasswordRepository>(), keychain, defaults);
+        if (hasPassword) {
+            passwords.setupPassword(u"妈妈的密码"_s);
+        }
+        ScreenTimePolicyStore policies(std::make_unique<ScreenTimePolicyRepository>(
+            ScreenTimePolicyRepository::defaultStorageKey(), defaults));
+        MacEyeRestSettingsViewModel model(policies, passwords);
+        QCOMPARE(model.save(password, enabled, interval, 10).value_or(QString()), error);
+        QCOMPARE(policies.policy().eyeRestIntervalMinutes, storedInterval);
+        QCOMPARE(policies.policy().eyeRestRestMinutes, storedRest);
+    }
+
+    // While a break runs the child sees why and for how long; a minute begun counts as a minute.
+    void breakStatus_data()
+    {
+        QTest::addColumn<qint64>("secondsSinceLastUse");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("last seconds")
+            << qint64(15 * 60 - 1) << u"视力保护休息中（15 分钟）\n休息还剩 1 分钟"_s;
+        QTest::newRow("over") << qint64(15 * 60) << QString();
+    }
+
+    void breakStatus()
+    {
+        QFETCH(qint64, secondsSinceLastUse);
+        QFETCH(QString, text);
+        MemoryUserDefaults defaults; // the language setting
+        const auto policy = daytimePolicy();
+        const auto left = MacEyeRest::secondsOfBreakLeft(
+            policy, { 45 * 60, kEyeRestNow.addSecs(-secondsSinceLastUse) }, kEyeRestNow);
+        QCOMPARE(left ? MacEyeRest::breakStatusText(policy, *left) : QString(), text);
     }
 };
 

@@ -1,19 +1,11 @@
-#include "Models/MacAppSelectionStore.h"
-#include "Models/RemoteBackendConfig.h"
-#include "Models/ScreenTimePolicyRepository.h"
-#include "Models/ScreenTimePolicyStore.h"
 #include "Services/MacLockOverlayTarget.h"
 #include "Services/MacRemotePolicySyncService.h"
-#include "Services/MacUsageMonitorService.h"
-#include "Services/Network/PolicyRecords.h"
+#include "Protocol/PolicyRecords.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "support/AwaitTask.h"
-#include "support/FixedAppBundle.h"
-#include "support/MemoryUserDefaults.h"
+#include "support/ChildComputer.h"
 #include "support/RecordingHTTPServer.h"
 #include "support/RecordingOverlay.h"
-#include "support/ScriptedWorkspace.h"
-#include "support/SettableClock.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -63,21 +55,15 @@ class TestMacRemotePolicySyncService : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<MemoryUserDefaults> m_defaults;
-    std::unique_ptr<SettableClock> m_clock;
-    std::unique_ptr<ScriptedWorkspace> m_workspace;
-    std::unique_ptr<FixedAppBundle> m_bundle;
     std::unique_ptr<RecordingHTTPServer> m_server;
-    std::unique_ptr<RemoteBackendConfig> m_config;
-    std::unique_ptr<ScreenTimePolicyStore> m_policyStore;
-    std::unique_ptr<MacAppSelectionStore> m_selection;
-    std::unique_ptr<MacUsageMonitorService> m_monitor;
+    std::unique_ptr<ChildComputer> m_child;
     RecordingOverlay m_overlay;
 
     void runCycle()
     {
         AwaitTask::run(MacRemotePolicySyncService::syncIfChild(
-            *m_config, *m_policyStore, *m_selection, *m_monitor, *m_workspace, *m_bundle, &m_overlay));
+            m_child->config, m_child->policies, *m_child->selection, *m_child->monitor, m_child->workspace,
+            m_child->bundle, &m_overlay));
         QCoreApplication::processEvents(); // the overlay is driven after the cycle
     }
 
@@ -103,47 +89,28 @@ class TestMacRemotePolicySyncService : public QObject
 private slots:
     void init()
     {
-        m_defaults = std::make_unique<MemoryUserDefaults>();
-        m_clock = std::make_unique<SettableClock>(kNoon);
-        m_workspace = std::make_unique<ScriptedWorkspace>();
-        m_bundle = std::make_unique<FixedAppBundle>();
         m_server = std::make_unique<RecordingHTTPServer>();
         QVERIFY(m_server->listen());
         RemoteAPIClient::setDefaultRequestTimeout(std::chrono::milliseconds(400));
-        m_config = std::make_unique<RemoteBackendConfig>(*m_defaults);
-        m_config->setBaseURLOverride(m_server->baseURLString());
-        m_config->setDeviceID(u"dev-1"_s);
-        m_config->setRole(RemoteDeviceRole::child);
-        m_policyStore = std::make_unique<ScreenTimePolicyStore>(std::make_unique<ScreenTimePolicyRepository>(
-            ScreenTimePolicyRepository::defaultStorageKey(), *m_defaults));
-        m_policyStore->update([](ScreenTimePolicy& policy) {
+        m_child = std::make_unique<ChildComputer>(kNoon, m_server->baseURLString());
+        m_child->policies.update([](ScreenTimePolicy& policy) {
             policy.eyeRestIntervalMinutes = 30;
             policy.eyeRestRestMinutes = 5;
             policy.unlockUntil = kNoon.addSecs(3600);
         });
-        m_selection = std::make_unique<MacAppSelectionStore>(*m_defaults);
-        m_selection->setPayload({ { u"com.example.game"_s }, {}, {}, u"mac"_s });
-        m_monitor = std::make_unique<MacUsageMonitorService>(*m_defaults, *m_clock, *m_workspace);
         m_overlay.calls.clear();
     }
 
     void cleanup()
     {
-        m_monitor.reset();
-        m_selection.reset();
-        m_policyStore.reset();
-        m_config.reset();
+        m_child.reset();
         m_server.reset();
-        m_bundle.reset();
-        m_workspace.reset();
-        m_clock.reset();
-        m_defaults.reset();
         RemoteAPIClient::setDefaultRequestTimeout(RemoteAPIClient::standardRequestTimeout);
     }
 
     void fullCycle()
     {
-        m_monitor->raiseTodayUsage(600);
+        m_child->monitor->raiseTodayUsage(600);
         m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(false, false))));
         m_server->enqueue(usage(300));
         runCycle();
@@ -151,7 +118,7 @@ private slots:
                  (QList<QByteArray> {
                      "GET /api/v1/devices/dev-1/policy", "GET /api/v1/devices/dev-1/usage/today",
                      "PUT /api/v1/devices/dev-1/health", "PUT /api/v1/devices/dev-1/usage/today" }));
-        const auto policy = m_policyStore->policy();
+        const auto policy = m_child->policies.policy();
         QCOMPARE(policy.dailyLimitMinutes, 90);
         QCOMPARE(policy.blockedStart, (DateComponents { 21, 30 }));
         QCOMPARE(policy.blockedEnd, (DateComponents { 7, 0 }));
@@ -159,8 +126,8 @@ private slots:
         QVERIFY(!policy.unlockUntil); // missing removes the local unlock
         QCOMPARE(policy.eyeRestIntervalMinutes, 30); // local eye rest kept
         QCOMPARE(policy.eyeRestRestMinutes, 5);
-        QCOMPARE(m_monitor->todayUsageSeconds(), 600); // a lower server count is ignored
-        QVERIFY(m_monitor->isRunning());
+        QCOMPARE(m_child->monitor->todayUsageSeconds(), 600); // a lower server count is ignored
+        QVERIFY(m_child->monitor->isRunning());
         QCOMPARE(m_overlay.calls, QStringList { u"hide"_s });
         const auto health = bodyOf("PUT", "/health");
         QCOMPARE(health.value(u"platform"_s).toString(), u"mac"_s);
@@ -202,8 +169,8 @@ private slots:
         m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policy)));
         m_server->enqueue(usage(150)); // higher: taken over, 2 minutes
         runCycle();
-        QCOMPARE(m_monitor->todayUsageSeconds(), 150);
-        QCOMPARE(m_monitor->todayUsageMinutes(), 2);
+        QCOMPARE(m_child->monitor->todayUsageSeconds(), 150);
+        QCOMPARE(m_child->monitor->todayUsageMinutes(), 2);
         QCOMPARE(m_overlay.calls, calls);
     }
 
@@ -230,8 +197,8 @@ private slots:
     {
         QFETCH(QStringList, serverDays);
         QFETCH(qint64, seconds);
-        m_clock->setTimeZone(QTimeZone(8 * 3600));
-        m_clock->setLocal(QDate(2026, 3, 10), QTime(23, 30));
+        m_child->clock.setTimeZone(QTimeZone(8 * 3600));
+        m_child->clock.setLocal(QDate(2026, 3, 10), QTime(23, 30));
         for (const auto& day : serverDays) {
             m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(false, false))));
             QJsonObject answer { { u"todayUsageSeconds"_s, 5000 } };
@@ -240,9 +207,9 @@ private slots:
             }
             m_server->enqueue(RecordingHTTPServer::json(200, QJsonDocument(answer).toJson()));
             runCycle();
-            m_clock->advance(3600);
+            m_child->clock.advance(3600);
         }
-        QCOMPARE(m_monitor->todayUsageSeconds(), seconds);
+        QCOMPARE(m_child->monitor->todayUsageSeconds(), seconds);
     }
 
     void failuresAndRetry_data()
@@ -270,7 +237,7 @@ private slots:
         for (const auto& answer : answers) {
             m_server->enqueue(answer);
         }
-        const auto before = m_policyStore->policy();
+        const auto before = m_child->policies.policy();
         runCycle();
         int policyCalls = 0;
         for (const auto& line : requestLines()) {
@@ -278,55 +245,48 @@ private slots:
         }
         QCOMPARE(policyCalls, policyRequests);
         if (applied) {
-            QVERIFY(m_policyStore->policy().forceLocked);
+            QVERIFY(m_child->policies.policy().forceLocked);
             QCOMPARE(m_overlay.calls.last(), u"show:forceLocked"_s);
         } else {
-            QCOMPARE(m_policyStore->policy(), before);
+            QCOMPARE(m_child->policies.policy(), before);
             QVERIFY(m_overlay.calls.isEmpty());
             QCOMPARE(requestLines().size(), policyRequests); // nothing reported
-            QVERIFY(!m_monitor->isRunning());
+            QVERIFY(!m_child->monitor->isRunning());
         }
     }
 
     void emptySelectionAndSessions()
     {
-        m_selection->setPayload({});
-        m_monitor->start({ { u"x"_s }, {}, {}, u"mac"_s });
+        m_child->selection->setPayload({});
+        m_child->monitor->start({ { u"x"_s }, {}, {}, u"mac"_s });
         m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(true, true))));
         runCycle();
-        QVERIFY(!m_monitor->isRunning());
+        QVERIFY(!m_child->monitor->isRunning());
         QCOMPARE(bodyOf("PUT", "/health").value(u"managedSelectionOk"_s), QJsonValue(false));
         QCOMPARE(m_overlay.calls, (QStringList { u"targets:"_s, u"show:forceLocked"_s }));
         QVERIFY(!requestLines().contains("POST /api/v1/devices/dev-1/usage/sessions"));
     }
 
-    void aCycleKeepsTheStepInProgress()
+    // The day's sessions go up with the cycle, and the step under way when it starts is counted.
+    void sessionsAreUploadedAndTheStepGoesOn()
     {
-        m_workspace->frontmost = ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s);
-        m_monitor->start(m_selection->payload());
-        m_monitor->sample();
-        m_clock->advance(2);
-        m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(false, false))));
-        runCycle();
-        QVERIFY(m_monitor->isRunning());
-        m_clock->advance(1);
-        m_monitor->sample();
-        QCOMPARE(m_monitor->todayUsageSeconds(), 3);
-    }
-
-    void sessionsAreUploaded()
-    {
-        m_workspace->frontmost = ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s);
-        m_monitor->start(m_selection->payload());
-        m_monitor->sample();
-        m_clock->advance(3);
-        m_monitor->sample();
+        m_child->workspace.frontmost
+            = ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s);
+        m_child->monitor->start(m_child->selection->payload());
+        m_child->monitor->sample();
+        m_child->clock.advance(3);
+        m_child->monitor->sample();
+        m_child->clock.advance(2);
         m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(true, false))));
         runCycle();
         const auto sessions = bodyOf("POST", "/usage/sessions");
         QCOMPARE(sessions.value(u"usageDate"_s).toString(), u"2026-03-10"_s);
         QCOMPARE(sessions.value(u"source"_s).toString(), u"mac"_s);
         QCOMPARE(sessions.value(u"sessions"_s).toArray().size(), 1);
+        QVERIFY(m_child->monitor->isRunning());
+        m_child->clock.advance(1);
+        m_child->monitor->sample();
+        QCOMPARE(m_child->monitor->todayUsageSeconds(), 6);
     }
 
     void notABoundChild_data()
@@ -344,10 +304,10 @@ private slots:
         QFETCH(int, role);
         QFETCH(QString, deviceID);
         QFETCH(QString, baseURL);
-        m_config->setRole(RemoteDeviceRole(role));
-        m_config->setDeviceID(deviceID);
+        m_child->config.setRole(RemoteDeviceRole(role));
+        m_child->config.setDeviceID(deviceID);
         if (!baseURL.isEmpty()) {
-            m_config->setBaseURLOverride(baseURL);
+            m_child->config.setBaseURLOverride(baseURL);
         }
         runCycle();
         QVERIFY(m_server->requests().isEmpty());
@@ -357,15 +317,15 @@ private slots:
     void pollingRepeats()
     {
         MacRemotePolicySyncService::setPollingPeriodForTesting(std::chrono::milliseconds(50));
-        m_config->setRole(RemoteDeviceRole::parent); // cycles return at once; the loop goes on
-        MacRemotePolicySyncService::startPolling(*m_config, *m_policyStore, *m_selection, *m_monitor,
-                                                 *m_workspace, *m_bundle);
+        m_child->config.setRole(RemoteDeviceRole::parent); // cycles return at once; the loop goes on
+        MacRemotePolicySyncService::startPolling(m_child->config, m_child->policies, *m_child->selection,
+                                                 *m_child->monitor, m_child->workspace, m_child->bundle);
         QTest::qWait(200);
         QVERIFY(m_server->requests().isEmpty());
-        m_config->setRole(RemoteDeviceRole::child);
+        m_child->config.setRole(RemoteDeviceRole::child);
         QTRY_VERIFY_WITH_TIMEOUT(m_server->requests().size() >= 1, 3000);
         // The loop ends with its stores.
-        m_selection.reset();
+        m_child->selection.reset();
         QTest::qWait(300);
         const auto count = m_server->requests().size();
         QTest::qWait(300);

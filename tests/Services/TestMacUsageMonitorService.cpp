@@ -27,13 +27,17 @@ class TestMacUsageMonitorService : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<MemoryUserDefaults> m_defaults;
-    std::unique_ptr<SettableClock> m_clock;
-    std::unique_ptr<ScriptedWorkspace> m_workspace;
+    struct Fixture
+    {
+        MemoryUserDefaults defaults;
+        SettableClock clock { QDateTime(kDay, QTime(12, 0), QTimeZone::utc()) };
+        ScriptedWorkspace workspace;
+    };
+    std::optional<Fixture> m;
 
     std::unique_ptr<MacUsageMonitorService> makeMonitor()
     {
-        return std::make_unique<MacUsageMonitorService>(*m_defaults, *m_clock, *m_workspace);
+        return std::make_unique<MacUsageMonitorService>(m->defaults, m->clock, m->workspace);
     }
 
     // Fires the sampler once after moving the clock by `seconds` (fractions allowed).
@@ -44,19 +48,8 @@ class TestMacUsageMonitorService : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_defaults = std::make_unique<MemoryUserDefaults>();
-        m_clock = std::make_unique<SettableClock>(QDateTime(kDay, QTime(12, 0), QTimeZone::utc()));
-        m_workspace = std::make_unique<ScriptedWorkspace>();
-    }
-
-    void cleanup()
-    {
-        m_workspace.reset();
-        m_clock.reset();
-        m_defaults.reset();
-    }
+    void init() { m.emplace(); }
+    void cleanup() { m.reset(); }
 
     void countsSteps_data()
     {
@@ -76,15 +69,15 @@ private slots:
     {
         QFETCH(QList<double>, gaps);
         QFETCH(QList<qint64>, totalsMs);
-        m_workspace->frontmost = kGame;
+        m->workspace.frontmost = kGame;
         auto monitor = makeMonitor();
         monitor->start(selectionOf({ u"com.example.game"_s }));
         for (qsizetype i = 0; i < gaps.size(); ++i) {
-            fireAfter(*monitor, *m_clock, gaps[i]);
+            fireAfter(*monitor, m->clock, gaps[i]);
             QCOMPARE(monitor->todayUsageMilliseconds(), totalsMs[i]);
         }
         // Stored as whole seconds (as before) and the milliseconds below them; a restart reads both.
-        const auto stored = m_defaults->dictionary(MacUsageMonitorService::storageKey).value();
+        const auto stored = m->defaults.dictionary(MacUsageMonitorService::storageKey).value();
         QCOMPARE(stored.value(u"seconds"_s).toLongLong(), totalsMs.last() / 1000);
         QCOMPARE(stored.value(MacUsageMonitorService::remainderKey).toLongLong(), totalsMs.last() % 1000);
         monitor.reset();
@@ -93,20 +86,20 @@ private slots:
 
     void leavingTheAppDropsTheStep()
     {
-        m_workspace->frontmost = kGame;
+        m->workspace.frontmost = kGame;
         auto monitor = makeMonitor();
         monitor->start(selectionOf({ u"com.example.game"_s }));
-        fireAfter(*monitor, *m_clock, 0);
-        m_workspace->frontmost = kEditor;
-        fireAfter(*monitor, *m_clock, 3);
+        fireAfter(*monitor, m->clock, 0);
+        m->workspace.frontmost = kEditor;
+        fireAfter(*monitor, m->clock, 3);
         QVERIFY(!monitor->currentSessionStart());
         QVERIFY(!monitor->lastForegroundInfo());
-        m_workspace->frontmost.reset();
-        fireAfter(*monitor, *m_clock, 3);
-        m_workspace->frontmost = kGame;
-        fireAfter(*monitor, *m_clock, 3);
+        m->workspace.frontmost.reset();
+        fireAfter(*monitor, m->clock, 3);
+        m->workspace.frontmost = kGame;
+        fireAfter(*monitor, m->clock, 3);
         QCOMPARE(monitor->todayUsageSeconds(), 0);
-        fireAfter(*monitor, *m_clock, 3);
+        fireAfter(*monitor, m->clock, 3);
         QCOMPARE(monitor->todayUsageSeconds(), 3);
     }
 
@@ -138,11 +131,11 @@ private slots:
         QFETCH(MacSelectionPayload, selection);
         QFETCH(RunningApplication, app);
         QFETCH(bool, matches);
-        m_workspace->frontmost = app;
+        m->workspace.frontmost = app;
         auto monitor = makeMonitor();
         monitor->start(selection);
-        fireAfter(*monitor, *m_clock, 0);
-        fireAfter(*monitor, *m_clock, 3);
+        fireAfter(*monitor, m->clock, 0);
+        fireAfter(*monitor, m->clock, 3);
         QCOMPARE(monitor->todayUsageSeconds(), matches ? 3 : 0);
     }
 
@@ -166,6 +159,9 @@ private slots:
         QTest::newRow("earlier day rolls over")
             << QVariant(QVariantMap { { u"date"_s, u"2026-02-28"_s }, { u"seconds"_s, 500 } }) << qint64(0)
             << day;
+        QTest::newRow("later day kept")
+            << QVariant(QVariantMap { { u"date"_s, u"2026-03-05"_s }, { u"seconds"_s, 42 } }) << qint64(42)
+            << u"2026-03-05"_s;
         QTest::newRow("overflowing minutes")
             << QVariant(QVariantMap { { u"date"_s, day }, { u"minutes"_s, Q_INT64_C(0x7fffffffffffffff) } })
             << qint64(0) << day;
@@ -176,8 +172,9 @@ private slots:
         QFETCH(QVariant, stored);
         QFETCH(qint64, seconds);
         QFETCH(QString, storedDay);
-        m_defaults->setObject(MacUsageMonitorService::storageKey, stored);
+        m->defaults.setObject(MacUsageMonitorService::storageKey, stored);
         auto monitor = makeMonitor();
+        monitor->resetDayIfNeeded();
         QCOMPARE(monitor->todayUsageSeconds(), seconds);
         QCOMPARE(monitor->todayUsageMinutes(), seconds / 60);
         QCOMPARE(monitor->storedDay(), storedDay);
@@ -194,13 +191,13 @@ private slots:
         monitor->raiseTodayUsage(120);
         QCOMPARE(monitor->todayUsageMinutes(), 2);
         QCOMPARE(changed.size(), 1);
-        const auto stored = m_defaults->dictionary(MacUsageMonitorService::storageKey).value();
+        const auto stored = m->defaults.dictionary(MacUsageMonitorService::storageKey).value();
         QCOMPARE(stored.value(u"date"_s), QVariant(u"2026-03-01"_s));
         QCOMPARE(UserDefaults::kindOf(stored.value(u"minutes"_s)), UserDefaults::Kind::Integer);
         QCOMPARE(stored.value(u"minutes"_s).toLongLong(), 2);
         QCOMPARE(stored.value(u"seconds"_s).toLongLong(), 120);
         QCOMPARE(UserDefaults::kindOf(stored.value(u"maxUnix"_s)), UserDefaults::Kind::Double);
-        QCOMPARE(stored.value(u"maxUnix"_s).toDouble(), double(m_clock->now().toSecsSinceEpoch()));
+        QCOMPARE(stored.value(u"maxUnix"_s).toDouble(), double(m->clock.now().toSecsSinceEpoch()));
     }
 
     void clockRollbackGuard_data()
@@ -216,37 +213,27 @@ private slots:
         QFETCH(QTime, clockAt);
         QFETCH(bool, rollsOver);
         const QDateTime latest(kDay.addDays(1), QTime(10, 0), QTimeZone::utc());
-        m_defaults->setObject(MacUsageMonitorService::storageKey,
+        m->defaults.setObject(MacUsageMonitorService::storageKey,
                               QVariantMap { { u"date"_s, u"2026-03-01"_s },
                                             { u"seconds"_s, 300 },
                                             { u"maxUnix"_s, double(latest.toSecsSinceEpoch()) } });
-        m_clock->setNow(QDateTime(kDay.addDays(1), clockAt, QTimeZone::utc()));
+        m->clock.setNow(QDateTime(kDay.addDays(1), clockAt, QTimeZone::utc()));
         auto monitor = makeMonitor();
         QCOMPARE(monitor->storedDay(), rollsOver ? u"2026-03-02"_s : u"2026-03-01"_s);
         QCOMPARE(monitor->todayUsageSeconds(), rollsOver ? 0 : 300);
         QCOMPARE(monitor->maxSeenUnix(), double(latest.toSecsSinceEpoch()));
     }
 
-    void laterStoredDayIsKept()
-    {
-        m_defaults->setObject(MacUsageMonitorService::storageKey,
-                              QVariantMap { { u"date"_s, u"2026-03-05"_s }, { u"seconds"_s, 42 } });
-        auto monitor = makeMonitor();
-        monitor->resetDayIfNeeded();
-        QCOMPARE(monitor->storedDay(), u"2026-03-05"_s);
-        QCOMPARE(monitor->todayUsageSeconds(), 42);
-    }
-
     void midnight()
     {
-        m_clock->setNow(QDateTime(kDay, QTime(23, 59, 54), QTimeZone::utc()));
-        m_workspace->frontmost = kGame;
+        m->clock.setNow(QDateTime(kDay, QTime(23, 59, 54), QTimeZone::utc()));
+        m->workspace.frontmost = kGame;
         auto monitor = makeMonitor();
         monitor->start(selectionOf({ u"com.example.game"_s }));
-        fireAfter(*monitor, *m_clock, 0);
-        fireAfter(*monitor, *m_clock, 3);
+        fireAfter(*monitor, m->clock, 0);
+        fireAfter(*monitor, m->clock, 3);
         QCOMPARE(monitor->getTodaySessionsForReport().size(), 1);
-        m_clock->setNow(QDateTime(kDay.addDays(1), QTime(0, 0, 1), QTimeZone::utc()));
+        m->clock.setNow(QDateTime(kDay.addDays(1), QTime(0, 0, 1), QTimeZone::utc()));
         // Right after midnight the report is the new day's, before anything is counted.
         QVERIFY(monitor->getTodaySessionsForReport().isEmpty());
         monitor->sample();
@@ -260,24 +247,24 @@ private slots:
         QCOMPARE(record.value(u"appBundleId"_s).toString(), u"com.example.game"_s);
         QCOMPARE(record.value(u"durationSeconds"_s).toLongLong(), 4);
         // Yesterday's records are closed into the day dictionary in the documented format.
-        const auto days = m_defaults->dictionary(MacUsageMonitorService::sessionsKey).value();
+        const auto days = m->defaults.dictionary(MacUsageMonitorService::sessionsKey).value();
         QCOMPARE(days.value(u"2026-03-01"_s).toList().size(), 1);
     }
 
     void sessionsStayCompleteAndOldDaysArePruned()
     {
-        m_defaults->setObject(
+        m->defaults.setObject(
             MacUsageMonitorService::sessionsKey,
             QVariantMap { { u"2026-02-20"_s, QVariantList { QVariantMap { { u"a"_s, 1 } } } },
                           { u"2026-02-28"_s, u"not an array"_s } });
-        m_workspace->frontmost = kGame;
+        m->workspace.frontmost = kGame;
         auto monitor = makeMonitor();
-        const auto writesAtStart = m_defaults->writeCount(MacUsageMonitorService::sessionsKey);
+        const auto writesAtStart = m->defaults.writeCount(MacUsageMonitorService::sessionsKey);
         monitor->start(selectionOf({ u"com.example.game"_s }));
-        fireAfter(*monitor, *m_clock, 0);
+        fireAfter(*monitor, m->clock, 0);
         const int steps = MacUsageSessionLog::segmentSize * 2 + 5;
         for (int i = 0; i < steps; ++i) {
-            fireAfter(*monitor, *m_clock, 3.25);
+            fireAfter(*monitor, m->clock, 3.25);
         }
         const auto sessions = monitor->getTodaySessionsForReport();
         QCOMPARE(sessions.size(), steps);
@@ -288,8 +275,8 @@ private slots:
             previous = start;
         }
         // The day dictionary is not rewritten while the day is being counted.
-        QCOMPARE(m_defaults->writeCount(MacUsageMonitorService::sessionsKey), writesAtStart);
-        const auto days = m_defaults->dictionary(MacUsageMonitorService::sessionsKey).value();
+        QCOMPARE(m->defaults.writeCount(MacUsageMonitorService::sessionsKey), writesAtStart);
+        const auto days = m->defaults.dictionary(MacUsageMonitorService::sessionsKey).value();
         QVERIFY(!days.contains(u"2026-02-20"_s));
         QVERIFY(days.contains(u"2026-02-28"_s)); // yesterday is kept
 
@@ -298,25 +285,25 @@ private slots:
         auto restarted = makeMonitor();
         QCOMPARE(restarted->getTodaySessionsForReport().size(), steps);
         restarted->start(selectionOf({ u"com.example.game"_s }));
-        fireAfter(*restarted, *m_clock, 0);
-        fireAfter(*restarted, *m_clock, 3);
+        fireAfter(*restarted, m->clock, 0);
+        fireAfter(*restarted, m->clock, 3);
         QCOMPARE(restarted->getTodaySessionsForReport().size(), steps + 1);
     }
 
     void eyeRestStretch()
     {
-        m_workspace->frontmost = kGame;
+        m->workspace.frontmost = kGame;
         auto monitor = makeMonitor();
         monitor->setEyeRestBreakSeconds(60);
         monitor->start(selectionOf({ u"com.example.game"_s }));
-        fireAfter(*monitor, *m_clock, 0);
-        fireAfter(*monitor, *m_clock, 3);
-        fireAfter(*monitor, *m_clock, 3);
+        fireAfter(*monitor, m->clock, 0);
+        fireAfter(*monitor, m->clock, 3);
+        fireAfter(*monitor, m->clock, 3);
         QCOMPARE(monitor->continuousUseSeconds(), 6);
         // A sleep of 59 s with the game in front is not a break; 61 s is.
-        fireAfter(*monitor, *m_clock, 59 + 10);
+        fireAfter(*monitor, m->clock, 59 + 10);
         QCOMPARE(monitor->continuousUseSeconds(), 16);
-        fireAfter(*monitor, *m_clock, 61 + 10);
+        fireAfter(*monitor, m->clock, 61 + 10);
         QCOMPARE(monitor->continuousUseSeconds(), 10);
         // Killing the application does not end a stretch (or a break).
         const auto last = monitor->lastCountedAt();

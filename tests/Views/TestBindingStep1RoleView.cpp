@@ -44,9 +44,6 @@ private slots:
         QTest::newRow("click on the chosen role keeps it")
             << RemoteDeviceRole::child << u"roleChildButton"_s << false << RemoteDeviceRole::child << u""_s
             << none;
-        QTest::newRow("toggle action on the chosen role keeps it")
-            << RemoteDeviceRole::parent << u"roleParentButton"_s << true << RemoteDeviceRole::parent << u""_s
-            << none;
         QTest::newRow("child to parent, prompt closed")
             << RemoteDeviceRole::child << u"roleParentButton"_s << false << RemoteDeviceRole::child << u"pw"_s
             << none;

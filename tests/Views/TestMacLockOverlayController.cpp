@@ -181,7 +181,6 @@ private slots:
         QTest::addColumn<int>("key"); // 0: a mouse click
         QTest::addColumn<int>("requests");
         QTest::addColumn<int>("passwords");
-        QTest::newRow("click request") << u"unlockRequestButton"_s << 0 << 1 << 0;
         QTest::newRow("click password") << u"passwordUnlockButton"_s << 0 << 0 << 1;
         QTest::newRow("Return on the focused request")
             << u"unlockRequestButton"_s << int(Qt::Key_Return) << 0 << 0;

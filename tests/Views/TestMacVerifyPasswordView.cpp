@@ -16,25 +16,6 @@ class TestMacVerifyPasswordView : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_defaults = std::make_unique<MemoryUserDefaults>();
-        m_keychain = std::make_unique<MemorySecureStore>();
-        m_store = std::make_unique<ParentalPasswordStore>(std::make_unique<ParentalPasswordRepository>());
-        m_store->setupPassword(u"爸爸的密码"_s);
-        m_verified = 0;
-        m_view = std::make_unique<MacVerifyPasswordView>(*m_store, [this] { ++m_verified; });
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-    }
-    void cleanup()
-    {
-        m_view.reset();
-        m_store.reset();
-        m_keychain.reset();
-        m_defaults.reset();
-    }
-
     void keysAndMissingPassword_data()
     {
         QTest::addColumn<bool>("passwordSet");
@@ -61,31 +42,25 @@ private slots:
         QFETCH(int, verified);
         QFETCH(bool, stillOpen);
         QFETCH(QString, error);
-        if (!passwordSet) {
-            m_keychain->clear();
-            m_defaults->clear();
-            m_view = std::make_unique<MacVerifyPasswordView>(*m_store, [this] { ++m_verified; });
-            m_view->show();
-            QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        MemoryUserDefaults defaults;
+        MemorySecureStore keychain;
+        ParentalPasswordStore store(std::make_unique<ParentalPasswordRepository>());
+        if (passwordSet) {
+            store.setupPassword(u"爸爸的密码"_s);
         }
-        QVERIFY(m_view->findChild<QPushButton*>(u"cancel"_s)->isVisible());
-        field()->setFocus();
-        field()->setText(typed); // typed keys are ASCII only in QTest
-        QTest::keyClick(field(), Qt::Key(key));
-        QCOMPARE(m_verified, verified);
-        QCOMPARE(m_view->isVisible(), stillOpen);
-        QCOMPARE(m_view->errorMessage(), error);
+        int verifiedCount = 0;
+        MacVerifyPasswordView view(store, [&verifiedCount] { ++verifiedCount; });
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.findChild<QPushButton*>(u"cancel"_s)->isVisible());
+        auto* field = view.findChild<QLineEdit*>(u"password"_s);
+        field->setFocus();
+        field->setText(typed); // typed keys are ASCII only in QTest
+        QTest::keyClick(field, Qt::Key(key));
+        QCOMPARE(verifiedCount, verified);
+        QCOMPARE(view.isVisible(), stillOpen);
+        QCOMPARE(view.errorMessage(), error);
     }
-
-private:
-    QLineEdit* field() const { return m_view->findChild<QLineEdit*>(u"password"_s); }
-    QPushButton* confirmButton() const { return m_view->findChild<QPushButton*>(u"confirm"_s); }
-
-    std::unique_ptr<MemoryUserDefaults> m_defaults;
-    std::unique_ptr<MemorySecureStore> m_keychain;
-    std::unique_ptr<ParentalPasswordStore> m_store;
-    std::unique_ptr<MacVerifyPasswordView> m_view;
-    int m_verified = 0;
 };
 
 QTEST_MAIN(TestMacVerifyPasswordView)

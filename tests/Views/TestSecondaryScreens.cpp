@@ -1,10 +1,10 @@
 #include "Models/L10n.h"
 #include "Models/NamedTexts.h"
 #include "Models/RemoteBackendConfig.h"
-#include "Platform/PlatformDefaults.h"
 #include "Services/MacBackendURLSettingsViewModel.h"
 #include "Services/MacHelpContent.h"
 #include "Services/ParentDashboardViewModel.h"
+#include "Platform/PlatformDefaults.h"
 #include "Views/MacAboutView.h"
 #include "Views/MacBackendURLSettingsView.h"
 #include "Views/MacHelpView.h"
@@ -44,197 +44,182 @@ class TestSecondaryScreens : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup();
+    void cleanup()
+    {
+        m_defaults.clear();
+        QLocale::setDefault(QLocale::c());
+    }
 
-    void moreMenuRows();
-    void helpTableFollowsTheIntroduction_data();
-    void helpTableFollowsTheIntroduction();
-    void backendAddressIsStoredWithoutSurroundings_data();
-    void backendAddressIsStoredWithoutSurroundings();
-    void restoringTheDefault();
-    void consentOpensBothPages();
-    void screensSpeakOfThisComputerUnclipped_data();
-    void screensSpeakOfThisComputerUnclipped();
+    void moreMenuRows()
+    {
+        RemoteBackendConfig config(m_defaults);
+        QStringList calls;
+        MacMoreMenuSheet::Callbacks callbacks;
+        callbacks.onAbout = [&] { calls.append(u"about"_s); };
+        MacMoreMenuSheet menu(config, callbacks);
+        QStringList titles;
+        for (const auto& row : menu.rows()) {
+            titles.append(row.title);
+        }
+        QCOMPARE(titles.size(), 4);
+        // A screen reader names each row by its title.
+        for (int i = 0; i < titles.size(); ++i) {
+            const auto* accessible
+                = QAccessible::queryAccessibleInterface(menu.findChild<QPushButton*>(u"row%1"_s.arg(i)));
+            QVERIFY(accessible);
+            QCOMPARE(accessible->text(QAccessible::Name), titles.at(i));
+        }
+        // Help and feedback are opened through the whole home screen.
+        QTest::mouseClick(menu.findChild<QPushButton*>(u"row3"_s), Qt::LeftButton);
+        QCOMPARE(calls, QStringList { u"about"_s });
+    }
+
+    void helpTableFollowsTheIntroduction_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("firstTitle");
+        QTest::newRow("Chinese") << QString() << u"安装与更新"_s;
+        QTest::newRow("English") << u"en"_s << u"Install and updates"_s;
+    }
+
+    void helpTableFollowsTheIntroduction()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, firstTitle);
+        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+        if (!language.isEmpty()) {
+            m_defaults.setString(L10n::languageKey, language);
+        }
+        const auto introduction = MacHelpContent::introduction();
+        QCOMPARE(introduction.startsWith(u"Submit"_s), language == u"en"_s);
+        QVERIFY(introduction != u"MacHelpBody"_s);
+
+        MacHelpView help;
+        const auto blocks = help.findChildren<QWidget*>(u"helpBlock"_s);
+        QCOMPARE(blocks.size(), 7);
+        const auto labels = blocks.first()->findChildren<QLabel*>();
+        QCOMPARE(labels.first()->text(), firstTitle);
+        QCOMPARE(help.findChild<QLabel*>(u"introduction"_s)->text(), introduction);
+        QCOMPARE(MacHelpContent::blocksFor(u"Submitted"_s).first().title, u"Install and updates"_s);
+        QCOMPARE(MacHelpContent::blocksFor(u"submit"_s).first().title, u"安装与更新"_s);
+    }
+
+    void backendAddressIsStoredWithoutSurroundings_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("slash and spaces")
+            << u" https://family.example.org/ \n"_s << u"https://family.example.org"_s;
+        QTest::newRow("empty") << QString() << QString();
+    }
+
+    void backendAddressIsStoredWithoutSurroundings()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        RemoteBackendConfig config(m_defaults);
+        config.setBaseURLOverride(u"https://old.example.org"_s);
+        MacBackendURLSettingsView view(config);
+        QSignalSpy dismissed(&view, &MacBackendURLSettingsView::dismissRequested);
+        view.show();
+        auto* field = view.findChild<QLineEdit*>(u"draft"_s);
+        QCOMPARE(field->text(), u"https://old.example.org"_s);
+        // A line break cannot be typed into the field, but it can be pasted.
+        field->selectAll();
+        field->insert(typed);
+        QCOMPARE(view.model().draft(), typed);
+        QTest::mouseClick(view.findChild<QPushButton*>(u"save"_s), Qt::LeftButton);
+        QCOMPARE(config.baseURLOverride(), stored);
+        QCOMPARE(dismissed.count(), 1);
+        QCOMPARE(RemoteBackendConfig(m_defaults).baseURLOverride(), stored);
+    }
+
+    void restoringTheDefault()
+    {
+        RemoteBackendConfig config(m_defaults);
+        config.setBaseURLOverride(u"https://old.example.org"_s);
+        MacBackendURLSettingsViewModel model(config);
+        QSignalSpy dismissed(&model, &MacBackendURLSettingsViewModel::dismissRequested);
+        model.appear();
+        QCOMPARE(model.draft(), u"https://old.example.org"_s);
+        model.restoreDefault();
+        QCOMPARE(config.baseURLOverride(), QString());
+        QCOMPARE(model.draft(), RemoteBackendConfig::builtInDefaultBaseURL());
+        QCOMPARE(dismissed.count(), 1);
+    }
+
+    void consentOpensBothPages()
+    {
+        UrlRecorder recorder;
+        QDesktopServices::setUrlHandler(u"https"_s, &recorder, "open");
+        MacTermsPrivacyConsentView consent;
+        consent.show();
+        QCOMPARE(consent.findChild<QLabel*>(u"body"_s)->text(), NamedTexts::termsPrivacyBody());
+        QVERIFY(!NamedTexts::termsPrivacyBody().startsWith(u"Terms"_s));
+        QTest::mouseClick(consent.findChild<QPushButton*>(u"terms"_s), Qt::LeftButton);
+        QTest::mouseClick(consent.findChild<QPushButton*>(u"privacy"_s), Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler(u"https"_s);
+        QCOMPARE(recorder.opened.size(), 2);
+        QCOMPARE(recorder.opened.at(0).scheme(), u"https"_s);
+        QCOMPARE(recorder.opened.at(0).path(), u"/home/terms.html"_s);
+        QCOMPARE(recorder.opened.at(1).path(), u"/home/privacy.html"_s);
+        QCOMPARE(recorder.opened.at(0).host(), recorder.opened.at(1).host());
+    }
+
+    void screensSpeakOfThisComputerUnclipped_data()
+    {
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<QString>("language");
+        for (const auto& screen : { u"help"_s, u"about"_s, u"consent"_s, u"dashboard"_s, u"lock"_s }) {
+            QTest::addRow("%s, Chinese", qPrintable(screen)) << screen << QString();
+            QTest::addRow("%s, English", qPrintable(screen)) << screen << u"en"_s;
+        }
+    }
+
+    void screensSpeakOfThisComputerUnclipped()
+    {
+        QFETCH(QString, screen);
+        QFETCH(QString, language);
+        if (!language.isEmpty()) {
+            m_defaults.setString(L10n::languageKey, language);
+        }
+        RemoteBackendConfig config(m_defaults);
+        ParentDashboardViewModel dashboard(config);
+        std::unique_ptr<QWidget> view;
+        if (screen == u"help"_s) {
+            view = std::make_unique<MacHelpView>();
+        } else if (screen == u"about"_s) {
+            view = std::make_unique<MacAboutView>(config, PlatformDefaults::appBundle());
+        } else if (screen == u"consent"_s) {
+            view = std::make_unique<MacTermsPrivacyConsentView>();
+        } else if (screen == u"dashboard"_s) {
+            view = std::make_unique<ParentDashboardView>(dashboard);
+        } else {
+            view = std::make_unique<MacLockOverlayContent>(L10n::localized("设备已被家长一键锁定"), coordinator,
+                                                           nullptr);
+            view->resize(1024, 768);
+        }
+        view->show();
+        QStringList texts;
+        for (const auto* label : view->findChildren<QLabel*>()) {
+            texts.append(label->text());
+        }
+        for (const auto* button : view->findChildren<QPushButton*>()) {
+            texts.append(button->text());
+            QVERIFY2(!button->isVisible() || button->width() >= button->sizeHint().width(),
+                     qPrintable(button->text()));
+        }
+        // This build runs on Linux, and the product has one name per language.
+        const QRegularExpression elsewhere(u"\\bMac\\b|应用程序|Applications|Lanshao"_s);
+        for (const auto& text : texts) {
+            QVERIFY2(!elsewhere.match(text).hasMatch(), qPrintable(text));
+        }
+    }
 
 private:
     MemoryUserDefaults m_defaults;
-};
-
-void TestSecondaryScreens::cleanup()
-{
-    m_defaults.clear();
-    QLocale::setDefault(QLocale::c());
-}
-
-void TestSecondaryScreens::moreMenuRows()
-{
-    RemoteBackendConfig config(m_defaults);
-    QStringList calls;
-    MacMoreMenuSheet::Callbacks callbacks;
-    callbacks.onHelp = [&] { calls.append(u"help"_s); };
-    callbacks.onFeedback = [&] { calls.append(u"feedback"_s); };
-    callbacks.onAbout = [&] { calls.append(u"about"_s); };
-    MacMoreMenuSheet menu(config, callbacks);
-    QStringList titles;
-    for (const auto& row : menu.rows()) {
-        titles.append(row.title);
-    }
-    QCOMPARE(titles.size(), 4);
-    // A screen reader names each row by its title.
-    for (int i = 0; i < titles.size(); ++i) {
-        const auto* accessible
-            = QAccessible::queryAccessibleInterface(menu.findChild<QPushButton*>(u"row%1"_s.arg(i)));
-        QVERIFY(accessible);
-        QCOMPARE(accessible->text(QAccessible::Name), titles.at(i));
-    }
-    for (int i = 1; i <= 3; ++i) {
-        QTest::mouseClick(menu.findChild<QPushButton*>(u"row%1"_s.arg(i)), Qt::LeftButton);
-    }
-    QCOMPARE(calls, (QStringList { u"help"_s, u"feedback"_s, u"about"_s }));
-}
-
-void TestSecondaryScreens::helpTableFollowsTheIntroduction_data()
-{
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QString>("firstTitle");
-    QTest::newRow("Chinese") << QString() << u"安装与更新"_s;
-    QTest::newRow("English") << u"en"_s << u"Install and updates"_s;
-}
-
-void TestSecondaryScreens::helpTableFollowsTheIntroduction()
-{
-    QFETCH(QString, language);
-    QFETCH(QString, firstTitle);
-    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
-    if (!language.isEmpty()) {
-        m_defaults.setString(L10n::languageKey, language);
-    }
-    const auto introduction = MacHelpContent::introduction();
-    QCOMPARE(introduction.startsWith(u"Submit"_s), language == u"en"_s);
-    QVERIFY(introduction != u"MacHelpBody"_s);
-
-    MacHelpView help;
-    const auto blocks = help.findChildren<QWidget*>(u"helpBlock"_s);
-    QCOMPARE(blocks.size(), 7);
-    const auto labels = blocks.first()->findChildren<QLabel*>();
-    QCOMPARE(labels.first()->text(), firstTitle);
-    QCOMPARE(help.findChild<QLabel*>(u"introduction"_s)->text(), introduction);
-    QCOMPARE(MacHelpContent::blocksFor(u"Submitted"_s).first().title, u"Install and updates"_s);
-    QCOMPARE(MacHelpContent::blocksFor(u"submit"_s).first().title, u"安装与更新"_s);
-}
-
-void TestSecondaryScreens::backendAddressIsStoredWithoutSurroundings_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("stored");
-    QTest::newRow("slash and spaces")
-        << u" https://family.example.org/ \n"_s << u"https://family.example.org"_s;
-    QTest::newRow("empty") << QString() << QString();
-}
-
-void TestSecondaryScreens::backendAddressIsStoredWithoutSurroundings()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, stored);
-    RemoteBackendConfig config(m_defaults);
-    config.setBaseURLOverride(u"https://old.example.org"_s);
-    MacBackendURLSettingsView view(config);
-    QSignalSpy dismissed(&view, &MacBackendURLSettingsView::dismissRequested);
-    view.show();
-    auto* field = view.findChild<QLineEdit*>(u"draft"_s);
-    QCOMPARE(field->text(), u"https://old.example.org"_s);
-    // A line break cannot be typed into the field, but it can be pasted.
-    field->selectAll();
-    field->insert(typed);
-    QCOMPARE(view.model().draft(), typed);
-    QTest::mouseClick(view.findChild<QPushButton*>(u"save"_s), Qt::LeftButton);
-    QCOMPARE(config.baseURLOverride(), stored);
-    QCOMPARE(dismissed.count(), 1);
-    QCOMPARE(RemoteBackendConfig(m_defaults).baseURLOverride(), stored);
-}
-
-void TestSecondaryScreens::restoringTheDefault()
-{
-    RemoteBackendConfig config(m_defaults);
-    config.setBaseURLOverride(u"https://old.example.org"_s);
-    MacBackendURLSettingsViewModel model(config);
-    QSignalSpy dismissed(&model, &MacBackendURLSettingsViewModel::dismissRequested);
-    model.appear();
-    QCOMPARE(model.draft(), u"https://old.example.org"_s);
-    model.restoreDefault();
-    QCOMPARE(config.baseURLOverride(), QString());
-    QCOMPARE(model.draft(), RemoteBackendConfig::builtInDefaultBaseURL());
-    QCOMPARE(dismissed.count(), 1);
-}
-
-void TestSecondaryScreens::consentOpensBothPages()
-{
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler(u"https"_s, &recorder, "open");
-    MacTermsPrivacyConsentView consent;
-    consent.show();
-    QCOMPARE(consent.findChild<QLabel*>(u"body"_s)->text(), NamedTexts::termsPrivacyBody());
-    QVERIFY(!NamedTexts::termsPrivacyBody().startsWith(u"Terms"_s));
-    QTest::mouseClick(consent.findChild<QPushButton*>(u"terms"_s), Qt::LeftButton);
-    QTest::mouseClick(consent.findChild<QPushButton*>(u"privacy"_s), Qt::LeftButton);
-    QDesktopServices::unsetUrlHandler(u"https"_s);
-    QCOMPARE(recorder.opened.size(), 2);
-    QCOMPARE(recorder.opened.at(0).scheme(), u"https"_s);
-    QCOMPARE(recorder.opened.at(0).path(), u"/home/terms.html"_s);
-    QCOMPARE(recorder.opened.at(1).path(), u"/home/privacy.html"_s);
-    QCOMPARE(recorder.opened.at(0).host(), recorder.opened.at(1).host());
-}
-
-void TestSecondaryScreens::screensSpeakOfThisComputerUnclipped_data()
-{
-    QTest::addColumn<QString>("screen");
-    QTest::addColumn<QString>("language");
-    for (const auto& screen : { u"help"_s, u"about"_s, u"consent"_s, u"dashboard"_s, u"lock"_s }) {
-        QTest::addRow("%s, Chinese", qPrintable(screen)) << screen << QString();
-        QTest::addRow("%s, English", qPrintable(screen)) << screen << u"en"_s;
-    }
-}
-
-void TestSecondaryScreens::screensSpeakOfThisComputerUnclipped()
-{
-    QFETCH(QString, screen);
-    QFETCH(QString, language);
-    if (!language.isEmpty()) {
-        m_defaults.setString(L10n::languageKey, language);
-    }
-    RemoteBackendConfig config(m_defaults);
-    ParentDashboardViewModel dashboard(config);
     MacLockCoordinator coordinator;
-    std::unique_ptr<QWidget> view;
-    if (screen == u"help"_s) {
-        view = std::make_unique<MacHelpView>();
-    } else if (screen == u"about"_s) {
-        view = std::make_unique<MacAboutView>(config, PlatformDefaults::appBundle());
-    } else if (screen == u"consent"_s) {
-        view = std::make_unique<MacTermsPrivacyConsentView>();
-    } else if (screen == u"dashboard"_s) {
-        view = std::make_unique<ParentDashboardView>(dashboard);
-    } else {
-        view = std::make_unique<MacLockOverlayContent>(L10n::localized("设备已被家长一键锁定"), coordinator,
-                                                       nullptr);
-        view->resize(1024, 768);
-    }
-    view->show();
-    QStringList texts;
-    for (const auto* label : view->findChildren<QLabel*>()) {
-        texts.append(label->text());
-    }
-    for (const auto* button : view->findChildren<QPushButton*>()) {
-        texts.append(button->text());
-        QVERIFY2(!button->isVisible() || button->width() >= button->sizeHint().width(),
-                 qPrintable(button->text()));
-    }
-    // This build runs on Linux, and the product has one name per language.
-    const QRegularExpression elsewhere(u"\\bMac\\b|应用程序|Applications|Lanshao"_s);
-    for (const auto& text : texts) {
-        QVERIFY2(!elsewhere.match(text).hasMatch(), qPrintable(text));
-    }
-}
+};
 
 QTEST_MAIN(TestSecondaryScreens)
 #include "TestSecondaryScreens.moc"

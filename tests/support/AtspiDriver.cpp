@@ -195,16 +195,6 @@ QRect AtspiDriver::extents(const Node& node)
     return { x, y, width, height };
 }
 
-QString AtspiDriver::text(const Node& node)
-{
-    const int count = property(node, u"org.a11y.atspi.Text"_s, u"CharacterCount"_s).toInt();
-    const auto reply = call(node, u"org.a11y.atspi.Text"_s, u"GetText"_s, { QVariant(0), QVariant(count) });
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-        return {};
-    }
-    return reply.arguments().constFirst().toString();
-}
-
 QList<AtspiDriver::Node> AtspiDriver::findAll(const Node& root,
                                               const std::function<bool(const Node&)>& matches)
 {
@@ -256,14 +246,6 @@ bool AtspiDriver::doAction(const Node& node, const QString& action)
         }
     }
     const auto reply = call(node, u"org.a11y.atspi.Action"_s, u"DoAction"_s, { QVariant(index) });
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
-        && reply.arguments().constFirst().toBool();
-}
-
-bool AtspiDriver::setText(const Node& node, const QString& value)
-{
-    const auto reply
-        = call(node, u"org.a11y.atspi.EditableText"_s, u"SetTextContents"_s, { QVariant(value) });
     return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
         && reply.arguments().constFirst().toBool();
 }

@@ -9,9 +9,8 @@
 
 // Drives the widgets of another process the way a screen reader does: over the accessibility
 // bus (AT-SPI 2), which a Qt application joins when QT_LINUX_ACCESSIBILITY_ALWAYS_ON is set. Nodes
-// are found by their accessible name and role; buttons are pressed through their action, fields
-// filled through their editable text, and positions read for a real pointer click where a widget
-// offers no action (a check box inside a list).
+// are found by their accessible name and role, buttons are pressed through their action, and
+// positions are read for a real pointer click or typing where a widget offers no action.
 class AtspiDriver
 {
 public:
@@ -28,16 +27,10 @@ public:
     {
         anyRole = 0,
         checkBoxRole = 7,
-        dialogRole = 16,
-        frameRole = 23,
-        labelRole = 29,
-        listRole = 31,
         listItemRole = 32,
-        passwordTextRole = 40,
         pushButtonRole = 43,
         textRole = 61,
         toggleButtonRole = 62,
-        windowRole = 69,
         entryRole = 79
     };
 
@@ -64,8 +57,6 @@ public:
     bool isEnabled(const Node& node);
     // Screen coordinates.
     QRect extents(const Node& node);
-    // The whole text of a label or field (masked for a password field).
-    QString text(const Node& node);
 
     // Depth-first, through showing nodes only. Names are matched against `label()`.
     QList<Node> findAll(const Node& root, const std::function<bool(const Node&)>& matches);
@@ -80,7 +71,6 @@ public:
     bool doAction(const Node& node, const QString& action = {});
     // A button's click: "Press", or "Toggle" for a checkable one.
     bool press(const Node& node);
-    bool setText(const Node& node, const QString& text);
 
 private:
     QDBusMessage call(const Node& node, const QString& interface, const QString& method,

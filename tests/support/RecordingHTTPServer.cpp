@@ -13,10 +13,13 @@ RecordingHTTPServer::Answer RecordingHTTPServer::json(int status, const QByteArr
 
 RecordingHTTPServer::Answer RecordingHTTPServer::closeMidAnswer()
 {
-    Answer answer
-        = json(200, R"({"devices":[],"items":[],"padding":"....................................."})");
-    answer.mode = Answer::Mode::CloseMidAnswer;
-    return answer;
+    // A graceful close: the part is delivered before the connection ends, so the client sees an
+    // answer cut short rather than a connection reset before any answer (which Qt would quietly
+    // send again).
+    const QByteArray body = R"({"devices":[],"items":[],"padding":"....................................."})";
+    return raw("HTTP/1.1 200 Scripted\r\nContent-Type: application/json\r\nContent-Length: "
+               + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n"
+               + body.left(body.size() / 2));
 }
 
 RecordingHTTPServer::Answer RecordingHTTPServer::neverAnswer()
@@ -80,14 +83,9 @@ bool RecordingHTTPServer::listen()
     return m_server.listen(QHostAddress::LocalHost, 0);
 }
 
-quint16 RecordingHTTPServer::port() const
-{
-    return m_server.serverPort();
-}
-
 QString RecordingHTTPServer::baseURLString() const
 {
-    return QStringLiteral("http://127.0.0.1:%1").arg(port());
+    return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort());
 }
 
 void RecordingHTTPServer::enqueue(const Answer& answer)
@@ -167,14 +165,6 @@ void RecordingHTTPServer::answer(QTcpSocket* socket, const Answer& answer)
         head += name + ": " + value + "\r\n";
     }
     head += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\nConnection: close\r\n\r\n";
-    if (answer.mode == Mode::CloseMidAnswer) {
-        // A graceful close: the part is delivered before the connection ends, so the client
-        // sees an answer cut short rather than a connection reset before any answer (which Qt
-        // would quietly send again).
-        socket->write(head + answer.body.left(answer.body.size() / 2));
-        socket->disconnectFromHost();
-        return;
-    }
     socket->write(head + answer.body);
     socket->disconnectFromHost();
 }

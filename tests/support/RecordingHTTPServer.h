@@ -42,8 +42,6 @@ public:
         {
             // A complete answer: status, headers, body.
             Reply,
-            // The headers announce the whole body, a part is sent, then the connection closes.
-            CloseMidAnswer,
             // The request is read and the connection kept open without a word.
             NeverAnswer,
             // `raw` is written as it is, then the connection closes.
@@ -57,6 +55,7 @@ public:
     };
 
     static Answer json(int status, const QByteArray& body);
+    // The headers announce the whole body, half of it is sent, then the connection closes.
     static Answer closeMidAnswer();
     static Answer neverAnswer();
     static Answer raw(const QByteArray& bytes);
@@ -66,7 +65,6 @@ public:
 
     // Listens on 127.0.0.1 on a free port.
     bool listen();
-    quint16 port() const;
     // "http://127.0.0.1:<port>".
     QString baseURLString() const;
 

@@ -7,6 +7,7 @@ SettableClock::SettableClock(const QDateTime& now, const QTimeZone& zone, Instal
 {
     if (m_installed) {
         Clock::setCurrent(this);
+        ServerTime::setClock(this);
     }
 }
 
@@ -14,5 +15,6 @@ SettableClock::~SettableClock()
 {
     if (m_installed) {
         Clock::setCurrent(nullptr);
+        ServerTime::setClock(nullptr);
     }
 }

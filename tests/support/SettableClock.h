@@ -1,10 +1,11 @@
 #pragma once
 
 #include "Platform/Clock.h"
+#include "ServerTime.h"
 
-// A clock that stands still until a test moves it. Installs itself as the current clock for its
-// lifetime when asked to.
-class SettableClock final : public Clock
+// A clock that stands still until a test moves it. Installs itself as the current clock, of the
+// application and of the family server alike, for its lifetime when asked to.
+class SettableClock final : public Clock, public ServerClock
 {
 public:
     enum class Install

@@ -16,7 +16,7 @@
 #include "Services/MacPolicyExecutor.h"
 #include "Services/MacUnlockRequestState.h"
 #include "Services/Network/RemoteAPIClient.h"
-#include "Services/Network/UnlockRecords.h"
+#include "Protocol/UnlockRecords.h"
 #include "Views/ContentView.h"
 #include "Views/MacAboutView.h"
 #include "Views/MacAppSelectionView.h"

@@ -1,13 +1,16 @@
 #include "Platform/Linux/FileSecureStore.h"
 #include "Platform/Linux/FreedesktopNotifications.h"
+#include "Platform/Linux/GnomeShellWorkspace.h"
 #include "Platform/Linux/KeychainSecureStore.h"
 #include "Platform/Linux/LinuxAppBundle.h"
 #include "Platform/Linux/LinuxProcessShield.h"
+#include "Platform/Linux/LinuxChildGuard.h"
 #include "Platform/Linux/PkexecAdminRunner.h"
 #include "Platform/Linux/X11Workspace.h"
 #include "Platform/PlatformDefaults.h"
 
 #include <QElapsedTimer>
+#include <QProcessEnvironment>
 
 #include <memory>
 
@@ -94,10 +97,32 @@ AppBundle& appBundle()
     return bundle;
 }
 
+const GuardInstaller& guardInstaller()
+{
+    static const LinuxChildGuard guard;
+    return guard;
+}
+
 Workspace& workspace()
 {
-    static X11Workspace workspace;
-    return workspace;
+    static const std::unique_ptr<Workspace> chosen = []() -> std::unique_ptr<Workspace> {
+        switch (LinuxWorkspace::sessionKind(QProcessEnvironment::systemEnvironment())) {
+        case LinuxWorkspace::SessionKind::gnomeWayland: {
+            auto gnome = std::make_unique<GnomeShellWorkspace>();
+            if (const auto limitation = gnome->enforcementLimitation(); !limitation.isEmpty()) {
+                qWarning("%s", qPrintable(limitation));
+            }
+            return gnome;
+        }
+        case LinuxWorkspace::SessionKind::x11:
+        case LinuxWorkspace::SessionKind::otherWayland:
+            break;
+        }
+        // Elsewhere on Wayland, X11 still sees the applications that run through XWayland, and the
+        // process shield works whatever the display server.
+        return std::make_unique<X11Workspace>();
+    }();
+    return *chosen;
 }
 
 ProcessShield& processShield()

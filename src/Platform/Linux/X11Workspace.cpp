@@ -1,17 +1,13 @@
 #include "Platform/Linux/X11Workspace.h"
 
-#include "Platform/Linux/DesktopEntryIndex.h"
 #include "Platform/Linux/X11WorkspacePrivate.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcessEnvironment>
-#include <QRegularExpression>
 #include <QSet>
 #include <QSocketNotifier>
-#include <QSysInfo>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <algorithm>
@@ -149,7 +145,7 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication()
     if (!facts || !facts->exists) {
         return std::nullopt;
     }
-    return d->describe(*facts);
+    return describe(facts->identity());
 }
 
 QList<RunningApplication> X11Workspace::runningApplications()
@@ -204,7 +200,7 @@ QList<RunningApplication> X11Workspace::runningApplications()
         }
         const qint64 key = facts.pid > 0 ? facts.pid : -qint64(qHash(facts.className) & 0x7fffffff) - 1;
         d->windowsByApplication[key].append(facts);
-        auto described = d->describe(facts);
+        auto described = describe(facts.identity());
         described.hasUnmanagedWindows = facts.overrideRedirect;
         if (const auto found = appIndex.find(key); found != appIndex.end()) {
             apps[*found].isRegular = apps[*found].isRegular || described.isRegular;
@@ -404,36 +400,6 @@ void X11Workspace::releasePointer(QWindow& window)
     }
     xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
     xcb_flush(c);
-}
-
-QIcon X11Workspace::iconForFile(const QString& path)
-{
-    if (path.endsWith(u".desktop"_s)) {
-        if (const auto entry = DesktopEntryIndex::parse(path, QFileInfo(path).completeBaseName());
-            entry && !entry->icon.isEmpty()) {
-            if (QFileInfo(entry->icon).isAbsolute()) {
-                return QIcon(entry->icon);
-            }
-            return QIcon::fromTheme(entry->icon, QIcon::fromTheme(u"application-x-executable"_s));
-        }
-    }
-    return QIcon::fromTheme(u"application-x-executable"_s);
-}
-
-QString X11Workspace::hostName()
-{
-    return QSysInfo::machineHostName();
-}
-
-QString X11Workspace::osVersion()
-{
-    return QSysInfo::prettyProductName();
-}
-
-std::optional<QString> X11Workspace::ownBundleIdentifier()
-{
-    const auto desktopFile = QGuiApplication::desktopFileName();
-    return desktopFile.isEmpty() ? u"vantorel"_s : desktopFile;
 }
 
 QString X11Workspace::enforcementLimitation()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Workspace.h"
+#include "Platform/Linux/LinuxWorkspace.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -8,7 +8,6 @@
 #include <memory>
 
 struct xcb_connection_t;
-class DesktopEntryIndex;
 
 // The workspace of an X11 session, through its own xcb connection (independent of the Qt
 // platform plug-in, so that it also works under the offscreen platform of the tests).
@@ -21,7 +20,7 @@ class DesktopEntryIndex;
 // screen is what the child sees and types into, whatever the window manager calls active: its
 // application is then the frontmost one (one more round trip). A window that disappears
 // meanwhile yields "no application".
-class X11Workspace final : public Workspace
+class X11Workspace final : public LinuxWorkspace
 {
 public:
     // Connects to $DISPLAY (or `displayName`). Without a display every query answers nothing.
@@ -40,10 +39,6 @@ public:
     void raise(const QList<quintptr>& ownWindows) override;
     LockCover coverOf(const QList<quintptr>& ownWindows) override;
     void watchWindows(std::function<void()> onChange) override;
-    QIcon iconForFile(const QString& path) override;
-    QString hostName() override;
-    QString osVersion() override;
-    std::optional<QString> ownBundleIdentifier() override;
     QString enforcementLimitation() override;
 
     // Requests sent to the X server by the last frontmostApplication() call whose answer was

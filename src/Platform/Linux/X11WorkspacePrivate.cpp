@@ -1,7 +1,5 @@
 #include "Platform/Linux/X11WorkspacePrivate.h"
 
-#include "Platform/Linux/DesktopEntryIndex.h"
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -38,26 +36,6 @@ QString propertyText(xcb_get_property_reply_t* reply)
         bytes.truncate(nul);
     }
     return QString::fromUtf8(bytes);
-}
-
-// "app-flatpak-org.example.App-12345.scope" in the process's control group names the app.
-QString flatpakAppId(qint64 pid)
-{
-    QFile cgroup(u"/proc/%1/cgroup"_s.arg(pid));
-    if (!cgroup.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    static const QRegularExpression pattern(u"app-flatpak-([A-Za-z0-9_.-]+)-[0-9]+\\.scope"_s);
-    const auto match = pattern.match(QString::fromUtf8(cgroup.readAll()));
-    return match.hasMatch() ? match.captured(1) : QString();
-}
-
-QString executableOf(qint64 pid)
-{
-    if (pid <= 0) {
-        return {};
-    }
-    return QFile::symLinkTarget(u"/proc/%1/exe"_s.arg(pid));
 }
 
 } // namespace
@@ -144,18 +122,6 @@ void X11Workspace::Private::drainEvents()
     }
 }
 
-const DesktopEntryIndex& X11Workspace::Private::index(bool refreshIfOld)
-{
-    if (!entries) {
-        entries = std::make_unique<DesktopEntryIndex>();
-        entriesAge.start();
-    } else if (refreshIfOld && entriesAge.elapsed() > 60'000) {
-        entries->reload();
-        entriesAge.restart();
-    }
-    return *entries;
-}
-
 bool X11Workspace::Private::windowManagerPresent(xcb_get_property_cookie_t cookie)
 {
     xcb_window_t check = XCB_NONE;
@@ -232,50 +198,4 @@ WindowFacts X11Workspace::Private::readFacts(xcb_window_t window, const FactCook
         }
     }
     return facts;
-}
-
-RunningApplication X11Workspace::Private::describe(const WindowFacts& facts)
-{
-    RunningApplication app;
-    app.processIdentifier = facts.pid;
-    const auto executable = executableOf(facts.pid);
-    if (!executable.isEmpty()) {
-        app.executablePath = executable;
-    }
-    const auto& entries = index(false);
-    const DesktopEntry* entry = nullptr;
-    QString identifier;
-    for (auto candidate : { facts.gtkApplicationId, facts.kdeDesktopFile, flatpakAppId(facts.pid) }) {
-        if (candidate.endsWith(u".desktop"_s)) {
-            candidate.chop(8);
-        }
-        if (!candidate.isEmpty()) {
-            identifier = candidate;
-            entry = entries.byId(candidate);
-            break;
-        }
-    }
-    if (identifier.isEmpty()) {
-        entry = entries.byWindowClass(facts.instance, facts.className);
-        if (!entry && !executable.isEmpty()) {
-            entry = entries.byExecutable(executable);
-        }
-        if (!entry && !facts.className.isEmpty()) {
-            // An application installed after the index was built.
-            entry = index(true).byWindowClass(facts.instance, facts.className);
-        }
-        identifier = entry ? entry->id : facts.className;
-    }
-    if (!identifier.isEmpty()) {
-        app.bundleIdentifier = identifier;
-    }
-    QString name = entry ? entry->name : facts.className;
-    if (name.isEmpty() && !executable.isEmpty()) {
-        name = QFileInfo(executable).fileName();
-    }
-    if (!name.isEmpty()) {
-        app.localizedName = name;
-    }
-    app.isRegular = !facts.overrideRedirect && facts.normalType && !facts.transient;
-    return app;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Platform/Linux/DesktopEntryIndex.h"
 #include "Platform/Linux/X11Workspace.h"
 
 #include <QElapsedTimer>
@@ -38,6 +37,15 @@ struct WindowFacts
     bool viewable = false;
     bool transient = false;
     bool normalType = true;
+
+    WindowIdentity identity() const
+    {
+        return { .pid = pid,
+                 .declaredIds = { gtkApplicationId, kdeDesktopFile },
+                 .instance = instance,
+                 .className = className,
+                 .regular = !overrideRedirect && normalType && !transient };
+    }
 };
 
 struct X11Workspace::Private
@@ -53,8 +61,6 @@ struct X11Workspace::Private
     xcb_atom_t wmChangeState = XCB_NONE;
     bool haveRes = false;
 
-    std::unique_ptr<DesktopEntryIndex> entries;
-    QElapsedTimer entriesAge;
     // Windows seen by the last enumeration, per application, for hide().
     QHash<qint64, QList<WindowFacts>> windowsByApplication;
 
@@ -84,8 +90,6 @@ struct X11Workspace::Private
     // this connection, so they are dropped here before each query.
     void drainEvents();
 
-    const DesktopEntryIndex& index(bool refreshIfOld);
-
     bool windowManagerPresent(xcb_get_property_cookie_t cookie);
 
     struct FactCookies
@@ -103,6 +107,4 @@ struct X11Workspace::Private
     FactCookies sendFactQueries(xcb_window_t window);
 
     WindowFacts readFacts(xcb_window_t window, const FactCookies& cookies);
-
-    RunningApplication describe(const WindowFacts& facts);
 };

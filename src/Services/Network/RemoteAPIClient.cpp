@@ -3,7 +3,15 @@
 #include "Models/DeviceTokenStore.h"
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
+#include "Models/ScreenTimePolicy.h"
+#include "Protocol/DecodingError.h"
+#include "Protocol/SerializationError.h"
+#include "Protocol/UsageRecords.h"
+#include "Protocol/WireCoding.h"
+#include "Services/Network/ModelPayloads.h"
+#include "Services/Network/RemoteAPIError.h"
 #include "Services/Network/URLError.h"
+#include "Services/Network/UserFriendlyMessage.h"
 
 #include <QCoroNetworkReply>
 #include <QNetworkAccessManager>
@@ -246,4 +254,299 @@ QCoro::Task<QByteArray> RemoteAPIClient::exchange(Method method, QUrl url,
     const auto response = co_await task;
     ensureSuccess(response.statusCode, response.data);
     co_return response.data;
+}
+
+void RemoteAPIClient::ensureSuccess(const std::optional<int>& statusCode, const QByteArray& data)
+{
+    if (!statusCode || (*statusCode >= 200 && *statusCode <= 299)) {
+        return;
+    }
+    QString message = u"unknown error"_s;
+    std::optional<QString> localized;
+    QString reason;
+    try {
+        const auto body = WireCoding::decodeDocument<ErrorResponse>(data);
+        if (body.error) {
+            message = *body.error;
+        }
+        localized = body.message;
+        reason = body.reason.value_or(QString());
+    } catch (const DecodingError&) {
+        // An unreadable error body still fails the call, with the generic text.
+    }
+    throw RemoteAPIError::serverError(*statusCode, message, localized, reason);
+}
+
+bool RemoteAPIClient::isTransientURLError(const std::exception& error)
+{
+    const auto* urlError = dynamic_cast<const URLError*>(&error);
+    if (!urlError) {
+        return false;
+    }
+    switch (urlError->code()) {
+    case URLError::Code::timedOut:
+    case URLError::Code::networkConnectionLost:
+    case URLError::Code::notConnectedToInternet:
+    case URLError::Code::cannotConnectToHost:
+    case URLError::Code::cannotFindHost:
+    case URLError::Code::secureConnectionFailed:
+        return true;
+    default:
+        return false;
+    }
+}
+
+const PolicyResponseDecoder& RemoteAPIClient::policyResponseDecoder()
+{
+    static const PolicyResponseDecoder decoder;
+    return decoder;
+}
+
+QCoro::Task<CreateFamilyResponse> RemoteAPIClient::createFamily() const
+{
+    const auto url = endpointURL(u"api/v1/families"_s);
+    // No body, but the content type is declared all the same.
+    auto task = exchange(Method::POST, url, QByteArray());
+    const auto data = co_await task;
+    co_return WireCoding::decodeDocument<CreateFamilyResponse>(data);
+}
+
+QCoro::Task<RegisterDeviceResponse>
+RemoteAPIClient::registerDevice(QString familyCode, RemoteDeviceRole role, QString name,
+                                std::optional<QString> invitationCode) const
+{
+    const RegisterDevicePayload body { rawValue(role), name, invitationCode };
+    const auto url = endpointURL(u"api/v1/families"_s, { familyCode, u"devices"_s });
+    auto task = exchange(Method::POST, url, WireCoding::encode(body.toJson()));
+    const auto data = co_await task;
+    co_return WireCoding::decodeDocument<RegisterDeviceResponse>(data);
+}
+
+QCoro::Task<ParentInvitationResponse> RemoteAPIClient::createParentInvitation(QString familyCode) const
+{
+    const auto url = endpointURL(u"api/v1/families"_s, { familyCode, u"parent-invitations"_s });
+    auto task = exchange(Method::POST, url, QByteArray("{}"));
+    const auto data = co_await task;
+    co_return WireCoding::decodeDocument<ParentInvitationResponse>(data);
+}
+
+QCoro::Task<QList<DeviceListItem>> RemoteAPIClient::fetchDevices(QString familyCode) const
+{
+    // The retry outlives this call's first suspension, so it works on its own copy of the client.
+    auto task = retryingOnceOnTransientError<QList<DeviceListItem>>(
+        [client = *this, familyCode] { return client.fetchDevicesOnce(familyCode); });
+    co_return co_await task;
+}
+
+QCoro::Task<QList<DeviceListItem>> RemoteAPIClient::fetchDevicesOnce(QString familyCode) const
+{
+    const auto url = endpointURL(u"api/v1/families"_s, { familyCode, u"devices"_s });
+    auto task = exchange(Method::GET, url);
+    const auto data = co_await task;
+    co_return WireCoding::decodeDocument<ListDevicesResponse>(data).devices;
+}
+
+QCoro::Task<DeviceListItem> RemoteAPIClient::fetchOwnDevice(QString deviceID, QString familyCode) const
+{
+    const auto url = endpointURL(u"api/v1/devices"_s, { deviceID }, { { u"familyCode"_s, familyCode } });
+    auto task = exchange(Method::GET, url);
+    const auto data = co_await task;
+    co_return WireCoding::decodeDocument<DeviceListItem>(data);
+}
+
+QCoro::Task<> RemoteAPIClient::patchChildDeviceDisplayName(QString deviceID, QString familyCode,
+                                                           QString name) const
+{
+    const RenameDevicePayload body { name };
+    const auto url = endpointURL(u"api/v1/devices"_s, { deviceID }, { { u"familyCode"_s, familyCode } });
+    auto task = exchange(Method::PATCH, url, WireCoding::encode(body.toJson()));
+    co_await task;
+}
+
+QCoro::Task<> RemoteAPIClient::deleteDevice(QString deviceID, QString familyCode) const
+{
+    const auto url = endpointURL(u"api/v1/devices"_s, { deviceID }, { { u"familyCode"_s, familyCode } });
+    auto task = exchange(Method::DELETE, url);
+    co_await task;
+}
+
+QCoro::Task<DevicePolicyResponse> RemoteAPIClient::fetchPolicy(QString deviceID) const
+{
+    const auto url = endpointURL(u"api/v1/devices"_s, { deviceID, u"policy"_s });
+    auto task = exchange(Method::GET, url);
+    const auto data = co_await task;
+    co_return policyResponseDecoder().decode(data);
+}
+
+QCoro::Task<> RemoteAPIClient::upsertPolicy(QString deviceID, ScreenTimePolicy policy,
+                                            QVariantMap selectionPayload) const
+{
+    // A selection that JSON cannot carry fails here, before anything is sent.
+    const UpsertPolicyPayload body { policyPayload(policy),
+                                     WireCoding::jsonObjectFromVariantMap(selectionPayload) };
+    const auto url = endpointURL(u"api/v1/devices"_s, { deviceID, u"policy"_s });
+    auto task = exchange(Method::PUT, url, WireCoding::encode(body.toJson()));
+    co_await task;
+}
+
+QCoro::Task<qint64> RemoteAPIClient::fetchTodayUsageSeconds(QString deviceID) const
+{
+    auto task = fetchTodayUsage(std::move(deviceID));
+    const auto response = co_await task;
+    co_return response.todayUsageSeconds;
+}
+
+QCoro::Task<TodayUsageResponse> RemoteAPIClient::fetchTodayUsage(QString deviceID) const
+{
+    const auto url = endpointURL(u"api/v1/devices"_s, { deviceID, u"usage"_s, u"today"_s });
+    auto task = exchange(Method::GET, url);
+    const auto data = co_await task;
+    co_return TodayUsageResponse::fromBody(data);
+}
+
+QCoro::Task<> RemoteAPIClient::reportTodayUsage(QString deviceID, qint64 todayUsageSeconds,
+                                                std::optional<QDateTime> sampledAt) const
+{
+    const TodayUsagePayload body { todayUsageSeconds, sampledAt };
+    const auto url = endpointURL(u"api/v1/devices"_s, { deviceID, u"usage"_s, u"today"_s });
+    auto task = exchange(Method::PUT, url, WireCoding::encode(body.toJson()));
+    co_await task;
+}
+
+QCoro::Task<> RemoteAPIClient::upsertUsageSessions(QString deviceID, QString usageDate, QString source,
+                                                   QList<QVariantMap> sessions) const
+{
+    UsageSessionsPayload body { usageDate, source, {} };
+    // Sent exactly as stored; a value JSON cannot carry fails here, before anything is sent.
+    for (const auto& session : sessions) {
+        body.sessions.append(WireCoding::jsonObjectFromVariantMap(session));
+    }
+    const auto url = endpointURL(u"api/v1/devices"_s, { deviceID, u"usage"_s, u"sessions"_s });
+    auto task = exchange(Method::POST, url, WireCoding::encode(body.toJson()));
+    co_await task;
+}
+
+QCoro::Task<> RemoteAPIClient::putDeviceHealth(QString deviceID, PutDeviceHealthPayload body) const
+{
+    const auto url = endpointURL(u"api/v1/devices"_s, { deviceID, u"health"_s });
+    auto task = exchange(Method::PUT, url, body.encoded());
+    co_await task;
+}
+
+QCoro::Task<DeviceHealthSnapshot> RemoteAPIClient::getDeviceHealth(QString deviceID, QString familyCode) const
+{
+    const auto url
+        = endpointURL(u"api/v1/devices"_s, { deviceID, u"health"_s }, { { u"familyCode"_s, familyCode } });
+    auto task = exchange(Method::GET, url);
+    const auto data = co_await task;
+    co_return WireCoding::decodeDocument<DeviceHealthSnapshot>(data);
+}
+
+QCoro::Task<> RemoteAPIClient::requestUnlock(QString deviceID, std::optional<qint64> requestedMinutes,
+                                             std::optional<QString> reason) const
+{
+    const auto body = UnlockRequestPayload::make(requestedMinutes, reason);
+    const auto url = endpointURL(u"api/v1/devices"_s, { deviceID, u"unlock-requests"_s });
+    auto task = exchange(Method::POST, url, WireCoding::encode(body.toJson()));
+    co_await task;
+}
+
+QCoro::Task<QList<UnlockRequest>> RemoteAPIClient::fetchUnlockRequests(QString familyCode,
+                                                                       QString status) const
+{
+    // The retry outlives this call's first suspension, so it works on its own copy of the client.
+    auto task = retryingOnceOnTransientError<QList<UnlockRequest>>(
+        [client = *this, familyCode, status] { return client.fetchUnlockRequestsOnce(familyCode, status); });
+    co_return co_await task;
+}
+
+QCoro::Task<QList<UnlockRequest>> RemoteAPIClient::fetchUnlockRequestsOnce(QString familyCode,
+                                                                           QString status) const
+{
+    const auto url = endpointURL(u"api/v1/unlock-requests"_s, {},
+                                 { { u"familyCode"_s, familyCode }, { u"status"_s, status } });
+    auto task = exchange(Method::GET, url);
+    const auto data = co_await task;
+    co_return WireCoding::decodeDocument<UnlockRequestListResponse>(data).items;
+}
+
+QCoro::Task<QList<UnlockRequest>> RemoteAPIClient::fetchDeviceUnlockRequests(QString deviceID) const
+{
+    const auto url = endpointURL(u"api/v1/devices"_s, { deviceID, u"unlock-requests"_s });
+    auto task = exchange(Method::GET, url);
+    const auto data = co_await task;
+    co_return WireCoding::decodeDocument<UnlockRequestListResponse>(data).items;
+}
+
+QCoro::Task<> RemoteAPIClient::decideUnlockRequest(QString id, QString action,
+                                                   std::optional<qint64> extendMinutes) const
+{
+    const auto body = UnlockDecisionPayload::make(action, extendMinutes);
+    const auto url = endpointURL(u"api/v1/unlock-requests"_s, { id, u"decision"_s });
+    auto task = exchange(Method::POST, url, WireCoding::encode(body.toJson()));
+    co_await task;
+}
+
+QCoro::Task<> RemoteAPIClient::submitFeedback(FeedbackPayload body) const
+{
+    const auto url = endpointURL(u"api/v1/feedbacks"_s);
+    auto task = exchange(Method::POST, url, WireCoding::encode(body.toJson()));
+    co_await task;
+}
+
+QCoro::Task<PublicAppDisplayInfo> RemoteAPIClient::fetchPublicAppDisplayInfo() const
+{
+    const auto url = endpointURL(u"api/v1/public/app-display-info"_s);
+    // Public and never cached: every call asks again.
+    auto task = exchange(Method::GET, url);
+    const auto data = co_await task;
+    co_return WireCoding::decodeDocument<PublicAppDisplayInfo>(data);
+}
+
+QString userFriendlyMessage(const std::exception& error)
+{
+    if (const auto* apiError = dynamic_cast<const RemoteAPIError*>(&error)) {
+        return apiError->errorDescription().value_or(QString());
+    }
+    if (dynamic_cast<const DecodingError*>(&error)) {
+        return L10n::localized("数据格式异常，请刷新重试。");
+    }
+    if (const auto* serialization = dynamic_cast<const SerializationError*>(&error)) {
+        return serialization->kind() == SerializationError::Kind::invalidJSONText
+            ? L10n::localized("未能读取数据，因为它的格式不正确。")
+            : L10n::localized("未能写入数据，因为它的格式不正确。");
+    }
+    if (const auto* urlError = dynamic_cast<const URLError*>(&error)) {
+        switch (urlError->code()) {
+        case URLError::Code::notConnectedToInternet:
+        case URLError::Code::networkConnectionLost:
+            return L10n::localized("请检查网络连接");
+        case URLError::Code::timedOut:
+            return L10n::localized("连接超时，请重试");
+        case URLError::Code::cannotFindHost:
+        case URLError::Code::cannotConnectToHost:
+            return L10n::localized("无法连接服务器，请确认设备与电脑在同一 Wi‑Fi");
+        default:
+            return L10n::localized("网络异常，请稍后重试。");
+        }
+    }
+    if (const auto* localized = dynamic_cast<const LocalizedError*>(&error)) {
+        if (const auto description = localized->errorDescription()) {
+            return *description;
+        }
+    }
+    return L10n::localized("操作失败，请稍后重试。");
+}
+
+QString userFriendlyMessage(const std::exception_ptr& error)
+{
+    try {
+        if (error) {
+            std::rethrow_exception(error);
+        }
+    } catch (const std::exception& caught) {
+        return userFriendlyMessage(caught);
+    } catch (...) {
+    }
+    return L10n::localized("操作失败，请稍后重试。");
 }

@@ -1,16 +1,16 @@
 #pragma once
 
 #include "Models/RemoteDeviceRole.h"
-#include "Services/Network/DeviceRecords.h"
-#include "Services/Network/ErrorResponse.h"
-#include "Services/Network/FamilyRecords.h"
-#include "Services/Network/FeedbackRecords.h"
-#include "Services/Network/HealthRecords.h"
-#include "Services/Network/PolicyRecords.h"
-#include "Services/Network/PolicyResponseDecoder.h"
-#include "Services/Network/PublicDisplayInfoRecords.h"
-#include "Services/Network/UnlockRecords.h"
-#include "Services/Network/UsageRecords.h"
+#include "Protocol/DeviceRecords.h"
+#include "Protocol/ErrorResponse.h"
+#include "Protocol/FamilyRecords.h"
+#include "Protocol/FeedbackRecords.h"
+#include "Protocol/HealthRecords.h"
+#include "Protocol/PolicyRecords.h"
+#include "Protocol/PolicyResponseDecoder.h"
+#include "Protocol/PublicDisplayInfoRecords.h"
+#include "Protocol/UnlockRecords.h"
+#include "Protocol/UsageRecords.h"
 
 #include <QByteArray>
 #include <QCoroTask>
@@ -33,7 +33,7 @@ struct ScreenTimePolicy;
 // request time-out and, once this computer has registered, its device token; no login or cookie. Every
 // operation is a `QCoro::Task` that runs on the calling (main) thread and throws `RemoteAPIError`,
 // `URLError`, `DecodingError` or `SerializationError`; `userFriendlyMessage` turns any of them into the text
-// a screen shows. The operations are implemented per endpoint family in RemoteAPIClient+*.cpp.
+// a screen shows.
 //
 // g++ 12 destroys a temporary made inside a `co_await` expression twice; so bind the task first
 // (`auto task = client.fetchPolicy(id); auto policy = co_await task;`) and never write

@@ -33,7 +33,7 @@ BindingClearBindingSheetView::BindingClearBindingSheetView(BindingStepContext co
     layout->addWidget(m_password);
     m_error = new QLabel;
     m_error->setObjectName(u"clearBindingPasswordError"_s);
-    m_error->setStyleSheet(u"color: #d32f2f;"_s);
+    m_error->setProperty("role", u"error"_s);
     layout->addWidget(m_error);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

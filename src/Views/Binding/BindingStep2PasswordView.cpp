@@ -45,7 +45,7 @@ BindingStep2PasswordView::BindingStep2PasswordView(BindingStepContext context, Q
     m_confirm->setPlaceholderText(L10n::localized("再次输入密码"));
     m_error = new QLabel;
     m_error->setObjectName(u"passwordSetupError"_s);
-    m_error->setStyleSheet(u"color: #d32f2f;"_s);
+    m_error->setProperty("role", u"error"_s);
     m_error->setWordWrap(true);
     auto* setButton = new QPushButton(L10n::localized("设置密码"));
     setButton->setObjectName(u"setPasswordButton"_s);

@@ -46,7 +46,7 @@ BindingStep2SetupView::BindingStep2SetupView(BindingStepContext context, bool is
     m_code = new QLineEdit;
     // A failed create or join says why right under its button, not at the foot of the wizard.
     m_error = wrapped(QString(), u"setupError"_s);
-    m_error->setStyleSheet(u"color: #d32f2f;"_s);
+    m_error->setProperty("role", u"error"_s);
 
     if (m_isParent) {
         layout->addWidget(heading(L10n::localized("创建或恢复家庭")));

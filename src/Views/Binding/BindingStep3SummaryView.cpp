@@ -44,7 +44,7 @@ BindingStep3SummaryView::BindingStep3SummaryView(BindingStepContext context, QWi
                                                    "户，这些保护都能被绕开，请给孩子使用标准账户。"));
     explanation->setObjectName(u"guardExplanation"_s);
     explanation->setWordWrap(true);
-    explanation->setStyleSheet(u"color: #555555;"_s);
+    explanation->setProperty("role", u"explanation"_s);
     explanation->setVisible(false);
     guardLayout->addWidget(explanation);
     connect(explain, &QToolButton::toggled, this, [explain, explanation](bool open) {

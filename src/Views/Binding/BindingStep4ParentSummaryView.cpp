@@ -45,13 +45,13 @@ BindingStep4ParentSummaryView::BindingStep4ParentSummaryView(BindingStepContext 
     layout->addWidget(m_list);
     m_pending = new QLabel;
     m_pending->setObjectName(u"parentSummaryPending"_s);
-    m_pending->setStyleSheet(u"color: #ef6c00;"_s);
+    m_pending->setProperty("role", u"pending"_s);
     layout->addWidget(m_pending);
     layout->addStretch();
     auto* footer
         = new QLabel(L10n::localized("关闭本窗口后，可在首屏查看孩子设备列表、规则设置与解锁申请处理。"));
     footer->setWordWrap(true);
-    footer->setStyleSheet(u"color: #666666;"_s);
+    footer->setProperty("role", u"note"_s);
     layout->addWidget(footer);
 
     connect(refreshButton, &QPushButton::clicked, this, &BindingStep4ParentSummaryView::reload);

@@ -1,0 +1,278 @@
+#include "Platform/Linux/LinuxChildGuard.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+QString q(const QString& text)
+{
+    return LinuxChildGuard::shellQuoted(text);
+}
+} // namespace
+
+LinuxChildGuard::LinuxChildGuard()
+    : LinuxChildGuard(Options {})
+{
+}
+
+LinuxChildGuard::LinuxChildGuard(Options options)
+    : m_options(std::move(options))
+{
+}
+
+QString LinuxChildGuard::installDirectory() const
+{
+    return m_options.root + u"/opt/vantorel"_s;
+}
+
+QString LinuxChildGuard::markerDirectory() const
+{
+    return m_options.root + u"/var/lib/vantorel"_s;
+}
+
+QString LinuxChildGuard::markerFile() const
+{
+    return markerDirectory() + u"/guard.on"_s;
+}
+
+QString LinuxChildGuard::keeperPath() const
+{
+    return m_options.root + u"/usr/local/libexec/vantorel-guard-keeper"_s;
+}
+
+QString LinuxChildGuard::unitPath() const
+{
+    return m_options.root + u"/etc/systemd/system/"_s + unitName;
+}
+
+QString LinuxChildGuard::installedAppPath() const
+{
+    return installDirectory() + u"/vantorel"_s;
+}
+
+GuardInstaller::State LinuxChildGuard::state() const
+{
+    if (!QFileInfo::exists(markerFile())) {
+        const bool canInstall = !QStandardPaths::findExecutable(m_options.pkexec).isEmpty()
+            && !QStandardPaths::findExecutable(m_options.systemctl).isEmpty();
+        return canInstall ? State::notInstalled : State::unavailable;
+    }
+    // The keeper is a script: its path is an argument of the interpreter that runs it.
+    const QByteArray keeper = keeperPath().toUtf8();
+    const QDir proc(m_options.proc);
+    for (const auto& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile cmdline(proc.filePath(pid + u"/cmdline"_s));
+        if (!cmdline.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        for (const auto& argument : cmdline.read(64 * 1024).split('\0')) {
+            if (argument == keeper) {
+                return State::running;
+            }
+        }
+    }
+    return State::stopped;
+}
+
+QString LinuxChildGuard::sha256OfFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file)) {
+        return {};
+    }
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+QString LinuxChildGuard::keeperScript() const
+{
+    const QStringList lines {
+        u"#!/bin/bash"_s,
+        u"# Keeps 岚哨 running in the graphical session of whoever sits at the console. Started by"_s,
+        u"# "_s + unitName + u" as root; only root can stop it."_s,
+        u"APP="_s + q(installedAppPath()),
+        u"MARKER="_s + q(markerFile()),
+        u""_s,
+        u"session_property() {"_s,
+        u"  loginctl show-session \"$1\" -p \"$2\" --value 2>/dev/null"_s,
+        u"}"_s,
+        u""_s,
+        u"# One variable from the environment of a process of the session; nothing else is taken."_s,
+        u"session_variable() {"_s,
+        u"  local uid=$1 sid=$2 name=$3 pid"_s,
+        u"  for pid in $(pgrep -u \"$uid\"); do"_s,
+        u"    if tr '\\0' '\\n' <\"/proc/$pid/environ\" 2>/dev/null | grep -qx \"XDG_SESSION_ID=$sid\"; then"_s,
+        u"      tr '\\0' '\\n' <\"/proc/$pid/environ\" 2>/dev/null | sed -n \"s/^$name=//p\" | head -n 1"_s,
+        u"      return"_s,
+        u"    fi"_s,
+        u"  done"_s,
+        u"}"_s,
+        u""_s,
+        u"while :; do"_s,
+        u"  sleep 3"_s,
+        u"  [ -f \"$MARKER\" ] && [ -x \"$APP\" ] || continue"_s,
+        u"  sid=\"$(loginctl show-seat seat0 -p ActiveSession --value 2>/dev/null)\""_s,
+        u"  [ -n \"$sid\" ] || continue"_s,
+        u"  type=\"$(session_property \"$sid\" Type)\""_s,
+        u"  case \"$type\" in x11|wayland) ;; *) continue ;; esac"_s,
+        u"  [ \"$(session_property \"$sid\" State)\" = active ] || continue"_s,
+        u"  user=\"$(session_property \"$sid\" Name)\""_s,
+        u"  uid=\"$(session_property \"$sid\" User)\""_s,
+        u"  [ -n \"$user\" ] && [ \"$uid\" != 0 ] || continue"_s,
+        u"  home=\"$(getent passwd \"$user\" | cut -d: -f6)\""_s,
+        u"  display=\"$(session_property \"$sid\" Display)\""_s,
+        u"  [ -n \"$display\" ] || display=\"$(session_variable \"$uid\" \"$sid\" DISPLAY)\""_s,
+        u"  xauthority=\"$(session_variable \"$uid\" \"$sid\" XAUTHORITY)\""_s,
+        u"  wayland=\"$(session_variable \"$uid\" \"$sid\" WAYLAND_DISPLAY)\""_s,
+        u"  # Runs in the foreground: the loop goes on only when the application has ended. A copy"_s,
+        u"  # already running in the session (started by hand) ends and this one takes its place."_s,
+        u"  runuser -u \"$user\" -- env -i HOME=\"$home\" USER=\"$user\" LOGNAME=\"$user\" \\"_s,
+        u"    PATH=/usr/local/bin:/usr/bin:/bin XDG_RUNTIME_DIR=\"/run/user/$uid\" \\"_s,
+        u"    DBUS_SESSION_BUS_ADDRESS=\"unix:path=/run/user/$uid/bus\" XDG_SESSION_ID=\"$sid\" \\"_s,
+        u"    XDG_SESSION_TYPE=\"$type\" DISPLAY=\"$display\" XAUTHORITY=\"$xauthority\" \\"_s,
+        u"    WAYLAND_DISPLAY=\"$wayland\" \"$APP\" --replace >/dev/null 2>&1 </dev/null"_s,
+        u"done"_s,
+    };
+    return lines.join(u'\n');
+}
+
+QString LinuxChildGuard::unitFile() const
+{
+    const QStringList lines {
+        u"[Unit]"_s,
+        u"Description=岚哨 guard: keeps 岚哨 running for the console user"_s,
+        u"After=systemd-logind.service"_s,
+        u""_s,
+        u"[Service]"_s,
+        u"Type=simple"_s,
+        u"ExecStart="_s + keeperPath(),
+        u"Restart=always"_s,
+        u"RestartSec=2"_s,
+        // Stopping the service ends the keeper only; the application it started may be the one
+        // that asked for the teardown and still waits for its result.
+        u"KillMode=process"_s,
+        u""_s,
+        u"[Install]"_s,
+        u"WantedBy=multi-user.target"_s,
+    };
+    return lines.join(u'\n');
+}
+
+QString LinuxChildGuard::installScript(const QString& sourceAppPath, const QString& sha256Hex) const
+{
+    const QString owner = m_options.owner;
+    const QStringList lines {
+        u"set -e"_s,
+        u"APP_SRC="_s + q(sourceAppPath),
+        u"DEST="_s + q(installedAppPath()),
+        u"SYSTEMCTL="_s + q(m_options.systemctl),
+        u"INSTALL_DIR="_s + q(installDirectory()),
+        // A symbolic link in place of a folder would send root's writes elsewhere.
+        u"[ ! -L \"$INSTALL_DIR\" ] || rm -f \"$INSTALL_DIR\""_s,
+        u"mkdir -p \"$INSTALL_DIR\""_s,
+        u"chown "_s + owner + u" \"$INSTALL_DIR\""_s,
+        u"chmod 755 \"$INSTALL_DIR\""_s,
+        u"if [ \"$APP_SRC\" != \"$DEST\" ]; then"_s,
+        u"  rm -f \"$DEST.new\""_s,
+        u"  cp -- \"$APP_SRC\" \"$DEST.new\""_s,
+        u"  printf '%s  %s\\n' "_s + q(sha256Hex) + u" \"$DEST.new\" | sha256sum -c --status"_s,
+        u"  mv -f -- \"$DEST.new\" \"$DEST\""_s,
+        u"fi"_s,
+        u"chown "_s + owner + u" \"$DEST\""_s,
+        u"chmod 755 \"$DEST\""_s,
+        u"mkdir -p "_s + q(QFileInfo(keeperPath()).path()),
+        u"cat > "_s + q(keeperPath()) + u" <<'VANTOREL_KEEPER'"_s,
+        keeperScript(),
+        u"VANTOREL_KEEPER"_s,
+        u"chown "_s + owner + u" "_s + q(keeperPath()),
+        u"chmod 755 "_s + q(keeperPath()),
+        u"mkdir -p "_s + q(QFileInfo(unitPath()).path()),
+        u"cat > "_s + q(unitPath()) + u" <<'VANTOREL_UNIT'"_s,
+        unitFile(),
+        u"VANTOREL_UNIT"_s,
+        u"chown "_s + owner + u" "_s + q(unitPath()),
+        u"chmod 644 "_s + q(unitPath()),
+        u"mkdir -p "_s + q(markerDirectory()),
+        u"chown "_s + owner + u" "_s + q(markerDirectory()),
+        u"chmod 755 "_s + q(markerDirectory()),
+        u"\"$SYSTEMCTL\" daemon-reload"_s,
+        u"\"$SYSTEMCTL\" enable "_s + unitName,
+        u"\"$SYSTEMCTL\" restart "_s + unitName,
+        u"printf '%s' \"$DEST\" > "_s + q(markerFile()),
+        u"chown "_s + owner + u" "_s + q(markerFile()),
+        u"chmod 644 "_s + q(markerFile()),
+    };
+    return lines.join(u'\n');
+}
+
+QString LinuxChildGuard::teardownScript() const
+{
+    const QStringList lines {
+        u"SYSTEMCTL="_s + q(m_options.systemctl),
+        u"\"$SYSTEMCTL\" disable "_s + unitName + u" >/dev/null 2>&1 || true"_s,
+        u"rm -f "_s + q(unitPath()),
+        u"rm -f "_s + q(keeperPath()),
+        u"rm -f "_s + q(markerFile()),
+        u"\"$SYSTEMCTL\" daemon-reload >/dev/null 2>&1 || true"_s,
+        u"\"$SYSTEMCTL\" stop "_s + unitName + u" >/dev/null 2>&1 || true"_s,
+        u"test ! -e "_s + q(markerFile()),
+    };
+    return lines.join(u'\n');
+}
+
+QString LinuxChildGuard::updateScript(const QString& imagePath, const QString& sha256Hex) const
+{
+    const QStringList lines {
+        u"set -e"_s,
+        u"IMAGE="_s + q(imagePath),
+        u"DEST="_s + q(installedAppPath()),
+        // The image sits in the user's folder; only a root-owned copy whose digest matches what
+        // the application downloaded is installed.
+        u"STAGE=\"$(mktemp -d)\""_s,
+        u"trap 'rm -rf \"$STAGE\"' EXIT"_s,
+        u"cp -- \"$IMAGE\" \"$STAGE/app\""_s,
+        u"printf '%s  %s\\n' "_s + q(sha256Hex) + u" \"$STAGE/app\" | sha256sum -c --status"_s,
+        u"mkdir -p "_s + q(installDirectory()),
+        u"rm -f \"$DEST.new\""_s,
+        u"cp -- \"$STAGE/app\" \"$DEST.new\""_s,
+        u"chmod 755 \"$DEST.new\""_s,
+        u"mv -f -- \"$DEST.new\" \"$DEST\""_s,
+        u"if [ -f "_s + q(markerFile()) + u" ]; then"_s,
+        u"  chown "_s + m_options.owner + u" \"$DEST\""_s,
+        u"  chmod 755 \"$DEST\""_s,
+        u"fi"_s,
+    };
+    return lines.join(u'\n');
+}
+
+QString LinuxChildGuard::installScript(const QString& sourceAppPath) const
+{
+    const QString digest = sha256OfFile(sourceAppPath);
+    return digest.isEmpty() ? QString() : installScript(sourceAppPath, digest);
+}
+
+QString LinuxChildGuard::updateScript(const QString& imagePath) const
+{
+    const QString digest = sha256OfFile(imagePath);
+    return digest.isEmpty() ? QString() : updateScript(imagePath, digest);
+}
+
+void LinuxChildGuard::startUpdatedCopy() const
+{
+    // The same test of the marker as the quit decision's.
+    QFile marker(markerFile());
+    if (marker.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    QProcess::startDetached(u"/bin/sh"_s, { u"-c"_s, u"sleep 2; exec \"$0\""_s, installedAppPath() });
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "Platform/GuardInstaller.h"
+
+#include <QString>
+
+// The child guard of a Linux computer, as scripts run by root (see docs/DESIGN.md, "Child guard
+// on Linux", for what a standard account can and cannot do against it):
+//
+// - a root-owned copy of the application in /opt/vantorel;
+// - a keeper, /usr/local/libexec/vantorel-guard-keeper, run by the system service
+//   vantorel-guard.service as root. It starts the copy in the graphical session of whoever sits at
+//   the console, waits for it, and starts it again whenever it ends, however it ended. A standard
+//   account can kill the application but not the keeper, and cannot stop or disable a system
+//   service (unlike a `systemctl --user` unit, which its own user can stop);
+// - the marker /var/lib/vantorel/guard.on (contents: the installed copy's path), written last.
+//
+// Every path can be put under a scratch root, and the service manager and owner replaced, so
+// that tests run the real scripts without touching the system.
+class LinuxChildGuard final : public GuardInstaller
+{
+public:
+    struct Options
+    {
+        // Prepended to every absolute path; empty on a real system.
+        QString root;
+        QString systemctl = QStringLiteral("systemctl");
+        QString owner = QStringLiteral("root:root");
+        QString pkexec = QStringLiteral("pkexec");
+        // Where the running processes are listed.
+        QString proc = QStringLiteral("/proc");
+    };
+
+    LinuxChildGuard();
+    explicit LinuxChildGuard(Options options);
+
+    QString installDirectory() const;
+    QString markerDirectory() const;
+    QString markerFile() const override;
+    QString keeperPath() const;
+    QString unitPath() const;
+    static inline const QString unitName = QStringLiteral("vantorel-guard.service");
+
+    // Where the copy goes. A fixed name: the running file's own name is chosen by whoever put it
+    // there, and must never reach the text of a script that root runs.
+    QString installedAppPath() const;
+
+    // Copies the application (checked against `sha256Hex`, the digest of the running executable,
+    // so that a file swapped after the prompt is never installed), installs keeper and service,
+    // starts it, and writes the marker as the very last step. Stops at the first failure.
+    QString installScript(const QString& sourceAppPath, const QString& sha256Hex) const;
+    // The same with the digest of the file as it is now.
+    QString installScript(const QString& sourceAppPath) const override;
+    // Disables the service, deletes unit, keeper and marker, then stops the keeper. The copy
+    // stays. The service stops only its own main process, so the application that asked for the
+    // teardown is not killed while it waits for the result.
+    QString teardownScript() const override;
+    // Replaces the installed copy with the downloaded image after checking its digest on a
+    // root-owned copy, and keeps the guard's ownership when the marker exists.
+    QString updateScript(const QString& imagePath, const QString& sha256Hex) const;
+    // The image is the new executable; the same with the digest of the file as it is now.
+    QString updateScript(const QString& imagePath) const override;
+    // With the guard on, its keeper starts the new copy once this one has ended; without it the
+    // new copy is started here, in this session, when this one has had time to quit.
+    void startUpdatedCopy() const override;
+
+    QString keeperScript() const;
+    QString unitFile() const;
+
+    // What the guard is here: running while the marker exists and a keeper process runs, stopped
+    // with the marker and no keeper; without the marker, not installed when pkexec and the
+    // service manager are there to install it with, otherwise unavailable.
+    State state() const override;
+
+    // SHA-256 of a file as lower-case hex; empty when it cannot be read.
+    static QString sha256OfFile(const QString& path);
+
+private:
+    Options m_options;
+};

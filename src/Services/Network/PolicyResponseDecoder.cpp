@@ -1,8 +1,0 @@
-#include "Services/Network/PolicyResponseDecoder.h"
-
-#include "Services/Network/WireCoding.h"
-
-DevicePolicyResponse PolicyResponseDecoder::decode(const QByteArray& data) const
-{
-    return WireCoding::decodeDocument<DevicePolicyResponse>(data);
-}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+// A headless GNOME Shell on Wayland with the application's Shell extension enabled, on private
+// buses and folders: a system bus with a stand-in logind (the shell exits without one), a session
+// bus, and a home whose settings enable the extension from the source tree. Everything started
+// ends with the session, or with the test process if it dies.
+class GnomeShellSession
+{
+public:
+    GnomeShellSession();
+    ~GnomeShellSession();
+    Q_DISABLE_COPY_MOVE(GnomeShellSession)
+
+    // Whether this machine can run one at all (gnome-shell and python3-dbusmock installed).
+    static bool available(QString* why);
+    bool start();
+    QString errorString() const { return m_error; }
+
+    QDBusConnection bus() const;
+    QString home() const { return m_dir.path() + QStringLiteral("/home"); }
+    QProcessEnvironment environment() const { return m_environment; }
+
+    // A native Wayland window (GTK) with the given application id; what is typed into it is
+    // written to its standard output, one line per change.
+    QProcess* startWindow(const QString& appId);
+
+    // Input as a person gives it, through the compositor's remote-desktop interface: "click"
+    // (the middle of the monitor, where the shell places a new window), "return", or text.
+    bool input(const QStringList& steps);
+
+private:
+    QProcess* startProcess(const QString& program, const QStringList& arguments);
+    QString startBus();
+
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_environment;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+    QString m_error;
+};
