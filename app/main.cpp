@@ -4,10 +4,16 @@
 
 #include <QApplication>
 
-int main(int argc, char* argv[])
+#include <cstdio>
+#include <cstdlib>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
+namespace {
+int run(QApplication& application)
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vantorel"));
     // The system-wide login entry starts the application this way in every account's session.
     if (QApplication::arguments().contains(QStringLiteral("--autostart"))
         && !VantorelMacApp::startsAtLogin()) {
@@ -37,4 +43,25 @@ int main(int argc, char* argv[])
         return 0;
     }
     return QApplication::exec();
+}
+
+// Everything the application owns is closed and saved by now. Tearing down the Qt application
+// object as well would wait for host-name lookups still running in Qt's resolver threads (the
+// update check's, say): with a resolver that does not answer, an ended copy would live on for
+// half a minute beside the copy that replaced it, or after the user quit.
+[[noreturn]] void endProcess(int code)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_do_leak_check();
+#endif
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vantorel"));
+    endProcess(run(application));
 }

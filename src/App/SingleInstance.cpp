@@ -1,5 +1,6 @@
 #include "App/SingleInstance.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -14,6 +15,7 @@ constexpr int kWaitMs = 3000;
 // A copy asked to end releases the lock at once; the guard's keeper may still start the new one
 // before the old one has reached its event loop.
 constexpr int kReplaceWaitMs = 10000;
+constexpr int kRetryMs = 200;
 
 QString folderOrRuntime(const QString& folder)
 {
@@ -47,18 +49,33 @@ bool SingleInstance::claim(Start start)
     if (m_lock.tryLock(0)) {
         return listen();
     }
-    QLocalSocket socket;
-    socket.connectToServer(socketPath());
-    if (socket.waitForConnected(kWaitMs)) {
-        socket.write(start == Start::replace ? kReplace : kShow);
-        socket.waitForBytesWritten(kWaitMs);
-        // The running copy answers once it has acted (and, when replaced, let go of the lock).
-        socket.waitForReadyRead(kWaitMs);
-    }
     if (start == Start::handOver) {
+        ask(kShow);
         return false;
     }
-    return m_lock.tryLock(kReplaceWaitMs) && listen();
+    // The running copy may itself be starting, holding the lock before it listens: ask again
+    // until it lets go, rather than give up and leave the copy that was to be replaced running.
+    const QDeadlineTimer deadline(kReplaceWaitMs);
+    while (!deadline.hasExpired()) {
+        ask(kReplace);
+        if (m_lock.tryLock(kRetryMs)) {
+            return listen();
+        }
+    }
+    return false;
+}
+
+bool SingleInstance::ask(const QByteArray& request) const
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath());
+    if (!socket.waitForConnected(kWaitMs)) {
+        return false;
+    }
+    socket.write(request);
+    socket.waitForBytesWritten(kWaitMs);
+    // The running copy answers once it has acted (and, when replaced, let go of the lock).
+    return socket.waitForReadyRead(kWaitMs);
 }
 
 bool SingleInstance::listen()

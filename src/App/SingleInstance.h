@@ -43,6 +43,8 @@ signals:
 
 private:
     bool listen();
+    // Sends `request` to the running copy; true once it has answered.
+    bool ask(const QByteArray& request) const;
     void answer();
 
     QString m_folder;
