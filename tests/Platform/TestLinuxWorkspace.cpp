@@ -27,8 +27,14 @@ private Q_SLOTS:
             << QStringList { u"XDG_SESSION_TYPE=wayland"_s, u"XDG_CURRENT_DESKTOP=KDE"_s }
             << Kind::otherWayland;
         QTest::newRow("no session type, Wayland only")
-            << QStringList { u"WAYLAND_DISPLAY=wayland-0"_s, u"XDG_CURRENT_DESKTOP=sway"_s }
-            << Kind::otherWayland;
+            << QStringList { u"WAYLAND_DISPLAY=wayland-0"_s, u"XDG_CURRENT_DESKTOP=sway"_s } << Kind::wlroots;
+        QTest::newRow("a wlroots desktop")
+            << QStringList { u"XDG_SESSION_TYPE=wayland"_s, u"XDG_CURRENT_DESKTOP=river:wlroots"_s }
+            << Kind::wlroots;
+        QTest::newRow("Sway from a console login, with XWayland")
+            << QStringList { u"XDG_SESSION_TYPE=tty"_s, u"WAYLAND_DISPLAY=wayland-1"_s, u"DISPLAY=:0"_s,
+                             u"SWAYSOCK=/run/user/1000/sway-ipc.sock"_s }
+            << Kind::wlroots;
         QTest::newRow("no session type, both displays")
             << QStringList { u"WAYLAND_DISPLAY=wayland-0"_s, u"DISPLAY=:0"_s } << Kind::x11;
     }

@@ -3,9 +3,10 @@
 #include "Platform/Linux/GnomeShellWorkspace.h"
 #include "Platform/Linux/KeychainSecureStore.h"
 #include "Platform/Linux/LinuxAppBundle.h"
-#include "Platform/Linux/LinuxProcessShield.h"
 #include "Platform/Linux/LinuxChildGuard.h"
+#include "Platform/Linux/LinuxProcessShield.h"
 #include "Platform/Linux/PkexecAdminRunner.h"
+#include "Platform/Linux/WlrootsWorkspace.h"
 #include "Platform/Linux/X11Workspace.h"
 #include "Platform/PlatformDefaults.h"
 
@@ -113,6 +114,11 @@ Workspace& workspace()
                 qWarning("%s", qPrintable(limitation));
             }
             return gnome;
+        }
+        case LinuxWorkspace::SessionKind::wlroots: {
+            auto wlroots = std::make_unique<WlrootsWorkspace>();
+            qWarning("%s", qPrintable(wlroots->enforcementLimitation()));
+            return wlroots;
         }
         case LinuxWorkspace::SessionKind::x11:
         case LinuxWorkspace::SessionKind::otherWayland:

@@ -38,6 +38,10 @@ LinuxWorkspace::LinuxWorkspace() = default;
 
 LinuxWorkspace::SessionKind LinuxWorkspace::sessionKind(const QProcessEnvironment& environment)
 {
+    // Sway started from a console login runs in a session whose type is still "tty".
+    if (environment.contains(u"SWAYSOCK"_s) && environment.contains(u"WAYLAND_DISPLAY"_s)) {
+        return SessionKind::wlroots;
+    }
     const auto type = environment.value(u"XDG_SESSION_TYPE"_s);
     const bool wayland = type == u"wayland"_s
         || (type.isEmpty() && environment.contains(u"WAYLAND_DISPLAY"_s)
@@ -47,8 +51,14 @@ LinuxWorkspace::SessionKind LinuxWorkspace::sessionKind(const QProcessEnvironmen
     }
     // "ubuntu:GNOME", "GNOME-Classic:GNOME", "GNOME"
     const auto desktops = environment.value(u"XDG_CURRENT_DESKTOP"_s).split(u':');
-    return desktops.contains(u"GNOME"_s, Qt::CaseInsensitive) ? SessionKind::gnomeWayland
-                                                              : SessionKind::otherWayland;
+    if (desktops.contains(u"GNOME"_s, Qt::CaseInsensitive)) {
+        return SessionKind::gnomeWayland;
+    }
+    if (desktops.contains(u"sway"_s, Qt::CaseInsensitive)
+        || desktops.contains(u"wlroots"_s, Qt::CaseInsensitive)) {
+        return SessionKind::wlroots;
+    }
+    return SessionKind::otherWayland;
 }
 LinuxWorkspace::~LinuxWorkspace() = default;
 

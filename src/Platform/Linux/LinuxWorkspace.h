@@ -37,6 +37,7 @@ public:
     {
         x11,
         gnomeWayland,
+        wlroots,
         otherWayland
     };
     static SessionKind sessionKind(const QProcessEnvironment& environment);
