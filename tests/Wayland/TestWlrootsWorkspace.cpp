@@ -1,0 +1,106 @@
+#include "Platform/Linux/WlrootsWorkspace.h"
+#include "support/SwaySession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestWlrootsWorkspace : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void frontmostIsTheFocusedWindowsEntry_data();
+    void frontmostIsTheFocusedWindowsEntry();
+    void hideMovesTheWindowsOffTheWorkspace();
+    void withoutTheCompositorNothingIsSeen();
+
+private:
+    SwaySession m_session;
+};
+
+void TestWlrootsWorkspace::initTestCase()
+{
+    if (QString why; !SwaySession::available(&why)) {
+        if (qEnvironmentVariableIsSet("CI")) {
+            QFAIL(qPrintable(why));
+        }
+        QSKIP(qPrintable(why));
+    }
+    QVERIFY2(m_session.start(), qPrintable(m_session.errorString()));
+    const auto applications = m_session.dataHome() + u"/applications"_s;
+    QVERIFY(QDir().mkpath(applications));
+    // The window's app id differs from the entry's name: it is matched as a window class.
+    QFile entry(applications + u"/game.desktop"_s);
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Game\nExec=game\nStartupWMClass=org.example.Game\n");
+    entry.close();
+    qputenv("XDG_DATA_HOME", m_session.dataHome().toUtf8());
+}
+
+void TestWlrootsWorkspace::frontmostIsTheFocusedWindowsEntry_data()
+{
+    QTest::addColumn<bool>("withIpc");
+    QTest::newRow("Sway's tree") << true;
+    // Other wlroots compositors: the toplevel list alone, which names no process.
+    QTest::newRow("toplevel list") << false;
+}
+
+void TestWlrootsWorkspace::frontmostIsTheFocusedWindowsEntry()
+{
+    QFETCH(bool, withIpc);
+    WlrootsWorkspace workspace(m_session.display(), withIpc ? m_session.ipcSocket() : QString());
+    QVERIFY(workspace.toplevelsAvailable());
+    int changes = 0;
+    workspace.watchWindows([&changes] { ++changes; });
+
+    auto* window = m_session.startWindow(u"org.example.Game"_s);
+    QVERIFY(window);
+    QTRY_VERIFY_WITH_TIMEOUT(changes > 0, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(workspace.frontmostApplication().has_value(), 5000);
+    const auto front = *workspace.frontmostApplication();
+    QCOMPARE(front.bundleIdentifier, u"game"_s);
+    QCOMPARE(front.localizedName, u"Game"_s);
+    QCOMPARE(front.processIdentifier, withIpc ? window->processId() : 0);
+    QVERIFY(workspace.runningApplications().contains(front));
+
+    window->terminate();
+    QVERIFY(window->waitForFinished(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(workspace.runningApplications().isEmpty(), 5000);
+    QVERIFY(!workspace.frontmostApplication());
+}
+
+void TestWlrootsWorkspace::hideMovesTheWindowsOffTheWorkspace()
+{
+    WlrootsWorkspace workspace(m_session.display(), m_session.ipcSocket());
+    auto* window = m_session.startWindow(u"org.example.Game"_s);
+    QVERIFY(window);
+    QTRY_VERIFY_WITH_TIMEOUT(m_session.shows(window->processId()), 5000);
+    const auto running = workspace.runningApplications();
+    QCOMPARE(running.size(), 1);
+
+    QVERIFY(workspace.hide(running.first()));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_session.shows(window->processId()), 5000);
+    QVERIFY2(!workspace.hide(running.first()), "nothing is left to hide");
+    QVERIFY(!workspace.frontmostApplication());
+    QCOMPARE(workspace.runningApplications(), running);
+
+    RunningApplication ourselves;
+    ourselves.processIdentifier = QCoreApplication::applicationPid();
+    QVERIFY(!workspace.hide(ourselves));
+}
+
+void TestWlrootsWorkspace::withoutTheCompositorNothingIsSeen()
+{
+    WlrootsWorkspace workspace(QDir::tempPath() + u"/no-such-wayland-display"_s, QString());
+    QVERIFY(!workspace.toplevelsAvailable());
+    QVERIFY(!workspace.frontmostApplication());
+    QVERIFY(workspace.runningApplications().isEmpty());
+    QVERIFY(workspace.enforcementLimitation().contains(u"stopped by process only"_s));
+}
+
+QTEST_GUILESS_MAIN(TestWlrootsWorkspace)
+#include "TestWlrootsWorkspace.moc"

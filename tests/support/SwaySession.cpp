@@ -1,0 +1,137 @@
+#include "support/SwaySession.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <csignal>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const auto python = u"/usr/bin/python3"_s;
+
+} // namespace
+
+SwaySession::~SwaySession()
+{
+    for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
+        (*it)->terminate();
+        if (!(*it)->waitForFinished(3000)) {
+            (*it)->kill();
+            (*it)->waitForFinished(1000);
+        }
+    }
+}
+
+bool SwaySession::available(QString* why)
+{
+    if (QStandardPaths::findExecutable(u"sway"_s).isEmpty() || !::getpwnam("nobody")) {
+        *why = u"sway is not installed (or there is no user nobody to run it)"_s;
+        return false;
+    }
+    if (QProcess::execute(python, { u"-c"_s, u"import gi; gi.require_version('Gtk', '3.0')"_s }) != 0) {
+        *why = u"python3-gi or gir1.2-gtk-3.0 is not installed"_s;
+        return false;
+    }
+    return true;
+}
+
+QProcess* SwaySession::startProcess(const QString& program, const QStringList& arguments, bool asNobody)
+{
+    auto process = std::make_unique<QProcess>();
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"DISPLAY"_s);
+    environment.insert(u"XDG_RUNTIME_DIR"_s, m_dir.path() + (asNobody ? u"/sway"_s : u"/clients"_s));
+    environment.remove(u"SWAYSOCK"_s); // Sway would listen there
+    if (!asNobody) {
+        environment.insert(u"WAYLAND_DISPLAY"_s, m_display);
+    }
+    environment.insert(u"GDK_BACKEND"_s, u"wayland"_s);
+    environment.insert(u"WLR_BACKENDS"_s, u"headless"_s);
+    environment.insert(u"WLR_LIBINPUT_NO_DEVICES"_s, u"1"_s);
+    environment.insert(u"WLR_RENDERER"_s, u"pixman"_s);
+    process->setProcessEnvironment(environment);
+    const auto* nobody = ::getpwnam("nobody");
+    const uid_t uid = asNobody ? nobody->pw_uid : ::getuid();
+    const gid_t gid = asNobody ? nobody->pw_gid : ::getgid();
+    process->setChildProcessModifier([asNobody, uid, gid] {
+        if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)) {
+            ::_exit(127);
+        }
+        // After the change of user, which clears it.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    });
+    process->start(program, arguments);
+    if (!process->waitForStarted(10000)) {
+        m_error = u"%1 did not start"_s.arg(program);
+        return nullptr;
+    }
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+bool SwaySession::start()
+{
+    const auto* nobody = ::getpwnam("nobody");
+    const auto runtime = m_dir.path() + u"/sway"_s;
+    const auto config = m_dir.path() + u"/config"_s;
+    QFile configFile(config);
+    if (!m_dir.isValid() || !QDir().mkpath(runtime) || !QDir().mkpath(m_dir.path() + u"/clients"_s)
+        || !QDir().mkpath(dataHome()) || ::chown(qPrintable(runtime), nobody->pw_uid, nobody->pw_gid) != 0
+        || !QFile::setPermissions(m_dir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup
+                                      | QFile::ExeOther)
+        || !configFile.open(QIODevice::WriteOnly)) {
+        m_error = u"cannot make the session's folders"_s;
+        return false;
+    }
+    configFile.write("output HEADLESS-1 resolution 1280x800\n");
+    configFile.close();
+    configFile.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    auto* sway = startProcess(u"sway"_s, { u"-c"_s, config }, true);
+    if (!sway) {
+        return false;
+    }
+    const QDeadlineTimer deadline(20000);
+    while (m_display.isEmpty() || m_ipc.isEmpty()) {
+        for (const auto& name : QDir(runtime).entryList(QDir::System)) {
+            if (name.startsWith(u"wayland-"_s) && !name.endsWith(u".lock"_s)) {
+                m_display = runtime + u'/' + name;
+            } else if (name.startsWith(u"sway-ipc."_s)) {
+                m_ipc = runtime + u'/' + name;
+            }
+        }
+        if (sway->state() != QProcess::Running || deadline.hasExpired()) {
+            m_error = u"sway did not start: "_s + QString::fromUtf8(sway->readAllStandardError().right(2000));
+            return false;
+        }
+        QTest::qWait(100);
+    }
+    return true;
+}
+
+QProcess* SwaySession::startWindow(const QString& appId)
+{
+    auto* window = startProcess(python, { QStringLiteral(VANTOREL_WAYLAND_WINDOW_SCRIPT), appId });
+    if (!window || !window->waitForReadyRead(10000)) {
+        return nullptr;
+    }
+    window->readLine(); // "shown"
+    return window;
+}
+
+bool SwaySession::shows(qint64 pid)
+{
+    // A command whose criteria match no window fails with "No matching node".
+    QProcess swaymsg;
+    swaymsg.start(u"swaymsg"_s, { u"-s"_s, m_ipc, u"[pid=%1 workspace=__focused__] nop"_s.arg(pid) });
+    return swaymsg.waitForFinished(10000) && swaymsg.exitCode() == 0;
+}
