@@ -11,13 +11,13 @@ packages=(
     libqt6sql6-sqlite libqt6sql6-psql libqt6svg6
     qcoro-qt6-dev qtkeychain-qt6-dev
     libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-res0-dev
-    libgl-dev libxkbcommon-dev libwayland-dev
+    libgl-dev libxkbcommon-dev libwayland-dev wayland-protocols
     xvfb xauth openbox x11-utils xdotool dbus dbus-x11 at-spi2-core
     fonts-noto-cjk
     pkexec polkitd
     postgresql
     dpkg-dev lintian desktop-file-utils appstream systemd
-    gnome-shell python3-dbusmock python3-gi gir1.2-gtk-3.0 sway
+    gnome-shell python3-dbusmock python3-gi gir1.2-gtk-3.0 sway wtype
 )
 
 missing=()

@@ -1,8 +1,11 @@
+#include "Platform/Linux/WlrootsLockLayer.h"
 #include "Platform/Linux/WlrootsWorkspace.h"
 #include "support/SwaySession.h"
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +19,7 @@ private Q_SLOTS:
     void frontmostIsTheFocusedWindowsEntry_data();
     void frontmostIsTheFocusedWindowsEntry();
     void hideMovesTheWindowsOffTheWorkspace();
+    void lockLayerTakesEveryKey();
     void withoutTheCompositorNothingIsSeen();
 
 private:
@@ -93,6 +97,30 @@ void TestWlrootsWorkspace::hideMovesTheWindowsOffTheWorkspace()
     QVERIFY(!workspace.hide(ourselves));
 }
 
+void TestWlrootsWorkspace::lockLayerTakesEveryKey()
+{
+    auto* window = m_session.startWindow(u"org.example.Game"_s);
+    QVERIFY(window);
+    const auto typedIntoWindow = [window] {
+        QTest::qWait(300);
+        return window->readAllStandardOutput().contains("typed");
+    };
+    const auto reachesWindow = [&] { return m_session.type({ u"x"_s }) && typedIntoWindow(); };
+    QVERIFY(QTest::qWaitFor(reachesWindow, 10000));
+
+    WlrootsLockLayer lock(m_session.display());
+    QSignalSpy entered(&lock, &WlrootsLockLayer::passwordEntered);
+    QVERIFY(lock.show({ u"今日使用时间已用完"_s, u"家长在身边时，输入家长密码立即解锁"_s }));
+    QTRY_VERIFY_WITH_TIMEOUT(lock.covering(), 5000);
+    QVERIFY(m_session.type({ u"wrong"_s, u"-k"_s, u"Return"_s }));
+    QTRY_COMPARE_WITH_TIMEOUT(entered.size(), 1, 5000);
+    QCOMPARE(entered.first().first().toString(), u"wrong"_s);
+    QVERIFY2(!typedIntoWindow(), "a key reached the window under the lock");
+
+    lock.hide();
+    QVERIFY(QTest::qWaitFor(reachesWindow, 10000));
+}
+
 void TestWlrootsWorkspace::withoutTheCompositorNothingIsSeen()
 {
     WlrootsWorkspace workspace(QDir::tempPath() + u"/no-such-wayland-display"_s, QString());
@@ -102,5 +130,12 @@ void TestWlrootsWorkspace::withoutTheCompositorNothingIsSeen()
     QVERIFY(workspace.enforcementLimitation().contains(u"stopped by process only"_s));
 }
 
-QTEST_GUILESS_MAIN(TestWlrootsWorkspace)
+int main(int argc, char** argv)
+{
+    // The lock paints with Qt's fonts; the windows under test are the compositor's, not Qt's.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    TestWlrootsWorkspace test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "TestWlrootsWorkspace.moc"

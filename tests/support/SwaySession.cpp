@@ -128,6 +128,17 @@ QProcess* SwaySession::startWindow(const QString& appId)
     return window;
 }
 
+bool SwaySession::type(const QStringList& arguments)
+{
+    // The headless seat has a keyboard only while wtype runs, and clients ask for theirs when it
+    // appears: a Shift and a pause give them the time, so that no key is lost.
+    auto* wtype
+        = startProcess(u"wtype"_s, QStringList { u"-k"_s, u"Shift_L"_s, u"-s"_s, u"300"_s } + arguments);
+    // With the event loop running: a client of this process may be the one that takes the keys.
+    return wtype && QTest::qWaitFor([wtype] { return wtype->state() == QProcess::NotRunning; }, 10000)
+        && wtype->exitCode() == 0;
+}
+
 bool SwaySession::shows(qint64 pid)
 {
     // A command whose criteria match no window fails with "No matching node".

@@ -28,6 +28,9 @@ public:
 
     // A native Wayland window (GTK) with the given application id.
     QProcess* startWindow(const QString& appId);
+    // Keys as a person types them, to whatever has the keyboard: wtype's arguments ("text",
+    // "-k Return").
+    bool type(const QStringList& arguments);
     // Whether a window of the process is on the workspace on screen, as Sway itself answers.
     bool shows(qint64 pid);
 
