@@ -75,9 +75,9 @@ public:
     QString installScript(const QString& sourceAppPath, const QString& sha256Hex) const;
     // The same with the digest of the file as it is now.
     QString installScript(const QString& sourceAppPath) const override;
-    // Disables the service, deletes unit, keeper, extension, dconf lock and marker, then stops the
-    // keeper. The copy stays. The service stops only its own main process, so the application that asked for
-    // the teardown is not killed while it waits for the result.
+    // Disables the service, deletes unit, keeper, extension, dconf lock and marker, then stops
+    // the keeper. The copy stays. The service stops only its own main process, so the
+    // application that asked for the teardown is not killed while it waits for the result.
     QString teardownScript() const override;
     // Replaces the installed copy with the downloaded image after checking its digest on a
     // root-owned copy, and keeps the guard's ownership when the marker exists.
