@@ -92,9 +92,6 @@ private slots:
         QTest::newRow("extension") << shell + u"extension.js"_s
                                    << readFile(QStringLiteral(VANTOREL_GNOME_EXTENSION_DIR "/extension.js"))
                                    << 0x6044 << false << QByteArray() << false;
-        QTest::newRow("extension over an older copy")
-            << shell + u"metadata.json"_s << QByteArray("\"uuid\": \"shield@vantorel.corvane.com\"") << 0x6044
-            << false << QByteArray("{}") << false;
         QTest::newRow("extension folder planted as a link")
             << shell + u"metadata.json"_s << QByteArray("\"uuid\": \"shield@vantorel.corvane.com\"") << 0x6044
             << false << QByteArray() << true;
