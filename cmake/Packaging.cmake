@@ -55,6 +55,11 @@ foreach(_size 48 64 128 256)
 endforeach()
 install(FILES ${_staged}/autostart/${_id}.desktop DESTINATION /etc/xdg/autostart COMPONENT app)
 install(FILES ${_staged}/vantorel.1.gz DESTINATION share/man/man1 COMPONENT app)
+# The GNOME Shell extension, which the child guard copies into the system extensions folder and
+# locks on (src/Platform/Linux/LinuxChildGuard.h). Shipped here rather than in that folder so that
+# installing the package alone changes no desktop.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/gnome-shell/shield@vantorel.corvane.com
+    DESTINATION share/vantorel/gnome-shell COMPONENT app)
 install(FILES ${_pkg}/copyright ${_staged}/changelog.gz DESTINATION share/doc/vantorel COMPONENT app)
 
 # --- the family server ----------------------------------------------------------------------
@@ -90,7 +95,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_APP_PACKAGE_NAME vantorel)
 set(CPACK_DEBIAN_APP_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS "libqt6sql6-sqlite, pkexec | policykit-1")
-set(CPACK_DEBIAN_APP_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager")
+# dconf-cli compiles the lock that keeps the guard's GNOME Shell extension enabled.
+set(CPACK_DEBIAN_APP_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager, dconf-cli")
 set(CPACK_DEBIAN_APP_PACKAGE_CONTROL_EXTRA ${_staged}/app/postinst ${_staged}/app/conffiles)
 set(CPACK_COMPONENT_APP_DESCRIPTION
     "family screen-time rules for a child's computer

@@ -35,6 +35,8 @@ private slots:
         LinuxChildGuard::Options options;
         options.root = m_root->filePath(u"sysroot"_s);
         options.systemctl = m_stub;
+        options.dconf = m_stub;
+        options.extensionSource = QStringLiteral(VANTOREL_GNOME_EXTENSION_DIR);
         options.owner = QString::number(getuid()) + u':' + QString::number(getgid());
         m_guard = std::make_unique<LinuxChildGuard>(options);
         m_options = options;
@@ -54,19 +56,101 @@ private slots:
     {
         QVERIFY(run(m_guard->installScript(m_source, LinuxChildGuard::sha256OfFile(m_source))));
 
-        const QString copy = m_guard->installedAppPath();
-        QCOMPARE(readFile(copy), QByteArray("first build"));
-        QCOMPARE(QFileInfo(copy).permissions() & 0x7777, QFileDevice::Permissions(0x7755));
-        QVERIFY(QFileInfo(m_guard->keeperPath()).isExecutable());
-        QVERIFY(readFile(m_guard->keeperPath()).contains(LinuxChildGuard::shellQuoted(copy).toUtf8()));
+        QVERIFY(readFile(m_guard->keeperPath())
+                    .contains(LinuxChildGuard::shellQuoted(m_guard->installedAppPath()).toUtf8()));
         QCOMPARE(QString::fromUtf8(readFile(m_guard->unitPath())), m_guard->unitFile() + u"\n"_s);
-        QCOMPARE(QFileInfo(m_guard->unitPath()).permissions() & 0x7777, QFileDevice::Permissions(0x6644));
-        QCOMPARE(QString::fromUtf8(readFile(m_guard->markerFile())), copy);
 
         // The stub notes whether the marker already existed when it was called.
         QCOMPARE(readLog(),
-                 (QStringList { u"daemon-reload marker=no"_s, u"enable vantorel-guard.service marker=no"_s,
+                 (QStringList { u"update "_s + m_options.root + u"/etc/dconf/db marker=no"_s,
+                                u"daemon-reload marker=no"_s, u"enable vantorel-guard.service marker=no"_s,
                                 u"restart vantorel-guard.service marker=no"_s }));
+    }
+
+    // Each file the guard puts in place, under the scratch root: what it contains, its mode and
+    // owner (mode as QFileDevice::Permissions) after the install, and whether the teardown leaves it.
+    // `before` is written there first; `linkedFolder` plants a link to a decoy folder where the file's folder
+    // goes, as a standard user could if that folder were writable to it.
+    void guardFiles_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("keptByTeardown");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<bool>("linkedFolder");
+        const QString shell = u"/usr/share/gnome-shell/extensions/shield@vantorel.corvane.com/"_s;
+        const QString db = u"/etc/dconf/db/local.d/"_s;
+        QTest::newRow("copy") << u"/opt/vantorel/vantorel"_s << QByteArray("first build") << 0x7055 << true
+                              << QByteArray() << false;
+        QTest::newRow("keeper") << u"/usr/local/libexec/vantorel-guard-keeper"_s << QByteArray("#!/bin/bash")
+                                << 0x7055 << false << QByteArray() << false;
+        QTest::newRow("unit") << u"/etc/systemd/system/vantorel-guard.service"_s << QByteArray("[Service]")
+                              << 0x6044 << false << QByteArray() << false;
+        QTest::newRow("marker") << u"/var/lib/vantorel/guard.on"_s << QByteArray("/opt/vantorel/vantorel")
+                                << 0x6044 << false << QByteArray() << false;
+        QTest::newRow("extension") << shell + u"extension.js"_s
+                                   << readFile(QStringLiteral(VANTOREL_GNOME_EXTENSION_DIR "/extension.js"))
+                                   << 0x6044 << false << QByteArray() << false;
+        QTest::newRow("extension folder planted as a link")
+            << shell + u"metadata.json"_s << QByteArray("\"uuid\": \"shield@vantorel.corvane.com\"") << 0x6044
+            << false << QByteArray() << true;
+        QTest::newRow("enabled for every account")
+            << db + u"50-vantorel-shield"_s
+            << QByteArray("[org/gnome/shell]\nenabled-extensions=['shield@vantorel.corvane.com']\n"
+                          "disabled-extensions=@as []\ndisable-user-extensions=false\n")
+            << 0x6044 << false << QByteArray() << false;
+        QTest::newRow("kept enabled") << db + u"locks/vantorel-shield"_s
+                                      << QByteArray("/org/gnome/shell/enabled-extensions\n"
+                                                    "/org/gnome/shell/disabled-extensions\n"
+                                                    "/org/gnome/shell/disable-user-extensions\n")
+                                      << 0x6044 << false << QByteArray() << false;
+        QTest::newRow("dconf profile made")
+            << u"/etc/dconf/profile/user"_s << QByteArray("user-db:user\nsystem-db:local\n") << 0x6044 << true
+            << QByteArray() << false;
+        QTest::newRow("administrator's dconf profile kept")
+            << u"/etc/dconf/profile/user"_s << QByteArray("user-db:user\nsystem-db:site\nsystem-db:local\n")
+            << 0x6044 << true << QByteArray("user-db:user\nsystem-db:site") << false;
+    }
+    void guardFiles()
+    {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, content);
+        QFETCH(int, mode);
+        QFETCH(bool, keptByTeardown);
+        QFETCH(QByteArray, before);
+        QFETCH(bool, linkedFolder);
+        // Owned by another account than the one running the test where it can give files away.
+        auto options = m_options;
+        if (::geteuid() == 0) {
+            options.owner = u"65534:65534"_s;
+        }
+        const uint owner = ::geteuid() == 0 ? 65534 : ::getuid();
+        const LinuxChildGuard guard(options);
+        const QString file = options.root + path;
+        const QString folder = QFileInfo(file).path();
+        const QString decoy = m_root->filePath(u"decoy"_s);
+        QVERIFY(QDir().mkpath(decoy));
+        QVERIFY(QDir().mkpath(QFileInfo(folder).path()));
+        if (linkedFolder) {
+            QVERIFY(QFile::link(decoy, folder));
+        }
+        if (!before.isEmpty()) {
+            QVERIFY(QDir().mkpath(folder));
+            writeFile(file, before);
+        }
+
+        QVERIFY(run(guard.installScript(m_source, LinuxChildGuard::sha256OfFile(m_source))));
+        const QFileInfo installed(file);
+        QVERIFY2(readFile(file).contains(content), readFile(file).constData());
+        QCOMPARE(int(installed.permissions() & 0x7077), mode);
+        QCOMPARE(installed.ownerId(), owner);
+        QVERIFY(!QFileInfo(folder).isSymLink());
+        QCOMPARE(QDir(decoy).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+
+        QVERIFY(run(guard.teardownScript()));
+        QCOMPARE(QFile::exists(file), keptByTeardown);
+        QVERIFY(QFileInfo::exists(decoy));
     }
 
     void failedStepLeavesNoMarker_data()
@@ -76,6 +160,7 @@ private slots:
         QTest::newRow("service does not start") << u"restart"_s << false;
         QTest::newRow("service cannot be enabled") << u"enable"_s << false;
         QTest::newRow("copy differs from the running file") << QString() << true;
+        QTest::newRow("the extension's lock cannot be compiled") << u"update"_s << false;
     }
     void failedStepLeavesNoMarker()
     {
@@ -96,13 +181,10 @@ private slots:
 
         QVERIFY(run(m_guard->teardownScript()));
 
-        QVERIFY(!QFile::exists(m_guard->markerFile()));
-        QVERIFY(!QFile::exists(m_guard->unitPath()));
-        QVERIFY(!QFile::exists(m_guard->keeperPath()));
-        QCOMPARE(readFile(m_guard->installedAppPath()), QByteArray("first build"));
         QCOMPARE(readLog(),
-                 (QStringList { u"disable vantorel-guard.service marker=yes"_s, u"daemon-reload marker=no"_s,
-                                u"stop vantorel-guard.service marker=no"_s }));
+                 (QStringList { u"disable vantorel-guard.service marker=yes"_s,
+                                u"update "_s + m_options.root + u"/etc/dconf/db marker=no"_s,
+                                u"daemon-reload marker=no"_s, u"stop vantorel-guard.service marker=no"_s }));
     }
 
     void teardownWithoutServiceManagerStillRemovesTheMarker()

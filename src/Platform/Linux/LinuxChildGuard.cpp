@@ -1,5 +1,6 @@
 #include "Platform/Linux/LinuxChildGuard.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -50,6 +51,72 @@ QString LinuxChildGuard::keeperPath() const
 QString LinuxChildGuard::unitPath() const
 {
     return m_options.root + u"/etc/systemd/system/"_s + unitName;
+}
+
+QString LinuxChildGuard::extensionDirectory() const
+{
+    return m_options.root + u"/usr/share/gnome-shell/extensions/"_s + extensionUuid;
+}
+
+QString LinuxChildGuard::dconfProfile() const
+{
+    return m_options.root + u"/etc/dconf/profile/user"_s;
+}
+
+QString LinuxChildGuard::dconfDatabaseDirectory() const
+{
+    return m_options.root + u"/etc/dconf/db"_s;
+}
+
+QString LinuxChildGuard::dconfKeyFile() const
+{
+    return dconfDatabaseDirectory() + u"/local.d/50-vantorel-shield"_s;
+}
+
+QString LinuxChildGuard::dconfLockFile() const
+{
+    return dconfDatabaseDirectory() + u"/local.d/locks/vantorel-shield"_s;
+}
+
+QString LinuxChildGuard::dconfKeys() const
+{
+    const QStringList lines {
+        u"[org/gnome/shell]"_s,
+        // Locked, this list replaces each account's own: other extensions a child or parent had
+        // switched on no longer run on this computer. A list merged with the accounts' own would
+        // have to be unlocked, and then the child could take ours out of it.
+        u"enabled-extensions=['"_s + extensionUuid + u"']"_s,
+        // The Shell skips an extension named here even when it is enabled.
+        u"disabled-extensions=@as []"_s,
+        u"disable-user-extensions=false"_s,
+    };
+    return lines.join(u'\n');
+}
+
+QString LinuxChildGuard::dconfLocks() const
+{
+    const QStringList lines {
+        u"/org/gnome/shell/enabled-extensions"_s,
+        u"/org/gnome/shell/disabled-extensions"_s,
+        u"/org/gnome/shell/disable-user-extensions"_s,
+    };
+    return lines.join(u'\n');
+}
+
+QString LinuxChildGuard::shippedExtensionDirectory()
+{
+    QStringList candidates;
+    if (QCoreApplication::instance()) {
+        candidates << QCoreApplication::applicationDirPath() + u"/../share/vantorel/gnome-shell/"_s
+                + extensionUuid;
+    }
+    candidates << u"/usr/share/vantorel/gnome-shell/"_s + extensionUuid;
+    for (const auto& candidate : std::as_const(candidates)) {
+        if (QFileInfo::exists(candidate + u"/metadata.json"_s)) {
+            return QDir::cleanPath(candidate);
+        }
+    }
+    return {};
 }
 
 QString LinuxChildGuard::installedAppPath() const
@@ -205,6 +272,8 @@ QString LinuxChildGuard::installScript(const QString& sourceAppPath, const QStri
         u"mkdir -p "_s + q(markerDirectory()),
         u"chown "_s + owner + u" "_s + q(markerDirectory()),
         u"chmod 755 "_s + q(markerDirectory()),
+    };
+    const QStringList service {
         u"\"$SYSTEMCTL\" daemon-reload"_s,
         u"\"$SYSTEMCTL\" enable "_s + unitName,
         u"\"$SYSTEMCTL\" restart "_s + unitName,
@@ -212,7 +281,63 @@ QString LinuxChildGuard::installScript(const QString& sourceAppPath, const QStri
         u"chown "_s + owner + u" "_s + q(markerFile()),
         u"chmod 644 "_s + q(markerFile()),
     };
-    return lines.join(u'\n');
+    return (lines + extensionInstallLines() + service).join(u'\n');
+}
+
+QStringList LinuxChildGuard::extensionInstallLines() const
+{
+    const QString source
+        = m_options.extensionSource.isEmpty() ? shippedExtensionDirectory() : m_options.extensionSource;
+    // The extension is a flat folder of a few files.
+    const QStringList files
+        = source.isEmpty() ? QStringList() : QDir(source).entryList(QDir::Files, QDir::Name);
+    if (files.isEmpty()) {
+        return {};
+    }
+    const QString owner = m_options.owner;
+    const QString parent = QFileInfo(extensionDirectory()).path();
+    QStringList lines {
+        u"EXT_DIR="_s + q(extensionDirectory()),
+        u"mkdir -p "_s + q(parent),
+        // Built beside its place, checked, and moved in whole: the Shell never sees half a copy.
+        u"EXT_STAGE=\"$(mktemp -d "_s + q(parent + u"/.vantorel-shield.XXXXXX"_s) + u")\""_s,
+        u"trap 'rm -rf \"$EXT_STAGE\"' EXIT"_s,
+    };
+    for (const auto& name : files) {
+        // Checked against the files the application read just now, not whatever its folder
+        // holds by the time root runs this.
+        const QString digest = sha256OfFile(source + u'/' + name);
+        lines << u"cp -- "_s + q(source + u'/' + name) + u" \"$EXT_STAGE\"/"_s + q(name)
+              << u"printf '%s  %s\\n' "_s + q(digest.isEmpty() ? QString(64, u'0') : digest)
+                + u" \"$EXT_STAGE\"/"_s + q(name) + u" | sha256sum -c --status"_s;
+    }
+    lines << u"chmod 644 \"$EXT_STAGE\"/*"_s << u"chmod 755 \"$EXT_STAGE\""_s
+          << u"chown -R "_s + owner + u" \"$EXT_STAGE\""_s
+          // Whatever stands in the folder's place goes: an older copy, or a symbolic link planted
+          // to send root's writes elsewhere, of which only the link itself is removed.
+          << u"rm -rf -- \"$EXT_DIR\""_s << u"mv -T -- \"$EXT_STAGE\" \"$EXT_DIR\""_s;
+
+    const QString profile = q(dconfProfile());
+    lines << u"mkdir -p "_s + q(QFileInfo(dconfProfile()).path()) + u" "_s
+            + q(QFileInfo(dconfLockFile()).path())
+          // The system database is read only where the profile names it; an administrator's own
+          // profile is kept and only gains that line. Whoever could edit the profile could drop the
+          // line and, with it, the lock.
+          << u"if [ ! -s "_s + profile + u" ]; then"_s
+          << u"  printf 'user-db:user\\nsystem-db:local\\n' > "_s + profile
+          << u"elif ! grep -qx 'system-db:local' "_s + profile + u"; then"_s
+          << u"  { [ -z \"$(tail -c 1 "_s + profile + u")\" ] || echo; echo system-db:local; } >> "_s
+            + profile
+          << u"fi"_s << u"chown "_s + owner + u" "_s + profile << u"chmod 644 "_s + profile;
+    for (const auto& [path, text] :
+         { std::pair { dconfKeyFile(), dconfKeys() }, std::pair { dconfLockFile(), dconfLocks() } }) {
+        lines << u"rm -f "_s + q(path) << u"cat > "_s + q(path) + u" <<'VANTOREL_DCONF'"_s << text
+              << u"VANTOREL_DCONF"_s << u"chown "_s + owner + u" "_s + q(path) << u"chmod 644 "_s + q(path);
+    }
+    lines << u"DCONF="_s + q(m_options.dconf)
+          << u"if command -v \"$DCONF\" >/dev/null 2>&1; then \"$DCONF\" update "_s
+            + q(dconfDatabaseDirectory()) + u"; fi"_s;
+    return lines;
 }
 
 QString LinuxChildGuard::teardownScript() const
@@ -223,6 +348,11 @@ QString LinuxChildGuard::teardownScript() const
         u"rm -f "_s + q(unitPath()),
         u"rm -f "_s + q(keeperPath()),
         u"rm -f "_s + q(markerFile()),
+        u"rm -rf -- "_s + q(extensionDirectory()),
+        u"rm -f "_s + q(dconfKeyFile()) + u" "_s + q(dconfLockFile()),
+        u"DCONF="_s + q(m_options.dconf),
+        u"if command -v \"$DCONF\" >/dev/null 2>&1; then \"$DCONF\" update "_s + q(dconfDatabaseDirectory())
+            + u" >/dev/null 2>&1 || true; fi"_s,
         u"\"$SYSTEMCTL\" daemon-reload >/dev/null 2>&1 || true"_s,
         u"\"$SYSTEMCTL\" stop "_s + unitName + u" >/dev/null 2>&1 || true"_s,
         u"test ! -e "_s + q(markerFile()),

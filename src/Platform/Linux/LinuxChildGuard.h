@@ -13,6 +13,9 @@
 //   the console, waits for it, and starts it again whenever it ends, however it ended. A standard
 //   account can kill the application but not the keeper, and cannot stop or disable a system
 //   service (unlike a `systemctl --user` unit, which its own user can stop);
+// - on GNOME, the application's Shell extension copied to the system extensions folder and kept
+//   enabled for every account by a locked system dconf database, so that the Extensions app
+//   cannot switch it off;
 // - the marker /var/lib/vantorel/guard.on (contents: the installed copy's path), written last.
 //
 // Every path can be put under a scratch root, and the service manager and owner replaced, so
@@ -25,6 +28,11 @@ public:
         // Prepended to every absolute path; empty on a real system.
         QString root;
         QString systemctl = QStringLiteral("systemctl");
+        // Compiles the system dconf databases; skipped where it is not installed (no GNOME).
+        QString dconf = QStringLiteral("dconf");
+        // The Shell extension's folder as the application ships it; empty for the packaged copy
+        // (see shippedExtensionDirectory()).
+        QString extensionSource;
         QString owner = QStringLiteral("root:root");
         QString pkexec = QStringLiteral("pkexec");
         // Where the running processes are listed.
@@ -40,6 +48,21 @@ public:
     QString keeperPath() const;
     QString unitPath() const;
     static inline const QString unitName = QStringLiteral("vantorel-guard.service");
+    static inline const QString extensionUuid = QStringLiteral("shield@vantorel.corvane.com");
+
+    // The system-wide copy of the Shell extension, and the dconf files that enable and lock it.
+    QString extensionDirectory() const;
+    QString dconfProfile() const;
+    QString dconfDatabaseDirectory() const;
+    QString dconfKeyFile() const;
+    QString dconfLockFile() const;
+    QString dconfKeys() const;
+    QString dconfLocks() const;
+    // Where the package puts the extension: share/vantorel/gnome-shell/ beside the running
+    // executable's bin/ folder, or /usr/share/vantorel/gnome-shell/ for the guard's copy in
+    // /opt/vantorel. Empty when neither exists (a build run from its folder): the guard is then
+    // installed without the extension, and the process shield guards alone.
+    static QString shippedExtensionDirectory();
 
     // Where the copy goes. A fixed name: the running file's own name is chosen by whoever put it
     // there, and must never reach the text of a script that root runs.
@@ -47,13 +70,14 @@ public:
 
     // Copies the application (checked against `sha256Hex`, the digest of the running executable,
     // so that a file swapped after the prompt is never installed), installs keeper and service,
-    // starts it, and writes the marker as the very last step. Stops at the first failure.
+    // starts it, and writes the marker as the very last step. Stops at the first failure. The
+    // Shell extension's files are checked the same way against their digests of now.
     QString installScript(const QString& sourceAppPath, const QString& sha256Hex) const;
     // The same with the digest of the file as it is now.
     QString installScript(const QString& sourceAppPath) const override;
-    // Disables the service, deletes unit, keeper and marker, then stops the keeper. The copy
-    // stays. The service stops only its own main process, so the application that asked for the
-    // teardown is not killed while it waits for the result.
+    // Disables the service, deletes unit, keeper, extension, dconf lock and marker, then stops
+    // the keeper. The copy stays. The service stops only its own main process, so the
+    // application that asked for the teardown is not killed while it waits for the result.
     QString teardownScript() const override;
     // Replaces the installed copy with the downloaded image after checking its digest on a
     // root-owned copy, and keeps the guard's ownership when the marker exists.
@@ -76,5 +100,7 @@ public:
     static QString sha256OfFile(const QString& path);
 
 private:
+    QStringList extensionInstallLines() const;
+
     Options m_options;
 };
