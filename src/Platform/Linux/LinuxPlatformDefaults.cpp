@@ -116,9 +116,12 @@ Workspace& workspace()
             return gnome;
         }
         case LinuxWorkspace::SessionKind::wlroots: {
-            auto wlroots = std::make_unique<WlrootsWorkspace>();
-            qWarning("%s", qPrintable(wlroots->enforcementLimitation()));
-            return wlroots;
+            // A compositor that lists no windows leaves XWayland's applications to X11.
+            if (auto wlroots = std::make_unique<WlrootsWorkspace>(); wlroots->toplevelsAvailable()) {
+                qWarning("%s", qPrintable(wlroots->enforcementLimitation()));
+                return wlroots;
+            }
+            break;
         }
         case LinuxWorkspace::SessionKind::x11:
         case LinuxWorkspace::SessionKind::otherWayland:
