@@ -21,6 +21,8 @@ private Q_SLOTS:
     void hideMovesTheWindowsOffTheWorkspace();
     void lockLayerTakesEveryKey();
     void withoutTheCompositorNothingIsSeen();
+    // Last: it ends the session.
+    void aCompositorThatQuitsLeavesNothingShown();
 
 private:
     SwaySession m_session;
@@ -128,6 +130,19 @@ void TestWlrootsWorkspace::withoutTheCompositorNothingIsSeen()
     QVERIFY(!workspace.frontmostApplication());
     QVERIFY(workspace.runningApplications().isEmpty());
     QVERIFY(workspace.enforcementLimitation().contains(u"stopped by process only"_s));
+}
+
+void TestWlrootsWorkspace::aCompositorThatQuitsLeavesNothingShown()
+{
+    WlrootsWorkspace workspace(m_session.display(), m_session.ipcSocket());
+    WlrootsLockLayer lock(m_session.display());
+    QVERIFY(lock.show({ u"今日使用时间已用完"_s }));
+    QTRY_VERIFY_WITH_TIMEOUT(lock.covering(), 5000);
+
+    m_session.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!workspace.toplevelsAvailable(), 5000);
+    QVERIFY(!lock.covering());
+    QVERIFY(!lock.show({ u"今日使用时间已用完"_s }));
 }
 
 int main(int argc, char** argv)

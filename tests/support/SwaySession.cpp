@@ -22,6 +22,11 @@ const auto python = u"/usr/bin/python3"_s;
 
 SwaySession::~SwaySession()
 {
+    stop();
+}
+
+void SwaySession::stop()
+{
     for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
         (*it)->terminate();
         if (!(*it)->waitForFinished(3000)) {
@@ -29,6 +34,7 @@ SwaySession::~SwaySession()
             (*it)->waitForFinished(1000);
         }
     }
+    m_processes.clear();
 }
 
 bool SwaySession::available(QString* why)

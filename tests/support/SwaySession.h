@@ -19,6 +19,8 @@ public:
     // Whether this machine can run one at all (sway, python3-gi and GTK installed).
     static bool available(QString* why);
     bool start();
+    // Ends Sway and every program started in it, as when the session ends.
+    void stop();
     QString errorString() const { return m_error; }
 
     // Absolute paths, usable from any user: the Wayland socket and Sway's IPC socket.

@@ -257,7 +257,7 @@ const wl_keyboard_listener WlrootsLockLayer::Private::keyboardListener = {
     .keymap =
         [](void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
             auto* self = static_cast<Private*>(data);
-            if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1) {
+            if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && self->xkb) {
                 auto* text = static_cast<char*>(::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0));
                 if (text != MAP_FAILED) {
                     if (auto* keymap = xkb_keymap_new_from_string(self->xkb, text, XKB_KEYMAP_FORMAT_TEXT_V1,
@@ -340,7 +340,7 @@ void WlrootsLockLayer::Private::onKey(uint32_t key)
 
 void WlrootsLockLayer::Private::pump()
 {
-    if (!display) {
+    if (!display || !notifier) {
         return;
     }
     while (wl_display_prepare_read(display) != 0) {
@@ -355,8 +355,12 @@ void WlrootsLockLayer::Private::pump()
     }
     if (wl_display_dispatch_pending(display) < 0 || wl_display_get_error(display) != 0) {
         qWarning("The Wayland compositor closed the lock's connection");
-        delete notifier;
+        // Possibly from within the notifier's own signal.
+        notifier->setEnabled(false);
+        notifier->deleteLater();
         notifier = nullptr;
+        shown = false;
+        return;
     }
     // What the handlers asked for (a new frame, its commit) goes out now, not with the next event.
     wl_display_flush(display);

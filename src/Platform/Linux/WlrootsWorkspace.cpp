@@ -248,8 +248,12 @@ void WlrootsWorkspace::Private::connect(const QString& name)
 
 void WlrootsWorkspace::Private::disconnect()
 {
-    delete notifier;
-    notifier = nullptr;
+    if (notifier) {
+        // Possibly from within the notifier's own signal.
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+        notifier = nullptr;
+    }
     for (const auto& toplevel : toplevels) {
         zwlr_foreign_toplevel_handle_v1_destroy(toplevel->handle);
     }
