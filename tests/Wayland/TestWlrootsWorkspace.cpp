@@ -114,6 +114,10 @@ void TestWlrootsWorkspace::lockLayerTakesEveryKey()
     QSignalSpy entered(&lock, &WlrootsLockLayer::passwordEntered);
     QVERIFY(lock.show({ u"今日使用时间已用完"_s, u"家长在身边时，输入家长密码立即解锁"_s }));
     QTRY_VERIFY_WITH_TIMEOUT(lock.covering(), 5000);
+    for (const auto& ipc : { m_session.ipcSocket(), QString() }) {
+        QVERIFY2(!WlrootsWorkspace(m_session.display(), ipc).frontmostApplication(),
+                 "an application counts as in use under the lock");
+    }
     QVERIFY(m_session.type({ u"wrong"_s, u"-k"_s, u"Return"_s }));
     QTRY_COMPARE_WITH_TIMEOUT(entered.size(), 1, 5000);
     QCOMPARE(entered.first().first().toString(), u"wrong"_s);
