@@ -200,7 +200,8 @@ QCoro::Task<> MacChildRuleSettingsViewModel::loadHealthSnapshot()
         }
         if (const auto mode = enumFromName<EnforcementMode>(snapshot.enforcementMode.value_or(QString()));
             snapshot.reported && mode) {
-            *summary += u' ' + enforcementModeText(*mode);
+            // A line of its own: the guard's sentence has no closing stop to run on from.
+            *summary += u'\n' + enforcementModeText(*mode);
         }
         if (snapshot.reported && snapshot.settingsChanged.value_or(false)) {
             // Someone edited the child's settings by hand; the server's word has been restored.
