@@ -22,6 +22,7 @@ public:
     QList<QList<quintptr>> activations; // every activate call
     int frontmostQueries = 0;
     bool extensionMissing = false;
+    std::optional<EnforcementMode> mode;
 
     std::optional<RunningApplication> frontmostApplication() override;
     QList<RunningApplication> runningApplications() override { return running; }
@@ -32,6 +33,7 @@ public:
     QString osVersion() override { return QStringLiteral("Test OS 1.0"); }
     std::optional<QString> ownBundleIdentifier() override { return ownIdentifier; }
     bool desktopExtensionMissing() override { return extensionMissing; }
+    std::optional<EnforcementMode> enforcementMode() override { return mode; }
 
     static RunningApplication app(const QString& bundleId, const QString& name, const QString& path,
                                   qint64 pid = 100, bool regular = true);
