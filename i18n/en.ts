@@ -1003,5 +1003,21 @@ Server binding: %@</translation>
         <source>孩子电脑上的设置被改动过</source>
         <translation>Settings were changed on the child&apos;s computer</translation>
     </message>
+    <message>
+        <source>运行方式：X11</source>
+        <translation>Mode: X11</translation>
+    </message>
+    <message>
+        <source>运行方式：GNOME 扩展</source>
+        <translation>Mode: GNOME extension</translation>
+    </message>
+    <message>
+        <source>运行方式：仅进程</source>
+        <translation>Mode: process only</translation>
+    </message>
+    <message>
+        <source>此电脑的桌面未启用岚哨的 GNOME 扩展：看不到也无法隐藏应用的窗口，只能在锁定时暂停受控应用。安装孩子守护并重新登录后即可启用。</source>
+        <translation>Vantorel&apos;s GNOME extension is not enabled on this computer&apos;s desktop: application windows cannot be seen or hidden, and controlled applications can only be paused while locked. It is enabled once the child guard is installed and the child logs in again.</translation>
+    </message>
 </context>
 </TS>

@@ -34,6 +34,7 @@ DeviceHealthSnapshot HealthHandler::snapshot(const PutDeviceHealthPayload& repor
     snapshot.appVersion = report.appVersion;
     snapshot.osVersion = report.osVersion;
     snapshot.guardState = report.guardState;
+    snapshot.enforcementMode = report.enforcementMode;
     snapshot.updatedAt = ServerTime::format(updatedAtMs);
     return snapshot;
 }
@@ -42,7 +43,8 @@ DeviceHealthSnapshot HealthHandler::putHealth(const QString& deviceId, const Put
 {
     const auto tooLong = [](const std::optional<QString>& text) { return text && text->size() > 200; };
     if (report.platform.isEmpty() || report.platform.size() > 32 || tooLong(report.appVersion)
-        || tooLong(report.osVersion) || (report.guardState && report.guardState->size() > 32)) {
+        || tooLong(report.osVersion) || (report.guardState && report.guardState->size() > 32)
+        || (report.enforcementMode && report.enforcementMode->size() > 32)) {
         throw ApiError::badRequest(
             u"\"platform\" must be a short non-empty text, versions at most 200 characters"_s);
     }

@@ -38,7 +38,7 @@ std::optional<HealthRepository::Stored> HealthRepository::report(const QString& 
     auto& query = m_db.exec(
         u"SELECT notifications_ok, usage_access_ok, overlay_ok, device_admin_ok, platform, "
         "app_version, os_version, family_controls_ok, managed_selection_ok, updated_at, guard_state, "
-        "settings_changed "
+        "settings_changed, enforcement_mode "
         "FROM device_health WHERE device_id = ?"_s,
         { deviceId });
     if (!query.next()) {
@@ -58,6 +58,7 @@ std::optional<HealthRepository::Stored> HealthRepository::report(const QString& 
     stored.updatedAtMs = query.value(9).toLongLong();
     report.guardState = readText(query.value(10));
     report.settingsChanged = readBool(query.value(11));
+    report.enforcementMode = readText(query.value(12));
     return stored;
 }
 
@@ -67,21 +68,23 @@ bool HealthRepository::put(const QString& deviceId, const PutDeviceHealthPayload
     auto& query = m_db.report(
         u"INSERT INTO device_health (device_id, notifications_ok, usage_access_ok, overlay_ok, "
         "device_admin_ok, platform, app_version, os_version, family_controls_ok, managed_selection_ok, "
-        "updated_at, guard_state, settings_changed) SELECT id, CAST(? AS INTEGER), CAST(? AS INTEGER), "
+        "updated_at, guard_state, settings_changed, enforcement_mode) SELECT id, CAST(? AS INTEGER), CAST(? "
+        "AS INTEGER), "
         "CAST(? AS INTEGER), CAST(? AS INTEGER), CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT), "
-        "CAST(? AS INTEGER), CAST(? AS INTEGER), CAST(? AS BIGINT), CAST(? AS TEXT), CAST(? AS INTEGER) "
-        "FROM devices WHERE id = ? ON CONFLICT (device_id) DO UPDATE SET "
+        "CAST(? AS INTEGER), CAST(? AS INTEGER), CAST(? AS BIGINT), CAST(? AS TEXT), CAST(? AS INTEGER), "
+        "CAST(? AS TEXT) FROM devices WHERE id = ? ON CONFLICT (device_id) DO UPDATE SET "
         "notifications_ok = excluded.notifications_ok, usage_access_ok = excluded.usage_access_ok, "
         "overlay_ok = excluded.overlay_ok, device_admin_ok = excluded.device_admin_ok, "
         "platform = excluded.platform, app_version = excluded.app_version, os_version = "
         "excluded.os_version, "
         "family_controls_ok = excluded.family_controls_ok, "
         "managed_selection_ok = excluded.managed_selection_ok, updated_at = excluded.updated_at, "
-        "guard_state = excluded.guard_state, settings_changed = excluded.settings_changed"_s,
+        "guard_state = excluded.guard_state, settings_changed = excluded.settings_changed, "
+        "enforcement_mode = excluded.enforcement_mode"_s,
         { int(report.notificationsOk), int(report.usageAccessOk), int(report.overlayOk),
           int(report.deviceAdminOk), report.platform, nullableText(report.appVersion),
           nullableText(report.osVersion), nullableBool(report.familyControlsOk),
           nullableBool(report.managedSelectionOk), nowMs, nullableText(report.guardState),
-          nullableBool(report.settingsChanged), deviceId });
+          nullableBool(report.settingsChanged), nullableText(report.enforcementMode), deviceId });
     return query.numRowsAffected() > 0;
 }

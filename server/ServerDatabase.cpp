@@ -66,6 +66,8 @@ const QList<QStringList>& migrations()
             // A child reports that its settings file disagreed with the server's word.
             u"ALTER TABLE device_health ADD COLUMN settings_changed INTEGER"_s,
         },
+        // How the rules hold on a child computer: X11, the GNOME extension, or processes only.
+        { u"ALTER TABLE device_health ADD COLUMN enforcement_mode TEXT"_s },
     };
     return steps;
 }

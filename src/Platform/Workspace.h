@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QWindow>
 
@@ -41,6 +42,22 @@ struct LockCover
 
     bool intact() const { return destroyed.isEmpty() && unmapped.isEmpty() && othersAbove.isEmpty(); }
 };
+
+namespace WorkspaceEnforcement {
+Q_NAMESPACE
+
+// How the rules hold on this computer, as the health report names it to the parent.
+enum class Mode
+{
+    x11, // the window system shows every window: applications are measured, hidden and covered
+    gnomeExtension, // GNOME on Wayland, through the Shell extension installed with the guard
+    processOnly // nothing can see other windows: controlled applications are stopped while blocked
+};
+Q_ENUM_NS(Mode)
+
+} // namespace WorkspaceEnforcement
+
+using EnforcementMode = WorkspaceEnforcement::Mode;
 
 // The window system, as far as the enforcement needs it. Calls are made on the main thread.
 class Workspace
@@ -82,4 +99,9 @@ public:
     virtual std::optional<QString> ownBundleIdentifier() = 0;
     // Empty when everything can be enforced; otherwise a sentence saying what cannot be.
     virtual QString enforcementLimitation() { return {}; }
+    // Nothing from a workspace that cannot tell.
+    virtual std::optional<EnforcementMode> enforcementMode() { return std::nullopt; }
+    // The desktop could do more, but the extension this application ships for it is missing or
+    // switched off, so that only the process shield is left: the child's home screen says so.
+    virtual bool desktopExtensionMissing() { return false; }
 };

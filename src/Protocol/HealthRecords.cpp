@@ -16,7 +16,8 @@ VANTOREL_WIRE_RECORD(PutDeviceHealthPayload,
                      field(u"familyControlsOk"_s, &PutDeviceHealthPayload::familyControlsOk),
                      field(u"managedSelectionOk"_s, &PutDeviceHealthPayload::managedSelectionOk),
                      field(u"guardState"_s, &PutDeviceHealthPayload::guardState),
-                     field(u"settingsChanged"_s, &PutDeviceHealthPayload::settingsChanged))
+                     field(u"settingsChanged"_s, &PutDeviceHealthPayload::settingsChanged),
+                     field(u"enforcementMode"_s, &PutDeviceHealthPayload::enforcementMode))
 
 QByteArray PutDeviceHealthPayload::encoded() const
 {
@@ -35,4 +36,5 @@ VANTOREL_WIRE_RECORD(DeviceHealthSnapshot, field(u"reported"_s, &DeviceHealthSna
                      field(u"appVersion"_s, &DeviceHealthSnapshot::appVersion),
                      field(u"osVersion"_s, &DeviceHealthSnapshot::osVersion),
                      field(u"updatedAt"_s, &DeviceHealthSnapshot::updatedAt),
-                     field(u"guardState"_s, &DeviceHealthSnapshot::guardState))
+                     field(u"guardState"_s, &DeviceHealthSnapshot::guardState),
+                     field(u"enforcementMode"_s, &DeviceHealthSnapshot::enforcementMode))

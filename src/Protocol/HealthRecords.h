@@ -24,6 +24,9 @@ struct PutDeviceHealthPayload
     std::optional<QString> guardState;
     // The child's settings file said otherwise than the family server (a role edited by hand).
     std::optional<bool> settingsChanged;
+    // How the rules hold there: "x11", "gnomeExtension" or "processOnly". Absent from a device
+    // that does not say.
+    std::optional<QString> enforcementMode;
 
     // The members in the order above (the body text keeps it; `toJson` cannot, a JSON object
     // orders its keys).
@@ -50,8 +53,9 @@ struct DeviceHealthSnapshot
     std::optional<QString> osVersion;
     std::optional<QString> updatedAt;
     std::optional<QString> guardState;
-    // Last, so that records written member by member keep their order.
+    // Later members go last, so that records written member by member keep their order.
     std::optional<bool> settingsChanged;
+    std::optional<QString> enforcementMode;
 
     QJsonObject toJson() const;
     static DeviceHealthSnapshot fromJson(const QJsonValue& value, const QString& path = QString());

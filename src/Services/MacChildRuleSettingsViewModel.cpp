@@ -1,8 +1,10 @@
 #include "Services/MacChildRuleSettingsViewModel.h"
 
+#include "Models/EnumNames.h"
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Platform/Clock.h"
+#include "Platform/Workspace.h"
 #include "Services/ChildGuardState.h"
 #include "Services/Network/RemoteAPIClient.h"
 
@@ -10,6 +12,23 @@
 #include <QPointer>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+QString enforcementModeText(EnforcementMode mode)
+{
+    switch (mode) {
+    case EnforcementMode::x11:
+        return L10n::localized("运行方式：X11");
+    case EnforcementMode::gnomeExtension:
+        return L10n::localized("运行方式：GNOME 扩展");
+    case EnforcementMode::processOnly:
+        return L10n::localized("运行方式：仅进程");
+    }
+    return {};
+}
+
+} // namespace
 
 MacChildRuleSettingsViewModel::MacChildRuleSettingsViewModel(DeviceListItem device,
                                                              RemoteBackendConfig& config, QObject* parent)
@@ -178,6 +197,11 @@ QCoro::Task<> MacChildRuleSettingsViewModel::loadHealthSnapshot()
             summary = L10n::localized("设备监管状态：就绪");
         } else {
             summary = L10n::localized("设备监管状态：存在未就绪项");
+        }
+        if (const auto mode = enumFromName<EnforcementMode>(snapshot.enforcementMode.value_or(QString()));
+            snapshot.reported && mode) {
+            // A line of its own: the guard's sentence has no closing stop to run on from.
+            *summary += u'\n' + enforcementModeText(*mode);
         }
         if (snapshot.reported && snapshot.settingsChanged.value_or(false)) {
             // Someone edited the child's settings by hand; the server's word has been restored.

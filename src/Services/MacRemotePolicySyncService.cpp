@@ -1,5 +1,6 @@
 #include "Services/MacRemotePolicySyncService.h"
 
+#include "Models/EnumNames.h"
 #include "Models/MacAppSelectionStore.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicyStore.h"
@@ -126,6 +127,7 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
     // Read before the first wait: the cycle must not outlive what it was handed.
     const QString appVersion = bundle.shortVersion();
     const QString osVersion = workspace.osVersion();
+    const auto enforcementMode = workspace.enforcementMode();
 
     // One immediate retry on a transient network failure: a brief drop must not cost a whole period.
     std::optional<DevicePolicyResponse> response;
@@ -204,6 +206,9 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
     health.appVersion = appVersion;
     health.osVersion = osVersion;
     health.managedSelectionOk = !selection.isEmpty();
+    if (enforcementMode) {
+        health.enforcementMode = enumName(*enforcementMode);
+    }
     // Set when the settings file was found disagreeing with the server's device list; kept
     // until the binding changes, so the parent sees it whenever the health is read.
     if (config->defaults().boolean(settingsChangedKey).value_or(false)) {

@@ -80,6 +80,7 @@ ContentView::ContentView(Stores stores, Lock lock, HostPlatform platform, QWidge
         return m_stores.backendConfig.isBoundToBackend() && !m_stores.passwordStore.hasPassword();
     };
     callbacks.onSetPassword = [this] { openPasswordSetup(); };
+    callbacks.lacksDesktopExtension = [this] { return m_platform.workspace.desktopExtensionMissing(); };
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

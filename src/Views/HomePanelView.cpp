@@ -157,6 +157,14 @@ HomePanelView::HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore&
     }
     layout->addWidget(m_noPassword);
 
+    m_noExtension
+        = new QLabel(L10n::localized("此电脑的桌面未启用岚哨的 GNOME 扩展：看不到也无法隐藏应用的窗口，"
+                                     "只能在锁定时暂停受控应用。安装孩子守护并重新登录后即可启用。"));
+    m_noExtension->setObjectName(u"desktopExtensionNotice"_s);
+    m_noExtension->setWordWrap(true);
+    m_noExtension->setProperty("role", u"warning"_s);
+    layout->addWidget(m_noExtension);
+
     // Bottom actions.
     m_childActions = new QWidget;
     {
@@ -232,6 +240,8 @@ void HomePanelView::refresh()
     m_childActions->setVisible(role == RemoteDeviceRole::child || overlay);
     m_noPassword->setVisible(role == RemoteDeviceRole::child && m_callbacks.lacksParentPassword
                              && m_callbacks.lacksParentPassword());
+    m_noExtension->setVisible(role == RemoteDeviceRole::child && m_callbacks.lacksDesktopExtension
+                              && m_callbacks.lacksDesktopExtension());
     refreshDevices();
 }
 

@@ -41,6 +41,9 @@ public:
         // A bound child with no parent password yet: anyone could change its rules here.
         std::function<bool()> lacksParentPassword;
         std::function<void()> onSetPassword;
+        // A child on a desktop whose extension for this application is missing or off: only the
+        // process shield holds the rules there.
+        std::function<bool()> lacksDesktopExtension;
     };
 
     HomePanelView(ContentViewModel& viewModel, ScreenTimePolicyStore& policyStore,
@@ -71,4 +74,5 @@ private:
     QWidget* m_childContent = nullptr;
     QWidget* m_childActions = nullptr;
     QWidget* m_noPassword = nullptr;
+    QLabel* m_noExtension = nullptr;
 };

@@ -20,6 +20,7 @@
 #include "support/MemorySecureStore.h"
 #include "support/ParentFamilyFixture.h"
 #include "support/ScriptedAlertPresenter.h"
+#include "support/ScriptedWorkspace.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -83,6 +84,7 @@ private slots:
         }
         QTRY_COMPARE(m_requestsAnswered, m_requestsSent);
         m_apps.clear();
+        m_workspace.reset();
         m_keychain.reset();
         m_family.reset();
     }
@@ -321,6 +323,33 @@ private slots:
         QVERIFY(app->passwordStore().verify(u"2468"_s));
     }
 
+    // Without the desktop's extension for this application only the process shield holds: the
+    // child's computer says so, the parent's has nothing to say.
+    void desktopExtensionNotice_data()
+    {
+        QTest::addColumn<bool>("child");
+        QTest::addColumn<bool>("missing");
+        QTest::newRow("child, extension missing") << true << true;
+        QTest::newRow("child, extension answering") << true << false;
+        QTest::newRow("parent, extension missing") << false << true;
+    }
+
+    void desktopExtensionNotice()
+    {
+        QFETCH(bool, child);
+        QFETCH(bool, missing);
+        if (child) {
+            m_family->config->setRole(RemoteDeviceRole::child);
+            m_family->config->setDeviceID(m_family->annID);
+        }
+        m_workspace = std::make_unique<ScriptedWorkspace>();
+        m_workspace->extensionMissing = missing;
+        const auto native = HostPlatform::native();
+        auto* app = openApp({ *m_workspace, m_workspace->processes, native.notifications, native.bundle });
+        QCOMPARE(app->window().findChild<QWidget*>(u"desktopExtensionNotice"_s)->isVisible(),
+                 child && missing);
+    }
+
     void consentIsLeftOnlyByAgreeingAndStaysAgreed()
     {
         m_family->defaults.removeObject(ContentView::consentKey);
@@ -361,15 +390,17 @@ private:
         QTest::mouseClick(button, Qt::LeftButton);
     }
 
-    VantorelMacApp* openApp()
+    VantorelMacApp* openApp(HostPlatform platform = HostPlatform::native())
     {
-        m_apps.push_back(std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed));
+        m_apps.push_back(
+            std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed, platform));
         m_apps.back()->window().show();
         return m_apps.back().get();
     }
 
     std::unique_ptr<ParentFamilyFixture> m_family;
     std::unique_ptr<MemorySecureStore> m_keychain;
+    std::unique_ptr<ScriptedWorkspace> m_workspace; // outlives the applications that use it
     std::vector<std::unique_ptr<VantorelMacApp>> m_apps;
     int m_requestsSent = 0;
     int m_requestsAnswered = 0;

@@ -101,17 +101,22 @@ private slots:
     void guardStateLine_data()
     {
         QTest::addColumn<QString>("guardState");
+        QTest::addColumn<QString>("mode"); // empty: not said
         QTest::addColumn<QString>("line");
-        QTest::newRow("never reported") << QString() << u"设备健康尚未上报"_s;
-        QTest::newRow("running") << u"running"_s << u"设备监管状态：就绪"_s;
-        QTest::newRow("stopped") << u"stopped"_s << u"设备监管状态：孩子守护已安装，但没有运行"_s;
-        QTest::newRow("not possible here")
-            << u"unavailable"_s << u"设备监管状态：这台电脑无法安装孩子守护（缺少 pkexec 或 polkit）"_s;
+        QTest::newRow("never reported") << QString() << QString() << u"设备健康尚未上报"_s;
+        QTest::newRow("running on X11") << u"running"_s << u"x11"_s << u"设备监管状态：就绪\n运行方式：X11"_s;
+        QTest::newRow("stopped, by process only")
+            << u"stopped"_s << u"processOnly"_s
+            << u"设备监管状态：孩子守护已安装，但没有运行\n运行方式：仅进程"_s;
+        QTest::newRow("not possible here, mode from a newer client")
+            << u"unavailable"_s << u"wlroots"_s
+            << u"设备监管状态：这台电脑无法安装孩子守护（缺少 pkexec 或 polkit）"_s;
     }
 
     void guardStateLine()
     {
         QFETCH(QString, guardState);
+        QFETCH(QString, mode);
         QFETCH(QString, line);
         PutDeviceHealthPayload health;
         health.notificationsOk = health.usageAccessOk = health.overlayOk = true;
@@ -119,6 +124,9 @@ private slots:
         health.platform = u"mac"_s;
         health.managedSelectionOk = true;
         health.guardState = guardState;
+        if (!mode.isEmpty()) {
+            health.enforcementMode = mode;
+        }
         if (!guardState.isEmpty()) {
             AwaitTask::run(m_family->client->putDeviceHealth(m_family->annID, health));
         }

@@ -136,19 +136,23 @@ private slots:
         QCOMPARE(before, DeviceHealthSnapshot {});
         PutDeviceHealthPayload report { true,  true,           true,         true, u"mac"_s,
                                         u""_s, u"Debian 12"_s, std::nullopt, true };
+        report.enforcementMode = u"gnomeExtension"_s;
         await(m_client->putDeviceHealth(m_ann, report));
         auto snapshot = value(m_client->getDeviceHealth(m_ann, m_code));
         QVERIFY(snapshot.reported);
         QCOMPARE(snapshot.appVersion, std::optional(u""_s));
         QCOMPARE(snapshot.osVersion, std::optional(u"Debian 12"_s));
+        QCOMPARE(snapshot.enforcementMode, std::optional(u"gnomeExtension"_s));
         QCOMPARE(snapshot.updatedAt, std::optional(u"2026-12-06T09:00:00.000Z"_s));
 
-        // A second report replaces the first.
+        // A second report replaces the first, also by what an older client leaves out.
         report.osVersion = u"Debian 13"_s;
+        report.enforcementMode.reset();
         m_clock->advance(45);
         await(m_client->putDeviceHealth(m_ann, report));
         snapshot = value(m_client->getDeviceHealth(m_ann, m_code));
         QCOMPARE(snapshot.osVersion, std::optional(u"Debian 13"_s));
+        QCOMPARE(snapshot.enforcementMode, std::nullopt);
         QCOMPARE(snapshot.updatedAt, std::optional(u"2026-12-06T09:00:45.000Z"_s));
         QVERIFY(!value(m_client->getDeviceHealth(m_ben, m_code)).reported);
     }
@@ -237,9 +241,8 @@ private slots:
         QCOMPARE(info.legalInfo->icpNo, std::optional(u"京ICP备00000000号"_s));
         QCOMPARE(info.legalInfo->operatorName, std::optional(u"岚哨工作室"_s));
 
-        await(m_client->submitFeedback(feedbackPayload(RemoteDeviceRole::child, u"bug"_s,
-                                                             u"  锁屏不出现  "_s, u""_s, u"1.0.0"_s,
-                                                             u"Debian 12"_s, m_ann, m_code)));
+        await(m_client->submitFeedback(feedbackPayload(RemoteDeviceRole::child, u"bug"_s, u"  锁屏不出现  "_s,
+                                                       u""_s, u"1.0.0"_s, u"Debian 12"_s, m_ann, m_code)));
         QCOMPARE(m_server->queryValue(u"SELECT content FROM feedbacks WHERE device_id = ?"_s, { m_ann })
                      .toString(),
                  u"锁屏不出现"_s);

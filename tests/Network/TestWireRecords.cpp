@@ -228,12 +228,13 @@ private slots:
             << QByteArray(R"({"sampledAt":"2026-12-04T06:00:00Z","todayUsageSeconds":9007199254740993})");
         const PutDeviceHealthPayload health { true,         false,        false,          false,
                                               u"linux"_s,   std::nullopt, u"Debian 12"_s, std::nullopt,
-                                              std::nullopt, u"running"_s, false };
+                                              std::nullopt, u"running"_s, false,          u"processOnly"_s };
         QTest::newRow("health report in its own order")
             << health.encoded()
             << QByteArray(
                    R"({"notificationsOk":true,"usageAccessOk":false,"overlayOk":false,"deviceAdminOk":false,)"
-                   R"("platform":"linux","osVersion":"Debian 12","guardState":"running","settingsChanged":false})");
+                   R"("platform":"linux","osVersion":"Debian 12","guardState":"running","settingsChanged":false,)"
+                   R"("enforcementMode":"processOnly"})");
         QTest::newRow("unlock decision")
             << WireCoding::encode(UnlockDecisionPayload::make(u"approve"_s, 0).toJson())
             << QByteArray(R"({"action":"approve"})");

@@ -1,6 +1,6 @@
+#include "Protocol/PolicyRecords.h"
 #include "Services/MacLockOverlayTarget.h"
 #include "Services/MacRemotePolicySyncService.h"
-#include "Protocol/PolicyRecords.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "support/AwaitTask.h"
 #include "support/ChildComputer.h"
@@ -111,6 +111,7 @@ private slots:
     void fullCycle()
     {
         m_child->monitor->raiseTodayUsage(600);
+        m_child->workspace.mode = EnforcementMode::processOnly;
         m_server->enqueue(RecordingHTTPServer::json(200, policyBody(policyJson(false, false))));
         m_server->enqueue(usage(300));
         runCycle();
@@ -134,6 +135,7 @@ private slots:
         QCOMPARE(health.value(u"appVersion"_s).toString(), u"1.0.0"_s);
         QCOMPARE(health.value(u"osVersion"_s).toString(), u"Test OS 1.0"_s);
         QCOMPARE(health.value(u"managedSelectionOk"_s), QJsonValue(true));
+        QCOMPARE(health.value(u"enforcementMode"_s).toString(), u"processOnly"_s);
         QVERIFY(!health.contains(u"familyControlsOk"_s));
         QCOMPARE(bodyOf("PUT", "/usage/today").value(u"todayUsageSeconds"_s).toInteger(), 600);
     }

@@ -96,6 +96,7 @@ void TestGnomeShellWorkspace::frontmostIsTheFocusedWindowsEntry()
     QCOMPARE(front.bundleIdentifier, u"org.example.Game"_s);
     QCOMPARE(front.localizedName, u"Game"_s);
     QCOMPARE(front.processIdentifier, m_window->processId());
+    QCOMPARE(workspace.enforcementMode(), std::optional(EnforcementMode::gnomeExtension));
 
     int changes = 0;
     workspace.watchWindows([&changes] { ++changes; });
@@ -162,6 +163,8 @@ void TestGnomeShellWorkspace::withoutTheExtensionNothingIsSeen()
     QVERIFY(!workspace.frontmostApplication());
     QVERIFY(workspace.runningApplications().isEmpty());
     QVERIFY(!workspace.enforcementLimitation().isEmpty());
+    QCOMPARE(workspace.enforcementMode(), std::optional(EnforcementMode::processOnly));
+    QVERIFY(workspace.desktopExtensionMissing());
 }
 
 QTEST_GUILESS_MAIN(TestGnomeShellWorkspace)

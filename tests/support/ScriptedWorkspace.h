@@ -21,6 +21,8 @@ public:
     QList<RunningApplication> hidden; // every hide request, in order
     QList<QList<quintptr>> activations; // every activate call
     int frontmostQueries = 0;
+    bool extensionMissing = false;
+    std::optional<EnforcementMode> mode;
 
     std::optional<RunningApplication> frontmostApplication() override;
     QList<RunningApplication> runningApplications() override { return running; }
@@ -30,6 +32,8 @@ public:
     QString hostName() override { return QStringLiteral("test-host"); }
     QString osVersion() override { return QStringLiteral("Test OS 1.0"); }
     std::optional<QString> ownBundleIdentifier() override { return ownIdentifier; }
+    bool desktopExtensionMissing() override { return extensionMissing; }
+    std::optional<EnforcementMode> enforcementMode() override { return mode; }
 
     static RunningApplication app(const QString& bundleId, const QString& name, const QString& path,
                                   qint64 pid = 100, bool regular = true);

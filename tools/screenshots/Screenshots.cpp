@@ -7,8 +7,10 @@
 #include "Models/L10n.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicyStore.h"
+#include "Platform/HostPlatform.h"
 #include "Platform/InstalledApps.h"
 #include "Platform/UserDefaults.h"
+#include "Protocol/UnlockRecords.h"
 #include "Services/BindingViewModel.h"
 #include "Services/ContentViewModel.h"
 #include "Services/MacChildRuleSettingsViewModel.h"
@@ -16,8 +18,8 @@
 #include "Services/MacPolicyExecutor.h"
 #include "Services/MacUnlockRequestState.h"
 #include "Services/Network/RemoteAPIClient.h"
-#include "Protocol/UnlockRecords.h"
 #include "Views/ContentView.h"
+#include "Views/HomePanelView.h"
 #include "Views/MacAboutView.h"
 #include "Views/MacAppSelectionView.h"
 #include "Views/MacBackendURLSettingsView.h"
@@ -220,6 +222,7 @@ QString parentScenario(const QString& baseUrl)
         AwaitTask::run(client->requestUnlock(child.value->deviceId, std::nullopt, std::nullopt));
         PutDeviceHealthPayload health { true, true, true, false, u"mac"_s };
         health.guardState = u"notInstalled"_s;
+        health.enforcementMode = u"processOnly"_s;
         AwaitTask::run(client->putDeviceHealth(child.value->deviceId, health));
     }
     click(wizard, u"parentSummaryRefresh"_s);
@@ -237,13 +240,50 @@ QString parentScenario(const QString& baseUrl)
     return code;
 }
 
+// This computer's desktop, except that it can be told to say what a GNOME desktop on Wayland
+// without the Shell extension says, so that the child's notice can be looked at under X11.
+class ExtensionSwitch final : public Workspace
+{
+public:
+    explicit ExtensionSwitch(Workspace& inner)
+        : m_inner(inner)
+    {
+    }
+
+    bool missing = false;
+
+    std::optional<RunningApplication> frontmostApplication() override
+    {
+        return m_inner.frontmostApplication();
+    }
+    QList<RunningApplication> runningApplications() override { return m_inner.runningApplications(); }
+    bool hide(const RunningApplication& application) override { return m_inner.hide(application); }
+    void activate(const QList<quintptr>& ownWindows) override { m_inner.activate(ownWindows); }
+    void raise(const QList<quintptr>& ownWindows) override { m_inner.raise(ownWindows); }
+    bool holdPointer(QWindow& window) override { return m_inner.holdPointer(window); }
+    void releasePointer(QWindow& window) override { m_inner.releasePointer(window); }
+    LockCover coverOf(const QList<quintptr>& ownWindows) override { return m_inner.coverOf(ownWindows); }
+    void watchWindows(std::function<void()> onChange) override { m_inner.watchWindows(std::move(onChange)); }
+    QIcon iconForFile(const QString& path) override { return m_inner.iconForFile(path); }
+    QString hostName() override { return m_inner.hostName(); }
+    QString osVersion() override { return m_inner.osVersion(); }
+    std::optional<QString> ownBundleIdentifier() override { return m_inner.ownBundleIdentifier(); }
+    bool desktopExtensionMissing() override { return missing; }
+
+private:
+    Workspace& m_inner;
+};
+
 void childScenario(const QString& baseUrl, const QString& code)
 {
+    auto native = HostPlatform::native();
+    ExtensionSwitch workspace(native.workspace);
     MemoryUserDefaults defaults;
     MemorySecureStore keychain;
     defaults.setBoolean(ContentView::consentKey, true);
     defaults.setString(L10n::languageKey, g_language);
-    VantorelMacApp app(*qApp, VantorelMacApp::Settings::installed);
+    VantorelMacApp app(*qApp, VantorelMacApp::Settings::installed,
+                       { workspace, native.processes, native.notifications, native.bundle });
     app.backendConfig().setBaseURLOverride(baseUrl);
     app.window().show();
 
@@ -260,6 +300,13 @@ void childScenario(const QString& baseUrl, const QString& code)
     wizard->accept();
     settle();
     shoot(&app.window(), u"04-home-child"_s);
+    if (auto* home = app.contentView().findChild<HomePanelView*>()) {
+        workspace.missing = true;
+        home->refresh();
+        shoot(&app.window(), u"04-home-child-without-gnome-extension"_s);
+        workspace.missing = false;
+        home->refresh();
+    }
 
     auto* selection = new MacAppSelectionView(app.appSelectionStore(), InstalledApps::platform(),
                                               app.platform().workspace, &app.contentView());

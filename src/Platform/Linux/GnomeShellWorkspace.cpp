@@ -151,3 +151,13 @@ QString GnomeShellWorkspace::enforcementLimitation()
     }
     return {};
 }
+
+std::optional<EnforcementMode> GnomeShellWorkspace::enforcementMode()
+{
+    return extensionAvailable() ? EnforcementMode::gnomeExtension : EnforcementMode::processOnly;
+}
+
+bool GnomeShellWorkspace::desktopExtensionMissing()
+{
+    return !extensionAvailable();
+}

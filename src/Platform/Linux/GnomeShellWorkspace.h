@@ -30,6 +30,8 @@ public:
     void activate(const QList<quintptr>& ownWindows) override;
     void watchWindows(std::function<void()> onChange) override;
     QString enforcementLimitation() override;
+    std::optional<EnforcementMode> enforcementMode() override;
+    bool desktopExtensionMissing() override;
 
 private Q_SLOTS:
     void onWindowsChanged();

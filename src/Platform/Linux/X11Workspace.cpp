@@ -402,6 +402,15 @@ void X11Workspace::releasePointer(QWindow& window)
     xcb_flush(c);
 }
 
+std::optional<EnforcementMode> X11Workspace::enforcementMode()
+{
+    // Under XWayland only some windows are seen: the rules hold by process alone.
+    if (sessionKind(QProcessEnvironment::systemEnvironment()) != SessionKind::x11 || !isConnected()) {
+        return EnforcementMode::processOnly;
+    }
+    return EnforcementMode::x11;
+}
+
 QString X11Workspace::enforcementLimitation()
 {
     const auto env = QProcessEnvironment::systemEnvironment();

@@ -40,6 +40,7 @@ public:
     LockCover coverOf(const QList<quintptr>& ownWindows) override;
     void watchWindows(std::function<void()> onChange) override;
     QString enforcementLimitation() override;
+    std::optional<EnforcementMode> enforcementMode() override;
 
     // Requests sent to the X server by the last frontmostApplication() call whose answer was
     // waited for (each one a round trip); for the tests of the per-sample cost.
