@@ -1012,6 +1012,10 @@ Server binding: %@</translation>
         <translation>Mode: GNOME extension</translation>
     </message>
     <message>
+        <source>运行方式：wlroots</source>
+        <translation>Mode: wlroots</translation>
+    </message>
+    <message>
         <source>运行方式：仅进程</source>
         <translation>Mode: process only</translation>
     </message>

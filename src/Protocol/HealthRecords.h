@@ -24,7 +24,7 @@ struct PutDeviceHealthPayload
     std::optional<QString> guardState;
     // The child's settings file said otherwise than the family server (a role edited by hand).
     std::optional<bool> settingsChanged;
-    // How the rules hold there: "x11", "gnomeExtension" or "processOnly". Absent from a device
+    // How the rules hold there: "x11", "gnomeExtension", "wlroots" or "processOnly". Absent from a device
     // that does not say.
     std::optional<QString> enforcementMode;
 

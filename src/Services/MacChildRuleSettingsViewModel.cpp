@@ -22,6 +22,8 @@ QString enforcementModeText(EnforcementMode mode)
         return L10n::localized("运行方式：X11");
     case EnforcementMode::gnomeExtension:
         return L10n::localized("运行方式：GNOME 扩展");
+    case EnforcementMode::wlroots:
+        return L10n::localized("运行方式：wlroots");
     case EnforcementMode::processOnly:
         return L10n::localized("运行方式：仅进程");
     }

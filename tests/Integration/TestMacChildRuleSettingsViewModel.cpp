@@ -109,7 +109,7 @@ private slots:
             << u"stopped"_s << u"processOnly"_s
             << u"设备监管状态：孩子守护已安装，但没有运行\n运行方式：仅进程"_s;
         QTest::newRow("not possible here, mode from a newer client")
-            << u"unavailable"_s << u"wlroots"_s
+            << u"unavailable"_s << u"kwin"_s
             << u"设备监管状态：这台电脑无法安装孩子守护（缺少 pkexec 或 polkit）"_s;
     }
 

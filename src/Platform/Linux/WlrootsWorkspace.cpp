@@ -422,6 +422,14 @@ void WlrootsWorkspace::watchWindows(std::function<void()> onChange)
     d->onChange = std::move(onChange);
 }
 
+std::optional<EnforcementMode> WlrootsWorkspace::enforcementMode()
+{
+    if (toplevelsAvailable() || swayCall(d->swaySocket, ipcGetTree, {}).has_value()) {
+        return EnforcementMode::wlroots;
+    }
+    return EnforcementMode::processOnly;
+}
+
 QString WlrootsWorkspace::enforcementLimitation()
 {
     const bool sway = swayCall(d->swaySocket, ipcGetTree, {}).has_value();

@@ -30,6 +30,7 @@ public:
     void activate(const QList<quintptr>& ownWindows) override;
     void watchWindows(std::function<void()> onChange) override;
     QString enforcementLimitation() override;
+    std::optional<EnforcementMode> enforcementMode() override;
 
     struct Private;
 
