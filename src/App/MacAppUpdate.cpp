@@ -53,14 +53,14 @@ QStringList releaseHosts()
     return hosts;
 }
 
-void checkOnLaunch()
+void checkOnLaunch(const MacChildGuard& guard)
 {
     if (s_started) {
         return;
     }
     s_started = true;
     // Started from the event loop, after the launch step has returned.
-    QTimer::singleShot(0, [] { check(); });
+    QTimer::singleShot(0, [&guard] { check(guard); });
 }
 
 bool hasStarted()
@@ -68,12 +68,12 @@ bool hasStarted()
     return s_started;
 }
 
-QCoro::Task<void> check()
+QCoro::Task<void> check(const MacChildGuard& guard)
 {
-    co_await check(catalog());
+    co_await check(catalog(), guard);
 }
 
-QCoro::Task<void> check(QUrl catalogUrl)
+QCoro::Task<void> check(QUrl catalogUrl, const MacChildGuard& guard)
 {
     const std::optional<ReleaseItem> item = co_await fetch(catalogUrl);
     if (!item) {
@@ -81,7 +81,7 @@ QCoro::Task<void> check(QUrl catalogUrl)
     }
     UserDefaults& defaults = UserDefaults::standard();
     const qint64 skipped = defaults.integer(skippedBuildKey).value_or(0);
-    if (!shouldOffer(*item, parseBuildNumber(AppBundle::current().buildNumber()), skipped)) {
+    if (!shouldOffer(*item, parseBuildNumber(guard.bundle().buildNumber()), skipped)) {
         co_return;
     }
     if (!confirm(item->version)) {
@@ -92,9 +92,9 @@ QCoro::Task<void> check(QUrl catalogUrl)
     if (!file) {
         co_return;
     }
-    const GuardInstaller& installer = GuardInstaller::current();
+    const GuardInstaller& installer = guard.installer();
     const QString script = installer.updateScript(*file);
-    if (script.isEmpty() || !MacChildGuard::runAsAdmin(script)) {
+    if (script.isEmpty() || !guard.runAsAdmin(script)) {
         co_return;
     }
     installer.startUpdatedCopy();

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+class MacChildGuard;
+
 // Lets the application replace itself with a newer build: once per process it reads the
 // vendor's release catalogue, offers a newer build in an alert, downloads the image and installs
 // it as root through the child guard's runner, then quits so that the new copy starts. Every
@@ -36,12 +38,13 @@ QUrl catalog();
 QStringList releaseHosts();
 
 // Starts check() the first time it is called in a process; later calls do nothing.
-void checkOnLaunch();
+void checkOnLaunch(const MacChildGuard& guard);
 bool hasStarted();
 
-QCoro::Task<void> check();
+// `guard` knows the running build and installs the update as root; it must outlive the check.
+QCoro::Task<void> check(const MacChildGuard& guard);
 // The same flow with another catalogue address (tests use a loopback server).
-QCoro::Task<void> check(QUrl catalogUrl);
+QCoro::Task<void> check(QUrl catalogUrl, const MacChildGuard& guard);
 
 QCoro::Task<std::optional<ReleaseItem>> fetch();
 QCoro::Task<std::optional<ReleaseItem>> fetch(QUrl catalogUrl);

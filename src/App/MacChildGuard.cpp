@@ -17,25 +17,25 @@
 
 using namespace Qt::StringLiterals;
 
-namespace MacChildGuard {
+MacChildGuard::MacChildGuard(const GuardInstaller& installer, AdminRunner& admin, const AppBundle& bundle)
+    : m_installer(installer)
+    , m_admin(admin)
+    , m_bundle(bundle)
+{
+}
 
-bool isChildRole()
+bool MacChildGuard::isChildRole()
 {
     return UserDefaults::standard().string(roleKey) == u"child"_s;
 }
 
-bool isGuardOn()
+bool MacChildGuard::isGuardOn(const GuardInstaller& installer)
 {
-    QFile marker(GuardInstaller::current().markerFile());
+    QFile marker(installer.markerFile());
     return marker.open(QIODevice::ReadOnly);
 }
 
-ChildGuardState::State hostGuardState()
-{
-    return GuardInstaller::current().state();
-}
-
-void installIfNeeded()
+void MacChildGuard::installIfNeeded() const
 {
     if (!isChildRole() || isGuardOn()) {
         return;
@@ -47,33 +47,34 @@ void installIfNeeded()
         return;
     }
     defaults.setDouble(lastPromptKey, now);
-    const QString script = installScript(AppBundle::current().bundlePath());
+    const QString script = installScript(m_bundle.bundlePath());
     if (!script.isEmpty()) {
         runAsAdmin(script);
     }
 }
 
-bool startsAtLogin()
+bool MacChildGuard::startsAtLogin(const GuardInstaller& installer)
 {
-    return isChildRole() && RemoteBackendConfig(UserDefaults::standard()).isBoundToBackend() && !isGuardOn();
+    return isChildRole() && RemoteBackendConfig(UserDefaults::standard()).isBoundToBackend()
+        && !isGuardOn(installer);
 }
 
-QString installScript(const QString& sourceAppPath)
+QString MacChildGuard::installScript(const QString& sourceAppPath) const
 {
-    return GuardInstaller::current().installScript(sourceAppPath);
+    return m_installer.installScript(sourceAppPath);
 }
 
-QString teardownScript()
+QString MacChildGuard::teardownScript() const
 {
-    return GuardInstaller::current().teardownScript();
+    return m_installer.teardownScript();
 }
 
-bool runAsAdmin(const QString& script)
+bool MacChildGuard::runAsAdmin(const QString& script) const
 {
-    return AdminRunner::current().run(script);
+    return m_admin.run(script);
 }
 
-bool confirmParentAndTeardown()
+bool MacChildGuard::confirmParentAndTeardown() const
 {
     // Read fresh: the password may have been set since this process started.
     ParentalPasswordStore store(std::make_unique<ParentalPasswordRepository>());
@@ -102,12 +103,10 @@ bool confirmParentAndTeardown()
     return runAsAdmin(teardownScript());
 }
 
-TerminateReply quitDecision()
+MacChildGuard::TerminateReply MacChildGuard::quitDecision() const
 {
     if (!isChildRole() || !isGuardOn()) {
         return TerminateReply::terminateNow;
     }
     return confirmParentAndTeardown() ? TerminateReply::terminateNow : TerminateReply::terminateCancel;
 }
-
-} // namespace MacChildGuard

@@ -14,7 +14,6 @@
 #include "Platform/SqliteUserDefaults.h"
 #include "Platform/UserDefaults.h"
 #include "Services/ChildEnforcement.h"
-#include "Services/ChildGuardState.h"
 #include "Services/MacUnlockRequestState.h"
 #include "Services/MacUsageMonitorService.h"
 #include "Views/AlertPresenter.h"
@@ -45,7 +44,8 @@ VantorelMacApp::VantorelMacApp(QApplication& application, Settings settings, Hos
         m_alerts = std::make_unique<MessageBoxAlertPresenter>(&lockOverlay());
         AlertPresenter::setCurrent(m_alerts.get());
     }
-    m_childGuardDelegate = new MacChildGuardDelegate(this);
+    m_childGuardDelegate = new MacChildGuardDelegate(
+        MacChildGuard(m_platform.guardInstaller, m_platform.admin, m_platform.bundle), this);
     m_childGuardDelegate->attach(application);
 }
 
@@ -177,7 +177,7 @@ void VantorelMacApp::raiseWindow()
 bool VantorelMacApp::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Close && m_window && watched == m_window.get()
-        && MacChildGuard::isChildRole() && MacChildGuard::isGuardOn()) {
+        && MacChildGuard::isChildRole() && m_childGuardDelegate->guard().isGuardOn()) {
         event->ignore();
         // The quit decision asks for the parent password; the window is still there if refused.
         QTimer::singleShot(0, &m_application, &QCoreApplication::quit);
@@ -214,8 +214,6 @@ void VantorelMacApp::launch()
     window().show();
     unlockRequests().watch(policyStore());
     childEnforcement().start();
-    // Asked only by a child's synchronisation, which may begin later in this run (binding).
-    ChildGuardState::setProbe(&MacChildGuard::hostGuardState);
     QTimer::singleShot(0, this, [this] { m_childGuardDelegate->applicationDidFinishLaunching(); });
 }
 
@@ -227,7 +225,7 @@ bool VantorelMacApp::startsAtLogin()
     }
     SqliteUserDefaults defaults(path);
     UserDefaults::setStandard(&defaults);
-    const bool startsAtLogin = MacChildGuard::startsAtLogin();
+    const bool startsAtLogin = MacChildGuard::startsAtLogin(PlatformDefaults::guardInstaller());
     UserDefaults::setStandard(nullptr);
     return startsAtLogin;
 }
