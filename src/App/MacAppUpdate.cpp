@@ -84,7 +84,7 @@ QCoro::Task<void> check(QUrl catalogUrl, const MacChildGuard& guard)
     if (!shouldOffer(*item, parseBuildNumber(guard.bundle().buildNumber()), skipped)) {
         co_return;
     }
-    if (!confirm(item->version)) {
+    if (!confirm(item->version, guard.alerts())) {
         defaults.setInteger(skippedBuildKey, item->build);
         co_return;
     }
@@ -193,9 +193,9 @@ bool shouldOffer(const ReleaseItem& item, std::optional<qint64> currentBuild, qi
     return skippedBuild != item.build;
 }
 
-bool confirm(const QString& version)
+bool confirm(const QString& version, AlertPresenter& alerts)
 {
-    const AlertPresenter::Answer answer = AlertPresenter::current().runModal(
+    const AlertPresenter::Answer answer = alerts.runModal(
         { L10n::format(L10n::localized("发现新版本 %@"), { version }),
           HostSystem::isMac ? L10n::localized("安装后会替换「应用程序」里的岚哨。需要输入本机管理员密码。")
                             : L10n::localized("安装后会替换本机系统目录里的岚哨。需要输入本机管理员密码。"),

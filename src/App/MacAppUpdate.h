@@ -9,6 +9,7 @@
 
 #include <optional>
 
+class AlertPresenter;
 class MacChildGuard;
 
 // Lets the application replace itself with a newer build: once per process it reads the
@@ -63,7 +64,7 @@ std::optional<qint64> parseBuildNumber(const std::optional<QString>& value);
 bool shouldOffer(const ReleaseItem& item, std::optional<qint64> currentBuild, qint64 skippedBuild);
 
 // The alert; true only for "现在安装".
-bool confirm(const QString& version);
+bool confirm(const QString& version, AlertPresenter& alerts);
 
 // Downloads to `directory`/corvane-update.dmg (replacing any earlier one), mode 644. The path,
 // or nothing on any failure.

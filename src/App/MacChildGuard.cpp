@@ -17,10 +17,12 @@
 
 using namespace Qt::StringLiterals;
 
-MacChildGuard::MacChildGuard(const GuardInstaller& installer, AdminRunner& admin, const AppBundle& bundle)
+MacChildGuard::MacChildGuard(const GuardInstaller& installer, AdminRunner& admin, const AppBundle& bundle,
+                             AlertPresenter& alerts)
     : m_installer(installer)
     , m_admin(admin)
     , m_bundle(bundle)
+    , m_alerts(alerts)
 {
 }
 
@@ -87,13 +89,12 @@ bool MacChildGuard::confirmParentAndTeardown() const
                 "确认后会卸掉开机守护。本机系统目录里的岚哨仍由系统管理员持有，标准用户无法删除。"),
         L10n::localized("确认退出")
     };
-    switch (ParentPasswordGate::ask(store, prompt)) {
+    switch (ParentPasswordGate::ask(store, m_alerts, prompt)) {
     case ParentPasswordGate::Outcome::noPassword:
-        AlertPresenter::current().runModal(
-            { L10n::localized("无法退出"),
-              L10n::localized("尚未设置家长密码。请用家长的管理员账号关闭岚哨守护。"),
-              { L10n::localized("好") },
-              false });
+        m_alerts.runModal({ L10n::localized("无法退出"),
+                            L10n::localized("尚未设置家长密码。请用家长的管理员账号关闭岚哨守护。"),
+                            { L10n::localized("好") },
+                            false });
         return false;
     case ParentPasswordGate::Outcome::refused:
         return false;

@@ -3,6 +3,7 @@
 #include <QString>
 
 class AdminRunner;
+class AlertPresenter;
 class AppBundle;
 class GuardInstaller;
 
@@ -26,9 +27,10 @@ public:
         terminateCancel
     };
 
-    // `installer` says what the guard is and gives its scripts, `admin` runs them as root, and
-    // `bundle` is the application file a new guard copies.
-    MacChildGuard(const GuardInstaller& installer, AdminRunner& admin, const AppBundle& bundle);
+    // `installer` says what the guard is and gives its scripts, `admin` runs them as root,
+    // `bundle` is the application file a new guard copies, and `alerts` asks the parent.
+    MacChildGuard(const GuardInstaller& installer, AdminRunner& admin, const AppBundle& bundle,
+                  AlertPresenter& alerts);
 
     // The stored role is exactly "child".
     static bool isChildRole();
@@ -64,9 +66,11 @@ public:
 
     const GuardInstaller& installer() const { return m_installer; }
     const AppBundle& bundle() const { return m_bundle; }
+    AlertPresenter& alerts() const { return m_alerts; }
 
 private:
     const GuardInstaller& m_installer;
     AdminRunner& m_admin;
     const AppBundle& m_bundle;
+    AlertPresenter& m_alerts;
 };

@@ -233,7 +233,7 @@ private:
         ScriptedAlertPresenter alerts;
         RecordingAdminRunner runner;
         FixedAppBundle bundle { u"41"_s };
-        MacChildGuard guard { PlatformDefaults::guardInstaller(), runner, bundle };
+        MacChildGuard guard { PlatformDefaults::guardInstaller(), runner, bundle, alerts };
         RecordingHTTPServer server;
     };
     std::optional<Fixture> m;

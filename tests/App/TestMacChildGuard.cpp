@@ -221,7 +221,7 @@ private:
         QTemporaryDir root;
         LinuxChildGuard guard { LinuxChildGuard::Options { root.path() } };
         FixedAppBundle bundle { u"7"_s, root.filePath(u"vantorel"_s) };
-        MacChildGuard childGuard { guard, runner, bundle };
+        MacChildGuard childGuard { guard, runner, bundle, alerts };
     };
     std::optional<Fixture> m;
 };
