@@ -53,14 +53,14 @@ QStringList releaseHosts()
     return hosts;
 }
 
-void checkOnLaunch()
+void checkOnLaunch(const MacChildGuard& guard)
 {
     if (s_started) {
         return;
     }
     s_started = true;
     // Started from the event loop, after the launch step has returned.
-    QTimer::singleShot(0, [] { check(); });
+    QTimer::singleShot(0, [&guard] { check(guard); });
 }
 
 bool hasStarted()
@@ -68,12 +68,12 @@ bool hasStarted()
     return s_started;
 }
 
-QCoro::Task<void> check()
+QCoro::Task<void> check(const MacChildGuard& guard)
 {
-    co_await check(catalog());
+    co_await check(catalog(), guard);
 }
 
-QCoro::Task<void> check(QUrl catalogUrl)
+QCoro::Task<void> check(QUrl catalogUrl, const MacChildGuard& guard)
 {
     const std::optional<ReleaseItem> item = co_await fetch(catalogUrl);
     if (!item) {
@@ -81,10 +81,10 @@ QCoro::Task<void> check(QUrl catalogUrl)
     }
     UserDefaults& defaults = UserDefaults::standard();
     const qint64 skipped = defaults.integer(skippedBuildKey).value_or(0);
-    if (!shouldOffer(*item, parseBuildNumber(AppBundle::current().buildNumber()), skipped)) {
+    if (!shouldOffer(*item, parseBuildNumber(guard.bundle().buildNumber()), skipped)) {
         co_return;
     }
-    if (!confirm(item->version)) {
+    if (!confirm(item->version, guard.alerts())) {
         defaults.setInteger(skippedBuildKey, item->build);
         co_return;
     }
@@ -92,9 +92,9 @@ QCoro::Task<void> check(QUrl catalogUrl)
     if (!file) {
         co_return;
     }
-    const GuardInstaller& installer = GuardInstaller::current();
+    const GuardInstaller& installer = guard.installer();
     const QString script = installer.updateScript(*file);
-    if (script.isEmpty() || !MacChildGuard::runAsAdmin(script)) {
+    if (script.isEmpty() || !guard.runAsAdmin(script)) {
         co_return;
     }
     installer.startUpdatedCopy();
@@ -193,9 +193,9 @@ bool shouldOffer(const ReleaseItem& item, std::optional<qint64> currentBuild, qi
     return skippedBuild != item.build;
 }
 
-bool confirm(const QString& version)
+bool confirm(const QString& version, AlertPresenter& alerts)
 {
-    const AlertPresenter::Answer answer = AlertPresenter::current().runModal(
+    const AlertPresenter::Answer answer = alerts.runModal(
         { L10n::format(L10n::localized("发现新版本 %@"), { version }),
           HostSystem::isMac ? L10n::localized("安装后会替换「应用程序」里的岚哨。需要输入本机管理员密码。")
                             : L10n::localized("安装后会替换本机系统目录里的岚哨。需要输入本机管理员密码。"),

@@ -9,6 +9,9 @@
 
 #include <optional>
 
+class AlertPresenter;
+class MacChildGuard;
+
 // Lets the application replace itself with a newer build: once per process it reads the
 // vendor's release catalogue, offers a newer build in an alert, downloads the image and installs
 // it as root through the child guard's runner, then quits so that the new copy starts. Every
@@ -36,12 +39,13 @@ QUrl catalog();
 QStringList releaseHosts();
 
 // Starts check() the first time it is called in a process; later calls do nothing.
-void checkOnLaunch();
+void checkOnLaunch(const MacChildGuard& guard);
 bool hasStarted();
 
-QCoro::Task<void> check();
+// `guard` knows the running build and installs the update as root; it must outlive the check.
+QCoro::Task<void> check(const MacChildGuard& guard);
 // The same flow with another catalogue address (tests use a loopback server).
-QCoro::Task<void> check(QUrl catalogUrl);
+QCoro::Task<void> check(QUrl catalogUrl, const MacChildGuard& guard);
 
 QCoro::Task<std::optional<ReleaseItem>> fetch();
 QCoro::Task<std::optional<ReleaseItem>> fetch(QUrl catalogUrl);
@@ -60,7 +64,7 @@ std::optional<qint64> parseBuildNumber(const std::optional<QString>& value);
 bool shouldOffer(const ReleaseItem& item, std::optional<qint64> currentBuild, qint64 skippedBuild);
 
 // The alert; true only for "现在安装".
-bool confirm(const QString& version);
+bool confirm(const QString& version, AlertPresenter& alerts);
 
 // Downloads to `directory`/corvane-update.dmg (replacing any earlier one), mode 644. The path,
 // or nothing on any failure.

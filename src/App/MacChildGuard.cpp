@@ -17,25 +17,27 @@
 
 using namespace Qt::StringLiterals;
 
-namespace MacChildGuard {
+MacChildGuard::MacChildGuard(const GuardInstaller& installer, AdminRunner& admin, const AppBundle& bundle,
+                             AlertPresenter& alerts)
+    : m_installer(installer)
+    , m_admin(admin)
+    , m_bundle(bundle)
+    , m_alerts(alerts)
+{
+}
 
-bool isChildRole()
+bool MacChildGuard::isChildRole()
 {
     return UserDefaults::standard().string(roleKey) == u"child"_s;
 }
 
-bool isGuardOn()
+bool MacChildGuard::isGuardOn(const GuardInstaller& installer)
 {
-    QFile marker(GuardInstaller::current().markerFile());
+    QFile marker(installer.markerFile());
     return marker.open(QIODevice::ReadOnly);
 }
 
-ChildGuardState::State hostGuardState()
-{
-    return GuardInstaller::current().state();
-}
-
-void installIfNeeded()
+void MacChildGuard::installIfNeeded() const
 {
     if (!isChildRole() || isGuardOn()) {
         return;
@@ -47,33 +49,34 @@ void installIfNeeded()
         return;
     }
     defaults.setDouble(lastPromptKey, now);
-    const QString script = installScript(AppBundle::current().bundlePath());
+    const QString script = installScript(m_bundle.bundlePath());
     if (!script.isEmpty()) {
         runAsAdmin(script);
     }
 }
 
-bool startsAtLogin()
+bool MacChildGuard::startsAtLogin(const GuardInstaller& installer)
 {
-    return isChildRole() && RemoteBackendConfig(UserDefaults::standard()).isBoundToBackend() && !isGuardOn();
+    return isChildRole() && RemoteBackendConfig(UserDefaults::standard()).isBoundToBackend()
+        && !isGuardOn(installer);
 }
 
-QString installScript(const QString& sourceAppPath)
+QString MacChildGuard::installScript(const QString& sourceAppPath) const
 {
-    return GuardInstaller::current().installScript(sourceAppPath);
+    return m_installer.installScript(sourceAppPath);
 }
 
-QString teardownScript()
+QString MacChildGuard::teardownScript() const
 {
-    return GuardInstaller::current().teardownScript();
+    return m_installer.teardownScript();
 }
 
-bool runAsAdmin(const QString& script)
+bool MacChildGuard::runAsAdmin(const QString& script) const
 {
-    return AdminRunner::current().run(script);
+    return m_admin.run(script);
 }
 
-bool confirmParentAndTeardown()
+bool MacChildGuard::confirmParentAndTeardown() const
 {
     // Read fresh: the password may have been set since this process started.
     ParentalPasswordStore store(std::make_unique<ParentalPasswordRepository>());
@@ -86,13 +89,12 @@ bool confirmParentAndTeardown()
                 "确认后会卸掉开机守护。本机系统目录里的岚哨仍由系统管理员持有，标准用户无法删除。"),
         L10n::localized("确认退出")
     };
-    switch (ParentPasswordGate::ask(store, prompt)) {
+    switch (ParentPasswordGate::ask(store, m_alerts, prompt)) {
     case ParentPasswordGate::Outcome::noPassword:
-        AlertPresenter::current().runModal(
-            { L10n::localized("无法退出"),
-              L10n::localized("尚未设置家长密码。请用家长的管理员账号关闭岚哨守护。"),
-              { L10n::localized("好") },
-              false });
+        m_alerts.runModal({ L10n::localized("无法退出"),
+                            L10n::localized("尚未设置家长密码。请用家长的管理员账号关闭岚哨守护。"),
+                            { L10n::localized("好") },
+                            false });
         return false;
     case ParentPasswordGate::Outcome::refused:
         return false;
@@ -102,12 +104,10 @@ bool confirmParentAndTeardown()
     return runAsAdmin(teardownScript());
 }
 
-TerminateReply quitDecision()
+MacChildGuard::TerminateReply MacChildGuard::quitDecision() const
 {
     if (!isChildRole() || !isGuardOn()) {
         return TerminateReply::terminateNow;
     }
     return confirmParentAndTeardown() ? TerminateReply::terminateNow : TerminateReply::terminateCancel;
 }
-
-} // namespace MacChildGuard

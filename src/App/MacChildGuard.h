@@ -1,8 +1,11 @@
 #pragma once
 
-#include "Services/ChildGuardState.h"
-
 #include <QString>
+
+class AdminRunner;
+class AlertPresenter;
+class AppBundle;
+class GuardInstaller;
 
 // Keeps a child computer's copy of the application running against a standard account: asks
 // once for an administrator's approval to install a root-owned copy with a keeper that restarts
@@ -11,49 +14,63 @@
 //
 // What is installed, and how, is the platform's GuardInstaller; the decisions here are the same
 // on every platform.
-namespace MacChildGuard {
-
-inline const QString lastPromptKey = QStringLiteral("mac.childGuard.lastPrompt");
-inline const QString roleKey = QStringLiteral("remoteBackend.role");
-inline constexpr double promptInterval = 86400;
-
-enum class TerminateReply
+class MacChildGuard
 {
-    terminateNow,
-    terminateCancel
+public:
+    static inline const QString lastPromptKey = QStringLiteral("mac.childGuard.lastPrompt");
+    static inline const QString roleKey = QStringLiteral("remoteBackend.role");
+    static constexpr double promptInterval = 86400;
+
+    enum class TerminateReply
+    {
+        terminateNow,
+        terminateCancel
+    };
+
+    // `installer` says what the guard is and gives its scripts, `admin` runs them as root,
+    // `bundle` is the application file a new guard copies, and `alerts` asks the parent.
+    MacChildGuard(const GuardInstaller& installer, AdminRunner& admin, const AppBundle& bundle,
+                  AlertPresenter& alerts);
+
+    // The stored role is exactly "child".
+    static bool isChildRole();
+
+    // Offers the installation when due: a child computer, the guard off, and the last offer at
+    // least 24 hours ago. The time is recorded before asking, so a refused prompt also waits a day.
+    void installIfNeeded() const;
+
+    // Whether a start at login (`vantorel --autostart`, from the system-wide autostart entry) goes
+    // on: only for an account bound to a family as a child, so that the child is guarded from the
+    // first login even before the root guard is installed, and only while that guard is off, since
+    // its keeper starts the application itself.
+    static bool startsAtLogin(const GuardInstaller& installer);
+
+    // The installer's install script for the application at `sourceAppPath`; empty when none can
+    // be made.
+    QString installScript(const QString& sourceAppPath) const;
+    // The installer's removal script; the copy stays.
+    QString teardownScript() const;
+
+    // The one way a script is run as root (the updater uses it too).
+    bool runAsAdmin(const QString& script) const;
+
+    // Asks for the parent password and removes the guard. True only when the removal ran.
+    bool confirmParentAndTeardown() const;
+
+    // Whether a quit request may go ahead.
+    TerminateReply quitDecision() const;
+
+    // Whether the installer's marker can be read.
+    bool isGuardOn() const { return isGuardOn(m_installer); }
+    static bool isGuardOn(const GuardInstaller& installer);
+
+    const GuardInstaller& installer() const { return m_installer; }
+    const AppBundle& bundle() const { return m_bundle; }
+    AlertPresenter& alerts() const { return m_alerts; }
+
+private:
+    const GuardInstaller& m_installer;
+    AdminRunner& m_admin;
+    const AppBundle& m_bundle;
+    AlertPresenter& m_alerts;
 };
-
-// The stored role is exactly "child".
-bool isChildRole();
-
-// Offers the installation when due: a child computer, the guard off, and the last offer at
-// least 24 hours ago. The time is recorded before asking, so a refused prompt also waits a day.
-void installIfNeeded();
-
-// Whether a start at login (`vantorel --autostart`, from the system-wide autostart entry) goes
-// on: only for an account bound to a family as a child, so that the child is guarded from the
-// first login even before the root guard is installed, and only while that guard is off, since
-// its keeper starts the application itself.
-bool startsAtLogin();
-
-// The installer's install script for the application at `sourceAppPath`; empty when none can
-// be made.
-QString installScript(const QString& sourceAppPath);
-// The installer's removal script; the copy stays.
-QString teardownScript();
-
-// The one way a script is run as root (the updater uses it too).
-bool runAsAdmin(const QString& script);
-
-// Asks for the parent password and removes the guard. True only when the removal ran.
-bool confirmParentAndTeardown();
-
-// Whether a quit request may go ahead.
-TerminateReply quitDecision();
-
-// Whether the installer's marker can be read.
-bool isGuardOn();
-// What the health report says of the guard on this computer.
-ChildGuardState::State hostGuardState();
-
-} // namespace MacChildGuard

@@ -6,20 +6,21 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 
-MacChildGuardDelegate::MacChildGuardDelegate(QObject* parent)
+MacChildGuardDelegate::MacChildGuardDelegate(MacChildGuard guard, QObject* parent)
     : QObject(parent)
+    , m_guard(guard)
 {
 }
 
 void MacChildGuardDelegate::applicationDidFinishLaunching()
 {
-    MacChildGuard::installIfNeeded();
-    MacAppUpdate::checkOnLaunch();
+    m_guard.installIfNeeded();
+    MacAppUpdate::checkOnLaunch(m_guard);
 }
 
 MacChildGuard::TerminateReply MacChildGuardDelegate::applicationShouldTerminate()
 {
-    return MacChildGuard::quitDecision();
+    return m_guard.quitDecision();
 }
 
 void MacChildGuardDelegate::attach(QGuiApplication& application)

@@ -17,11 +17,12 @@ class MacChildGuardDelegate final : public QObject
     Q_OBJECT
 
 public:
-    explicit MacChildGuardDelegate(QObject* parent = nullptr);
+    explicit MacChildGuardDelegate(MacChildGuard guard, QObject* parent = nullptr);
 
     // The guard's installation check, then the once-per-process update check.
     void applicationDidFinishLaunching();
     MacChildGuard::TerminateReply applicationShouldTerminate();
+    const MacChildGuard& guard() const { return m_guard; }
 
     // Filters the application's QEvent::Quit and answers its session manager's commit requests.
     void attach(QGuiApplication& application);
@@ -31,4 +32,6 @@ public:
 
 private:
     void commitData(QSessionManager& manager);
+
+    MacChildGuard m_guard;
 };

@@ -14,7 +14,6 @@
 #include "Platform/SqliteUserDefaults.h"
 #include "Platform/UserDefaults.h"
 #include "Services/ChildEnforcement.h"
-#include "Services/ChildGuardState.h"
 #include "Services/MacUnlockRequestState.h"
 #include "Services/MacUsageMonitorService.h"
 #include "Views/AlertPresenter.h"
@@ -33,7 +32,7 @@
 using namespace Qt::StringLiterals;
 
 VantorelMacApp::VantorelMacApp(QApplication& application, Settings settings, HostPlatform platform,
-                               QObject* parent)
+                               AlertPresenter* alerts, QObject* parent)
     : QObject(parent)
     , m_application(application)
     , m_platform(platform)
@@ -42,10 +41,16 @@ VantorelMacApp::VantorelMacApp(QApplication& application, Settings settings, Hos
     if (settings == Settings::file) {
         m_defaults = std::make_unique<SqliteUserDefaults>(SqliteUserDefaults::defaultFilePath());
         UserDefaults::setStandard(m_defaults.get());
-        m_alerts = std::make_unique<MessageBoxAlertPresenter>(&lockOverlay());
-        AlertPresenter::setCurrent(m_alerts.get());
     }
-    m_childGuardDelegate = new MacChildGuardDelegate(this);
+    if (!alerts) {
+        m_alerts = std::make_unique<MessageBoxAlertPresenter>(settings == Settings::file ? &lockOverlay()
+                                                                                         : nullptr);
+        alerts = m_alerts.get();
+    }
+    m_alertPresenter = alerts;
+    m_childGuardDelegate = new MacChildGuardDelegate(
+        MacChildGuard(m_platform.guardInstaller, m_platform.admin, m_platform.bundle, *m_alertPresenter),
+        this);
     m_childGuardDelegate->attach(application);
 }
 
@@ -55,9 +60,6 @@ VantorelMacApp::~VantorelMacApp()
     delete m_childEnforcement;
     m_childEnforcement = nullptr;
     m_window.reset();
-    if (m_alerts) {
-        AlertPresenter::setCurrent(nullptr);
-    }
     if (m_defaults) {
         UserDefaults::setStandard(nullptr);
     }
@@ -151,7 +153,8 @@ QWidget& VantorelMacApp::window()
         auto* layout = new QVBoxLayout(m_window.get());
         layout->setContentsMargins(0, 0, 0, 0);
         m_contentView = new ContentView({ policy, password, selection, config, language },
-                                        { lockOverlay(), unlockRequests(), usageMonitor() }, m_platform);
+                                        { lockOverlay(), unlockRequests(), usageMonitor() }, m_platform,
+                                        *m_alertPresenter);
         layout->addWidget(m_contentView);
         QObject::connect(&language, &AppLanguageStore::overrideLanguageChanged, m_window.get(),
                          [this] { m_window->setLocale(appLanguageStore().effectiveLocale()); });
@@ -177,7 +180,7 @@ void VantorelMacApp::raiseWindow()
 bool VantorelMacApp::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Close && m_window && watched == m_window.get()
-        && MacChildGuard::isChildRole() && MacChildGuard::isGuardOn()) {
+        && MacChildGuard::isChildRole() && m_childGuardDelegate->guard().isGuardOn()) {
         event->ignore();
         // The quit decision asks for the parent password; the window is still there if refused.
         QTimer::singleShot(0, &m_application, &QCoreApplication::quit);
@@ -196,13 +199,13 @@ ChildEnforcement& VantorelMacApp::childEnforcement()
             [this](const QString& text) { MacLockWarningBanner::present(text, m_platform.workspace); });
         connect(m_childEnforcement, &ChildEnforcement::deviceRemoved, this, [this] {
             // After the current step: the alert waits for a person.
-            QTimer::singleShot(0, this, [] {
+            QTimer::singleShot(0, this, [this] {
                 AlertPresenter::Alert alert;
                 alert.message = L10n::localized("本设备已被家长移除");
                 alert.informativeText = L10n::localized(
                     "本机不再受家庭规则约束。如需重新加入，请在“身份 / 基础设置”中输入家庭码。");
                 alert.buttons = { L10n::localized("我知道了") };
-                AlertPresenter::current().runModal(alert);
+                m_alertPresenter->runModal(alert);
             });
         });
     }
@@ -214,8 +217,6 @@ void VantorelMacApp::launch()
     window().show();
     unlockRequests().watch(policyStore());
     childEnforcement().start();
-    // Asked only by a child's synchronisation, which may begin later in this run (binding).
-    ChildGuardState::setProbe(&MacChildGuard::hostGuardState);
     QTimer::singleShot(0, this, [this] { m_childGuardDelegate->applicationDidFinishLaunching(); });
 }
 
@@ -227,7 +228,7 @@ bool VantorelMacApp::startsAtLogin()
     }
     SqliteUserDefaults defaults(path);
     UserDefaults::setStandard(&defaults);
-    const bool startsAtLogin = MacChildGuard::startsAtLogin();
+    const bool startsAtLogin = MacChildGuard::startsAtLogin(PlatformDefaults::guardInstaller());
     UserDefaults::setStandard(nullptr);
     return startsAtLogin;
 }

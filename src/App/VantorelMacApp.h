@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class AlertPresenter;
 class AppLanguageStore;
 class ChildEnforcement;
 class ContentView;
@@ -36,12 +37,14 @@ public:
         // The settings file at its usual place becomes the standard store, and alerts come up
         // as message boxes that know the lock screen.
         file,
-        // The standard store and the alert presenter already installed (a test's) are used.
+        // The standard store already installed (a test's) is used.
         installed
     };
-    // `platform`: the operating system's side; a test hands in its doubles.
+    // `platform`: the operating system's side; a test hands in its doubles, and `alerts` to answer
+    // the questions every screen asks (message boxes when none is given).
     explicit VantorelMacApp(QApplication& application, Settings settings = Settings::file,
-                            HostPlatform platform = HostPlatform::native(), QObject* parent = nullptr);
+                            HostPlatform platform = HostPlatform::native(), AlertPresenter* alerts = nullptr,
+                            QObject* parent = nullptr);
     ~VantorelMacApp() override;
 
     static constexpr QSize defaultWindowSize { 500, 600 };
@@ -95,8 +98,9 @@ private:
     std::unique_ptr<MacUsageMonitorService> m_usageMonitor;
     std::unique_ptr<MacUnlockRequestState> m_unlockRequests;
     std::unique_ptr<MacLockOverlayController> m_lockOverlay;
-    // Installed as the process's alert presenter when the settings file is the application's own.
+    // Made when no presenter was handed in.
     std::unique_ptr<MessageBoxAlertPresenter> m_alerts;
+    AlertPresenter* m_alertPresenter = nullptr;
     std::unique_ptr<QWidget> m_window;
     ContentView* m_contentView = nullptr;
     ChildEnforcement* m_childEnforcement = nullptr;

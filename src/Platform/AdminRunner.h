@@ -11,7 +11,4 @@ public:
 
     // True only when the script was run by /bin/bash as root and exited with status 0.
     virtual bool run(const QString& script) = 0;
-
-    static AdminRunner& current();
-    static void setCurrent(AdminRunner* runner);
 };

@@ -18,7 +18,4 @@ public:
     // executable file on Linux.
     virtual QString bundlePath() const = 0;
     virtual QString bundleIdentifier() const = 0;
-
-    static AppBundle& current();
-    static void setCurrent(AppBundle* bundle);
 };

@@ -44,8 +44,4 @@ public:
 
     // The text in single quotes, each single quote inside written as '\''.
     static QString shellQuoted(const QString& text);
-
-    // The installer of this platform unless a test installed another.
-    static const GuardInstaller& current();
-    static void setCurrent(const GuardInstaller* installer);
 };

@@ -2,7 +2,9 @@
 
 #include "Platform/PlatformDefaults.h"
 
+class AdminRunner;
 class AppBundle;
+class GuardInstaller;
 class ProcessShield;
 class SystemNotifications;
 class Workspace;
@@ -16,10 +18,14 @@ struct HostPlatform
     ProcessShield& processes;
     SystemNotifications& notifications;
     const AppBundle& bundle;
+    // The child guard's scripts, and the administrator prompt that runs them as root.
+    const GuardInstaller& guardInstaller;
+    AdminRunner& admin;
 
     static HostPlatform native()
     {
-        return { PlatformDefaults::workspace(), PlatformDefaults::processShield(),
-                 PlatformDefaults::systemNotifications(), PlatformDefaults::appBundle() };
+        return { PlatformDefaults::workspace(),           PlatformDefaults::processShield(),
+                 PlatformDefaults::systemNotifications(), PlatformDefaults::appBundle(),
+                 PlatformDefaults::guardInstaller(),      PlatformDefaults::adminRunner() };
     }
 };

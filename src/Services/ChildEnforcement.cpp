@@ -214,7 +214,8 @@ QCoro::Task<> ChildEnforcement::loop(QPointer<ChildEnforcement> self, QPointer<Q
         if (self->m_enforcing) {
             auto cycle = MacRemotePolicySyncService::syncIfChild(
                 self->m_config, self->m_policyStore, self->m_selectionStore, self->m_monitor,
-                self->m_platform.workspace, self->m_platform.bundle, &self->m_overlay);
+                self->m_platform.workspace, self->m_platform.bundle, &self->m_overlay,
+                &self->m_platform.guardInstaller);
             co_await cycle;
         }
         if (!self || !run) {

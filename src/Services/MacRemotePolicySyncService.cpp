@@ -109,7 +109,8 @@ QDateTime g_localUnlockUntil;
 QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTimePolicyStore> policyStore,
                        QPointer<MacAppSelectionStore> selectionStore,
                        QPointer<MacUsageMonitorService> monitor, Workspace& workspace,
-                       const AppBundle& bundle, MacLockOverlayTarget* overlay)
+                       const AppBundle& bundle, MacLockOverlayTarget* overlay,
+                       const GuardInstaller* guardInstaller)
 {
     // Only a bound child synchronises; anything else has no rules to receive.
     if (config->role() != RemoteDeviceRole::child) {
@@ -197,7 +198,7 @@ QCoro::Task<> runCycle(QPointer<RemoteBackendConfig> config, QPointer<ScreenTime
     health.usageAccessOk = true;
     health.overlayOk = true;
     // The guard is what a parent relies on against quitting: reported as it is, when known.
-    const auto guard = ChildGuardState::current();
+    const auto guard = guardInstaller ? std::optional(guardInstaller->state()) : std::nullopt;
     health.deviceAdminOk = !guard || *guard == ChildGuardState::State::running;
     if (guard) {
         health.guardState = ChildGuardState::rawValue(*guard);
@@ -259,11 +260,12 @@ void setPollingPeriodForTesting(std::chrono::milliseconds period)
 
 QCoro::Task<> syncIfChild(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
                           MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
-                          Workspace& workspace, const AppBundle& bundle, MacLockOverlayTarget* overlay)
+                          Workspace& workspace, const AppBundle& bundle, MacLockOverlayTarget* overlay,
+                          const GuardInstaller* guardInstaller)
 {
     try {
         auto cycle = runCycle(&backendConfig, &policyStore, &appSelectionStore, &usageMonitor, workspace,
-                              bundle, overlay);
+                              bundle, overlay, guardInstaller);
         co_await cycle;
     } catch (...) {
         // A cycle fails silently; the next one starts afresh.

@@ -7,6 +7,7 @@
 #include <chrono>
 
 class AppBundle;
+class GuardInstaller;
 class MacAppSelectionStore;
 class MacLockOverlayTarget;
 class MacUsageMonitorService;
@@ -27,12 +28,14 @@ void startPolling(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& pol
                   MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
                   Workspace& workspace, const AppBundle& bundle);
 
-// One cycle; never throws. The health report takes the system's version from `workspace` and
-// the application's from `bundle`. Nothing is driven on screen without an overlay.
+// One cycle; never throws. The health report takes the system's version from `workspace`, the
+// application's from `bundle` and the guard's state from `guardInstaller` (left out without
+// one). Nothing is driven on screen without an overlay.
 QCoro::Task<> syncIfChild(RemoteBackendConfig& backendConfig, ScreenTimePolicyStore& policyStore,
                           MacAppSelectionStore& appSelectionStore, MacUsageMonitorService& usageMonitor,
                           Workspace& workspace, const AppBundle& bundle,
-                          MacLockOverlayTarget* overlay = nullptr);
+                          MacLockOverlayTarget* overlay = nullptr,
+                          const GuardInstaller* guardInstaller = nullptr);
 
 // 45 seconds from the end of one cycle to the start of the next. Tests shorten it, in process
 // with the setter or, for a whole application, with the settings key (which can only shorten it,

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // Modal alerts, behind a seam so that the decisions around them (quit, install an update) are
-// tested without a window and without a person: a test installs a presenter that answers from a
+// tested without a window and without a person: a test hands in a presenter that answers from a
 // script, as KeePassXC's MessageBox::setNextAnswer does.
 class AlertPresenter
 {
@@ -30,9 +30,4 @@ public:
 
     // Shows the alert and waits for the answer.
     virtual Answer runModal(const Alert& alert) = 0;
-
-    // The installed presenter (the application installs its own), or a message-box one that
-    // knows no lock screen.
-    static AlertPresenter& current();
-    static void setCurrent(AlertPresenter* presenter);
 };

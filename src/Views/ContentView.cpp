@@ -44,11 +44,13 @@
 
 using namespace Qt::StringLiterals;
 
-ContentView::ContentView(Stores stores, Lock lock, HostPlatform platform, QWidget* parent)
+ContentView::ContentView(Stores stores, Lock lock, HostPlatform platform, AlertPresenter& alerts,
+                         QWidget* parent)
     : QWidget(parent)
     , m_stores(stores)
     , m_lock(lock)
     , m_platform(platform)
+    , m_alerts(alerts)
     , m_viewModel(new ContentViewModel(
           lock.overlay, lock.unlockRequests,
           [&monitor = lock.usageMonitor] { return monitor.todayUsageMinutes(); }, this))
@@ -200,8 +202,9 @@ template <typename Sheet> Sheet* closingOnDismiss(Sheet* sheet)
 void ContentView::installDefaultSheets()
 {
     RemoteBackendConfig& config = m_stores.backendConfig;
-    ruleSettingsSheet = [&config](const DeviceListItem& device, QWidget* parent) -> QDialog* {
-        return closingOnDismiss(new MacChildRuleSettingsView(device, config, parent));
+    ruleSettingsSheet
+        = [&config, &alerts = m_alerts](const DeviceListItem& device, QWidget* parent) -> QDialog* {
+        return closingOnDismiss(new MacChildRuleSettingsView(device, config, alerts, parent));
     };
     unlockRequestsSheet = [&config](const QString& deviceId, QWidget* parent) -> QDialog* {
         return closingOnDismiss(new MacUnlockRequestsView(config, deviceId, parent));
@@ -220,7 +223,8 @@ void ContentView::installDefaultSheets()
         };
         callbacks.onHelp = [this, overMenu] { presentSheet(closingOnDismiss(new MacHelpView(overMenu()))); };
         callbacks.onFeedback = [this, overMenu, &config] {
-            presentSheet(closingOnDismiss(new MacFeedbackView(config, m_platform.bundle, overMenu())));
+            presentSheet(
+                closingOnDismiss(new MacFeedbackView(config, m_platform.bundle, m_alerts, overMenu())));
         };
         callbacks.onAbout = [this, overMenu, &config] {
             presentSheet(closingOnDismiss(new MacAboutView(config, m_platform.bundle, overMenu())));
@@ -232,7 +236,7 @@ void ContentView::installDefaultSheets()
             // Another address takes a bound child away from its parents' rules (to an address that
             // answers nothing, or to a server of its own), so only a parent may change it there.
             if (config.role() == RemoteDeviceRole::child && config.isBoundToBackend()
-                && !ParentPasswordGate::confirm(m_stores.passwordStore,
+                && !ParentPasswordGate::confirm(m_stores.passwordStore, m_alerts,
                                                 L10n::localized("修改服务地址需要家长密码。"))) {
                 return;
             }
@@ -267,7 +271,7 @@ void ContentView::openRemoteBinding()
     auto holder = std::make_shared<QPointer<QDialog>>();
     auto* wizard = new MacRemoteBindingWizardView(
         m_stores.backendConfig, m_stores.appSelectionStore, m_stores.passwordStore, m_stores.policyStore,
-        m_platform.workspace,
+        m_platform.workspace, m_alerts,
         [holder] {
             if (*holder) {
                 (*holder)->accept();
@@ -286,7 +290,7 @@ void ContentView::openAppSelection()
 {
     // Unticking a game frees it at once, so on a child computer only a parent may do it.
     if (m_stores.backendConfig.role() == RemoteDeviceRole::child
-        && !ParentPasswordGate::confirm(m_stores.passwordStore,
+        && !ParentPasswordGate::confirm(m_stores.passwordStore, m_alerts,
                                         L10n::localized("修改受控应用需要家长密码。"))) {
         return;
     }
@@ -454,7 +458,7 @@ void ContentView::showUnlockRequestAlert()
     alert.message = L10n::localized("解锁申请");
     alert.informativeText = answer;
     alert.buttons = { L10n::localized("我知道了") };
-    AlertPresenter::current().runModal(alert);
+    m_alerts.runModal(alert);
     m_viewModel->setShowingUnlockRequestAlert(false);
 }
 
@@ -467,6 +471,6 @@ void ContentView::showDiagnosticsAlert()
     alert.message = L10n::localized("自检结果");
     alert.informativeText = m_viewModel->diagnosticsMessage();
     alert.buttons = { L10n::localized("我知道了") };
-    AlertPresenter::current().runModal(alert);
+    m_alerts.runModal(alert);
     m_viewModel->setDiagnosticsVisible(false);
 }

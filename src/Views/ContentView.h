@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class AlertPresenter;
 class AppLanguageStore;
 class ContentViewModel;
 class HomePanelView;
@@ -46,7 +47,9 @@ public:
         MacUsageMonitorService& usageMonitor;
     };
 
-    ContentView(Stores stores, Lock lock, HostPlatform platform, QWidget* parent = nullptr);
+    // `alerts`: where this screen and its sheets ask and tell.
+    ContentView(Stores stores, Lock lock, HostPlatform platform, AlertPresenter& alerts,
+                QWidget* parent = nullptr);
     ~ContentView() override;
 
     ContentViewModel& viewModel() const { return *m_viewModel; }
@@ -87,6 +90,7 @@ private:
     Stores m_stores;
     Lock m_lock;
     HostPlatform m_platform;
+    AlertPresenter& m_alerts;
     ContentViewModel* m_viewModel = nullptr;
     HomePanelView* m_panel = nullptr;
     QWidget* m_consent = nullptr;

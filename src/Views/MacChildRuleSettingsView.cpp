@@ -43,8 +43,9 @@ void selectIndex(QComboBox* box, int index)
 } // namespace
 
 MacChildRuleSettingsView::MacChildRuleSettingsView(DeviceListItem device, RemoteBackendConfig& config,
-                                                   QWidget* parent)
+                                                   AlertPresenter& alerts, QWidget* parent)
     : QDialog(parent)
+    , m_alerts(alerts)
     , m_model(new MacChildRuleSettingsViewModel(std::move(device), config, this))
 {
     setObjectName(u"MacChildRuleSettingsView"_s);
@@ -244,7 +245,7 @@ void MacChildRuleSettingsView::confirmDelete()
 {
     const QPointer<MacChildRuleSettingsView> self(this);
     // The harmless answer comes first and is the default.
-    const auto answer = AlertPresenter::current().runModal(
+    const auto answer = m_alerts.runModal(
         { L10n::format(L10n::localized("确定删除「%@」吗？"), { m_model->device().name }),
           L10n::localized(
               "删除后，该孩子设备将不再受家庭规则管理，不再统计用量，也无法再接收远程锁定与解锁指令。"

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class AlertPresenter;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -22,7 +23,8 @@ class MacChildRuleSettingsView final : public QDialog
     Q_OBJECT
 
 public:
-    MacChildRuleSettingsView(DeviceListItem device, RemoteBackendConfig& config, QWidget* parent = nullptr);
+    MacChildRuleSettingsView(DeviceListItem device, RemoteBackendConfig& config, AlertPresenter& alerts,
+                             QWidget* parent = nullptr);
     ~MacChildRuleSettingsView() override;
 
     MacChildRuleSettingsViewModel& model() const { return *m_model; }
@@ -46,6 +48,7 @@ private:
     void render();
     void confirmDelete();
 
+    AlertPresenter& m_alerts;
     MacChildRuleSettingsViewModel* m_model;
     QStackedWidget* m_stack;
     QLabel* m_error;

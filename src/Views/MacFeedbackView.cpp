@@ -31,8 +31,10 @@ QLabel* footer(const QString& text, QWidget* parent)
 
 } // namespace
 
-MacFeedbackView::MacFeedbackView(RemoteBackendConfig& config, const AppBundle& bundle, QWidget* parent)
+MacFeedbackView::MacFeedbackView(RemoteBackendConfig& config, const AppBundle& bundle, AlertPresenter& alerts,
+                                 QWidget* parent)
     : QDialog(parent)
+    , m_alerts(alerts)
     , m_model(new MacFeedbackViewModel(config, bundle, this))
 {
     setObjectName(u"MacFeedbackView"_s);
@@ -118,7 +120,7 @@ void MacFeedbackView::showAlert()
     }
     // The thank-you closes the form while the alert is still up, which deletes this view.
     const QPointer<MacFeedbackView> self(this);
-    AlertPresenter::current().runModal({ L10n::localized("提示"), *message, { L10n::localized("好的") } });
+    m_alerts.runModal({ L10n::localized("提示"), *message, { L10n::localized("好的") } });
     if (self) {
         m_model->clearAlert();
     }

@@ -7,16 +7,18 @@ class QLineEdit;
 class QPushButton;
 class QButtonGroup;
 class MacFeedbackViewModel;
+class AlertPresenter;
 class AppBundle;
 class RemoteBackendConfig;
 
-// The feedback form. Its alerts go through AlertPresenter.
+// The feedback form. Its alerts go through `alerts`.
 class MacFeedbackView final : public QDialog
 {
     Q_OBJECT
 
 public:
-    MacFeedbackView(RemoteBackendConfig& config, const AppBundle& bundle, QWidget* parent = nullptr);
+    MacFeedbackView(RemoteBackendConfig& config, const AppBundle& bundle, AlertPresenter& alerts,
+                    QWidget* parent = nullptr);
     ~MacFeedbackView() override;
 
     MacFeedbackViewModel& model() const { return *m_model; }
@@ -29,6 +31,7 @@ private:
     void render();
     void showAlert();
 
+    AlertPresenter& m_alerts;
     MacFeedbackViewModel* m_model;
     QButtonGroup* m_category;
     QPlainTextEdit* m_content;

@@ -24,14 +24,14 @@ MacRemoteBindingWizardView::MacRemoteBindingWizardView(RemoteBackendConfig& back
                                                        MacAppSelectionStore& appSelectionStore,
                                                        ParentalPasswordStore& passwordStore,
                                                        ScreenTimePolicyStore& policyStore,
-                                                       Workspace& workspace, std::function<void()> onDismiss,
-                                                       QWidget* parent)
+                                                       Workspace& workspace, AlertPresenter& alerts,
+                                                       std::function<void()> onDismiss, QWidget* parent)
     : QDialog(parent)
     , m_backendConfig(backendConfig)
     , m_passwordStore(passwordStore)
     , m_onDismiss(std::move(onDismiss))
     , m_viewModel(new BindingViewModel(workspace, this))
-    , m_context { *m_viewModel, backendConfig, passwordStore }
+    , m_context { *m_viewModel, backendConfig, passwordStore, alerts }
 {
     Q_UNUSED(appSelectionStore)
     Q_UNUSED(policyStore)

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class AlertPresenter;
 class BindingViewModel;
 class MacAppSelectionStore;
 class ParentalPasswordStore;
@@ -27,7 +28,7 @@ class MacRemoteBindingWizardView final : public QDialog
 public:
     MacRemoteBindingWizardView(RemoteBackendConfig& backendConfig, MacAppSelectionStore& appSelectionStore,
                                ParentalPasswordStore& passwordStore, ScreenTimePolicyStore& policyStore,
-                               Workspace& workspace, std::function<void()> onDismiss,
+                               Workspace& workspace, AlertPresenter& alerts, std::function<void()> onDismiss,
                                QWidget* parent = nullptr);
     ~MacRemoteBindingWizardView() override;
 

@@ -6,9 +6,8 @@
 
 namespace ParentPasswordGate {
 
-Outcome ask(ParentalPasswordStore& store, const Prompt& prompt)
+Outcome ask(ParentalPasswordStore& store, AlertPresenter& alerts, const Prompt& prompt)
 {
-    AlertPresenter& alerts = AlertPresenter::current();
     switch (store.refresh()) {
     case ParentalPasswordStore::State::none:
         return Outcome::noPassword;
@@ -33,9 +32,9 @@ Outcome ask(ParentalPasswordStore& store, const Prompt& prompt)
     return Outcome::confirmed;
 }
 
-bool confirm(ParentalPasswordStore& store, const QString& action)
+bool confirm(ParentalPasswordStore& store, AlertPresenter& alerts, const QString& action)
 {
-    return ask(store, { L10n::localized("需要家长密码"), action, L10n::localized("确认") })
+    return ask(store, alerts, { L10n::localized("需要家长密码"), action, L10n::localized("确认") })
         != Outcome::refused;
 }
 

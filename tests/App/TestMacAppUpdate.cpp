@@ -1,4 +1,6 @@
 #include "App/MacAppUpdate.h"
+#include "App/MacChildGuard.h"
+#include "Platform/PlatformDefaults.h"
 #include "support/FixedAppBundle.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/RecordingAdminRunner.h"
@@ -143,16 +145,16 @@ private slots:
         }
         m->alerts.setNextAnswer(1);
 
-        QCoro::waitFor(MacAppUpdate::check(catalogueUrl()));
+        QCoro::waitFor(MacAppUpdate::check(catalogueUrl(), m->guard));
 
         QCOMPARE(m->alerts.shown().size(), 1);
         QCOMPARE(m->defaults.integer(MacAppUpdate::skippedBuildKey), std::optional<qint64>(42));
         QVERIFY(m->runner.scripts().isEmpty());
 
         // The same catalogue again offers nothing; a higher build is offered again.
-        QCoro::waitFor(MacAppUpdate::check(catalogueUrl()));
+        QCoro::waitFor(MacAppUpdate::check(catalogueUrl(), m->guard));
         QCOMPARE(m->alerts.shown().size(), 1);
-        QCoro::waitFor(MacAppUpdate::check(catalogueUrl()));
+        QCoro::waitFor(MacAppUpdate::check(catalogueUrl(), m->guard));
         QCOMPARE(m->alerts.shown().size(), 2);
     }
 
@@ -231,6 +233,7 @@ private:
         ScriptedAlertPresenter alerts;
         RecordingAdminRunner runner;
         FixedAppBundle bundle { u"41"_s };
+        MacChildGuard guard { PlatformDefaults::guardInstaller(), runner, bundle, alerts };
         RecordingHTTPServer server;
     };
     std::optional<Fixture> m;

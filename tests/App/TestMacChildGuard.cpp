@@ -18,7 +18,7 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using MacChildGuard::TerminateReply;
+using TerminateReply = MacChildGuard::TerminateReply;
 
 Q_DECLARE_METATYPE(TerminateReply)
 
@@ -36,16 +36,11 @@ private slots:
     {
         m.emplace();
         QVERIFY(m->root.isValid());
-        GuardInstaller::setCurrent(&m->guard);
         QFile file(m->bundle.bundlePath());
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("binary");
     }
-    void cleanup()
-    {
-        GuardInstaller::setCurrent(nullptr);
-        m.reset();
-    }
+    void cleanup() { m.reset(); }
 
     // The 24 h throttle counts from the last prompt, whatever its answer; a prompt in the future
     // (the clock was set back) waits too.
@@ -87,7 +82,7 @@ private slots:
             [&](const QString&) { storedAtPrompt = m->defaults.doubleValue(MacChildGuard::lastPromptKey); });
         m->runner.setResult(false);
 
-        MacChildGuard::installIfNeeded();
+        m->childGuard.installIfNeeded();
 
         QCOMPARE(m->runner.scripts().size(), prompts ? 1 : 0);
         if (prompts) {
@@ -127,7 +122,7 @@ private slots:
         if (markerPresent) {
             placeMarker();
         }
-        QCOMPARE(MacChildGuard::startsAtLogin(), starts);
+        QCOMPARE(MacChildGuard::startsAtLogin(m->guard), starts);
     }
 
     void quitDecision_data()
@@ -182,7 +177,7 @@ private slots:
         m->alerts.setNextAnswer(button, typed);
         m->runner.setResult(adminSucceeds);
 
-        MacChildGuardDelegate delegate;
+        MacChildGuardDelegate delegate(m->childGuard);
         QCOMPARE(delegate.applicationShouldTerminate(), reply);
 
         QStringList shown;
@@ -195,7 +190,7 @@ private slots:
 
     void quitEventIsSwallowedOnlyWhenCancelled()
     {
-        MacChildGuardDelegate delegate;
+        MacChildGuardDelegate delegate(m->childGuard);
         QEvent quit(QEvent::Quit);
         m->defaults.setString(MacChildGuard::roleKey, u"child"_s);
         QVERIFY(!delegate.eventFilter(QCoreApplication::instance(), &quit));
@@ -226,6 +221,7 @@ private:
         QTemporaryDir root;
         LinuxChildGuard guard { LinuxChildGuard::Options { root.path() } };
         FixedAppBundle bundle { u"7"_s, root.filePath(u"vantorel"_s) };
+        MacChildGuard childGuard { guard, runner, bundle, alerts };
     };
     std::optional<Fixture> m;
 };

@@ -6,9 +6,10 @@
 #include "Models/ScreenTimePolicyStore.h"
 #include "Views/MacRemoteBindingWizardView.h"
 #include "support/LoopbackFamilyServer.h"
-#include "support/ScriptedWorkspace.h"
 #include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
+#include "support/ScriptedAlertPresenter.h"
+#include "support/ScriptedWorkspace.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -40,7 +41,8 @@ private slots:
         MacAppSelectionStore selection;
         ScreenTimePolicyStore policies(std::make_unique<ScreenTimePolicyRepository>());
         ScriptedWorkspace workspace;
-        MacRemoteBindingWizardView wizard(config, selection, passwords, policies, workspace, [] {});
+        ScriptedAlertPresenter alerts;
+        MacRemoteBindingWizardView wizard(config, selection, passwords, policies, workspace, alerts, [] {});
         wizard.show();
 
         const auto click = [&wizard](const QString& name) {

@@ -40,8 +40,6 @@ namespace {
 class ReadingAlertPresenter final : public AlertPresenter
 {
 public:
-    ReadingAlertPresenter() { setCurrent(this); }
-    ~ReadingAlertPresenter() override { setCurrent(nullptr); }
     Answer runModal(const Alert& alert) override
     {
         shown.append(alert.informativeText);
@@ -85,6 +83,7 @@ private slots:
         QTRY_COMPARE(m_requestsAnswered, m_requestsSent);
         m_apps.clear();
         m_workspace.reset();
+        m_presenters.clear();
         m_keychain.reset();
         m_family.reset();
     }
@@ -156,7 +155,8 @@ private slots:
 
     void moreMenuOpensItsScreens()
     {
-        auto app = openApp();
+        auto& alerts = presenter<ReadingAlertPresenter>();
+        auto app = openApp(&alerts);
         QWidget& window = app->window();
         click(&window, u"moreButton"_s);
         MacMoreMenuSheet* menu = nullptr;
@@ -172,7 +172,6 @@ private slots:
         QVERIFY(menu->isVisible());
 
         // The thank-you closes the form while its alert is still being read.
-        ReadingAlertPresenter alerts;
         click(menu, u"row2"_s);
         MacFeedbackView* feedback = nullptr;
         QTRY_VERIFY((feedback = window.findChild<MacFeedbackView*>()) && feedback->isVisible());
@@ -232,8 +231,8 @@ private slots:
         // the test.
         m_family->config->setRole(RemoteDeviceRole::child);
         m_family->config->setDeviceID(QString());
-        ScriptedAlertPresenter alerts;
-        auto app = openApp();
+        auto& alerts = presenter<ScriptedAlertPresenter>();
+        auto app = openApp(&alerts);
         app->unlockRequests().setAnswerPeriod(std::chrono::milliseconds(50));
         QTest::qWait(50);
         app->backendConfig().setDeviceID(m_family->annID);
@@ -285,11 +284,11 @@ private slots:
         QFETCH(bool, selection);
         m_family->config->setRole(RemoteDeviceRole::child);
         m_family->config->setDeviceID(m_family->annID);
-        ScriptedAlertPresenter alerts;
+        auto& alerts = presenter<ScriptedAlertPresenter>();
         if (typed) {
             alerts.setNextAnswer(0, *typed);
         }
-        auto app = openApp();
+        auto app = openApp(&alerts);
         QWidget& window = app->window();
         if (!password.isEmpty()) {
             app->passwordStore().setupPassword(password);
@@ -345,7 +344,9 @@ private slots:
         m_workspace = std::make_unique<ScriptedWorkspace>();
         m_workspace->extensionMissing = missing;
         const auto native = HostPlatform::native();
-        auto* app = openApp({ *m_workspace, m_workspace->processes, native.notifications, native.bundle });
+        auto* app = openApp(nullptr,
+                            { *m_workspace, m_workspace->processes, native.notifications, native.bundle,
+                              native.guardInstaller, native.admin });
         QCOMPARE(app->window().findChild<QWidget*>(u"desktopExtensionNotice"_s)->isVisible(),
                  child && missing);
     }
@@ -369,8 +370,8 @@ private slots:
 
     void fiveHeaderTapsRunTheSelfCheck()
     {
-        ScriptedAlertPresenter alerts;
-        auto app = openApp();
+        auto& alerts = presenter<ScriptedAlertPresenter>();
+        auto app = openApp(&alerts);
         QWidget* header = app->window().findChild<QWidget*>(u"homeHeader"_s);
         QVERIFY(header);
         for (int tap = 0; tap < 4; ++tap) {
@@ -390,10 +391,17 @@ private:
         QTest::mouseClick(button, Qt::LeftButton);
     }
 
-    VantorelMacApp* openApp(HostPlatform platform = HostPlatform::native())
+    // Kept until the applications are gone: an alert may still come up while a test ends.
+    template <typename Presenter> Presenter& presenter()
+    {
+        m_presenters.push_back(std::make_unique<Presenter>());
+        return static_cast<Presenter&>(*m_presenters.back());
+    }
+
+    VantorelMacApp* openApp(AlertPresenter* alerts = nullptr, HostPlatform platform = HostPlatform::native())
     {
         m_apps.push_back(
-            std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed, platform));
+            std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed, platform, alerts));
         m_apps.back()->window().show();
         return m_apps.back().get();
     }
@@ -401,6 +409,7 @@ private:
     std::unique_ptr<ParentFamilyFixture> m_family;
     std::unique_ptr<MemorySecureStore> m_keychain;
     std::unique_ptr<ScriptedWorkspace> m_workspace; // outlives the applications that use it
+    std::vector<std::unique_ptr<AlertPresenter>> m_presenters;
     std::vector<std::unique_ptr<VantorelMacApp>> m_apps;
     int m_requestsSent = 0;
     int m_requestsAnswered = 0;

@@ -196,7 +196,7 @@ private slots:
         if (alertAnswer >= 0) {
             alerts.setNextAnswer(alertAnswer);
         }
-        MacChildRuleSettingsView view({ m_family->annID, u"Ann"_s, u"child"_s }, *m_family->config);
+        MacChildRuleSettingsView view({ m_family->annID, u"Ann"_s, u"child"_s }, *m_family->config, alerts);
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
         QTRY_VERIFY(!view.model().isLoading());

@@ -138,7 +138,8 @@ private slots:
         defaults.setString(RemoteBackendConfig::roleKey, storedRole);
         defaults.setString(RemoteBackendConfig::baseURLOverrideKey, server.baseUrl());
 
-        auto owned = std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed);
+        auto owned = std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed,
+                                                      HostPlatform::native(), &alerts);
         VantorelMacApp& app = *owned;
         ChildEnforcement& enforcement = app.childEnforcement();
         enforcement.start();

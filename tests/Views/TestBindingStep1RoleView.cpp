@@ -77,7 +77,7 @@ private slots:
         }
         ScriptedWorkspace workspace;
         BindingViewModel model(workspace);
-        BindingStep1RoleView view({ model, config, passwords });
+        BindingStep1RoleView view({ model, config, passwords, alerts });
         view.show();
 
         auto* pressed = view.findChild<QPushButton*>(button);

@@ -4,10 +4,4 @@ FixedAppBundle::FixedAppBundle(std::optional<QString> buildNumber, QString bundl
     : m_buildNumber(std::move(buildNumber))
     , m_bundlePath(std::move(bundlePath))
 {
-    AppBundle::setCurrent(this);
-}
-
-FixedAppBundle::~FixedAppBundle()
-{
-    AppBundle::setCurrent(nullptr);
 }

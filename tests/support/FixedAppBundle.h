@@ -2,13 +2,12 @@
 
 #include "Platform/AppBundle.h"
 
-// Package facts a test chooses. Installs itself as the current bundle for its lifetime.
+// Package facts a test chooses.
 class FixedAppBundle final : public AppBundle
 {
 public:
     explicit FixedAppBundle(std::optional<QString> buildNumber = QStringLiteral("1"),
                             QString bundlePath = QStringLiteral("/Applications/岚哨.app"));
-    ~FixedAppBundle() override;
     Q_DISABLE_COPY_MOVE(FixedAppBundle)
 
     QString shortVersion() const override { return m_shortVersion; }

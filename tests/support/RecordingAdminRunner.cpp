@@ -1,15 +1,5 @@
 #include "support/RecordingAdminRunner.h"
 
-RecordingAdminRunner::RecordingAdminRunner()
-{
-    AdminRunner::setCurrent(this);
-}
-
-RecordingAdminRunner::~RecordingAdminRunner()
-{
-    AdminRunner::setCurrent(nullptr);
-}
-
 bool RecordingAdminRunner::run(const QString& script)
 {
     m_scripts.append(script);

@@ -7,12 +7,10 @@
 #include <functional>
 
 // Records every script it is asked to run and answers as told, without running anything.
-// Installs itself as the current runner for its lifetime.
 class RecordingAdminRunner final : public AdminRunner
 {
 public:
-    RecordingAdminRunner();
-    ~RecordingAdminRunner() override;
+    RecordingAdminRunner() = default;
     Q_DISABLE_COPY_MOVE(RecordingAdminRunner)
 
     bool run(const QString& script) override;

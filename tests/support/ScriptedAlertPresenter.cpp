@@ -1,15 +1,5 @@
 #include "support/ScriptedAlertPresenter.h"
 
-ScriptedAlertPresenter::ScriptedAlertPresenter()
-{
-    AlertPresenter::setCurrent(this);
-}
-
-ScriptedAlertPresenter::~ScriptedAlertPresenter()
-{
-    AlertPresenter::setCurrent(nullptr);
-}
-
 AlertPresenter::Answer ScriptedAlertPresenter::runModal(const Alert& alert)
 {
     m_shown.append(alert);

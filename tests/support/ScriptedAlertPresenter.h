@@ -5,13 +5,11 @@
 #include <QList>
 
 // Answers alerts from a queue that the test fills beforehand (setNextAnswer), and records every
-// alert it was shown. An alert without a queued answer is closed without a button. Installs
-// itself as the current presenter for its lifetime.
+// alert it was shown. An alert without a queued answer is closed without a button.
 class ScriptedAlertPresenter final : public AlertPresenter
 {
 public:
-    ScriptedAlertPresenter();
-    ~ScriptedAlertPresenter() override;
+    ScriptedAlertPresenter() = default;
     Q_DISABLE_COPY_MOVE(ScriptedAlertPresenter)
 
     Answer runModal(const Alert& alert) override;

@@ -283,7 +283,8 @@ void childScenario(const QString& baseUrl, const QString& code)
     defaults.setBoolean(ContentView::consentKey, true);
     defaults.setString(L10n::languageKey, g_language);
     VantorelMacApp app(*qApp, VantorelMacApp::Settings::installed,
-                       { workspace, native.processes, native.notifications, native.bundle });
+                       { workspace, native.processes, native.notifications, native.bundle,
+                         native.guardInstaller, native.admin });
     app.backendConfig().setBaseURLOverride(baseUrl);
     app.window().show();
 

@@ -53,7 +53,8 @@ BindingStep1RoleView::BindingStep1RoleView(BindingStepContext context, QWidget* 
             if (checked
                 && (!leavesChild
                     || ParentPasswordGate::confirm(
-                        m_context.passwordStore, L10n::localized("把孩子电脑改为家长设备需要家长密码。")))) {
+                        m_context.passwordStore, m_context.alerts,
+                        L10n::localized("把孩子电脑改为家长设备需要家长密码。")))) {
                 m_context.viewModel.chooseRole(m_context.backendConfig, parent);
             }
             refresh();

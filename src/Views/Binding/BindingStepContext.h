@@ -1,5 +1,6 @@
 #pragma once
 
+class AlertPresenter;
 class BindingViewModel;
 class ParentalPasswordStore;
 class RemoteBackendConfig;
@@ -10,4 +11,5 @@ struct BindingStepContext
     BindingViewModel& viewModel;
     RemoteBackendConfig& backendConfig;
     ParentalPasswordStore& passwordStore;
+    AlertPresenter& alerts;
 };
