@@ -255,3 +255,10 @@ QVariant LoopbackFamilyServer::queryValue(const QString& sql, const QVariantList
     auto& query = database.exec(sql, values);
     return query.next() ? query.value(0) : QVariant();
 }
+
+void addDatabaseRows()
+{
+    QTest::addColumn<LoopbackFamilyServer::Database>("database");
+    QTest::newRow("sqlite") << LoopbackFamilyServer::Database::Sqlite;
+    QTest::newRow("postgres") << LoopbackFamilyServer::Database::Postgres;
+}
