@@ -157,6 +157,9 @@ bool LoopbackFamilyServer::start()
     options.unlockRequestsPerHour = m_setup.unlockRequestsPerHour;
     options.displayInfo = m_setup.displayInfo;
     options.logRequests = false;
+    if (m_setup.guessing) {
+        options.guessing = *m_setup.guessing;
+    }
     m_server = std::make_unique<FamilyServer>(options);
     if (!m_server->start(&m_error)) {
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FamilyCodeThrottle.h"
 #include "Protocol/PublicDisplayInfoRecords.h"
 
 #include <QProcess>
@@ -40,6 +41,8 @@ public:
         int unlockRequestsPerHour = 5;
         QTimeZone timeZone = QTimeZone::utc();
         PublicAppDisplayInfo displayInfo;
+        // In-process mode: how guessed family codes are throttled, when not the server's default.
+        std::optional<FamilyCodeThrottle::Settings> guessing;
         // Serve an existing database (another instance's `databaseUrl()`) instead of a fresh one.
         QString sharedDatabaseUrl;
         // Process mode: the server's request log (one line per request) is appended to this file.
