@@ -161,17 +161,8 @@ private slots:
 
     void parentCreatesFamily()
     {
-        DO(m_parent->launch(qEnvironmentVariable("VANTOREL_APP_BINARY")));
-        DO(m_parent->press(u"同意并继续"_s));
-        DO(setBackendAddress(*m_parent));
-
-        DO(m_parent->press(u"身份 / 基础设置"_s));
-        DO(m_parent->press(u"家长"_s));
-        DO(m_parent->press(u"下一步"_s));
-        DO(m_parent->type(u"家长密码"_s, parentPassword));
-        DO(m_parent->type(u"再次输入密码"_s, parentPassword));
-        DO(m_parent->press(u"设置密码"_s));
-        DO(m_parent->waitForContaining(u"本机已设置家长密码"_s));
+        DO(launchOnOwnServer(*m_parent));
+        DO(setParentPassword(*m_parent, parentPassword));
         DO(m_parent->press(u"下一步"_s));
         DO(m_parent->type(u"本设备昵称（如：家长的电脑）"_s, u"Parent Laptop"_s));
         DO(m_parent->press(u"创建家庭"_s));
@@ -189,18 +180,9 @@ private slots:
 
     void childJoinsWithPasswordSetBeside()
     {
-        DO(m_child->launch(qEnvironmentVariable("VANTOREL_APP_BINARY")));
-        DO(m_child->press(u"同意并继续"_s));
-        DO(setBackendAddress(*m_child));
-
+        DO(launchOnOwnServer(*m_child));
         // The parent sits at the child's computer: the password is set where it will be typed.
-        DO(m_child->press(u"身份 / 基础设置"_s));
-        DO(m_child->press(u"家长"_s));
-        DO(m_child->press(u"下一步"_s));
-        DO(m_child->type(u"家长密码"_s, childPassword));
-        DO(m_child->type(u"再次输入密码"_s, childPassword));
-        DO(m_child->press(u"设置密码"_s));
-        DO(m_child->waitForContaining(u"本机已设置家长密码"_s));
+        DO(setParentPassword(*m_child, childPassword));
         DO(m_child->press(u"上一步"_s));
         DO(m_child->press(u"孩子"_s));
         DO(m_child->press(u"下一步"_s));
@@ -376,15 +358,30 @@ private:
         defaults.setDouble(ParentDashboardViewModel::watchPeriodKey, watchPeriodSeconds);
     }
 
-    void setBackendAddress(ScenarioComputer& computer)
+    // Opens the application past the consent and points it, as a family with its own server
+    // does, through the more menu's backend address screen.
+    void launchOnOwnServer(ScenarioComputer& computer)
     {
-        // As a family with its own server does: the more menu's backend address screen.
+        DO(computer.launch(qEnvironmentVariable("VANTOREL_APP_BINARY")));
+        DO(computer.press(u"同意并继续"_s));
         DO(computer.press(u"更多"_s));
         DO(computer.press(u"后端服务地址"_s));
         DO(computer.waitFor(u"保存地址"_s, AtspiDriver::pushButtonRole));
         DO(computer.type(u"https://…"_s, m_server->baseUrl()));
         DO(computer.press(u"保存地址"_s));
         QTRY_VERIFY_WITH_TIMEOUT(computer.gone(u"保存地址"_s), uiTimeoutMs);
+    }
+
+    // From the home screen to the wizard's password page, as a parent; the password is set there.
+    void setParentPassword(ScenarioComputer& computer, const QString& password)
+    {
+        DO(computer.press(u"身份 / 基础设置"_s));
+        DO(computer.press(u"家长"_s));
+        DO(computer.press(u"下一步"_s));
+        DO(computer.type(u"家长密码"_s, password));
+        DO(computer.type(u"再次输入密码"_s, password));
+        DO(computer.press(u"设置密码"_s));
+        DO(computer.waitForContaining(u"本机已设置家长密码"_s));
     }
 
     // Switches "立即锁定" on (off first, if a lock is on already) in the open rule editor, and saves.

@@ -1,5 +1,5 @@
-#include "FamilyCodeThrottle.h"
 #include "FamilyServer.h"
+#include "support/LoopbackFamilyServer.h"
 #include "support/SettableClock.h"
 
 #include <QElapsedTimer>
@@ -7,7 +7,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -24,7 +23,6 @@ class TestFamilyCodeGuessing : public QObject
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
         m_clock = std::make_unique<SettableClock>(QDateTime(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC));
     }
 
@@ -32,7 +30,6 @@ private slots:
     {
         m_server.reset();
         m_clock.reset();
-        m_dir.reset();
     }
 
     void addressesAreCountedPerHostOrSubscriberBlock_data()
@@ -185,26 +182,15 @@ private:
 
     void startServer(const FamilyCodeThrottle::Settings& guessing)
     {
-        ServerOptions options;
-        options.port = 0;
-        options.database = DatabaseLocation::sqlite(m_dir->filePath(u"s.sqlite3"_s));
-        options.logRequests = false;
-        options.guessing = guessing;
-        m_server = std::make_unique<FamilyServer>(options);
-        QString error;
-        QVERIFY2(m_server->start(&error), qPrintable(error));
-        m_code = QJsonDocument::fromJson(send(u"127.0.0.1"_s, "POST", u"/api/v1/families"_s).body)
-                     .object()
-                     .value(u"familyCode"_s)
-                     .toString();
-        m_otherCode = QJsonDocument::fromJson(send(u"127.0.0.1"_s, "POST", u"/api/v1/families"_s).body)
-                          .object()
-                          .value(u"familyCode"_s)
-                          .toString();
-        const auto child = send(u"127.0.0.1"_s, "POST", u"/api/v1/families/%1/devices"_s.arg(m_code),
-                                R"({"role":"child","name":"Ann"})");
+        m_server
+            = std::make_unique<LoopbackFamilyServer>(LoopbackFamilyServer::Setup { .guessing = guessing });
+        QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
+        m_code = m_server->call("POST", u"/api/v1/families"_s).json().value(u"familyCode"_s).toString();
+        m_otherCode = m_server->call("POST", u"/api/v1/families"_s).json().value(u"familyCode"_s).toString();
+        const auto child = m_server->call("POST", u"/api/v1/families/%1/devices"_s.arg(m_code),
+                                          R"({"role":"child","name":"Ann"})");
         QCOMPARE(child.status, 201);
-        m_child = QJsonDocument::fromJson(child.body).object().value(u"deviceId"_s).toString();
+        m_child = child.json().value(u"deviceId"_s).toString();
     }
 
     QString deadCode(int n) const
@@ -217,9 +203,8 @@ private:
         }
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<SettableClock> m_clock;
-    std::unique_ptr<FamilyServer> m_server;
+    std::unique_ptr<LoopbackFamilyServer> m_server;
     QString m_code;
     QString m_child;
     QString m_otherCode;

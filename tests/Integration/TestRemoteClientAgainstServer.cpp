@@ -11,9 +11,6 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using Database = LoopbackFamilyServer::Database;
-
-Q_DECLARE_METATYPE(LoopbackFamilyServer::Database)
 
 // The application's own backend client against the real family server on a loopback port, on
 // SQLite and on PostgreSQL: a parent's family with two children, through every endpoint.
@@ -22,19 +19,11 @@ class TestRemoteClientAgainstServer : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase_data()
-    {
-        QTest::addColumn<Database>("database");
-        QTest::newRow("sqlite") << Database::Sqlite;
-        QTest::newRow("postgres") << Database::Postgres;
-    }
+    void initTestCase_data() { addDatabaseRows(); }
 
     void init()
     {
-        QFETCH_GLOBAL(Database, database);
-        if (database == Database::Postgres) {
-            VANTOREL_REQUIRE_POSTGRES();
-        }
+        VANTOREL_FETCH_DATABASE(database);
         LoopbackFamilyServer::Setup setup;
         setup.database = database;
         setup.timeZone = QTimeZone("Asia/Shanghai");

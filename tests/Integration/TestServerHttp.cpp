@@ -8,9 +8,6 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using Database = LoopbackFamilyServer::Database;
-
-Q_DECLARE_METATYPE(LoopbackFamilyServer::Database)
 
 // The server over real HTTP on a loopback port, on SQLite and on PostgreSQL: what the real client
 // never sends (malformed, mistyped, oversized, misrouted requests) is refused with a JSON error
@@ -20,19 +17,11 @@ class TestServerHttp : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase_data()
-    {
-        QTest::addColumn<Database>("database");
-        QTest::newRow("sqlite") << Database::Sqlite;
-        QTest::newRow("postgres") << Database::Postgres;
-    }
+    void initTestCase_data() { addDatabaseRows(); }
 
     void init()
     {
-        QFETCH_GLOBAL(Database, database);
-        if (database == Database::Postgres) {
-            VANTOREL_REQUIRE_POSTGRES();
-        }
+        VANTOREL_FETCH_DATABASE(database);
         LoopbackFamilyServer::Setup setup;
         setup.database = database;
         m_server = std::make_unique<LoopbackFamilyServer>(setup);

@@ -49,20 +49,10 @@ private slots:
         QVERIFY(!(folder & (QFileDevice::ReadOther | QFileDevice::ExeOther)));
     }
 
-    void damagedFileIsKeptAside_data()
-    {
-        QTest::addColumn<QByteArray>("contents");
-        QTest::newRow("not JSON") << QByteArray("{\"a\": ");
-    }
     void damagedFileIsKeptAside()
     {
-        QFETCH(QByteArray, contents);
-        QVERIFY(QDir().mkpath(QFileInfo(m_path).path()));
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(contents);
-        file.close();
-
+        const QByteArray contents("{\"a\": ");
+        writeFile(contents);
         FileSecureStore store(m_path);
         QVERIFY(!store.copy(u"a"_s));
         QVERIFY(!store.remove(u"a"_s));
@@ -75,17 +65,21 @@ private slots:
 
     void itemThatIsNotBase64ReadsAsMissing()
     {
-        QVERIFY(QDir().mkpath(QFileInfo(m_path).path()));
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(R"({"a":"***","b":5})");
-        file.close();
+        writeFile(R"({"a":"***","b":5})");
         FileSecureStore store(m_path);
         QVERIFY(!store.copy(u"a"_s));
         QVERIFY(!store.copy(u"b"_s));
     }
 
 private:
+    void writeFile(const QByteArray& contents)
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(m_path).path()));
+        QFile file(m_path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    }
+
     std::unique_ptr<QTemporaryDir> m_directory;
     QString m_path;
 };

@@ -28,10 +28,7 @@ private slots:
         m_db = std::make_unique<ServerDatabase>(DatabaseLocation::sqlite(m_dir->filePath(u"s.sqlite3"_s)));
         QString error;
         QVERIFY2(m_db->open(&error), qPrintable(error));
-        ServerOptions options;
-        options.timeZone = QTimeZone("Asia/Shanghai");
-        options.unlockRequestsPerHour = 3;
-        m_handlers = std::make_unique<ServerHandlers>(*m_db, options);
+        m_handlers = std::make_unique<ServerHandlers>(*m_db, ServerOptions {});
         m_code = m_handlers->families.createFamily().code;
         m_handlers->families.registerDevice(m_code, u"parent"_s, u"Mum"_s);
         m_child = m_handlers->families.registerDevice(m_code, u"child"_s, u"Ann"_s).id;

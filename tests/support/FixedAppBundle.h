@@ -16,7 +16,6 @@ public:
     QString bundleIdentifier() const override { return QStringLiteral("com.corvane.vantorel.tests"); }
 
     void setBuildNumber(std::optional<QString> buildNumber) { m_buildNumber = std::move(buildNumber); }
-    void setBundlePath(QString path) { m_bundlePath = std::move(path); }
     void setShortVersion(QString version) { m_shortVersion = std::move(version); }
 
 private:

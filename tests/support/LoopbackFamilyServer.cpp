@@ -157,6 +157,9 @@ bool LoopbackFamilyServer::start()
     options.unlockRequestsPerHour = m_setup.unlockRequestsPerHour;
     options.displayInfo = m_setup.displayInfo;
     options.logRequests = false;
+    if (m_setup.guessing) {
+        options.guessing = *m_setup.guessing;
+    }
     m_server = std::make_unique<FamilyServer>(options);
     if (!m_server->start(&m_error)) {
         return false;
@@ -254,4 +257,11 @@ QVariant LoopbackFamilyServer::queryValue(const QString& sql, const QVariantList
     }
     auto& query = database.exec(sql, values);
     return query.next() ? query.value(0) : QVariant();
+}
+
+void addDatabaseRows()
+{
+    QTest::addColumn<LoopbackFamilyServer::Database>("database");
+    QTest::newRow("sqlite") << LoopbackFamilyServer::Database::Sqlite;
+    QTest::newRow("postgres") << LoopbackFamilyServer::Database::Postgres;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FamilyCodeThrottle.h"
 #include "Protocol/PublicDisplayInfoRecords.h"
 
 #include <QProcess>
@@ -40,6 +41,8 @@ public:
         int unlockRequestsPerHour = 5;
         QTimeZone timeZone = QTimeZone::utc();
         PublicAppDisplayInfo displayInfo;
+        // In-process mode: how guessed family codes are throttled, when not the server's default.
+        std::optional<FamilyCodeThrottle::Settings> guessing;
         // Serve an existing database (another instance's `databaseUrl()`) instead of a fresh one.
         QString sharedDatabaseUrl;
         // Process mode: the server's request log (one line per request) is appended to this file.
@@ -108,14 +111,20 @@ private:
     QString m_error;
 };
 
-// Skips the current test when PostgreSQL is not available, or fails it when the CI variable is
-// set, where a missing cluster means the test command is broken rather than the machine bare.
-#define VANTOREL_REQUIRE_POSTGRES()                                                                          \
-    do {                                                                                                     \
-        if (const auto why = LoopbackFamilyServer::postgresUnavailable()) {                                  \
-            if (qEnvironmentVariableIsSet("CI")) {                                                           \
-                QFAIL(qPrintable(QStringLiteral("PostgreSQL required in CI: ") + *why));                     \
-            }                                                                                                \
-            QSKIP(qPrintable(QStringLiteral("PostgreSQL not available, test not run: ") + *why));            \
+Q_DECLARE_METATYPE(LoopbackFamilyServer::Database)
+
+// For a test class run once on SQLite and once on PostgreSQL: its initTestCase_data() calls
+// addDatabaseRows(), and its init() starts with VANTOREL_FETCH_DATABASE(name), which declares `name`
+// and skips the row when PostgreSQL is not available, or fails it when the CI variable is set,
+// where a missing cluster means the test command is broken rather than the machine bare.
+void addDatabaseRows();
+#define VANTOREL_FETCH_DATABASE(name)                                                                        \
+    QFETCH_GLOBAL(LoopbackFamilyServer::Database, name);                                                     \
+    if (const auto why = name == LoopbackFamilyServer::Database::Postgres                                    \
+            ? LoopbackFamilyServer::postgresUnavailable()                                                    \
+            : std::nullopt) {                                                                                \
+        if (qEnvironmentVariableIsSet("CI")) {                                                               \
+            QFAIL(qPrintable(QStringLiteral("PostgreSQL required in CI: ") + *why));                         \
         }                                                                                                    \
-    } while (false)
+        QSKIP(qPrintable(QStringLiteral("PostgreSQL not available, test not run: ") + *why));                \
+    }

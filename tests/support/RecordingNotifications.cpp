@@ -2,15 +2,11 @@
 
 QCoro::Task<bool> RecordingNotifications::requestAuthorization()
 {
-    ++m_authorizationRequests;
-    co_return m_allowed;
+    co_return true;
 }
 
 QCoro::Task<bool> RecordingNotifications::add(Request request)
 {
-    if (!m_allowed) {
-        co_return false;
-    }
     m_requests.append(std::move(request));
     co_return true;
 }
