@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 
+class ShellLockLayer;
+
 // One application as the window system sees it. On X11 an application is one process that owns
 // at least one top-level window; its "bundle identifier" is the desktop-entry id (or the window
 // class when no entry claims the window).
@@ -82,4 +84,7 @@ public:
     virtual std::optional<QString> ownBundleIdentifier() = 0;
     // Empty when everything can be enforced; otherwise a sentence saying what cannot be.
     virtual QString enforcementLimitation() { return {}; }
+    // The compositor's own lock layer where the window system offers one; otherwise the lock is
+    // this process's own windows.
+    virtual ShellLockLayer* lockLayer() { return nullptr; }
 };

@@ -70,6 +70,9 @@ class LockLayer {
         this._panels = [];
         this._texts = {};
         Main.uiGroup.add_actor(this._actor);
+        // Tab moves between the field and the two buttons, for a child without a pointer. The
+        // shell's own focus groups see no key while the lock holds the input, so the layer does it.
+        this._actor.connect('key-press-event', (_actor, event) => this._navigate(event));
         this._monitorsId = Main.layoutManager.connect('monitors-changed', () => this._layout());
         // Whatever the shell adds later (a notification, a menu) must stay below the lock.
         this._childId = Main.uiGroup.connect(ACTOR_ADDED, () => this._raise());
@@ -91,6 +94,18 @@ class LockLayer {
             this._layout();
         this._raise();
         return this._hold();
+    }
+
+    _navigate(event) {
+        const symbol = event.get_key_symbol();
+        if (symbol !== Clutter.KEY_Tab && symbol !== Clutter.KEY_ISO_Left_Tab)
+            return Clutter.EVENT_PROPAGATE;
+        let from = global.stage.key_focus;
+        if (this._entry && from === this._entry.clutter_text)
+            from = this._entry;
+        const direction = symbol === Clutter.KEY_Tab ? St.DirectionType.TAB_FORWARD : St.DirectionType.TAB_BACKWARD;
+        this._actor.navigate_focus(from, direction, true);
+        return Clutter.EVENT_STOP;
     }
 
     _raise() {
