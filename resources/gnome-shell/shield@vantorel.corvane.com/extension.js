@@ -100,11 +100,12 @@ class LockLayer {
         const symbol = event.get_key_symbol();
         if (symbol !== Clutter.KEY_Tab && symbol !== Clutter.KEY_ISO_Left_Tab)
             return Clutter.EVENT_PROPAGATE;
-        let from = global.stage.key_focus;
-        if (this._entry && from === this._entry.clutter_text)
-            from = this._entry;
-        const direction = symbol === Clutter.KEY_Tab ? St.DirectionType.TAB_FORWARD : St.DirectionType.TAB_BACKWARD;
-        this._actor.navigate_focus(from, direction, true);
+        const focus = global.stage.key_focus;
+        const stops = this._focusStops;
+        const current = stops.findIndex(stop => stop === focus || stop.contains(focus));
+        const step = symbol === Clutter.KEY_Tab ? 1 : stops.length - 1;
+        if (stops.length > 0)
+            stops[(Math.max(current, 0) + step) % stops.length].grab_key_focus();
         return Clutter.EVENT_STOP;
     }
 
@@ -144,6 +145,7 @@ class LockLayer {
         this._panels.forEach(panel => panel.destroy());
         this._panels = [];
         this._entry = null;
+        this._focusStops = [];
         const primary = Main.layoutManager.primaryIndex;
         Main.layoutManager.monitors.forEach((monitor, index) => {
             const area = new St.Widget({ layout_manager: new Clutter.BinLayout() });
@@ -188,6 +190,7 @@ class LockLayer {
             });
             item.connect('clicked', onClick);
             panel.add_child(item);
+            this._focusStops.push(item);
             return item;
         };
         button(texts.requestButton, () => this._onRequest());
@@ -201,6 +204,7 @@ class LockLayer {
         });
         this._entry.clutter_text.connect('activate', () => this._submitPassword());
         panel.add_child(this._entry);
+        this._focusStops.push(this._entry);
         button(texts.passwordButton, () => this._submitPassword());
         this._status = label('', 'color: #ef9a9a; font-size: 14px;');
         return panel;
