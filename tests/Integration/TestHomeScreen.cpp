@@ -20,6 +20,7 @@
 #include "support/MemorySecureStore.h"
 #include "support/ParentFamilyFixture.h"
 #include "support/ScriptedAlertPresenter.h"
+#include "support/ScriptedWorkspace.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -190,26 +191,54 @@ private slots:
         QTRY_VERIFY(!window.findChild<MacBackendURLSettingsView*>());
     }
 
+    void passwordAtTheChildLiftsTheLock_data()
+    {
+        QTest::addColumn<bool>("shellLayer");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("lifted");
+        QTest::newRow("password sheet") << false << u"2468"_s << true;
+        QTest::newRow("shell layer") << true << u"2468"_s << true;
+        QTest::newRow("shell layer, wrong password") << true << u"2222"_s << false;
+    }
+
     void passwordAtTheChildLiftsTheLock()
     {
         // A child not yet bound, so that no synchronisation runs beside the test. The wrong password
-        // is the sheet's own test; the lift's length and its upload are the view model's.
+        // in the sheet is the sheet's own test; the lift's length and its upload are the view model's.
+        QFETCH(bool, shellLayer);
+        QFETCH(QString, password);
+        QFETCH(bool, lifted);
         m_family->config->setRole(RemoteDeviceRole::child);
         m_family->config->setDeviceID(QString());
-        auto app = openApp();
+        ScriptedWorkspace workspace;
+        RecordingLockLayer layer;
+        workspace.layer = shellLayer ? &layer : nullptr;
+        auto native = HostPlatform::native();
+        auto app = openApp({ workspace, workspace.processes, native.notifications, native.bundle });
         app->passwordStore().setupPassword(u"2468"_s);
         app->policyStore().update([](ScreenTimePolicy& policy) { policy.forceLocked = true; });
         auto& lock = app->lockOverlay();
         lock.show(MacPolicyExecutor::LockReason::forceLocked, app->policyStore().policy());
 
-        click(&app->window(), u"localUnlockButton"_s);
-        MacVerifyPasswordView* sheet = nullptr;
-        QTRY_VERIFY((sheet = app->window().findChild<MacVerifyPasswordView*>()));
-        sheet->findChild<QLineEdit*>(u"password"_s)->setText(u"2468"_s);
-        click(sheet, u"confirm"_s);
-        QTRY_VERIFY(!app->window().findChild<MacVerifyPasswordView*>());
-        QVERIFY(!app->policyStore().policy().forceLocked);
-        QVERIFY(!lock.isShowing());
+        if (shellLayer) {
+            QVERIFY(layer.shown && lock.overlayWindows().isEmpty());
+            QCOMPARE(layer.client.tryParentPassword(password), lifted);
+            QCOMPARE(layer.shown.has_value(), !lifted);
+        } else {
+            click(&app->window(), u"localUnlockButton"_s);
+            MacVerifyPasswordView* sheet = nullptr;
+            QTRY_VERIFY((sheet = app->window().findChild<MacVerifyPasswordView*>()));
+            sheet->findChild<QLineEdit*>(u"password"_s)->setText(password);
+            click(sheet, u"confirm"_s);
+            QTRY_VERIFY(!app->window().findChild<MacVerifyPasswordView*>());
+        }
+        QCOMPARE(app->policyStore().policy().forceLocked, !lifted);
+        QCOMPARE(lock.isShowing(), !lifted);
+        lock.hide();
+        // The application goes before the workspace it was handed.
+        app->window().hide();
+        QTRY_COMPARE(m_requestsAnswered, m_requestsSent);
+        m_apps.clear();
     }
 
     void childHearsTheAnswerOnItsLockScreen_data()
@@ -361,9 +390,10 @@ private:
         QTest::mouseClick(button, Qt::LeftButton);
     }
 
-    VantorelMacApp* openApp()
+    VantorelMacApp* openApp(HostPlatform platform = HostPlatform::native())
     {
-        m_apps.push_back(std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed));
+        m_apps.push_back(
+            std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed, platform));
         m_apps.back()->window().show();
         return m_apps.back().get();
     }
