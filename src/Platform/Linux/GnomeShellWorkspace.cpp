@@ -211,7 +211,7 @@ QString GnomeShellWorkspace::enforcementLimitation()
 bool GnomeShellWorkspace::showLock(const Texts& texts)
 {
     if (!m_lockClient) {
-        // Registered before the first lock, not at start: the buttons only exist while it shows.
+        // Exported at the first lock rather than at start: a session never locked exports nothing.
         auto* client = new LockClient(*this, m_bus);
         if (!m_bus.registerObject(QString::fromLatin1(lockClientPath), client,
                                   QDBusConnection::ExportAllSlots)) {
