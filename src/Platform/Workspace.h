@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+class ShellLockLayer;
+
 // One application as the window system sees it. On X11 an application is one process that owns
 // at least one top-level window; its "bundle identifier" is the desktop-entry id (or the window
 // class when no entry claims the window).
@@ -105,4 +107,7 @@ public:
     // The desktop could do more, but the extension this application ships for it is missing or
     // switched off, so that only the process shield is left: the child's home screen says so.
     virtual bool desktopExtensionMissing() { return false; }
+    // The compositor's own lock layer where the window system offers one; otherwise the lock is
+    // this process's own windows.
+    virtual ShellLockLayer* lockLayer() { return nullptr; }
 };

@@ -123,6 +123,7 @@ ContentView::~ContentView()
     // The overlay outlives this screen; its buttons must not reach a screen that is gone.
     m_lock.overlay.coordinator().onUnlockRequest = nullptr;
     m_lock.overlay.coordinator().onPasswordUnlock = nullptr;
+    m_lock.overlay.coordinator().onParentPassword = nullptr;
 }
 
 void ContentView::showEvent(QShowEvent* event)
@@ -142,6 +143,15 @@ void ContentView::onAppearSetup()
     MacLockCoordinator& coordinator = m_lock.overlay.coordinator();
     coordinator.onUnlockRequest = [this] { m_viewModel->handleUnlockRequest(m_stores.backendConfig); };
     coordinator.onPasswordUnlock = [this] { openChildUnlock(); };
+    // Typed into the compositor's lock layer instead of this screen's password sheet.
+    coordinator.onParentPassword = [this](const QString& password) {
+        const auto refused = MacVerifyPasswordView::refusal(m_stores.passwordStore, password);
+        if (refused.isEmpty()) {
+            m_viewModel->handleLocalUnlock(m_stores.policyStore, m_stores.appSelectionStore,
+                                           m_stores.backendConfig);
+        }
+        return refused;
+    };
     // A declined request is told on the lock screen in place of the earlier "sent".
     connect(&m_lock.unlockRequests, &MacUnlockRequestState::changed, this, [this] {
         if (m_lock.unlockRequests.isRejected()) {

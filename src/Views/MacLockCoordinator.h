@@ -18,6 +18,9 @@ public:
 
     std::function<void()> onUnlockRequest;
     std::function<void()> onPasswordUnlock;
+    // A lock drawn by the compositor takes the parent password in its own field: this checks it,
+    // unlocks and returns nothing on a match, and otherwise returns the sentence to show.
+    std::function<QString(const QString& password)> onParentPassword;
 
     QString statusText() const { return m_statusText; }
     void setStatusText(const QString& text);

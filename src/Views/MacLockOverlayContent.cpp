@@ -38,15 +38,13 @@ MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, const Ma
     m_reason->setWordWrap(true);
     layout->addWidget(m_reason);
 
-    auto* pending = new QLabel(L10n::localized("解锁申请已发出，正在等待家长处理"), this);
+    auto* pending = new QLabel(this);
     pending->setObjectName(u"unlockRequestPendingText"_s);
     pending->setAlignment(Qt::AlignCenter);
     pending->setWordWrap(true);
     const auto showRequestState = [pending, requests] {
-        const bool rejected = requests && requests->isRejected();
-        pending->setText(rejected ? L10n::localized("家长拒绝了这次解锁申请")
-                                  : L10n::localized("解锁申请已发出，正在等待家长处理"));
-        pending->setVisible(requests && (requests->isPending() || rejected));
+        pending->setText(requestStateText(requests));
+        pending->setVisible(!pending->text().isEmpty());
     };
     showRequestState();
     layout->addWidget(pending);
@@ -97,6 +95,17 @@ MacLockOverlayContent::MacLockOverlayContent(const QString& reasonText, const Ma
             action();
         }
     });
+}
+
+QString MacLockOverlayContent::requestStateText(const MacUnlockRequestState* requests)
+{
+    if (requests && requests->isRejected()) {
+        return L10n::localized("家长拒绝了这次解锁申请");
+    }
+    if (requests && requests->isPending()) {
+        return L10n::localized("解锁申请已发出，正在等待家长处理");
+    }
+    return {};
 }
 
 QString MacLockOverlayContent::reasonText() const

@@ -20,6 +20,8 @@ public:
                           const MacUnlockRequestState* requests, QWidget* parent = nullptr);
 
     QString reasonText() const;
+    // Whether a request waits for a parent or was declined; empty when neither.
+    static QString requestStateText(const MacUnlockRequestState* requests);
 
 private:
     QLabel* m_reason = nullptr;

@@ -1,7 +1,9 @@
 #include "Views/MacLockOverlayController.h"
 
+#include "Models/L10n.h"
 #include "Platform/ProcessShield.h"
 #include "Platform/Workspace.h"
+#include "Services/MacUnlockRequestState.h"
 #include "Views/MacLockOverlayContent.h"
 #include "Views/MacLockOverlayWindow.h"
 
@@ -11,6 +13,7 @@
 #include <QWindow>
 
 using MacPolicyExecutor::LockReason;
+using namespace Qt::StringLiterals;
 
 namespace {
 // A hide request may still be on its way to the window manager this long after it was made: an
@@ -59,11 +62,55 @@ MacLockOverlayController::MacLockOverlayController(Workspace& workspace, Process
             self->scheduleCheck();
         }
     });
+    if (auto* layer = m_workspace.lockLayer()) {
+        // The layer's buttons are the lock windows' buttons.
+        layer->setClient({ .tryParentPassword =
+                               [self](const QString& password) {
+                                   if (!self || !self->m_coordinator.onParentPassword) {
+                                       return false;
+                                   }
+                                   const auto refusal = self->m_coordinator.onParentPassword(password);
+                                   if (refusal.isEmpty()) {
+                                       return true;
+                                   }
+                                   self->m_passwordRefusal = refusal;
+                                   if (self->m_onShellLayer && !self->showShellLayer()) {
+                                       self->coverWithWindows();
+                                   }
+                                   return false;
+                               },
+                           .requestUnlock =
+                               [self] {
+                                   if (self && self->m_coordinator.onUnlockRequest) {
+                                       self->m_coordinator.onUnlockRequest();
+                                   }
+                               } });
+        layer->watchLoss([self] {
+            if (self && self->m_onShellLayer) {
+                self->coverWithWindows();
+            }
+        });
+        // A request sent or answered, or a status line, changes what the layer shows.
+        const auto refresh = [self] {
+            if (self && self->m_onShellLayer && !self->showShellLayer()) {
+                self->coverWithWindows();
+            }
+        };
+        connect(&m_coordinator, &MacLockCoordinator::statusTextChanged, this, refresh);
+        if (m_requests) {
+            connect(m_requests, &MacUnlockRequestState::changed, this, refresh);
+        }
+    }
 }
 
 MacLockOverlayController::~MacLockOverlayController()
 {
     m_workspace.watchWindows({});
+    // A shown layer stays up: the lock holds until this program, started again, decides anew.
+    if (auto* layer = m_workspace.lockLayer()) {
+        layer->setClient({});
+        layer->watchLoss({});
+    }
     for (const auto& window : std::as_const(m_overlayWindows)) {
         delete window.data();
     }
@@ -118,9 +165,70 @@ void MacLockOverlayController::show(LockReason reason, const ScreenTimePolicy& p
     m_lockReasonText = MacLockShield::reasonText(reason, policy);
     emit lockReasonTextChanged();
     setShowing(true);
-    createWindowsIfNeeded();
+    if (showShellLayer()) {
+        hideWindows();
+    } else {
+        createWindowsIfNeeded();
+    }
     startShieldTimer();
     enforceShield();
+}
+
+ShellLockLayer::Texts MacLockOverlayController::shellLayerTexts() const
+{
+    QStringList pending;
+    for (const auto& line :
+         { MacLockOverlayContent::requestStateText(m_requests), m_coordinator.statusText() }) {
+        if (!line.isEmpty()) {
+            pending.append(line);
+        }
+    }
+    return {
+        { u"title"_s, L10n::localized("岚哨") },
+        { u"reason"_s, m_lockReasonText },
+        { u"pending"_s, pending.join(u'\n') },
+        { u"requestButton"_s, L10n::localized("向家长申请解锁") },
+        { u"passwordButton"_s, L10n::localized("家长在身边时，输入家长密码立即解锁") },
+        { u"passwordPlaceholder"_s, L10n::localized("请输入密码") },
+        { u"passwordWrong"_s,
+          m_passwordRefusal.isEmpty() ? L10n::localized("密码错误，请重试") : m_passwordRefusal },
+    };
+}
+
+bool MacLockOverlayController::showShellLayer()
+{
+    auto* layer = m_workspace.lockLayer();
+    m_shellLayerAsked = m_shellLayerAsked || layer;
+    m_onShellLayer = layer && layer->showLock(shellLayerTexts());
+    m_inputGrabbed = m_onShellLayer && layer->holdsInput();
+    return m_onShellLayer;
+}
+
+void MacLockOverlayController::hideShellLayer()
+{
+    m_onShellLayer = false;
+    if (m_shellLayerAsked) {
+        m_shellLayerAsked = false;
+        m_workspace.lockLayer()->hideLock();
+    }
+}
+
+void MacLockOverlayController::coverWithWindows()
+{
+    m_onShellLayer = false;
+    m_inputGrabbed = false;
+    if (m_isShowing) {
+        qWarning("The shell's lock layer is gone; the lock windows cover the screens instead.");
+        createWindowsIfNeeded();
+    }
+}
+
+void MacLockOverlayController::hideWindows()
+{
+    releaseInput();
+    for (auto* window : overlayWindows()) {
+        window->hide();
+    }
 }
 
 void MacLockOverlayController::beginAppBlock()
@@ -128,10 +236,8 @@ void MacLockOverlayController::beginAppBlock()
     setShowing(false);
     m_grabRetry.stop();
     m_grabRefusedSince.invalidate();
-    releaseInput();
-    for (auto* window : overlayWindows()) {
-        window->hide();
-    }
+    hideShellLayer();
+    hideWindows();
     startShieldTimer();
     enforceShield();
 }
@@ -145,10 +251,9 @@ void MacLockOverlayController::hide()
         m_shieldTimer->deleteLater();
         m_shieldTimer = nullptr;
     }
-    releaseInput();
-    for (auto* window : overlayWindows()) {
-        window->hide();
-    }
+    hideShellLayer();
+    m_passwordRefusal.clear();
+    hideWindows();
 }
 
 void MacLockOverlayController::createWindowsIfNeeded()
@@ -277,6 +382,14 @@ void MacLockOverlayController::stopApplication(const RunningApplication& applica
 
 void MacLockOverlayController::keepLockUp(bool tick)
 {
+    if (m_onShellLayer) {
+        // Shown again at every tick: the shell gives the input back to a grab it refused earlier
+        // (an open menu), and a layer switched off with the extension fails here.
+        if (tick && !showShellLayer()) {
+            coverWithWindows();
+        }
+        return;
+    }
     const auto windows = overlayWindows();
     if (windows.isEmpty() || (m_aboveOverlay && m_aboveOverlay->isVisible())) {
         raiseWindows();

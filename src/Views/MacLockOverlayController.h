@@ -2,6 +2,7 @@
 
 #include "Models/MacSelectionPayload.h"
 #include "Models/ScreenTimePolicy.h"
+#include "Platform/ShellLockLayer.h"
 #include "Services/MacLockOverlayTarget.h"
 #include "Services/MacLockShield.h"
 #include "Services/MacPolicyExecutor.h"
@@ -33,7 +34,9 @@ class Workspace;
 // second: a lock window closed, unmapped or covered is restored at once, a controlled
 // application is hidden, and stopped when it comes back in front or shows windows the window
 // manager cannot hide. A grab that stays refused for two seconds is taken as an attack: the
-// override-redirect windows that may hold it have their processes stopped.
+// override-redirect windows that may hold it have their processes stopped. Where the workspace
+// offers the compositor's own lock layer (GNOME on Wayland), that layer is the lock instead of
+// the windows, with the same texts; when it cannot be shown or goes away, the windows cover at once.
 class MacLockOverlayController final : public QObject, public MacLockOverlayTarget
 {
     Q_OBJECT
@@ -71,6 +74,10 @@ public:
     bool isShowing() const { return m_isShowing; }
     bool isAppBlocking() const { return !m_isShowing && m_shieldTimer; }
     bool holdsInputGrab() const { return m_inputGrabbed; }
+    // The lock is the compositor's layer rather than our windows.
+    bool showsShellLayer() const { return m_onShellLayer; }
+    // What the compositor's layer shows for the lock now: the lock windows' texts.
+    ShellLockLayer::Texts shellLayerTexts() const;
     QList<MacLockOverlayWindow*> overlayWindows() const;
     // The ways out and the status line the lock windows show; the root screen fills them in.
     MacLockCoordinator& coordinator() { return m_coordinator; }
@@ -103,6 +110,10 @@ private:
     void stopGrabHolders();
     void releaseInput();
     void resetShieldState();
+    bool showShellLayer();
+    void hideShellLayer();
+    void coverWithWindows();
+    void hideWindows();
 
     Workspace& m_workspace;
     ScreenSource m_screens;
@@ -124,4 +135,9 @@ private:
     QSet<qint64> m_stopped;
     QElapsedTimer m_grabRefusedSince;
     QTimer m_grabRetry;
+    bool m_onShellLayer = false;
+    // Asked to show since the last hide, whatever it answered: a late answer may still show it.
+    bool m_shellLayerAsked = false;
+    // Why the last password typed into the shell's layer unlocked nothing; empty before any.
+    QString m_passwordRefusal;
 };

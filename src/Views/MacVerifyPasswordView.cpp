@@ -68,23 +68,39 @@ MacVerifyPasswordView::MacVerifyPasswordView(ParentalPasswordStore& store, std::
     showStoreProblem(m_store.refresh());
 }
 
-bool MacVerifyPasswordView::showStoreProblem(ParentalPasswordStore::State state)
+QString MacVerifyPasswordView::storeProblem(ParentalPasswordStore::State state)
 {
     switch (state) {
     case ParentalPasswordStore::State::set:
-        return false;
+        break;
     case ParentalPasswordStore::State::none:
         // Anything typed would be "wrong": say why, and where a parent sets one.
-        m_errorMessage->setText(L10n::localized(
-            "本机还没有设置家长密码，无法用密码解锁。请家长在首页点击“设置家长密码”设置后再用。"));
-        break;
+        return L10n::localized(
+            "本机还没有设置家长密码，无法用密码解锁。请家长在首页点击“设置家长密码”设置后再用。");
     case ParentalPasswordStore::State::unreadable:
-        m_errorMessage->setText(L10n::localized("暂时无法读取家长密码（系统钥匙环打不开），请稍后重试"));
-        break;
+        return L10n::localized("暂时无法读取家长密码（系统钥匙环打不开），请稍后重试");
     }
+    return {};
+}
+
+bool MacVerifyPasswordView::showStoreProblem(ParentalPasswordStore::State state)
+{
+    const auto problem = storeProblem(state);
+    if (problem.isEmpty()) {
+        return false;
+    }
+    m_errorMessage->setText(problem);
     m_errorMessage->setWordWrap(true);
     m_errorMessage->show();
     return true;
+}
+
+QString MacVerifyPasswordView::refusal(ParentalPasswordStore& store, const QString& password)
+{
+    if (const auto problem = storeProblem(store.refresh()); !problem.isEmpty()) {
+        return problem;
+    }
+    return store.verify(password) ? QString() : L10n::localized("密码错误，请重试");
 }
 
 QString MacVerifyPasswordView::password() const
@@ -99,15 +115,14 @@ QString MacVerifyPasswordView::errorMessage() const
 
 void MacVerifyPasswordView::confirm()
 {
-    if (showStoreProblem(m_store.refresh())) {
-        return;
-    }
-    if (m_store.verify(m_password->text())) {
+    const auto refused = refusal(m_store, m_password->text());
+    if (refused.isEmpty()) {
         if (m_onVerified) {
             m_onVerified();
         }
         return;
     }
-    m_errorMessage->setText(L10n::localized("密码错误，请重试"));
+    m_errorMessage->setText(refused);
+    m_errorMessage->setWordWrap(true);
     m_errorMessage->show();
 }

@@ -20,6 +20,9 @@ public:
     MacVerifyPasswordView(ParentalPasswordStore& store, std::function<void()> onVerified,
                           QWidget* parent = nullptr);
 
+    // Checks a password the way this sheet does: empty on a match, otherwise the sentence it shows.
+    static QString refusal(ParentalPasswordStore& store, const QString& password);
+
     QString password() const;
     // Empty while no attempt has failed.
     QString errorMessage() const;
@@ -28,6 +31,7 @@ public slots:
     void confirm();
 
 private:
+    static QString storeProblem(ParentalPasswordStore::State state);
     // Says why no password can be checked; false when one can.
     bool showStoreProblem(ParentalPasswordStore::State state);
 

@@ -191,26 +191,53 @@ private slots:
         QTRY_VERIFY(!window.findChild<MacBackendURLSettingsView*>());
     }
 
+    void passwordAtTheChildLiftsTheLock_data()
+    {
+        QTest::addColumn<bool>("shellLayer");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("lifted");
+        QTest::newRow("password sheet") << false << u"2468"_s << true;
+        QTest::newRow("shell layer") << true << u"2468"_s << true;
+        QTest::newRow("shell layer, wrong password") << true << u"2222"_s << false;
+    }
+
     void passwordAtTheChildLiftsTheLock()
     {
         // A child not yet bound, so that no synchronisation runs beside the test. The wrong password
-        // is the sheet's own test; the lift's length and its upload are the view model's.
+        // in the sheet is the sheet's own test; the lift's length and its upload are the view model's.
+        QFETCH(bool, shellLayer);
+        QFETCH(QString, password);
+        QFETCH(bool, lifted);
         m_family->config->setRole(RemoteDeviceRole::child);
         m_family->config->setDeviceID(QString());
-        auto app = openApp();
+        ScriptedWorkspace workspace;
+        RecordingLockLayer layer;
+        workspace.layer = shellLayer ? &layer : nullptr;
+        auto app = openApp(nullptr, platformWith(workspace));
         app->passwordStore().setupPassword(u"2468"_s);
         app->policyStore().update([](ScreenTimePolicy& policy) { policy.forceLocked = true; });
         auto& lock = app->lockOverlay();
         lock.show(MacPolicyExecutor::LockReason::forceLocked, app->policyStore().policy());
 
-        click(&app->window(), u"localUnlockButton"_s);
-        MacVerifyPasswordView* sheet = nullptr;
-        QTRY_VERIFY((sheet = app->window().findChild<MacVerifyPasswordView*>()));
-        sheet->findChild<QLineEdit*>(u"password"_s)->setText(u"2468"_s);
-        click(sheet, u"confirm"_s);
-        QTRY_VERIFY(!app->window().findChild<MacVerifyPasswordView*>());
-        QVERIFY(!app->policyStore().policy().forceLocked);
-        QVERIFY(!lock.isShowing());
+        if (shellLayer) {
+            QVERIFY(layer.shown && lock.overlayWindows().isEmpty());
+            QCOMPARE(layer.client.tryParentPassword(password), lifted);
+            QCOMPARE(layer.shown.has_value(), !lifted);
+        } else {
+            click(&app->window(), u"localUnlockButton"_s);
+            MacVerifyPasswordView* sheet = nullptr;
+            QTRY_VERIFY((sheet = app->window().findChild<MacVerifyPasswordView*>()));
+            sheet->findChild<QLineEdit*>(u"password"_s)->setText(password);
+            click(sheet, u"confirm"_s);
+            QTRY_VERIFY(!app->window().findChild<MacVerifyPasswordView*>());
+        }
+        QCOMPARE(app->policyStore().policy().forceLocked, !lifted);
+        QCOMPARE(lock.isShowing(), !lifted);
+        lock.hide();
+        // The application goes before the workspace it was handed.
+        app->window().hide();
+        QTRY_COMPARE(m_requestsAnswered, m_requestsSent);
+        m_apps.clear();
     }
 
     void childHearsTheAnswerOnItsLockScreen_data()
@@ -343,10 +370,7 @@ private slots:
         }
         m_workspace = std::make_unique<ScriptedWorkspace>();
         m_workspace->extensionMissing = missing;
-        const auto native = HostPlatform::native();
-        auto* app = openApp(nullptr,
-                            { *m_workspace, m_workspace->processes, native.notifications, native.bundle,
-                              native.guardInstaller, native.admin });
+        auto* app = openApp(nullptr, platformWith(*m_workspace));
         QCOMPARE(app->window().findChild<QWidget*>(u"desktopExtensionNotice"_s)->isVisible(),
                  child && missing);
     }
@@ -396,6 +420,14 @@ private:
     {
         m_presenters.push_back(std::make_unique<Presenter>());
         return static_cast<Presenter&>(*m_presenters.back());
+    }
+
+    // This computer's seams, but for the window system and the processes, which the test plays.
+    static HostPlatform platformWith(ScriptedWorkspace& workspace)
+    {
+        const auto native = HostPlatform::native();
+        return { workspace,     workspace.processes,   native.notifications,
+                 native.bundle, native.guardInstaller, native.admin };
     }
 
     VantorelMacApp* openApp(AlertPresenter* alerts = nullptr, HostPlatform platform = HostPlatform::native())

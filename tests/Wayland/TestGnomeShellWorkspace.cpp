@@ -1,11 +1,19 @@
 #include "Platform/Linux/GnomeShellWorkspace.h"
+#include "Services/MacUnlockRequestState.h"
+#include "Views/MacLockOverlayController.h"
+#include "Views/MacLockOverlayWindow.h"
 #include "support/GnomeShellSession.h"
+#include "support/MemoryUserDefaults.h"
+#include "support/RecordingProcessShield.h"
 
+#include <QApplication>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -28,6 +36,24 @@ public Q_SLOTS:
     void RequestUnlock() { ++unlockRequests; }
 };
 
+// Stands in for the shell on a bus of its own: records what it is asked to show, and can vanish.
+class FakeShield : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.corvane.vantorel.Shield1")
+
+public:
+    QMap<QString, QString> shown;
+
+public Q_SLOTS:
+    bool ShowLock(const QMap<QString, QString>& texts)
+    {
+        shown = texts;
+        return true;
+    }
+    void HideLock() { shown.clear(); }
+};
+
 class TestGnomeShellWorkspace : public QObject
 {
     Q_OBJECT
@@ -38,6 +64,9 @@ private Q_SLOTS:
     void frontmostIsTheFocusedWindowsEntry();
     void hideMinimisesUntilNothingIsLeft();
     void withoutTheExtensionNothingIsSeen();
+    void lockScreenIsTheShellsLayer_data();
+    void lockScreenIsTheShellsLayer();
+    void windowsCoverWhenTheLayerIsGone();
 
 private:
     QDBusMessage shield(const QString& method, const QVariantList& arguments = {});
@@ -167,5 +196,111 @@ void TestGnomeShellWorkspace::withoutTheExtensionNothingIsSeen()
     QVERIFY(workspace.desktopExtensionMissing());
 }
 
-QTEST_GUILESS_MAIN(TestGnomeShellWorkspace)
+void TestGnomeShellWorkspace::lockScreenIsTheShellsLayer_data()
+{
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<int>("requests");
+    QTest::newRow("wrong password") << QStringList { u"2222"_s, u"return"_s } << true << 0;
+    QTest::newRow("parent password") << QStringList { u"2468"_s, u"return"_s } << false << 0;
+    QTest::newRow("ask the parent") << QStringList { u"back-tab"_s, u"return"_s } << true << 1;
+}
+
+void TestGnomeShellWorkspace::lockScreenIsTheShellsLayer()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(bool, locked);
+    QFETCH(int, requests);
+    MemoryUserDefaults defaults;
+    GnomeShellWorkspace workspace(m_session.bus());
+    RecordingProcessShield processes;
+    MacLockOverlayController lock(workspace, processes,
+                                  [] { return QList<MacLockOverlayController::Screen>(); });
+    int asked = 0;
+    lock.coordinator().onUnlockRequest = [&asked] { ++asked; };
+    // Checking the password is the home screen's; here it only has to reach the application.
+    lock.coordinator().onParentPassword = [&lock](const QString& password) {
+        if (password == u"2468"_s) {
+            lock.hide();
+            return QString();
+        }
+        return u"密码错误，请重试"_s;
+    };
+    const auto layerShown = [this] {
+        const auto reply = m_session.bus().call(
+            QDBusMessage::createMethodCall(QString::fromLatin1(GnomeShellWorkspace::service),
+                                           QString::fromLatin1(GnomeShellWorkspace::objectPath),
+                                           u"org.freedesktop.DBus.Properties"_s, u"Get"_s)
+            << QString::fromLatin1(GnomeShellWorkspace::interfaceName) << u"LockShown"_s);
+        return reply.arguments().value(0).value<QDBusVariant>().variant().toBool();
+    };
+
+    lock.show(MacPolicyExecutor::LockReason::forceLocked, ScreenTimePolicy());
+    QVERIFY(lock.showsShellLayer());
+    QVERIFY(layerShown());
+
+    QVERIFY(m_session.input(typed));
+    QTRY_COMPARE_WITH_TIMEOUT(asked, requests, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(layerShown(), locked, 5000);
+    QCOMPARE(lock.isShowing(), locked);
+    lock.hide();
+    QVERIFY(!layerShown());
+}
+
+void TestGnomeShellWorkspace::windowsCoverWhenTheLayerIsGone()
+{
+    // The shell answers on a thread of its own, as a process of its own would while ours waits.
+    QThread thread;
+    thread.start();
+    const auto address = m_session.environment().value(u"DBUS_SYSTEM_BUS_ADDRESS"_s);
+    auto shell = QDBusConnection::connectToBus(address, u"fake-shell"_s);
+    FakeShield shield;
+    shield.moveToThread(&thread);
+    const auto stop = qScopeGuard([&thread] {
+        thread.quit();
+        thread.wait();
+    });
+    QVERIFY(shell.registerObject(QString::fromLatin1(GnomeShellWorkspace::objectPath), &shield,
+                                 QDBusConnection::ExportAllSlots));
+    QVERIFY(shell.registerService(QString::fromLatin1(GnomeShellWorkspace::service)));
+    MemoryUserDefaults defaults;
+    MacUnlockRequestState requests;
+    GnomeShellWorkspace workspace(QDBusConnection::connectToBus(address, u"application"_s));
+    RecordingProcessShield processes;
+    MacLockOverlayController lock(workspace, processes, MacLockOverlayController::platformScreens, &requests);
+
+    ScreenTimePolicy policy;
+    policy.dailyLimitMinutes = 90;
+    lock.show(MacPolicyExecutor::LockReason::dailyLimit, policy);
+    const QMap<QString, QString> lockScreen {
+        { u"title"_s, u"岚哨"_s },
+        { u"reason"_s, u"今日使用已达上限（90 分钟）"_s },
+        { u"pending"_s, QString() },
+        { u"requestButton"_s, u"向家长申请解锁"_s },
+        { u"passwordButton"_s, u"家长在身边时，输入家长密码立即解锁"_s },
+        { u"passwordPlaceholder"_s, u"请输入密码"_s },
+        { u"passwordWrong"_s, u"密码错误，请重试"_s },
+    };
+    QCOMPARE(shield.shown, lockScreen);
+    requests.markSent();
+    QCOMPARE(shield.shown.value(u"pending"_s), u"解锁申请已发出，正在等待家长处理"_s);
+    QVERIFY(lock.overlayWindows().isEmpty());
+
+    // The extension switched off, or the shell restarted: the lock must not wait for a tick.
+    QVERIFY(shell.unregisterService(QString::fromLatin1(GnomeShellWorkspace::service)));
+    QTRY_VERIFY_WITH_TIMEOUT(!lock.overlayWindows().isEmpty(), 500);
+    QVERIFY(!lock.showsShellLayer());
+    QVERIFY(lock.overlayWindows().first()->isVisible());
+    lock.hide();
+    shell.unregisterObject(QString::fromLatin1(GnomeShellWorkspace::objectPath));
+}
+
+int main(int argc, char** argv)
+{
+    // Lock windows, where the layer fails, need a screen; the shell under test has none to lend.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    TestGnomeShellWorkspace test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "TestGnomeShellWorkspace.moc"

@@ -33,7 +33,8 @@ public:
     QProcess* startWindow(const QString& appId);
 
     // Input as a person gives it, through the compositor's remote-desktop interface: "click"
-    // (the middle of the monitor, where the shell places a new window), "return", or text.
+    // (the middle of the monitor, where the shell places a new window), "return", "back-tab", or
+    // text.
     bool input(const QStringList& steps);
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/ShellLockLayer.h"
 #include "Platform/Workspace.h"
 #include "support/RecordingProcessShield.h"
 
@@ -7,6 +8,24 @@
 
 // A workspace whose answers a test sets, recording what was asked of it. Its lock overlay is given
 // `processes`: the process numbers of made-up applications must never reach real processes.
+// A compositor's lock layer that shows whatever it is asked to and keeps the ways out it was given.
+class RecordingLockLayer final : public ShellLockLayer
+{
+public:
+    std::optional<Texts> shown; // what it shows now
+    Client client;
+
+    bool showLock(const Texts& texts) override
+    {
+        shown = texts;
+        return true;
+    }
+    void hideLock() override { shown.reset(); }
+    bool holdsInput() const override { return shown.has_value(); }
+    void setClient(Client given) override { client = std::move(given); }
+    void watchLoss(std::function<void()>) override { }
+};
+
 class ScriptedWorkspace final : public Workspace
 {
 public:
@@ -34,6 +53,10 @@ public:
     std::optional<QString> ownBundleIdentifier() override { return ownIdentifier; }
     bool desktopExtensionMissing() override { return extensionMissing; }
     std::optional<EnforcementMode> enforcementMode() override { return mode; }
+
+    // Offered as the compositor's lock layer when set.
+    ShellLockLayer* layer = nullptr;
+    ShellLockLayer* lockLayer() override { return layer; }
 
     static RunningApplication app(const QString& bundleId, const QString& name, const QString& path,
                                   qint64 pid = 100, bool regular = true);

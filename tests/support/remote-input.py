@@ -1,5 +1,5 @@
 # Input as a person gives it, into a headless GNOME Shell through mutter's remote-desktop
-# interface: "click" (the middle of the monitor), "return", or text to type. Events right after
+# interface: "click" (the middle of the monitor), "return", "back-tab", or text to type. Events right after
 # a click can be lost, so each step waits a moment.
 import sys
 import time
@@ -31,6 +31,8 @@ for step in sys.argv[1:]:
             call(session, SESSION, 'NotifyPointerButton', GLib.Variant('(ib)', (0x110, pressed)))
     elif step == 'return':
         key(session, 0xff0d)
+    elif step == 'back-tab':
+        key(session, 0xfe20)  # ISO_Left_Tab: Shift+Tab
     else:
         for character in step:
             key(session, ord(character))

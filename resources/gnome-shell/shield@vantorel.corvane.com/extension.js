@@ -70,6 +70,9 @@ class LockLayer {
         this._panels = [];
         this._texts = {};
         Main.uiGroup.add_actor(this._actor);
+        // Tab moves between the field and the two buttons, for a child without a pointer. The
+        // shell's own focus groups see no key while the lock holds the input, so the layer does it.
+        this._actor.connect('key-press-event', (_actor, event) => this._navigate(event));
         this._monitorsId = Main.layoutManager.connect('monitors-changed', () => this._layout());
         // Whatever the shell adds later (a notification, a menu) must stay below the lock.
         this._childId = Main.uiGroup.connect(ACTOR_ADDED, () => this._raise());
@@ -91,6 +94,19 @@ class LockLayer {
             this._layout();
         this._raise();
         return this._hold();
+    }
+
+    _navigate(event) {
+        const symbol = event.get_key_symbol();
+        if (symbol !== Clutter.KEY_Tab && symbol !== Clutter.KEY_ISO_Left_Tab)
+            return Clutter.EVENT_PROPAGATE;
+        const focus = global.stage.key_focus;
+        const stops = this._focusStops;
+        const current = stops.findIndex(stop => stop === focus || stop.contains(focus));
+        const step = symbol === Clutter.KEY_Tab ? 1 : stops.length - 1;
+        if (stops.length > 0)
+            stops[(Math.max(current, 0) + step) % stops.length].grab_key_focus();
+        return Clutter.EVENT_STOP;
     }
 
     _raise() {
@@ -129,6 +145,7 @@ class LockLayer {
         this._panels.forEach(panel => panel.destroy());
         this._panels = [];
         this._entry = null;
+        this._focusStops = [];
         const primary = Main.layoutManager.primaryIndex;
         Main.layoutManager.monitors.forEach((monitor, index) => {
             const area = new St.Widget({ layout_manager: new Clutter.BinLayout() });
@@ -173,6 +190,7 @@ class LockLayer {
             });
             item.connect('clicked', onClick);
             panel.add_child(item);
+            this._focusStops.push(item);
             return item;
         };
         button(texts.requestButton, () => this._onRequest());
@@ -186,6 +204,7 @@ class LockLayer {
         });
         this._entry.clutter_text.connect('activate', () => this._submitPassword());
         panel.add_child(this._entry);
+        this._focusStops.push(this._entry);
         button(texts.passwordButton, () => this._submitPassword());
         this._status = label('', 'color: #ef9a9a; font-size: 14px;');
         return panel;

@@ -1,8 +1,12 @@
 #include "Platform/Linux/GnomeShellWorkspace.h"
 
 #include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusReply>
+#include <QDBusServiceWatcher>
 #include <QSet>
 
 using namespace Qt::StringLiterals;
@@ -39,11 +43,63 @@ WindowIdentity identityOf(const QString& appId, const QString& wmClass, uint pid
              .regular = regular };
 }
 
+// The object the lock layer's buttons call. Only the shell may press them: any program of the
+// child's session can reach this object, and none but the shell should guess passwords or ask
+// the parent in the child's name.
+class LockClient final : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.corvane.vantorel.LockClient1")
+
+public:
+    LockClient(GnomeShellWorkspace& workspace, QDBusConnection bus)
+        : QObject(&workspace)
+        , m_workspace(workspace)
+        , m_bus(std::move(bus))
+    {
+    }
+
+public Q_SLOTS:
+    bool TryParentPassword(const QString& password)
+    {
+        return fromShell() && m_workspace.tryParentPassword(password);
+    }
+
+    void RequestUnlock()
+    {
+        if (fromShell()) {
+            m_workspace.requestUnlock();
+        }
+    }
+
+private:
+    bool fromShell()
+    {
+        const auto shell = m_bus.interface()->serviceOwner(QString::fromLatin1(GnomeShellWorkspace::service));
+        if (shell.isValid() && shell.value() == message().service()) {
+            return true;
+        }
+        sendErrorReply(QDBusError::AccessDenied, u"Only GNOME Shell may answer the lock."_s);
+        return false;
+    }
+
+    GnomeShellWorkspace& m_workspace;
+    QDBusConnection m_bus;
+};
+
 } // namespace
 
 GnomeShellWorkspace::GnomeShellWorkspace(const QDBusConnection& bus)
     : m_bus(bus)
 {
+    qDBusRegisterMetaType<Texts>();
+}
+
+GnomeShellWorkspace::~GnomeShellWorkspace()
+{
+    if (m_lockClient) {
+        m_bus.unregisterObject(QString::fromLatin1(lockClientPath));
+    }
 }
 
 bool GnomeShellWorkspace::extensionAvailable()
@@ -161,3 +217,77 @@ bool GnomeShellWorkspace::desktopExtensionMissing()
 {
     return !extensionAvailable();
 }
+
+bool GnomeShellWorkspace::showLock(const Texts& texts)
+{
+    if (!m_lockClient) {
+        // Exported at the first lock rather than at start: a session never locked exports nothing.
+        auto* client = new LockClient(*this, m_bus);
+        if (!m_bus.registerObject(QString::fromLatin1(lockClientPath), client,
+                                  QDBusConnection::ExportAllSlots)) {
+            delete client;
+            return false;
+        }
+        m_lockClient = client;
+        m_shellWatcher = new QDBusServiceWatcher(QString::fromLatin1(service), m_bus,
+                                                 QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(m_shellWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] { lost(); });
+        m_bus.connect(QString::fromLatin1(service), QString::fromLatin1(objectPath),
+                      u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s, this,
+                      SLOT(onShieldPropertiesChanged(QString, QVariantMap, QStringList)));
+    }
+    auto message
+        = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(objectPath),
+                                         QString::fromLatin1(interfaceName), u"ShowLock"_s);
+    message << QVariant::fromValue(texts);
+    const QDBusReply<bool> reply = m_bus.call(message, QDBus::Block, callTimeoutMs);
+    m_lockShown = reply.isValid();
+    m_holdsInput = m_lockShown && reply.value();
+    return m_lockShown;
+}
+
+void GnomeShellWorkspace::hideLock()
+{
+    m_lockShown = false;
+    m_holdsInput = false;
+    const auto message
+        = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(objectPath),
+                                         QString::fromLatin1(interfaceName), u"HideLock"_s);
+    m_bus.call(message, QDBus::Block, callTimeoutMs);
+}
+
+bool GnomeShellWorkspace::tryParentPassword(const QString& password)
+{
+    return m_client.tryParentPassword && m_client.tryParentPassword(password);
+}
+
+void GnomeShellWorkspace::requestUnlock()
+{
+    if (m_client.requestUnlock) {
+        m_client.requestUnlock();
+    }
+}
+
+void GnomeShellWorkspace::onShieldPropertiesChanged(const QString& interfaceName, const QVariantMap& changed,
+                                                    const QStringList& invalidated)
+{
+    Q_UNUSED(invalidated)
+    if (interfaceName == QLatin1StringView(GnomeShellWorkspace::interfaceName)
+        && changed.contains(u"LockShown"_s) && !changed.value(u"LockShown"_s).toBool()) {
+        lost();
+    }
+}
+
+void GnomeShellWorkspace::lost()
+{
+    // Our own HideLock clears the flag before the shell answers, so only a loss gets here with it set.
+    if (m_lockShown) {
+        m_lockShown = false;
+        m_holdsInput = false;
+        if (m_onLost) {
+            m_onLost();
+        }
+    }
+}
+
+#include "GnomeShellWorkspace.moc"
