@@ -25,6 +25,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUuid>
 
@@ -48,6 +49,8 @@ struct Settings
     int reportSeconds = 60;
     // The server's --database-threads, when given.
     QString databaseThreads;
+    // Print where requests spent their time inside the server (its --stage-timings).
+    bool stageTimings = false;
 };
 
 // A registered child as its requests name it: its id and, as the application sends it, its token.
@@ -337,6 +340,11 @@ std::optional<Outcome> run(const char* label, LoopbackFamilyServer::Database dat
     if (!settings.databaseThreads.isEmpty()) {
         setup.extraArguments = QStringList { u"--database-threads"_s, settings.databaseThreads };
     }
+    QTemporaryDir timingsDirectory;
+    const auto timingsFile = timingsDirectory.filePath(u"stages.txt"_s);
+    if (settings.stageTimings) {
+        setup.extraArguments += QStringList { u"--stage-timings"_s, timingsFile };
+    }
     LoopbackFamilyServer server(setup);
     if (!server.start()) {
         std::printf("%-10s not run: %s\n", label, qPrintable(server.errorString()));
@@ -361,7 +369,15 @@ std::optional<Outcome> run(const char* label, LoopbackFamilyServer::Database dat
     }
     const auto setupS = double(setupTimer.elapsed()) / 1000;
 
-    return measure(label, server.port(), server.processId(), children, setupS, settings);
+    const auto outcome = measure(label, server.port(), server.processId(), children, setupS, settings);
+    if (settings.stageTimings) {
+        // The server writes its stages as it exits.
+        server.stop();
+        QFile stages(timingsFile);
+        std::printf("%-10s stages inside the server:\n%s", label,
+                    stages.open(QIODevice::ReadOnly) ? stages.readAll().constData() : "(none written)\n");
+    }
+    return outcome;
 }
 
 // The ceiling's server: the mix's routes answered with canned JSON of the real answers' size.
@@ -455,7 +471,11 @@ int main(int argc, char* argv[])
                                            u"s"_s, u"60"_s);
     const QCommandLineOption databaseThreads(
         u"database-threads"_s, u"The server's database threads (default: the server's)."_s, u"n"_s);
-    parser.addOptions({ children, connections, requests, seconds, soak, reportSeconds, databaseThreads });
+    const QCommandLineOption stageTimings(
+        u"stage-timings"_s,
+        u"After each database, print where requests spent their time inside the server."_s);
+    parser.addOptions(
+        { children, connections, requests, seconds, soak, reportSeconds, databaseThreads, stageTimings });
     parser.process(app);
 
     Settings settings;
@@ -470,6 +490,7 @@ int main(int argc, char* argv[])
     settings.seconds = std::clamp(given(seconds, u"600"_s).toInt(), 1, 3600);
     settings.reportSeconds = std::clamp(parser.value(reportSeconds).toInt(), 1, 3600);
     settings.databaseThreads = parser.value(databaseThreads);
+    settings.stageTimings = parser.isSet(stageTimings);
 
     if (!qEnvironmentVariableIsSet("VANTOREL_SERVER_BINARY")) {
         const auto beside = QCoreApplication::applicationDirPath() + u"/../server/vantorel-server"_s;

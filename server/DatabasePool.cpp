@@ -4,6 +4,7 @@
 #include "ServerDatabase.h"
 #include "ServerHandlers.h"
 #include "ServerOptions.h"
+#include "StageTimings.h"
 
 #include <chrono>
 #include <cstdio>
@@ -26,9 +27,10 @@ DatabasePool::Worker::~Worker()
     database.reset();
 }
 
-DatabasePool::DatabasePool(const ServerOptions& options, int threads)
+DatabasePool::DatabasePool(const ServerOptions& options, int threads, StageTimings* timings)
     : m_options(options)
     , m_size(std::max(threads, 1))
+    , m_timings(timings)
 {
 }
 
@@ -90,11 +92,19 @@ void DatabasePool::checkpointRegularly(ServerDatabase& database)
                 return;
             }
         }
+        const auto started = StageTimings::Clock::now();
+        if (m_timings) {
+            m_timings->checkpointStarted();
+        }
         try {
             database.checkpoint();
         } catch (const DatabaseError& error) {
             // The next period tries again; meanwhile requests' commits checkpoint as SQLite would.
             std::fprintf(stderr, "database checkpoint: %s\n", error.what());
+        }
+        if (m_timings) {
+            m_timings->checkpointFinished();
+            m_timings->add(StageTimings::Stage::Checkpoint, started, StageTimings::Clock::now());
         }
     }
 }
@@ -148,11 +158,23 @@ void DatabasePool::writeInBatches(Worker& worker)
         }
         std::vector<Completion> completions;
         completions.reserve(batch.size());
+        StageTimings::Clock::time_point worked;
+        bool checkpointing = false;
         const auto committed = worker.database->batch([&] {
             for (auto& write : batch) {
                 completions.push_back(write(worker));
             }
+            if (m_timings) {
+                worked = StageTimings::Clock::now();
+                checkpointing = m_timings->checkpointing();
+            }
         });
+        if (m_timings) {
+            m_timings->add(checkpointing ? StageTimings::Stage::CommitDuringCheckpoint
+                                         : StageTimings::Stage::Commit,
+                           worked, StageTimings::Clock::now());
+            m_timings->addCount(StageTimings::Stage::BatchSize, std::int64_t(batch.size()));
+        }
         for (auto& completion : completions) {
             completion(committed);
         }

@@ -14,6 +14,7 @@
 #include <vector>
 
 class ServerDatabase;
+class StageTimings;
 struct ServerHandlers;
 struct ServerOptions;
 
@@ -37,7 +38,8 @@ public:
     using Completion = std::function<void(bool committed)>;
     using Write = std::function<Completion(Worker&)>;
 
-    DatabasePool(const ServerOptions& options, int threads);
+    // `timings`, when given, hears of every batch's commit and every checkpoint.
+    DatabasePool(const ServerOptions& options, int threads, StageTimings* timings = nullptr);
     ~DatabasePool();
     Q_DISABLE_COPY_MOVE(DatabasePool)
 
@@ -60,6 +62,7 @@ private:
 
     const ServerOptions& m_options;
     int m_size;
+    StageTimings* m_timings;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Job> m_jobs;

@@ -8,8 +8,10 @@
 #include "ErrorTexts.h"
 #include "ServerDatabase.h"
 #include "ServerTime.h"
+#include "StageTimings.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHttpServerResponder>
 #include <QJsonObject>
 #include <QMetaEnum>
@@ -113,6 +115,14 @@ FamilyServer::~FamilyServer()
 {
     // The pool's threads finish their current job and go before anything they use.
     m_pool.reset();
+    if (m_timings) {
+        QFile file(m_options.stageTimingsFile);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            file.write(m_timings->summary().toUtf8());
+        } else {
+            std::fprintf(stderr, "--stage-timings: cannot write %s\n", qPrintable(file.fileName()));
+        }
+    }
 }
 
 int FamilyServer::maximumConnections() const
@@ -129,7 +139,10 @@ int FamilyServer::maximumConnections() const
 
 bool FamilyServer::start(QString* error)
 {
-    m_pool = std::make_unique<DatabasePool>(m_options, m_options.databaseThreads);
+    if (!m_options.stageTimingsFile.isEmpty()) {
+        m_timings = std::make_unique<StageTimings>();
+    }
+    m_pool = std::make_unique<DatabasePool>(m_options, m_options.databaseThreads, m_timings.get());
     if (!m_pool->start(error)) {
         return false;
     }
@@ -271,7 +284,13 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
     incoming->remoteAddress = request.remoteAddress();
     incoming->headers = request.headers();
 
+    using Stage = StageTimings::Stage;
+    using Clock = StageTimings::Clock;
+    auto* const timings = m_timings.get();
     auto answer = std::make_shared<Answer>();
+    if (timings) {
+        answer->arrived = Clock::now();
+    }
     answer->close = request.value("connection").toLower().contains("close")
         || socket->property(BodyLimitGuard::closeAfterAnswerProperty).toBool();
     auto found = m_answers.find(socket);
@@ -290,38 +309,57 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
         worker.database->finishStatements();
         return reply;
     };
-    const auto send
-        = [this, incoming, answer, timer, socket = QPointer<QTcpSocket>(socket)](ApiReply reply, int holdMs) {
-              answer->reply = std::move(reply);
-              if (m_options.logRequests) {
-                  answer->logLine = logLine(incoming->method, incoming->url, answer->reply.status,
-                                            double(timer.nsecsElapsed()) / 1e6 + holdMs);
-              }
-              QMetaObject::invokeMethod(
-                  this,
-                  [this, socket, answer, holdMs] {
-                      if (socket) {
-                          answered(socket, answer, holdMs);
-                      }
-                  },
-                  Qt::QueuedConnection);
-          };
+    const auto send = [this, incoming, answer, timer, timings,
+                       socket = QPointer<QTcpSocket>(socket)](ApiReply reply, int holdMs) {
+        answer->reply = std::move(reply);
+        if (m_options.logRequests) {
+            answer->logLine = logLine(incoming->method, incoming->url, answer->reply.status,
+                                      double(timer.nsecsElapsed()) / 1e6 + holdMs);
+        }
+        const auto sent = timings ? Clock::now() : Clock::time_point();
+        QMetaObject::invokeMethod(
+            this,
+            [this, socket, answer, holdMs, timings, sent] {
+                if (timings) {
+                    timings->add(Stage::AnswerHop, sent, Clock::now());
+                }
+                if (socket) {
+                    answered(socket, answer, holdMs);
+                }
+            },
+            Qt::QueuedConnection);
+    };
     if (incoming->method == QHttpServerRequest::Method::Get) {
-        m_pool->post([work, send](DatabasePool::Worker& worker) {
+        m_pool->post([work, send, timings, answer](DatabasePool::Worker& worker) {
             int holdMs = 0;
+            const auto started = timings ? Clock::now() : Clock::time_point();
             auto reply = work(worker, &holdMs);
+            if (timings) {
+                timings->add(Stage::ReadQueue, answer->arrived, started);
+                timings->add(Stage::ReadWork, started, Clock::now());
+            }
             send(std::move(reply), holdMs);
         });
         return true;
     }
     // The answer leaves once its write is committed: an acknowledged write is never lost.
-    m_pool->postWrite([work, send](DatabasePool::Worker& worker) -> DatabasePool::Completion {
-        int holdMs = 0;
-        auto reply = std::make_shared<ApiReply>(work(worker, &holdMs));
-        return [send, reply, holdMs](bool committed) {
-            send(committed ? std::move(*reply) : errorReply(500, u"internal error"_s), holdMs);
-        };
-    });
+    m_pool->postWrite(
+        [work, send, timings, answer](DatabasePool::Worker& worker) -> DatabasePool::Completion {
+            int holdMs = 0;
+            const auto started = timings ? Clock::now() : Clock::time_point();
+            auto reply = std::make_shared<ApiReply>(work(worker, &holdMs));
+            const auto worked = timings ? Clock::now() : Clock::time_point();
+            if (timings) {
+                timings->add(Stage::WriteQueue, answer->arrived, started);
+                timings->add(Stage::WriteWork, started, worked);
+            }
+            return [send, reply, holdMs, timings, worked](bool committed) {
+                if (timings) {
+                    timings->add(Stage::WriteBatchWait, worked, Clock::now());
+                }
+                send(committed ? std::move(*reply) : errorReply(500, u"internal error"_s), holdMs);
+            };
+        });
     return true;
 }
 
@@ -368,6 +406,9 @@ void FamilyServer::writeReady(QTcpSocket* socket)
             head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
         }
         socket->write(head + "\r\n" + body);
+        if (m_timings) {
+            m_timings->add(StageTimings::Stage::InServer, answer->arrived, StageTimings::Clock::now());
+        }
         if (!answer->logLine.isEmpty()) {
             std::fprintf(stderr, "%s\n", answer->logLine.toUtf8().constData());
         }

@@ -8,12 +8,14 @@
 #include <QHash>
 #include <QHostAddress>
 
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <mutex>
 
 class ConnectionTable;
 class DatabasePool;
+class StageTimings;
 
 // The HTTP side of the server: reads a request, finds its route, turns what the route or its
 // handler throws into {"error": "..."} and logs one line per request. Qt HttpServer's own router is
@@ -84,6 +86,7 @@ private:
         // Written with "Connection: close", and the connection closed after it.
         bool close = false;
         QString logLine;
+        std::chrono::steady_clock::time_point arrived;
     };
 
     // The answer to `request`; `holdMs` is set when the answer must be held back. Runs on a pool
@@ -95,6 +98,8 @@ private:
     void writeReady(QTcpSocket* socket);
 
     ServerOptions m_options;
+    // Only with --stage-timings; outlives the pool, whose threads add to it.
+    std::unique_ptr<StageTimings> m_timings;
     std::unique_ptr<DatabasePool> m_pool;
     ConnectionTable* m_connections = nullptr;
     // Used from the pool's threads.

@@ -92,9 +92,13 @@ ParsedServerOptions ServerOptions::parse(const QStringList& arguments)
         u"database-threads"_s,
         u"Threads running database work, each with its own database connection (default 4)."_s, u"n"_s,
         u"4"_s);
+    const QCommandLineOption stageTimings(
+        u"stage-timings"_s,
+        u"At exit, write to this file how long requests waited and worked in each stage inside the server."_s,
+        u"file"_s);
     parser.addOptions({ help, version, listen, database, timeZone, unlockLimit, displayInfo, maxBody, quiet,
                         guessFailures, guessTotal, guessWindow, guessHold, headerTimeout, idleTimeout,
-                        maxConnections, databaseThreads });
+                        maxConnections, databaseThreads, stageTimings });
 
     ParsedServerOptions result;
     auto invalid = [&result](const QString& why) {
@@ -208,6 +212,7 @@ ParsedServerOptions ServerOptions::parse(const QStringList& arguments)
         }
     }
     options.logRequests = !parser.isSet(quiet);
+    options.stageTimingsFile = parser.value(stageTimings);
     result.outcome = Outcome::Run;
     return result;
 }

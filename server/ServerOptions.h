@@ -40,6 +40,9 @@ struct ServerOptions
     int maximumConnections = 4096;
     // Threads, each with its own database connection, that run the requests' database work.
     int databaseThreads = 4;
+    // Where to write, at exit, the time requests spent in each stage inside the server; empty:
+    // not measured.
+    QString stageTimingsFile;
 
     static QString defaultDatabasePath();
 
