@@ -110,20 +110,28 @@ void TestWlrootsWorkspace::lockLayerTakesEveryKey()
     const auto reachesWindow = [&] { return m_session.type({ u"x"_s }) && typedIntoWindow(); };
     QVERIFY(QTest::qWaitFor(reachesWindow, 10000));
 
-    WlrootsLockLayer lock(m_session.display());
-    QSignalSpy entered(&lock, &WlrootsLockLayer::passwordEntered);
-    QVERIFY(lock.show({ u"今日使用时间已用完"_s, u"家长在身边时，输入家长密码立即解锁"_s }));
-    QTRY_VERIFY_WITH_TIMEOUT(lock.covering(), 5000);
+    // Through the seam the lock overlay uses, as the application shows it.
+    WlrootsWorkspace workspace(m_session.display(), m_session.ipcSocket());
+    ShellLockLayer* lock = workspace.lockLayer();
+    QVERIFY(lock);
+    QStringList entered;
+    int requests = 0;
+    lock->setClient(
+        { .tryParentPassword = [&](const QString& password) { return entered.append(password), false; },
+          .requestUnlock = [&] { ++requests; } });
+    QVERIFY(lock->showLock(
+        { { u"reason"_s, u"今日使用时间已用完"_s }, { u"requestButton"_s, u"向家长申请解锁"_s } }));
+    QTRY_VERIFY_WITH_TIMEOUT(lock->holdsInput(), 5000);
     for (const auto& ipc : { m_session.ipcSocket(), QString() }) {
         QVERIFY2(!WlrootsWorkspace(m_session.display(), ipc).frontmostApplication(),
                  "an application counts as in use under the lock");
     }
-    QVERIFY(m_session.type({ u"wrong"_s, u"-k"_s, u"Return"_s }));
-    QTRY_COMPARE_WITH_TIMEOUT(entered.size(), 1, 5000);
-    QCOMPARE(entered.first().first().toString(), u"wrong"_s);
+    QVERIFY(m_session.type({ u"wrong"_s, u"-k"_s, u"Return"_s, u"-k"_s, u"F1"_s }));
+    QTRY_COMPARE_WITH_TIMEOUT(requests, 1, 5000);
+    QCOMPARE(entered, QStringList { u"wrong"_s });
     QVERIFY2(!typedIntoWindow(), "a key reached the window under the lock");
 
-    lock.hide();
+    lock->hideLock();
     QVERIFY(QTest::qWaitFor(reachesWindow, 10000));
 }
 
@@ -140,12 +148,15 @@ void TestWlrootsWorkspace::aCompositorThatQuitsLeavesNothingShown()
 {
     WlrootsWorkspace workspace(m_session.display(), m_session.ipcSocket());
     WlrootsLockLayer lock(m_session.display());
+    bool lost = false;
+    lock.watchLoss([&lost] { lost = true; });
     QVERIFY(lock.show({ u"今日使用时间已用完"_s }));
     QTRY_VERIFY_WITH_TIMEOUT(lock.covering(), 5000);
 
     m_session.stop();
     QTRY_VERIFY_WITH_TIMEOUT(!workspace.toplevelsAvailable(), 5000);
     QVERIFY(!lock.covering());
+    QTRY_VERIFY2(lost, "the lock overlay is not told to cover with its own windows");
     QVERIFY(!lock.show({ u"今日使用时间已用完"_s }));
 }
 

@@ -102,6 +102,10 @@ struct WlrootsLockLayer::Private
     bool shown = false;
     QStringList lines;
     QString password;
+    Texts texts;
+    bool refused = false;
+    Client client;
+    std::function<void()> onLost;
 
     void pump();
     void redrawAll()
@@ -322,6 +326,12 @@ void WlrootsLockLayer::Private::onKey(uint32_t key)
         Q_EMIT q->passwordEntered(entered);
         return;
     }
+    if (symbol == XKB_KEY_F1) {
+        if (client.requestUnlock) {
+            client.requestUnlock();
+        }
+        return;
+    }
     if (symbol == XKB_KEY_BackSpace) {
         password.chop(1);
     } else if (symbol == XKB_KEY_Escape) {
@@ -359,7 +369,10 @@ void WlrootsLockLayer::Private::pump()
         notifier->setEnabled(false);
         notifier->deleteLater();
         notifier = nullptr;
-        shown = false;
+        if (std::exchange(shown, false) && onLost) {
+            QMetaObject::invokeMethod(
+                q, [lost = onLost] { lost(); }, Qt::QueuedConnection);
+        }
         return;
     }
     // What the handlers asked for (a new frame, its commit) goes out now, not with the next event.
@@ -381,6 +394,44 @@ WlrootsLockLayer::WlrootsLockLayer(const QString& display)
     wl_display_roundtrip(d->display);
     d->notifier = new QSocketNotifier(wl_display_get_fd(d->display), QSocketNotifier::Read, this);
     connect(d->notifier, &QSocketNotifier::activated, this, [this] { d->pump(); });
+    connect(this, &WlrootsLockLayer::passwordEntered, this, [this](const QString& password) {
+        if (!d->client.tryParentPassword || d->client.tryParentPassword(password) || !d->shown) {
+            return;
+        }
+        d->refused = true;
+        showLock(d->texts);
+    });
+}
+
+bool WlrootsLockLayer::showLock(const Texts& texts)
+{
+    d->texts = texts;
+    QStringList lines { texts.value(u"reason"_s) };
+    for (const auto& line : texts.value(u"pending"_s).split(u'\n', Qt::SkipEmptyParts)) {
+        lines.append(line);
+    }
+    lines.append(texts.value(u"passwordButton"_s));
+    if (d->refused) {
+        lines.append(texts.value(u"passwordWrong"_s));
+    }
+    lines.append(u"F1: "_s + texts.value(u"requestButton"_s));
+    return show(lines);
+}
+
+void WlrootsLockLayer::hideLock()
+{
+    d->refused = false;
+    hide();
+}
+
+void WlrootsLockLayer::setClient(Client client)
+{
+    d->client = std::move(client);
+}
+
+void WlrootsLockLayer::watchLoss(std::function<void()> onLost)
+{
+    d->onLost = std::move(onLost);
 }
 
 WlrootsLockLayer::~WlrootsLockLayer()
@@ -424,11 +475,15 @@ bool WlrootsLockLayer::show(const QStringList& lines)
     if (!available() || !d->notifier) {
         return false;
     }
+    // The lock is shown again at every tick: paint only what changed.
+    const bool changed = !d->shown || lines != d->lines;
     d->lines = lines;
     d->shown = true;
     for (const auto& output : d->outputs) {
         if (output->layer) {
-            output->draw();
+            if (changed) {
+                output->draw();
+            }
         } else {
             output->cover();
         }

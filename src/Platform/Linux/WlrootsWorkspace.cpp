@@ -1,5 +1,6 @@
 #include "Platform/Linux/WlrootsWorkspace.h"
 
+#include "Platform/Linux/WlrootsLockLayer.h"
 #include "wayland/wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
 #include <QCoreApplication>
@@ -138,6 +139,8 @@ struct WlrootsWorkspace::Private
     };
 
     WlrootsWorkspace* q = nullptr;
+    QString displayName;
+    std::unique_ptr<WlrootsLockLayer> lock;
     QString swaySocket;
     wl_display* display = nullptr;
     wl_registry* registry = nullptr;
@@ -226,6 +229,7 @@ const zwlr_foreign_toplevel_handle_v1_listener WlrootsWorkspace::Private::toplev
 
 void WlrootsWorkspace::Private::connect(const QString& name)
 {
+    displayName = name;
     display = wl_display_connect(name.isEmpty() ? nullptr : name.toLocal8Bit().constData());
     if (!display) {
         return;
@@ -422,6 +426,14 @@ void WlrootsWorkspace::watchWindows(std::function<void()> onChange)
     d->onChange = std::move(onChange);
 }
 
+ShellLockLayer* WlrootsWorkspace::lockLayer()
+{
+    if (!d->lock) {
+        d->lock = std::make_unique<WlrootsLockLayer>(d->displayName);
+    }
+    return d->lock->available() ? d->lock.get() : nullptr;
+}
+
 std::optional<EnforcementMode> WlrootsWorkspace::enforcementMode()
 {
     if (toplevelsAvailable() || swayCall(d->swaySocket, ipcGetTree, {}).has_value()) {
@@ -439,10 +451,9 @@ QString WlrootsWorkspace::enforcementLimitation()
                "controlled applications are stopped by process only."_s;
     }
     if (sway) {
-        return u"Sway: hidden applications are moved to the scratchpad rather than minimised, and the lock "
-               "windows cannot cover other windows or hold the keyboard."_s;
+        return u"Sway: hidden applications are moved to the scratchpad rather than minimised; the lock is "
+               "answered by keyboard only."_s;
     }
     return u"wlroots compositor: windows are matched to applications by their application id only, "
-           "minimising works only where the compositor allows it, and the lock windows cannot cover other "
-           "windows or hold the keyboard."_s;
+           "minimising works only where the compositor allows it, and the lock is answered by keyboard only."_s;
 }

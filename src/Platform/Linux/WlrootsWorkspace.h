@@ -31,6 +31,8 @@ public:
     void watchWindows(std::function<void()> onChange) override;
     QString enforcementLimitation() override;
     std::optional<EnforcementMode> enforcementMode() override;
+    // An overlay-layer lock on the same display, where the compositor offers the layer shell.
+    ShellLockLayer* lockLayer() override;
 
     struct Private;
 
