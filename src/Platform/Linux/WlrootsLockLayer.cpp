@@ -2,6 +2,7 @@
 
 // The C header names a parameter "namespace".
 #define namespace layerNamespace
+#include "Platform/Linux/WaylandEvents.h"
 #include "wayland/wlr-layer-shell-unstable-v1-client-protocol.h"
 #undef namespace
 
@@ -353,17 +354,7 @@ void WlrootsLockLayer::Private::pump()
     if (!display || !notifier) {
         return;
     }
-    while (wl_display_prepare_read(display) != 0) {
-        wl_display_dispatch_pending(display);
-    }
-    wl_display_flush(display);
-    pollfd ready { .fd = wl_display_get_fd(display), .events = POLLIN, .revents = 0 };
-    if (::poll(&ready, 1, 0) > 0) {
-        wl_display_read_events(display);
-    } else {
-        wl_display_cancel_read(display);
-    }
-    if (wl_display_dispatch_pending(display) < 0 || wl_display_get_error(display) != 0) {
+    if (!pumpWaylandEvents(display)) {
         qWarning("The Wayland compositor closed the lock's connection");
         // Possibly from within the notifier's own signal.
         notifier->setEnabled(false);
@@ -373,10 +364,7 @@ void WlrootsLockLayer::Private::pump()
             QMetaObject::invokeMethod(
                 q, [lost = onLost] { lost(); }, Qt::QueuedConnection);
         }
-        return;
     }
-    // What the handlers asked for (a new frame, its commit) goes out now, not with the next event.
-    wl_display_flush(display);
 }
 
 WlrootsLockLayer::WlrootsLockLayer(const QString& display)

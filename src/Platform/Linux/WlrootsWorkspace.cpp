@@ -1,5 +1,6 @@
 #include "Platform/Linux/WlrootsWorkspace.h"
 
+#include "Platform/Linux/WaylandEvents.h"
 #include "Platform/Linux/WlrootsLockLayer.h"
 #include "wayland/wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
@@ -281,17 +282,7 @@ void WlrootsWorkspace::Private::pump()
     if (!display) {
         return;
     }
-    while (wl_display_prepare_read(display) != 0) {
-        wl_display_dispatch_pending(display);
-    }
-    wl_display_flush(display);
-    pollfd ready { .fd = wl_display_get_fd(display), .events = POLLIN, .revents = 0 };
-    if (::poll(&ready, 1, 0) > 0) {
-        wl_display_read_events(display);
-    } else {
-        wl_display_cancel_read(display);
-    }
-    if (wl_display_dispatch_pending(display) < 0 || wl_display_get_error(display) != 0) {
+    if (!pumpWaylandEvents(display)) {
         // The compositor went away or closed the connection: nothing more will be heard from it.
         qWarning("The Wayland compositor closed the window list connection");
         disconnect();
