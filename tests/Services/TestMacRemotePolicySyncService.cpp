@@ -148,13 +148,10 @@ private slots:
         // family whose rules only parents write keeps its lock at the server meanwhile.
         QTest::addColumn<int>("liftedForMinutes");
         const QStringList locked { u"targets:com.example.game"_s, u"show:forceLocked"_s };
-        QTest::newRow("immediate lock") << policyJson(true, true) << locked << 0;
         auto limit = policyJson(true, false);
         limit.insert(u"dailyLimitMinutes"_s, 2);
         QTest::newRow("daily limit") << limit << QStringList { u"targets:com.example.game"_s, u"appBlock"_s }
                                      << 0;
-        QTest::newRow("unlocked by the parent")
-            << policyJson(true, true, u"2026-03-10T13:00:00Z"_s) << QStringList { u"hide"_s } << 0;
         QTest::newRow("lifted here, locked at the server")
             << policyJson(true, true) << QStringList { u"hide"_s } << 15;
         QTest::newRow("lift here over") << policyJson(true, true) << locked << -1;
