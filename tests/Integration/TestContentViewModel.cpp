@@ -160,8 +160,6 @@ private slots:
         const QDateTime expected = m_family->clock.now().addSecs(15 * 60);
         QVERIFY(!policies.policy().forceLocked);
         QCOMPARE(policies.policy().unlockUntil, std::optional<QDateTime>(expected));
-        // Saved, not only published.
-        QCOMPARE(policies.repository().load().unlockUntil, std::optional<QDateTime>(expected));
         // Once unconditionally, once more because the new policy does not lock.
         QCOMPARE(m_overlay.calls, QStringList({ u"hide"_s, u"hide"_s }));
 

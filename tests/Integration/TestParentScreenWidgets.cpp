@@ -86,7 +86,6 @@ private slots:
     {
         QTest::addColumn<Qt::WindowState>("state");
         QTest::addColumn<bool>("windowHidden");
-        QTest::newRow("open") << Qt::WindowNoState << false;
         QTest::newRow("minimised") << Qt::WindowMinimized << false;
         QTest::newRow("closed to the background") << Qt::WindowNoState << true;
     }

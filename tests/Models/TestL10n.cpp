@@ -45,15 +45,6 @@ private slots:
         QCOMPARE(L10n::localized(key), expected);
     }
 
-    void placeholdersSurviveTranslation()
-    {
-        MemoryUserDefaults defaults;
-        defaults.setString(L10n::languageKey, u"xx"_s);
-        const auto text
-            = L10n::format(L10n::localized("今日剩余 %d 分钟，来自 %@"), { qint64(12), u"家长"_s });
-        QCOMPARE(text, u"12 minutes left today, from 家长 (xx)"_s);
-    }
-
     void format_data()
     {
         QTest::addColumn<QString>("format");

@@ -103,25 +103,6 @@ private slots:
         config.setDeviceName(QString());
         QCOMPARE(defaults.string(RemoteBackendConfig::deviceNameKey), u""_s);
     }
-
-    void clearedBindingKeepsRoleAcrossLaunches()
-    {
-        MemoryUserDefaults defaults;
-        {
-            RemoteBackendConfig config;
-            config.setFamilyCode(u"123456"_s);
-            config.setDeviceID(u"d1"_s);
-            config.setDeviceName(u"小明的电脑"_s);
-            config.setRole(RemoteDeviceRole::child);
-            config.setDeviceID(u""_s);
-            config.setFamilyCode(u""_s);
-            config.setDeviceName(u""_s);
-        }
-        const RemoteBackendConfig relaunched;
-        QCOMPARE(relaunched.role(), RemoteDeviceRole::child);
-        QCOMPARE(defaults.string(RemoteBackendConfig::roleKey), u"child"_s);
-        QVERIFY(!relaunched.isBoundToBackend());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRemoteBackendConfig)

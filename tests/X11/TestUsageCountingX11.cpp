@@ -30,8 +30,6 @@ private slots:
         QTest::addColumn<int>("inFrontMs");
         // Sixty looks, as a minute has at the three-second period, at a shorter period.
         QTest::newRow("sixty looks") << 100 << 6000;
-        // Looks that do not divide the time evenly.
-        QTest::newRow("uneven looks") << 370 << 5000;
     }
 
     void countsTheTimeInFront()
