@@ -61,6 +61,9 @@ BindingStep2PasswordView::BindingStep2PasswordView(BindingStepContext context, Q
     connect(m_confirm, &QLineEdit::textEdited, &vm, &BindingViewModel::setPasswordConfirm);
     connect(setButton, &QPushButton::clicked, this,
             [this] { m_context.viewModel.setupPassword(m_context.passwordStore); });
+    // Return in the second field sets the password, as the button does; in the first it moves on.
+    connect(m_password, &QLineEdit::returnPressed, m_confirm, qOverload<>(&QWidget::setFocus));
+    connect(m_confirm, &QLineEdit::returnPressed, setButton, &QPushButton::click);
     connect(&vm, &BindingViewModel::passwordFieldsChanged, this, &BindingStep2PasswordView::refresh);
     connect(&m_context.passwordStore, &ParentalPasswordStore::hasPasswordChanged, this,
             &BindingStep2PasswordView::refresh);
