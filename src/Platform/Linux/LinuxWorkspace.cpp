@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QSysInfo>
 
 using namespace Qt::StringLiterals;
@@ -72,6 +73,17 @@ const DesktopEntryIndex& LinuxWorkspace::index(bool refreshIfOld)
         m_entriesAge.restart();
     }
     return *m_entries;
+}
+
+QStringList LinuxWorkspace::executablesOf(const QString& applicationId)
+{
+    const auto* entry = index(true).byId(applicationId);
+    if (!entry || entry->executableName.isEmpty()) {
+        return {};
+    }
+    const auto found = QStandardPaths::findExecutable(entry->executableName);
+    const auto canonical = found.isEmpty() ? QString() : QFileInfo(found).canonicalFilePath();
+    return canonical.isEmpty() ? QStringList() : QStringList { canonical };
 }
 
 RunningApplication LinuxWorkspace::describe(const WindowIdentity& window)
