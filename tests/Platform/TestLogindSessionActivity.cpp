@@ -91,12 +91,6 @@ private slots:
         QCOMPARE(m_connection->call(update).type(), QDBusMessage::ReplyMessage);
         QCOMPARE(LogindSessionActivity(*m_connection, session).state(), state);
     }
-
-    void noLogind()
-    {
-        QCOMPARE(LogindSessionActivity(QDBusConnection(u"not connected"_s), u"c1"_s).state(),
-                 SessionActivity::State::unknown);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestLogindSessionActivity)

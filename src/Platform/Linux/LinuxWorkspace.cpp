@@ -83,7 +83,13 @@ QStringList LinuxWorkspace::executablesOf(const QString& applicationId)
     }
     const auto found = QStandardPaths::findExecutable(entry->executableName);
     const auto canonical = found.isEmpty() ? QString() : QFileInfo(found).canonicalFilePath();
-    return canonical.isEmpty() ? QStringList() : QStringList { canonical };
+    // A launcher runs for many applications (and a sandboxed one's own program is not visible
+    // from here): its processes would count every application it starts as this one.
+    static const QStringList launchers { u"flatpak"_s, u"snap"_s, u"env"_s, u"sh"_s, u"bash"_s };
+    if (canonical.isEmpty() || launchers.contains(QFileInfo(canonical).fileName())) {
+        return {};
+    }
+    return { canonical };
 }
 
 RunningApplication LinuxWorkspace::describe(const WindowIdentity& window)

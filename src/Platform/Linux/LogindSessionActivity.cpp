@@ -30,15 +30,23 @@ QString LogindSessionActivity::sessionPath()
     if (!m_path.isEmpty() || !m_bus.isConnected()) {
         return m_path;
     }
-    auto message = m_sessionId.isEmpty()
-        ? QDBusMessage::createMethodCall(service, managerPath, managerInterface, u"GetSessionByPID"_s)
-        : QDBusMessage::createMethodCall(service, managerPath, managerInterface, u"GetSession"_s);
-    message << (m_sessionId.isEmpty() ? QVariant::fromValue(uint(::getpid())) : QVariant(m_sessionId));
-    const QDBusReply<QDBusObjectPath> reply = m_bus.call(message, QDBus::Block, callTimeoutMs);
-    // A failure is asked again next time: logind may start after this application.
-    if (reply.isValid()) {
-        m_path = reply.value().path();
+    const auto ask = [this](const QString& method, const QVariant& argument) {
+        auto message = QDBusMessage::createMethodCall(service, managerPath, managerInterface, method);
+        message << argument;
+        const QDBusReply<QDBusObjectPath> reply = m_bus.call(message, QDBus::Block, callTimeoutMs);
+        return reply.isValid() ? reply.value().path() : QString();
+    };
+    if (!m_sessionId.isEmpty()) {
+        m_path = ask(u"GetSession"_s, m_sessionId);
+    } else {
+        // Started outside a login (a user service) the process has no session of its own; "auto"
+        // is then the user's graphical one.
+        m_path = ask(u"GetSessionByPID"_s, uint(::getpid()));
+        if (m_path.isEmpty()) {
+            m_path = ask(u"GetSession"_s, u"auto"_s);
+        }
     }
+    // A failure is asked again next time: logind may start after this application.
     return m_path;
 }
 
