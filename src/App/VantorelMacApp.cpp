@@ -112,7 +112,8 @@ MacUsageMonitorService& VantorelMacApp::usageMonitor()
 {
     if (!m_usageMonitor) {
         m_usageMonitor = std::make_unique<MacUsageMonitorService>(UserDefaults::standard(), Clock::current(),
-                                                                  m_platform.workspace);
+                                                                  m_platform.workspace, m_platform.processes,
+                                                                  m_platform.session);
         m_usageMonitor->setMonotonicSource(&MacUsageMonitorService::steadyMilliseconds);
     }
     return *m_usageMonitor;

@@ -6,6 +6,7 @@ class AdminRunner;
 class AppBundle;
 class GuardInstaller;
 class ProcessShield;
+class SessionActivity;
 class SystemNotifications;
 class Workspace;
 
@@ -21,11 +22,14 @@ struct HostPlatform
     // The child guard's scripts, and the administrator prompt that runs them as root.
     const GuardInstaller& guardInstaller;
     AdminRunner& admin;
+    // Whether someone is using this session, for counting where no window can be seen.
+    SessionActivity& session;
 
     static HostPlatform native()
     {
         return { PlatformDefaults::workspace(),           PlatformDefaults::processShield(),
                  PlatformDefaults::systemNotifications(), PlatformDefaults::appBundle(),
-                 PlatformDefaults::guardInstaller(),      PlatformDefaults::adminRunner() };
+                 PlatformDefaults::guardInstaller(),      PlatformDefaults::adminRunner(),
+                 PlatformDefaults::sessionActivity() };
     }
 };

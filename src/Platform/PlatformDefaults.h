@@ -5,6 +5,7 @@ class AppBundle;
 class ProcessShield;
 class GuardInstaller;
 class SecureStore;
+class SessionActivity;
 class SystemNotifications;
 class Workspace;
 
@@ -19,4 +20,5 @@ AppBundle& appBundle();
 const GuardInstaller& guardInstaller();
 Workspace& workspace();
 ProcessShield& processShield();
+SessionActivity& sessionActivity();
 } // namespace PlatformDefaults

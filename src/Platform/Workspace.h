@@ -100,6 +100,13 @@ public:
     virtual QString osVersion() = 0;
     // This application's own identifier, compared with others' to never hide ourselves.
     virtual std::optional<QString> ownBundleIdentifier() = 0;
+    // The programs (canonical paths) an application identifier starts, so that its processes can
+    // be found where its windows cannot be seen; empty for an identifier nobody knows.
+    virtual QStringList executablesOf(const QString& applicationId)
+    {
+        Q_UNUSED(applicationId)
+        return {};
+    }
     // Empty when everything can be enforced; otherwise a sentence saying what cannot be.
     virtual QString enforcementLimitation() { return {}; }
     // Nothing from a workspace that cannot tell.

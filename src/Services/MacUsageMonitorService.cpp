@@ -1,10 +1,14 @@
 #include "Services/MacUsageMonitorService.h"
 
 #include "Platform/Clock.h"
+#include "Platform/ProcessShield.h"
+#include "Platform/SessionActivity.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/Workspace.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
@@ -20,6 +24,36 @@ double unixSeconds(const QDateTime& instant)
 QString isoWithMilliseconds(const QDateTime& instant)
 {
     return instant.toUTC().toString(Qt::ISODateWithMs);
+}
+
+QString canonicalProgram(const QString& path)
+{
+    const QFileInfo file(path);
+    return file.isFile() && file.isExecutable() ? file.canonicalFilePath() : QString();
+}
+
+// The programs a selection names: the applications' own (as the workspace resolves their
+// identifiers), program names as found on $PATH, and executables chosen by path. A path that is
+// a folder (an install folder) names no single program and is left to the window matching.
+QStringList programsOf(const MacSelectionPayload& selection, Workspace& workspace)
+{
+    QStringList programs;
+    for (const auto& id : selection.bundleIds) {
+        if (!id.isEmpty()) {
+            programs += workspace.executablesOf(id);
+        }
+    }
+    for (const auto& name : selection.processes) {
+        if (!name.isEmpty()) {
+            programs.append(canonicalProgram(QStandardPaths::findExecutable(name)));
+        }
+    }
+    for (const auto& path : selection.paths) {
+        programs.append(canonicalProgram(path));
+    }
+    programs.removeAll(QString());
+    programs.removeDuplicates();
+    return programs;
 }
 } // namespace
 
@@ -43,6 +77,15 @@ MacUsageMonitorService::MacUsageMonitorService(UserDefaults& defaults, const Clo
     , m_monotonic([&clock] { return clock.now().toMSecsSinceEpoch(); })
 {
     load();
+}
+
+MacUsageMonitorService::MacUsageMonitorService(UserDefaults& defaults, const Clock& clock,
+                                               Workspace& workspace, ProcessShield& processes,
+                                               SessionActivity& session, QObject* parent)
+    : MacUsageMonitorService(defaults, clock, workspace, parent)
+{
+    m_processes = &processes;
+    m_session = &session;
 }
 
 QString MacUsageMonitorService::dayKey() const
@@ -150,6 +193,7 @@ void MacUsageMonitorService::start(const MacSelectionPayload& selection)
     stop();
     m_selection = MacSelectionMatcher(selection);
     m_sampledSelection = selection;
+    m_executables.reset();
     auto* timer = new QTimer(this);
     timer->setInterval(m_pollInterval);
     // The count is measured, not assumed from the period, so a coarse timer costs no accuracy.
@@ -203,19 +247,45 @@ QVariantList MacUsageMonitorService::getTodaySessionsForReport() const
     return m_sessions.records(dayKey());
 }
 
+bool MacUsageMonitorService::controlledProcessInUse()
+{
+    // Only where no window can be seen: elsewhere a running game behind other windows is not used.
+    if (!m_processes || !m_session || m_workspace.enforcementMode() != EnforcementMode::processOnly) {
+        return false;
+    }
+    if (!m_executables) {
+        m_executables = programsOf(m_sampledSelection, m_workspace);
+    }
+    if (m_executables->isEmpty()) {
+        return false;
+    }
+    // Without logind nothing tells use from absence; a running game then counts, so that the
+    // limits still hold, rather than never counting at all.
+    if (m_session->state() == SessionActivity::State::away) {
+        return false;
+    }
+    return !m_processes->processesRunning(*m_executables).isEmpty();
+}
+
 void MacUsageMonitorService::sample()
 {
     const auto app = m_workspace.frontmostApplication();
-    if (!app) {
+    std::optional<ForegroundInfo> info;
+    if (app) {
+        info = ForegroundInfo { app->bundleIdentifier, app->localizedName, app->executablePath };
+    }
+    if (info && m_selection.matches(info->bundleId, info->name, info->path)) {
+        m_lastForegroundInfo = info;
+    } else if (controlledProcessInUse()) {
+        // Seen by its process only: the record names the application when one id was chosen.
+        const auto& ids = m_sampledSelection.bundleIds;
+        m_lastForegroundInfo
+            = ForegroundInfo { ids.size() == 1 ? std::optional(ids.constFirst()) : std::nullopt, std::nullopt,
+                               std::nullopt };
+    } else {
         clearStep();
         return;
     }
-    ForegroundInfo info { app->bundleIdentifier, app->localizedName, app->executablePath };
-    if (!m_selection.matches(info.bundleId, info.name, info.path)) {
-        clearStep();
-        return;
-    }
-    m_lastForegroundInfo = info;
     const auto now = m_clock.now();
     const qint64 nowMs = m_monotonic();
     if (!m_stepStartMs) {

@@ -14,13 +14,17 @@
 #include <optional>
 
 class Clock;
+class ProcessShield;
+class SessionActivity;
 class UserDefaults;
 class Workspace;
 
 // Measures today's use of the controlled applications: every 3 seconds (and when it starts and
-// stops) it looks at the frontmost application and, while that is a controlled one, adds the
-// time since the last look, to the millisecond on a monotonic clock (at most 10 s a step, so a
-// sleep counts as a pause), to today's total, persists the total and records the step.
+// stops) it looks at the frontmost application and, while that is a controlled one (or, where the
+// workspace cannot see windows, while a controlled application's process runs and someone is
+// using the session), adds the time since the last look, to the millisecond on a monotonic clock
+// (at most 10 s a step, so a sleep counts as a pause), to today's total, persists the total and
+// records the step.
 class MacUsageMonitorService final : public QObject
 {
     Q_OBJECT
@@ -44,6 +48,9 @@ public:
 
     MacUsageMonitorService(UserDefaults& defaults, const Clock& clock, Workspace& workspace,
                            QObject* parent = nullptr);
+    // Also counts by process where the workspace sees no windows (its mode is process only).
+    MacUsageMonitorService(UserDefaults& defaults, const Clock& clock, Workspace& workspace,
+                           ProcessShield& processes, SessionActivity& session, QObject* parent = nullptr);
 
     // Milliseconds on a clock that only moves forward. By default the given Clock's instant (so
     // that a test moving its clock moves the count); the application's monitor uses the steady clock,
@@ -102,10 +109,15 @@ private:
     void addUsage(qint64 milliseconds);
     void publishMinutes();
     void clearStep();
+    bool controlledProcessInUse();
 
     UserDefaults& m_defaults;
     const Clock& m_clock;
     Workspace& m_workspace;
+    ProcessShield* m_processes = nullptr;
+    SessionActivity* m_session = nullptr;
+    // The controlled applications' programs, looked up once per selection, on first need.
+    std::optional<QStringList> m_executables;
     MacUsageSessionLog m_sessions;
 
     QPointer<QTimer> m_timer;

@@ -427,7 +427,8 @@ private:
     {
         const auto native = HostPlatform::native();
         return { workspace,     workspace.processes,   native.notifications,
-                 native.bundle, native.guardInstaller, native.admin };
+                 native.bundle, native.guardInstaller, native.admin,
+                 native.session };
     }
 
     VantorelMacApp* openApp(AlertPresenter* alerts = nullptr, HostPlatform platform = HostPlatform::native())

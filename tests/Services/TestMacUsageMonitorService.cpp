@@ -1,6 +1,7 @@
 #include "Platform/UserDefaults.h"
 #include "Services/MacUsageMonitorService.h"
 #include "support/MemoryUserDefaults.h"
+#include "support/ScriptedSessionActivity.h"
 #include "support/ScriptedWorkspace.h"
 #include "support/SettableClock.h"
 
@@ -32,6 +33,7 @@ class TestMacUsageMonitorService : public QObject
         MemoryUserDefaults defaults;
         SettableClock clock { QDateTime(kDay, QTime(12, 0), QTimeZone::utc()) };
         ScriptedWorkspace workspace;
+        ScriptedSessionActivity session;
     };
     std::optional<Fixture> m;
 
@@ -81,6 +83,43 @@ private slots:
         QCOMPARE(stored.value(MacUsageMonitorService::remainderKey).toLongLong(), totalsMs.last() % 1000);
         monitor.reset();
         QCOMPARE(makeMonitor()->todayUsageMilliseconds(), totalsMs.last());
+    }
+
+    void countsRunningProcessWhereNoWindowIsSeen_data()
+    {
+        QTest::addColumn<EnforcementMode>("mode");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<SessionActivity::State>("session");
+        QTest::addColumn<qint64>("seconds");
+        using State = SessionActivity::State;
+        QTest::newRow("running, session in use")
+            << EnforcementMode::processOnly << true << State::inUse << qint64(3);
+        QTest::newRow("running, session idle or locked")
+            << EnforcementMode::processOnly << true << State::away << qint64(0);
+        QTest::newRow("running, no logind")
+            << EnforcementMode::processOnly << true << State::unknown << qint64(3);
+        QTest::newRow("not running") << EnforcementMode::processOnly << false << State::inUse << qint64(0);
+        QTest::newRow("windows seen, none in front")
+            << EnforcementMode::x11 << true << State::inUse << qint64(0);
+    }
+
+    void countsRunningProcessWhereNoWindowIsSeen()
+    {
+        QFETCH(EnforcementMode, mode);
+        QFETCH(bool, running);
+        QFETCH(SessionActivity::State, session);
+        QFETCH(qint64, seconds);
+        m->workspace.mode = mode;
+        m->workspace.executables.insert(u"com.example.game"_s, { u"/opt/game/bin/game"_s });
+        if (running) {
+            m->workspace.processes.processesByExecutable.insert(u"/opt/game/bin/game"_s, { 4242 });
+        }
+        m->session.answer = session;
+        MacUsageMonitorService monitor(m->defaults, m->clock, m->workspace, m->workspace.processes,
+                                       m->session);
+        monitor.start(selectionOf({ u"com.example.game"_s }));
+        fireAfter(monitor, m->clock, 3);
+        QCOMPARE(monitor.todayUsageSeconds(), seconds);
     }
 
     void leavingTheAppDropsTheStep()

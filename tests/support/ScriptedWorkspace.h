@@ -4,6 +4,7 @@
 #include "Platform/Workspace.h"
 #include "support/RecordingProcessShield.h"
 
+#include <QHash>
 #include <QList>
 
 // A workspace whose answers a test sets, recording what was asked of it. Its lock overlay is given
@@ -53,6 +54,11 @@ public:
     std::optional<QString> ownBundleIdentifier() override { return ownIdentifier; }
     bool desktopExtensionMissing() override { return extensionMissing; }
     std::optional<EnforcementMode> enforcementMode() override { return mode; }
+    QHash<QString, QStringList> executables; // by application identifier
+    QStringList executablesOf(const QString& applicationId) override
+    {
+        return executables.value(applicationId);
+    }
 
     // Offered as the compositor's lock layer when set.
     ShellLockLayer* layer = nullptr;

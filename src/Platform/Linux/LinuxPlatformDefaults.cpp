@@ -5,6 +5,7 @@
 #include "Platform/Linux/LinuxAppBundle.h"
 #include "Platform/Linux/LinuxChildGuard.h"
 #include "Platform/Linux/LinuxProcessShield.h"
+#include "Platform/Linux/LogindSessionActivity.h"
 #include "Platform/Linux/PkexecAdminRunner.h"
 #include "Platform/Linux/WlrootsWorkspace.h"
 #include "Platform/Linux/X11Workspace.h"
@@ -138,6 +139,12 @@ ProcessShield& processShield()
 {
     static LinuxProcessShield shield;
     return shield;
+}
+
+SessionActivity& sessionActivity()
+{
+    static LogindSessionActivity activity;
+    return activity;
 }
 
 } // namespace PlatformDefaults

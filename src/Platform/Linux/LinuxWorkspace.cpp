@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QSysInfo>
 
 using namespace Qt::StringLiterals;
@@ -72,6 +73,23 @@ const DesktopEntryIndex& LinuxWorkspace::index(bool refreshIfOld)
         m_entriesAge.restart();
     }
     return *m_entries;
+}
+
+QStringList LinuxWorkspace::executablesOf(const QString& applicationId)
+{
+    const auto* entry = index(true).byId(applicationId);
+    if (!entry || entry->executableName.isEmpty()) {
+        return {};
+    }
+    const auto found = QStandardPaths::findExecutable(entry->executableName);
+    const auto canonical = found.isEmpty() ? QString() : QFileInfo(found).canonicalFilePath();
+    // A launcher runs for many applications (and a sandboxed one's own program is not visible
+    // from here): its processes would count every application it starts as this one.
+    static const QStringList launchers { u"flatpak"_s, u"snap"_s, u"env"_s, u"sh"_s, u"bash"_s };
+    if (canonical.isEmpty() || launchers.contains(QFileInfo(canonical).fileName())) {
+        return {};
+    }
+    return { canonical };
 }
 
 RunningApplication LinuxWorkspace::describe(const WindowIdentity& window)

@@ -46,6 +46,8 @@ public:
     QString hostName() override;
     QString osVersion() override;
     std::optional<QString> ownBundleIdentifier() override;
+    // The program of the desktop entry's Exec line, found on $PATH as the session would.
+    QStringList executablesOf(const QString& applicationId) override;
 
 protected:
     RunningApplication describe(const WindowIdentity& window);

@@ -1,0 +1,3 @@
+#include "Platform/SessionActivity.h"
+
+SessionActivity::~SessionActivity() = default;
