@@ -284,7 +284,7 @@ void childScenario(const QString& baseUrl, const QString& code)
     defaults.setString(L10n::languageKey, g_language);
     VantorelMacApp app(*qApp, VantorelMacApp::Settings::installed,
                        { workspace, native.processes, native.notifications, native.bundle,
-                         native.guardInstaller, native.admin });
+                         native.guardInstaller, native.admin, native.session });
     app.backendConfig().setBaseURLOverride(baseUrl);
     app.window().show();
 
