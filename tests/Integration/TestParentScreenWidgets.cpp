@@ -115,10 +115,6 @@ private slots:
         m_family->requestUnlock(m_family->benID, 10);
         QTRY_COMPARE(notified, QList<qint64> { 1 });
         QCOMPARE(refreshes.size(), 1);
-        window.setWindowState(Qt::WindowNoState);
-        window.show();
-        QTest::qWait(150);
-        QCOMPARE(notified, QList<qint64> { 1 });
         view->hide();
         QVERIFY(!model.isWatching());
         QTRY_VERIFY(!model.isPolling());
