@@ -1,15 +1,10 @@
-#include "Models/MacAppSelectionStore.h"
 #include "Models/ParentalPasswordRepository.h"
 #include "Models/ParentalPasswordStore.h"
-#include "Models/RemoteBackendConfig.h"
-#include "Models/ScreenTimePolicyRepository.h"
-#include "Models/ScreenTimePolicyStore.h"
 #include "Views/MacRemoteBindingWizardView.h"
+#include "support/ChildComputer.h"
 #include "support/LoopbackFamilyServer.h"
 #include "support/MemorySecureStore.h"
-#include "support/MemoryUserDefaults.h"
 #include "support/ScriptedAlertPresenter.h"
-#include "support/ScriptedWorkspace.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -27,22 +22,17 @@ class TestBindingWizardView : public QObject
 private slots:
     void childClearsItsBindingWithThePassword()
     {
-        MemoryUserDefaults defaults;
         MemorySecureStore keychain;
         LoopbackFamilyServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
-        RemoteBackendConfig config;
-        config.setBaseURLOverride(server.baseUrl());
-        config.setRole(RemoteDeviceRole::child);
-        config.setDeviceID(u"d1"_s);
+        ChildComputer child(QDateTime::currentDateTimeUtc(), server.baseUrl());
+        RemoteBackendConfig& config = child.config;
         config.setFamilyCode(u"123456"_s);
         ParentalPasswordStore passwords(std::make_unique<ParentalPasswordRepository>());
         passwords.setupPassword(u"secret"_s);
-        MacAppSelectionStore selection;
-        ScreenTimePolicyStore policies(std::make_unique<ScreenTimePolicyRepository>());
-        ScriptedWorkspace workspace;
         ScriptedAlertPresenter alerts;
-        MacRemoteBindingWizardView wizard(config, selection, passwords, policies, workspace, alerts, [] {});
+        MacRemoteBindingWizardView wizard(config, *child.selection, passwords, child.policies,
+                                          child.workspace, alerts, [] {});
         wizard.show();
 
         const auto click = [&wizard](const QString& name) {
@@ -64,7 +54,7 @@ private slots:
         type(u"wrong"_s);
         click(u"clearBindingConfirm"_s);
         QCOMPARE(wizard.findChild<QLabel*>(u"clearBindingPasswordError"_s)->text(), u"密码错误，请重试"_s);
-        QCOMPARE(config.deviceID(), u"d1"_s);
+        QCOMPARE(config.deviceID(), u"dev-1"_s);
         type(u"secret"_s);
         click(u"clearBindingConfirm"_s);
         QTRY_VERIFY(!wizard.findChild<QDialog*>(u"clearBindingSheet"_s));

@@ -144,12 +144,9 @@ private slots:
         click(sheet, u"renameSave"_s);
 
         QTRY_VERIFY(!app->window().findChild<QDialog*>(u"renameSheet"_s));
-        const auto devices = AwaitTask::run(m_family->client->fetchDevices(m_family->familyCode));
-        QVERIFY(devices.value);
-        const auto ann = std::find_if(devices.value->cbegin(), devices.value->cend(),
-                                      [&](const DeviceListItem& d) { return d.id == m_family->annID; });
-        QVERIFY(ann != devices.value->cend());
-        QCOMPARE(ann->name, u"安安的电脑"_s);
+        QCOMPARE(m_family->server->queryValue(u"SELECT name FROM devices WHERE id = ?"_s, { m_family->annID })
+                     .toString(),
+                 u"安安的电脑"_s);
         QTRY_VERIFY(app->window().findChild<QWidget*>(u"child-"_s + m_family->annID));
     }
 
