@@ -266,21 +266,27 @@ private slots:
     void adjustingRulesAsksTheParent_data()
     {
         // The prompt's own answers (Esc, a wrong password) are the role buttons' test; here that
-        // both ways into the rules ask it, and open with the password.
+        // both ways into the rules ask it and follow its answer.
         QTest::addColumn<QString>("password");
         QTest::addColumn<std::optional<QString>>("typed");
+        QTest::addColumn<bool>("opens");
         // False: the server address under 更多 instead of "调整规则".
         QTest::addColumn<bool>("selection");
         QTest::newRow("no password yet: the home screen offers to set one")
-            << u""_s << std::optional<QString>() << true;
-        QTest::newRow("the password") << u"2468"_s << std::optional<QString>(u"2468"_s) << true;
-        QTest::newRow("server address") << u"2468"_s << std::optional<QString>(u"2468"_s) << false;
+            << u""_s << std::optional<QString>() << true << true;
+        QTest::newRow("wrong password") << u"2468"_s << std::optional<QString>(u"1357"_s) << false << true;
+        QTest::newRow("the password") << u"2468"_s << std::optional<QString>(u"2468"_s) << true << true;
+        QTest::newRow("server address, wrong password")
+            << u"2468"_s << std::optional<QString>(u"1357"_s) << false << false;
+        QTest::newRow("server address, the password")
+            << u"2468"_s << std::optional<QString>(u"2468"_s) << true << false;
     }
 
     void adjustingRulesAsksTheParent()
     {
         QFETCH(QString, password);
         QFETCH(std::optional<QString>, typed);
+        QFETCH(bool, opens);
         QFETCH(bool, selection);
         asChild(m_family->annID);
         auto& alerts = presenter<ScriptedAlertPresenter>();
@@ -300,15 +306,16 @@ private slots:
             MacMoreMenuSheet* menu = nullptr;
             QTRY_VERIFY((menu = window.findChild<MacMoreMenuSheet*>()) && menu->isVisible());
             click(menu, u"row0"_s);
-            QTRY_VERIFY(window.findChild<MacBackendURLSettingsView*>()); // replaces the menu after a moment
+            QTest::qWait(400); // the address replaces the menu after a moment
+            QCOMPARE(window.findChild<MacBackendURLSettingsView*>() != nullptr, opens);
             QVERIFY(!window.findChild<MacMoreMenuSheet*>());
-            QCOMPARE(alerts.shown().size(), 1);
+            QVERIFY(!alerts.shown().isEmpty());
             return;
         }
         click(&window, u"adjustRulesButton"_s);
-        QVERIFY(window.findChild<MacAppSelectionView*>());
+        QCOMPARE(window.findChild<MacAppSelectionView*>() != nullptr, opens);
         if (!password.isEmpty()) {
-            QCOMPARE(alerts.shown().size(), 1);
+            QVERIFY(!alerts.shown().isEmpty());
             return;
         }
         window.findChild<MacAppSelectionView*>()->reject();
