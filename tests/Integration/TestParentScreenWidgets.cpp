@@ -67,11 +67,7 @@ private slots:
     {
         ParentDashboardViewModel model(*m_family->config);
         QList<qint64> notified;
-        model.setNotify([&notified](qint64 count) -> QCoro::Task<void> {
-            notified.append(count);
-            co_return;
-        });
-        model.setWatchPeriod(std::chrono::milliseconds(30));
+        recordNotifications(model, notified, 30);
         QSignalSpy polls(&model, &ParentDashboardViewModel::watchPolled);
 
         // Already pending when the dashboard appears: the baseline, no notification.
@@ -112,11 +108,7 @@ private slots:
     {
         ParentDashboardViewModel model(*m_family->config);
         QList<qint64> notified;
-        model.setNotify([&notified](qint64 count) -> QCoro::Task<void> {
-            notified.append(count);
-            co_return;
-        });
-        model.setWatchPeriod(std::chrono::milliseconds(30));
+        recordNotifications(model, notified, 30);
         QSignalSpy polls(&model, &ParentDashboardViewModel::watchPolled);
         m_family->config->setFamilyCode(QString());
         model.startWatching();
@@ -199,14 +191,10 @@ private slots:
         QFETCH(Qt::WindowState, state);
         QFETCH(bool, windowHidden);
         ParentDashboardViewModel model(*m_family->config);
-        model.setWatchPeriod(std::chrono::milliseconds(50));
+        QList<qint64> notified;
+        recordNotifications(model, notified, 50);
         QWidget window;
         auto* view = new ParentDashboardView(model, &window);
-        QList<qint64> notified;
-        model.setNotify([&notified](qint64 count) -> QCoro::Task<void> {
-            notified.append(count);
-            co_return;
-        });
         QSignalSpy polls(&model, &ParentDashboardViewModel::watchPolled);
         QSignalSpy refreshes(&model, &ParentDashboardViewModel::refreshRequested);
         window.show();
@@ -341,6 +329,16 @@ private slots:
     }
 
 private:
+    // The watch, every `periodMs`, notifies into `notified` instead of the desktop.
+    static void recordNotifications(ParentDashboardViewModel& model, QList<qint64>& notified, int periodMs)
+    {
+        model.setNotify([&notified](qint64 count) -> QCoro::Task<void> {
+            notified.append(count);
+            co_return;
+        });
+        model.setWatchPeriod(std::chrono::milliseconds(periodMs));
+    }
+
     // The dashboard's inputs as the home screen would fill them from the server.
     void fillFromServer(ParentDashboardViewModel& model)
     {
