@@ -187,12 +187,13 @@ private slots:
         QTest::addColumn<bool>("lifted");
         QTest::newRow("password sheet") << false << u"2468"_s << true;
         QTest::newRow("shell layer") << true << u"2468"_s << true;
+        QTest::newRow("shell layer, wrong password") << true << u"2222"_s << false;
     }
 
     void passwordAtTheChildLiftsTheLock()
     {
-        // A child not yet bound, so that no synchronisation runs beside the test. A wrong password is
-        // the sheet's and the policy executor's test; the lift's length and its upload the view model's.
+        // A child not yet bound, so that no synchronisation runs beside the test. The wrong password
+        // in the sheet is the sheet's own test; the lift's length and its upload are the view model's.
         QFETCH(bool, shellLayer);
         QFETCH(QString, password);
         QFETCH(bool, lifted);
