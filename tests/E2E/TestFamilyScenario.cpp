@@ -1,5 +1,4 @@
 #include "Platform/SqliteUserDefaults.h"
-#include "Protocol/WireCoding.h"
 #include "Services/MacRemotePolicySyncService.h"
 #include "Services/ParentDashboardViewModel.h"
 #include "support/AtspiDriver.h"
@@ -266,16 +265,10 @@ private slots:
         DO(m_parent->press(u"规则设置"_s));
         DO(switchLockOnAndSave());
 
-        // Within one cycle: a lock window on each screen, and the program hidden.
+        // Within one cycle: a lock window on each screen (where each sits is the overlay's own X11
+        // test), and the program hidden.
         QTRY_COMPARE_WITH_TIMEOUT(m_child->windowsShowing(lockText).size(), QGuiApplication::screens().size(),
                                   withinOneCycleMs);
-        QList<QRect> covered;
-        for (const Node& window : m_child->windowsShowing(lockText)) {
-            covered.append(m_atspi->extents(window));
-        }
-        for (const QScreen* screen : QGuiApplication::screens()) {
-            QVERIFY2(covered.contains(screen->geometry()), "a screen without its lock window");
-        }
         QTRY_VERIFY_WITH_TIMEOUT(m_child
                                      ->xdotool({ u"search"_s, u"--onlyvisible"_s, u"--classname"_s,
                                                  u"^%1$"_s.arg(controlledClass) })
@@ -298,7 +291,8 @@ private slots:
         QCOMPARE(posted.body, u"有孩子申请加时，现在共 1 条。"_s);
     }
 
-    void approvalLiftsLockForTwentyMinutes()
+    // The length of the granted time as stored is the review screen's test.
+    void approvalLiftsLock()
     {
         DO(refreshDashboardUntil(u"有 1 个孩子在申请加时"_s));
         DO(m_parent->press(u"解锁申请"_s));
@@ -307,18 +301,8 @@ private slots:
         screenshot(u"parent-approves-20-minutes"_s);
         DO(m_parent->press(u"确认并同意解锁"_s));
         DO(m_parent->waitFor(u"当前没有待处理的解锁申请。"_s));
-        const QDateTime approvedAt = QDateTime::currentDateTimeUtc();
         DO(m_parent->press(u"完成"_s));
-
         QTRY_VERIFY_WITH_TIMEOUT(m_child->windowsShowing(lockText).isEmpty(), withinOneCycleMs);
-        const auto until = WireCoding::parseISO8601(
-            m_server
-                ->queryValue(u"SELECT unlock_until FROM device_policies WHERE device_id = ?"_s,
-                             { childDeviceId() })
-                .toString());
-        QVERIFY2(until.has_value(), "no unlockUntil in the child's policy");
-        const auto ahead = approvedAt.secsTo(*until);
-        QVERIFY2(ahead > 19 * 60 && ahead <= 20 * 60 + 5, qPrintable(QString::number(ahead)));
         screenshot(u"child-unlocked"_s);
     }
 
@@ -329,13 +313,10 @@ private slots:
         DO(switchLockOnAndSave());
         QTRY_VERIFY_WITH_TIMEOUT(!m_child->windowsShowing(lockText).isEmpty(), withinOneCycleMs);
 
-        // The server goes away; the parent beside the child types the password.
+        // The server goes away; the parent beside the child types the password (a wrong one is the
+        // password sheet's test).
         m_server->stop();
         DO(pressOnLockScreen(u"家长在身边时，输入家长密码立即解锁"_s));
-        DO(m_child->type(u"请输入密码"_s, u"wrong-guess"_s));
-        DO(m_child->press(u"确认"_s));
-        DO(m_child->waitFor(u"密码错误，请重试"_s));
-        QVERIFY(!m_child->windowsShowing(lockText).isEmpty());
         DO(m_child->type(u"请输入密码"_s, childPassword));
         screenshot(u"child-password-beside"_s);
         DO(m_child->press(u"确认"_s));

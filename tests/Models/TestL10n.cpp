@@ -6,7 +6,7 @@
 
 using namespace Qt::StringLiterals;
 
-// The fixture language "xx" (tests/fixtures/i18n) translates only "家长密码" and one format text.
+// The fixture language "xx" (tests/fixtures/i18n) translates only "家长密码".
 class TestL10n : public QObject
 {
     Q_OBJECT

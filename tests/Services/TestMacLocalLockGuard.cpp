@@ -31,8 +31,7 @@ struct Look
 Q_DECLARE_METATYPE(QList<Look>)
 
 // The local lock guard's own decisions: when it acts on the overlay, the clock set back, and the
-// warnings before a lock. The offline lock against the real family server is in
-// tests/Integration/TestLocalLockGuard.cpp.
+// warnings before a lock.
 class TestMacLocalLockGuard : public QObject
 {
     Q_OBJECT
@@ -96,6 +95,9 @@ private slots:
         m_guard->start();
         QCoreApplication::processEvents();
         QCOMPARE(m_overlay.calls, QStringList { u"hide"_s });
+        // Offline after a restart nothing else counts use or looks at the clock.
+        QVERIFY(m_child->monitor->isRunning());
+        QVERIFY(m_guard->timer().interval() <= 60'000);
 
         m_overlay.calls.clear();
         look(); // the overlay is now whatever the cycle made it; the same answer changes nothing

@@ -3,12 +3,17 @@
 #include "Models/RemoteBackendConfig.h"
 #include "Services/BindingViewModel.h"
 #include "Views/Binding/BindingStep1RoleView.h"
+#include "Views/MacRemoteBindingWizardView.h"
+#include "support/ChildComputer.h"
+#include "support/LoopbackFamilyServer.h"
 #include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/ScriptedAlertPresenter.h"
 #include "support/ScriptedWorkspace.h"
 
 #include <QAccessible>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -16,9 +21,11 @@ using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(std::optional<QString>)
 
-// The role buttons answer a mouse click and the toggle action of assistive technology alike; a
-// child computer becomes a parent's only with the parent password.
-class TestBindingStep1RoleView : public QObject
+// The binding wizard clicked through as a person would. Creating and joining a family are walked
+// by the family scenario; here the role buttons, which answer a mouse click and the toggle action
+// of assistive technology alike (a child computer becomes a parent's only with the parent
+// password), and the step only a child computer offers: clearing its binding.
+class TestBindingWizardView : public QObject
 {
     Q_OBJECT
 
@@ -100,7 +107,49 @@ private slots:
         QCOMPARE(view.findChild<QPushButton*>(u"roleChildButton"_s)->isChecked(),
                  expected == RemoteDeviceRole::child);
     }
+
+    void childClearsItsBindingWithThePassword()
+    {
+        MemorySecureStore keychain;
+        LoopbackFamilyServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        ChildComputer child(QDateTime::currentDateTimeUtc(), server.baseUrl());
+        RemoteBackendConfig& config = child.config;
+        config.setFamilyCode(u"123456"_s);
+        ParentalPasswordStore passwords(std::make_unique<ParentalPasswordRepository>());
+        passwords.setupPassword(u"secret"_s);
+        ScriptedAlertPresenter alerts;
+        MacRemoteBindingWizardView wizard(config, *child.selection, passwords, child.policies,
+                                          child.workspace, alerts, [] {});
+        wizard.show();
+
+        const auto click = [&wizard](const QString& name) {
+            QPushButton* button = nullptr;
+            QTRY_VERIFY2((button = wizard.findChild<QPushButton*>(name)) && button->isEnabled(),
+                         qPrintable(name));
+            QTest::mouseClick(button, Qt::LeftButton);
+        };
+        // keyClicks only knows Latin keys; insert() is typing as far as the field's signals go.
+        const auto type = [&wizard](const QString& text) {
+            QLineEdit* field = nullptr;
+            QTRY_VERIFY((field = wizard.findChild<QLineEdit*>(u"clearBindingPassword"_s)));
+            field->clear();
+            field->insert(text);
+        };
+        click(u"wizardForward"_s);
+        click(u"wizardForward"_s);
+        click(u"clearBindingButton"_s);
+        type(u"wrong"_s);
+        click(u"clearBindingConfirm"_s);
+        QCOMPARE(wizard.findChild<QLabel*>(u"clearBindingPasswordError"_s)->text(), u"密码错误，请重试"_s);
+        QCOMPARE(config.deviceID(), u"dev-1"_s);
+        type(u"secret"_s);
+        click(u"clearBindingConfirm"_s);
+        QTRY_VERIFY(!wizard.findChild<QDialog*>(u"clearBindingSheet"_s));
+        QVERIFY(config.deviceID().isEmpty());
+        QCOMPARE(wizard.findChild<QLabel*>(u"wizardSuccessMessage"_s)->text(), u"已清除本机绑定"_s);
+    }
 };
 
-QTEST_MAIN(TestBindingStep1RoleView)
-#include "TestBindingStep1RoleView.moc"
+QTEST_MAIN(TestBindingWizardView)
+#include "TestBindingWizardView.moc"
