@@ -78,7 +78,10 @@ WindowIdentity identityOf(const KWinWorkspace::Window& window)
                               .instance = window.resourceName,
                               .className = window.resourceClass,
                               .regular = window.normal };
-    if (!window.desktopFileName.isEmpty()) {
+    // KWin names a Wayland window's desktop file after its app id, whether or not such an entry
+    // exists; the window class lookup then finds the entry by its name or by StartupWMClass. A
+    // different name is one the window declared itself (KDE's and GTK's X11 properties).
+    if (!window.desktopFileName.isEmpty() && window.desktopFileName != window.resourceClass) {
         identity.declaredIds = { window.desktopFileName };
     }
     return identity;
