@@ -26,39 +26,50 @@ constexpr auto reportInterface = "com.corvane.vantorel.KWinReport1";
 const auto windowsScript = u"vantorel-windows"_s;
 const auto hideScript = u"vantorel-hide"_s;
 
-// KWin 5's scripting API. Every change that moves the focus or the window list sends the whole
-// list: it is short, and a lost report is then repaired by the next.
+// KWin's scripting API, as Plasma 5 names it (clients) and Plasma 6 (windows). Every change that
+// moves the focus or the window list sends the whole list: it is short, and a lost report is then
+// repaired by the next.
 constexpr auto windowsScriptSource = R"js((function () {
     const target = %1;
-    function describe(client) {
-        const active = workspace.activeClient;
+    const plasma6 = workspace.windowList !== undefined;
+    function windows() {
+        return plasma6 ? workspace.windowList() : workspace.clientList();
+    }
+    function describe(window) {
+        const active = plasma6 ? workspace.activeWindow : workspace.activeClient;
         return {
-            pid: client.pid,
-            desktopFileName: String(client.desktopFileName || ""),
-            resourceClass: String(client.resourceClass || ""),
-            resourceName: String(client.resourceName || ""),
-            active: active !== null && active !== undefined && client.internalId === active.internalId,
-            minimized: client.minimized,
-            normal: client.normalWindow
+            pid: window.pid,
+            desktopFileName: String(window.desktopFileName || ""),
+            resourceClass: String(window.resourceClass || ""),
+            resourceName: String(window.resourceName || ""),
+            active: active !== null && active !== undefined && window.internalId === active.internalId,
+            minimized: window.minimized,
+            normal: window.normalWindow
         };
     }
     function report() {
-        callDBus(target, %2, %3, "Windows", JSON.stringify(workspace.clientList().map(describe)));
+        callDBus(target, %2, %3, "Windows", JSON.stringify(windows().map(describe)));
     }
-    workspace.clientAdded.connect(report);
-    workspace.clientRemoved.connect(report);
-    workspace.clientActivated.connect(report);
-    workspace.clientMinimized.connect(report);
-    workspace.clientUnminimized.connect(report);
+    function watch(window) {
+        window.minimizedChanged.connect(report);
+    }
+    windows().forEach(watch);
+    (plasma6 ? workspace.windowAdded : workspace.clientAdded).connect(function (window) {
+        watch(window);
+        report();
+    });
+    (plasma6 ? workspace.windowRemoved : workspace.clientRemoved).connect(report);
+    (plasma6 ? workspace.windowActivated : workspace.clientActivated).connect(report);
     report();
 })();
 )js";
 
 constexpr auto hideScriptSource = R"js((function () {
     const pids = %2;
-    workspace.clientList().forEach(function (client) {
-        if (pids.indexOf(client.pid) >= 0 && client.normalWindow) {
-            client.minimized = true;
+    const windows = workspace.windowList !== undefined ? workspace.windowList() : workspace.clientList();
+    windows.forEach(function (window) {
+        if (pids.indexOf(window.pid) >= 0 && window.normalWindow) {
+            window.minimized = true;
         }
     });
     callDBus(%1, %3, %4, "Hidden");
@@ -141,6 +152,11 @@ KWinWorkspace::KWinWorkspace(const QDBusConnection& bus)
 
 KWinWorkspace::~KWinWorkspace()
 {
+    if (!QCoreApplication::instance()) {
+        // Destroyed with the process's statics, after the bus: KWin replaces the scripts left
+        // behind at the next start.
+        return;
+    }
     if (m_scriptLoaded) {
         unloadScript(windowsScript);
     }
