@@ -130,6 +130,8 @@ KWinWorkspace::KWinWorkspace(const QDBusConnection& bus)
     m_receiver = new ReportReceiver(*this);
     if (!m_bus.registerObject(QString::fromLatin1(reportPath), m_receiver, QDBusConnection::ExportAllSlots)) {
         qWarning("Cannot export the KWin report object on the session bus");
+        delete m_receiver;
+        m_receiver = nullptr;
         return;
     }
     // KWin restarted (a crash, a settings change) forgets its scripts: load ours again.
