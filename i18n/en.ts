@@ -1016,6 +1016,10 @@ Server binding: %@</translation>
         <translation>Mode: wlroots</translation>
     </message>
     <message>
+        <source>运行方式：KWin 脚本</source>
+        <translation>Mode: KWin script</translation>
+    </message>
+    <message>
         <source>运行方式：仅进程</source>
         <translation>Mode: process only</translation>
     </message>

@@ -54,6 +54,7 @@ enum class Mode
     x11, // the window system shows every window: applications are measured, hidden and covered
     gnomeExtension, // GNOME on Wayland, through the Shell extension installed with the guard
     wlroots, // a wlroots compositor (Sway): measured and hidden through its window list
+    kwin, // KDE Plasma on Wayland, through a script this application loads into KWin
     processOnly // nothing can see other windows: controlled applications are stopped while blocked
 };
 Q_ENUM_NS(Mode)

@@ -24,8 +24,8 @@ struct PutDeviceHealthPayload
     std::optional<QString> guardState;
     // The child's settings file said otherwise than the family server (a role edited by hand).
     std::optional<bool> settingsChanged;
-    // How the rules hold there: "x11", "gnomeExtension", "wlroots" or "processOnly". Absent from a device
-    // that does not say.
+    // How the rules hold there: "x11", "gnomeExtension", "wlroots", "kwin" or "processOnly". Absent
+    // from a device that does not say.
     std::optional<QString> enforcementMode;
 
     // The members in the order above (the body text keeps it; `toJson` cannot, a JSON object

@@ -24,6 +24,8 @@ QString enforcementModeText(EnforcementMode mode)
         return L10n::localized("运行方式：GNOME 扩展");
     case EnforcementMode::wlroots:
         return L10n::localized("运行方式：wlroots");
+    case EnforcementMode::kwin:
+        return L10n::localized("运行方式：KWin 脚本");
     case EnforcementMode::processOnly:
         return L10n::localized("运行方式：仅进程");
     }

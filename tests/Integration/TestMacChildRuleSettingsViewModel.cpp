@@ -105,11 +105,13 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::newRow("never reported") << QString() << QString() << u"设备健康尚未上报"_s;
         QTest::newRow("running on X11") << u"running"_s << u"x11"_s << u"设备监管状态：就绪\n运行方式：X11"_s;
+        QTest::newRow("running on KDE Plasma")
+            << u"running"_s << u"kwin"_s << u"设备监管状态：就绪\n运行方式：KWin 脚本"_s;
         QTest::newRow("stopped, by process only")
             << u"stopped"_s << u"processOnly"_s
             << u"设备监管状态：孩子守护已安装，但没有运行\n运行方式：仅进程"_s;
         QTest::newRow("not possible here, mode from a newer client")
-            << u"unavailable"_s << u"kwin"_s
+            << u"unavailable"_s << u"mir"_s
             << u"设备监管状态：这台电脑无法安装孩子守护（缺少 pkexec 或 polkit）"_s;
     }
 

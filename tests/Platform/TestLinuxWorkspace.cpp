@@ -25,6 +25,12 @@ private Q_SLOTS:
             << Kind::gnomeWayland;
         QTest::newRow("Plasma on Wayland")
             << QStringList { u"XDG_SESSION_TYPE=wayland"_s, u"XDG_CURRENT_DESKTOP=KDE"_s }
+            << Kind::kdeWayland;
+        QTest::newRow("Plasma on X11")
+            << QStringList { u"XDG_SESSION_TYPE=x11"_s, u"XDG_CURRENT_DESKTOP=KDE"_s, u"DISPLAY=:0"_s }
+            << Kind::x11;
+        QTest::newRow("another Wayland desktop")
+            << QStringList { u"XDG_SESSION_TYPE=wayland"_s, u"XDG_CURRENT_DESKTOP=COSMIC"_s }
             << Kind::otherWayland;
         QTest::newRow("no session type, Wayland only")
             << QStringList { u"WAYLAND_DISPLAY=wayland-0"_s, u"XDG_CURRENT_DESKTOP=sway"_s } << Kind::wlroots;

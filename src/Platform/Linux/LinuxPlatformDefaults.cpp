@@ -1,6 +1,7 @@
 #include "Platform/Linux/FileSecureStore.h"
 #include "Platform/Linux/FreedesktopNotifications.h"
 #include "Platform/Linux/GnomeShellWorkspace.h"
+#include "Platform/Linux/KWinWorkspace.h"
 #include "Platform/Linux/KeychainSecureStore.h"
 #include "Platform/Linux/LinuxAppBundle.h"
 #include "Platform/Linux/LinuxChildGuard.h"
@@ -115,6 +116,11 @@ Workspace& workspace()
                 qWarning("%s", qPrintable(limitation));
             }
             return gnome;
+        }
+        case LinuxWorkspace::SessionKind::kdeWayland: {
+            auto kwin = std::make_unique<KWinWorkspace>();
+            qWarning("%s", qPrintable(kwin->enforcementLimitation()));
+            return kwin;
         }
         case LinuxWorkspace::SessionKind::wlroots: {
             // A compositor that lists no windows leaves XWayland's applications to X11.

@@ -55,6 +55,9 @@ LinuxWorkspace::SessionKind LinuxWorkspace::sessionKind(const QProcessEnvironmen
     if (desktops.contains(u"GNOME"_s, Qt::CaseInsensitive)) {
         return SessionKind::gnomeWayland;
     }
+    if (desktops.contains(u"KDE"_s, Qt::CaseInsensitive)) {
+        return SessionKind::kdeWayland;
+    }
     if (desktops.contains(u"sway"_s, Qt::CaseInsensitive)
         || desktops.contains(u"wlroots"_s, Qt::CaseInsensitive)) {
         return SessionKind::wlroots;

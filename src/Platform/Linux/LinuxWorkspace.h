@@ -37,6 +37,7 @@ public:
     {
         x11,
         gnomeWayland,
+        kdeWayland,
         wlroots,
         otherWayland
     };

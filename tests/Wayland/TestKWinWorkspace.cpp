@@ -1,0 +1,132 @@
+#include "Platform/Linux/KWinWorkspace.h"
+#include "support/KWinSession.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestKWinWorkspace : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void frontmostIsTheActiveWindowsEntryUntilHidden_data();
+    void frontmostIsTheActiveWindowsEntryUntilHidden();
+    void reportsFromOtherProgramsAreIgnored();
+    // Last: it ends the session.
+    void aKWinThatQuitsLeavesNothingShown();
+
+private:
+    KWinSession m_session;
+};
+
+void TestKWinWorkspace::initTestCase()
+{
+    if (QString why; !KWinSession::available(&why)) {
+        if (qEnvironmentVariableIsSet("CI")) {
+            QFAIL(qPrintable(why));
+        }
+        QSKIP(qPrintable(why));
+    }
+    QVERIFY2(m_session.start(), qPrintable(m_session.errorString()));
+    const auto applications = m_session.dataHome() + u"/applications"_s;
+    QVERIFY(QDir().mkpath(applications));
+    for (const auto& [file, contents] :
+         { std::pair { "game.desktop", "Name=Game\nExec=game\nStartupWMClass=org.example.Game\n" },
+           std::pair { "org.example.Chess.desktop", "Name=Chess\nExec=chess\n" } }) {
+        QFile entry(applications + u'/' + QLatin1StringView(file));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write(QByteArray("[Desktop Entry]\nType=Application\n") + contents);
+    }
+    qputenv("XDG_DATA_HOME", m_session.dataHome().toUtf8());
+}
+
+void TestKWinWorkspace::frontmostIsTheActiveWindowsEntryUntilHidden_data()
+{
+    QTest::addColumn<QString>("appId");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("matched by window class") << u"org.example.Game"_s << u"game"_s << u"Game"_s;
+    QTest::newRow("the desktop file's own name")
+        << u"org.example.Chess"_s << u"org.example.Chess"_s << u"Chess"_s;
+}
+
+void TestKWinWorkspace::frontmostIsTheActiveWindowsEntryUntilHidden()
+{
+    QFETCH(QString, appId);
+    QFETCH(QString, entry);
+    QFETCH(QString, name);
+    KWinWorkspace workspace(m_session.bus());
+    QCOMPARE(workspace.enforcementMode(), std::optional(EnforcementMode::kwin));
+    int changes = 0;
+    workspace.watchWindows([&changes] { ++changes; });
+
+    auto* window = m_session.startWindow(appId);
+    QVERIFY(window);
+    QTRY_VERIFY_WITH_TIMEOUT(workspace.frontmostApplication().has_value(), 10000);
+    QVERIFY(changes > 0);
+    const auto front = *workspace.frontmostApplication();
+    QCOMPARE(front.bundleIdentifier, entry);
+    QCOMPARE(front.localizedName, name);
+    QCOMPARE(front.processIdentifier, window->processId());
+    QCOMPARE(workspace.runningApplications(), QList { front });
+
+    QVERIFY(workspace.hide(front));
+    QTRY_VERIFY_WITH_TIMEOUT(!workspace.frontmostApplication(), 5000);
+    QVERIFY2(!workspace.hide(front), "nothing is left to hide");
+    QCOMPARE(workspace.runningApplications(), QList { front });
+
+    RunningApplication ourselves;
+    ourselves.processIdentifier = QCoreApplication::applicationPid();
+    QVERIFY(!workspace.hide(ourselves));
+
+    window->terminate();
+    QVERIFY(window->waitForFinished(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(workspace.runningApplications().isEmpty(), 5000);
+}
+
+void TestKWinWorkspace::reportsFromOtherProgramsAreIgnored()
+{
+    KWinWorkspace workspace(m_session.bus());
+    QTRY_VERIFY_WITH_TIMEOUT(workspace.frontmostApplication() == std::nullopt, 5000);
+    // Any program of the session can call the report object; a child's would claim an allowed
+    // application is in front.
+    auto intruder = QDBusConnection::connectToBus(m_session.busAddress(), u"intruder"_s);
+    auto message = QDBusMessage::createMethodCall(m_session.bus().baseService(),
+                                                  QString::fromLatin1(KWinWorkspace::reportPath),
+                                                  u"com.corvane.vantorel.KWinReport1"_s, u"Windows"_s);
+    message << uR"([{"pid": 1, "resourceClass": "org.example.Game", "active": true}])"_s;
+    // Answered by this process's own event loop.
+    const auto reply = intruder.asyncCall(message);
+    QTRY_VERIFY_WITH_TIMEOUT(reply.isFinished(), 5000);
+    QVERIFY2(!reply.isError(), qPrintable(reply.error().message()));
+    QVERIFY(!workspace.frontmostApplication());
+    QDBusConnection::disconnectFromBus(u"intruder"_s);
+}
+
+void TestKWinWorkspace::aKWinThatQuitsLeavesNothingShown()
+{
+    KWinWorkspace workspace(m_session.bus());
+    QVERIFY(m_session.startWindow(u"org.example.Game"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(workspace.frontmostApplication().has_value(), 10000);
+
+    m_session.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!workspace.frontmostApplication(), 5000);
+    QCOMPARE(workspace.enforcementMode(), std::optional(EnforcementMode::processOnly));
+}
+
+int main(int argc, char** argv)
+{
+    // The windows under test are the compositor's, not Qt's.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    TestKWinWorkspace test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "TestKWinWorkspace.moc"
