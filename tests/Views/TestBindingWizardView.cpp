@@ -3,6 +3,7 @@
 #include "Models/RemoteBackendConfig.h"
 #include "Services/BindingViewModel.h"
 #include "Views/Binding/BindingStep1RoleView.h"
+#include "Views/Binding/BindingStep2PasswordView.h"
 #include "Views/MacRemoteBindingWizardView.h"
 #include "support/ChildComputer.h"
 #include "support/LoopbackFamilyServer.h"
@@ -106,6 +107,31 @@ private slots:
                  expected == RemoteDeviceRole::parent);
         QCOMPARE(view.findChild<QPushButton*>(u"roleChildButton"_s)->isChecked(),
                  expected == RemoteDeviceRole::child);
+    }
+
+    // The keyboard alone sets the parent password: Return moves on from the first field and sets
+    // the password from the second.
+    void passwordStepByKeyboard()
+    {
+        MemoryUserDefaults defaults;
+        MemorySecureStore keychain;
+        ScriptedAlertPresenter alerts;
+        RemoteBackendConfig config(defaults);
+        ParentalPasswordStore passwords(std::make_unique<ParentalPasswordRepository>());
+        ScriptedWorkspace workspace;
+        BindingViewModel model(workspace);
+        BindingStep2PasswordView view({ model, config, passwords, alerts });
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        auto* first = view.findChild<QLineEdit*>(u"passwordInput"_s);
+        first->setFocus();
+        QTest::keyClicks(first, u"2468"_s);
+        QTest::keyClick(first, Qt::Key_Return);
+        auto* second = view.findChild<QLineEdit*>(u"passwordConfirm"_s);
+        QTRY_VERIFY(second->hasFocus());
+        QTest::keyClicks(second, u"2468"_s);
+        QTest::keyClick(second, Qt::Key_Return);
+        QVERIFY(passwords.verify(u"2468"_s));
     }
 
     void childClearsItsBindingWithThePassword()
