@@ -9,9 +9,6 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include <csignal>
-#include <sys/prctl.h>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -35,19 +32,6 @@ bool copyFolder(const QString& from, const QString& to)
 
 } // namespace
 
-GnomeShellSession::GnomeShellSession() = default;
-
-GnomeShellSession::~GnomeShellSession()
-{
-    for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
-        (*it)->terminate();
-        if (!(*it)->waitForFinished(3000)) {
-            (*it)->kill();
-            (*it)->waitForFinished(1000);
-        }
-    }
-}
-
 bool GnomeShellSession::available(QString* why)
 {
     if (QStandardPaths::findExecutable(u"gnome-shell"_s).isEmpty()) {
@@ -59,30 +43,6 @@ bool GnomeShellSession::available(QString* why)
         return false;
     }
     return true;
-}
-
-QProcess* GnomeShellSession::startProcess(const QString& program, const QStringList& arguments)
-{
-    auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(m_environment);
-    process->setProcessChannelMode(QProcess::SeparateChannels);
-    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    process->start(program, arguments);
-    if (!process->waitForStarted(10000)) {
-        m_error = u"%1 did not start"_s.arg(program);
-        return nullptr;
-    }
-    m_processes.push_back(std::move(process));
-    return m_processes.back().get();
-}
-
-QString GnomeShellSession::startBus()
-{
-    auto* bus = startProcess(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address=1"_s });
-    if (!bus || !bus->waitForReadyRead(10000)) {
-        return {};
-    }
-    return QString::fromUtf8(bus->readLine()).trimmed();
 }
 
 bool GnomeShellSession::start()
@@ -104,17 +64,18 @@ bool GnomeShellSession::start()
     m_environment.insert(u"GDK_BACKEND"_s, u"wayland"_s);
 
     // The shell asks logind for its session and seat and exits when nobody answers.
-    const auto systemBus = startBus();
+    const auto systemBus = startBus(m_environment);
     if (systemBus.isEmpty()) {
         m_error = u"the system bus did not start"_s;
         return false;
     }
     m_environment.insert(u"DBUS_SYSTEM_BUS_ADDRESS"_s, systemBus);
-    if (!startProcess(python, { u"-m"_s, u"dbusmock"_s, u"--system"_s, u"--template"_s, u"logind"_s })) {
+    if (!startProcess(python, { u"-m"_s, u"dbusmock"_s, u"--system"_s, u"--template"_s, u"logind"_s },
+                      m_environment)) {
         return false;
     }
     // Services the session bus starts (dconf) inherit this environment, so they use this home.
-    const auto sessionBus = startBus();
+    const auto sessionBus = startBus(m_environment);
     if (sessionBus.isEmpty()) {
         m_error = u"the session bus did not start"_s;
         return false;
@@ -137,7 +98,8 @@ bool GnomeShellSession::start()
     }
     auto* shell = startProcess(u"gnome-shell"_s,
                                { u"--headless"_s, u"--wayland"_s, u"--no-x11"_s, u"--virtual-monitor"_s,
-                                 u"1280x800"_s, u"--wayland-display=vantorel-test"_s });
+                                 u"1280x800"_s, u"--wayland-display=vantorel-test"_s },
+                               m_environment);
     if (!shell) {
         return false;
     }
@@ -169,11 +131,10 @@ QDBusConnection GnomeShellSession::bus() const
 
 QProcess* GnomeShellSession::startWindow(const QString& appId)
 {
-    auto* window = startProcess(python, { QStringLiteral(VANTOREL_WAYLAND_WINDOW_SCRIPT), appId });
-    if (!window || !window->waitForReadyRead(10000)) {
+    auto* window = openWindow(appId, m_environment);
+    if (!window) {
         return nullptr;
     }
-    window->readLine(); // "shown"
     // A click that comes before the shell has mapped the window lands on the desktop, and the
     // shell then gives the window no keyboard at all: wait until the shell lists it.
     GnomeShellWorkspace shell(bus());

@@ -1,28 +1,20 @@
 #pragma once
 
-#include <QDBusConnection>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QTemporaryDir>
+#include "support/CompositorSession.h"
 
-#include <memory>
-#include <vector>
+#include <QDBusConnection>
+#include <QProcessEnvironment>
 
 // A headless GNOME Shell on Wayland with the application's Shell extension enabled, on private
 // buses and folders: a system bus with a stand-in logind (the shell exits without one), a session
 // bus, and a home whose settings enable the extension from the source tree. Everything started
 // ends with the session, or with the test process if it dies.
-class GnomeShellSession
+class GnomeShellSession final : public CompositorSession
 {
 public:
-    GnomeShellSession();
-    ~GnomeShellSession();
-    Q_DISABLE_COPY_MOVE(GnomeShellSession)
-
     // Whether this machine can run one at all (gnome-shell and python3-dbusmock installed).
     static bool available(QString* why);
     bool start();
-    QString errorString() const { return m_error; }
 
     QDBusConnection bus() const;
     QString home() const { return m_dir.path() + QStringLiteral("/home"); }
@@ -38,11 +30,5 @@ public:
     bool input(const QStringList& steps);
 
 private:
-    QProcess* startProcess(const QString& program, const QStringList& arguments);
-    QString startBus();
-
-    QTemporaryDir m_dir;
     QProcessEnvironment m_environment;
-    std::vector<std::unique_ptr<QProcess>> m_processes;
-    QString m_error;
 };

@@ -7,34 +7,13 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include <csignal>
-#include <sys/prctl.h>
-
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const auto python = u"/usr/bin/python3"_s;
 const auto socketName = u"vantorel-kwin"_s;
 
 } // namespace
-
-KWinSession::~KWinSession()
-{
-    stop();
-}
-
-void KWinSession::stop()
-{
-    for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
-        (*it)->terminate();
-        if (!(*it)->waitForFinished(3000)) {
-            (*it)->kill();
-            (*it)->waitForFinished(1000);
-        }
-    }
-    m_processes.clear();
-}
 
 bool KWinSession::available(QString* why)
 {
@@ -42,25 +21,7 @@ bool KWinSession::available(QString* why)
         *why = u"kwin-wayland is not installed"_s;
         return false;
     }
-    if (QProcess::execute(python, { u"-c"_s, u"import gi; gi.require_version('Gtk', '3.0')"_s }) != 0) {
-        *why = u"python3-gi or gir1.2-gtk-3.0 is not installed"_s;
-        return false;
-    }
-    return true;
-}
-
-QProcess* KWinSession::startProcess(const QString& program, const QStringList& arguments)
-{
-    auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(m_environment);
-    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    process->start(program, arguments);
-    if (!process->waitForStarted(10000)) {
-        m_error = u"%1 did not start"_s.arg(program);
-        return nullptr;
-    }
-    m_processes.push_back(std::move(process));
-    return m_processes.back().get();
+    return windowHelperAvailable(why);
 }
 
 bool KWinSession::start()
@@ -80,15 +41,16 @@ bool KWinSession::start()
     m_environment.insert(u"PATH"_s, qEnvironmentVariable("PATH"));
     m_environment.insert(u"HOME"_s, home);
     m_environment.insert(u"XDG_RUNTIME_DIR"_s, runtime);
-    auto* bus = startProcess(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address=1"_s });
-    if (!bus || !bus->waitForReadyRead(10000)) {
+    const auto bus = startBus(m_environment);
+    if (bus.isEmpty()) {
         m_error = u"the session bus did not start"_s;
         return false;
     }
-    m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, QString::fromUtf8(bus->readLine()).trimmed());
+    m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, bus);
     auto* compositor = startProcess(kwin,
                                     { u"--virtual"_s, u"--no-lockscreen"_s, u"--socket"_s, socketName,
-                                      u"--width"_s, u"1280"_s, u"--height"_s, u"800"_s });
+                                      u"--width"_s, u"1280"_s, u"--height"_s, u"800"_s },
+                                    m_environment);
     if (!compositor) {
         return false;
     }
@@ -118,14 +80,4 @@ QDBusConnection KWinSession::bus() const
 {
     const auto address = m_environment.value(u"DBUS_SESSION_BUS_ADDRESS"_s);
     return QDBusConnection::connectToBus(address, u"kwin-session-"_s + address);
-}
-
-QProcess* KWinSession::startWindow(const QString& appId)
-{
-    auto* window = startProcess(python, { QStringLiteral(VANTOREL_WAYLAND_WINDOW_SCRIPT), appId });
-    if (!window || !window->waitForReadyRead(10000)) {
-        return nullptr;
-    }
-    window->readLine(); // "shown"
-    return window;
 }

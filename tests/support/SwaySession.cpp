@@ -6,36 +6,11 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include <csignal>
 #include <grp.h>
 #include <pwd.h>
-#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-const auto python = u"/usr/bin/python3"_s;
-
-} // namespace
-
-SwaySession::~SwaySession()
-{
-    stop();
-}
-
-void SwaySession::stop()
-{
-    for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
-        (*it)->terminate();
-        if (!(*it)->waitForFinished(3000)) {
-            (*it)->kill();
-            (*it)->waitForFinished(1000);
-        }
-    }
-    m_processes.clear();
-}
 
 bool SwaySession::available(QString* why)
 {
@@ -43,45 +18,38 @@ bool SwaySession::available(QString* why)
         *why = u"sway is not installed (or there is no user nobody to run it)"_s;
         return false;
     }
-    if (QProcess::execute(python, { u"-c"_s, u"import gi; gi.require_version('Gtk', '3.0')"_s }) != 0) {
-        *why = u"python3-gi or gir1.2-gtk-3.0 is not installed"_s;
-        return false;
-    }
-    return true;
+    return windowHelperAvailable(why);
 }
 
-QProcess* SwaySession::startProcess(const QString& program, const QStringList& arguments, bool asNobody)
+QProcessEnvironment SwaySession::environment(bool forSway) const
 {
-    auto process = std::make_unique<QProcess>();
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.remove(u"DISPLAY"_s);
-    environment.insert(u"XDG_RUNTIME_DIR"_s, m_dir.path() + (asNobody ? u"/sway"_s : u"/clients"_s));
+    environment.insert(u"XDG_RUNTIME_DIR"_s, m_dir.path() + (forSway ? u"/sway"_s : u"/clients"_s));
     environment.remove(u"SWAYSOCK"_s); // Sway would listen there
-    if (!asNobody) {
+    if (!forSway) {
         environment.insert(u"WAYLAND_DISPLAY"_s, m_display);
     }
     environment.insert(u"GDK_BACKEND"_s, u"wayland"_s);
     environment.insert(u"WLR_BACKENDS"_s, u"headless"_s);
     environment.insert(u"WLR_LIBINPUT_NO_DEVICES"_s, u"1"_s);
     environment.insert(u"WLR_RENDERER"_s, u"pixman"_s);
-    process->setProcessEnvironment(environment);
+    return environment;
+}
+
+QProcess* SwaySession::startProcess(const QString& program, const QStringList& arguments, bool asNobody)
+{
+    if (!asNobody) {
+        return CompositorSession::startProcess(program, arguments, environment(false));
+    }
     const auto* nobody = ::getpwnam("nobody");
-    const uid_t uid = asNobody ? nobody->pw_uid : ::getuid();
-    const gid_t gid = asNobody ? nobody->pw_gid : ::getgid();
-    process->setChildProcessModifier([asNobody, uid, gid] {
-        if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)) {
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
+    return CompositorSession::startProcess(program, arguments, environment(true), [uid, gid] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) {
             ::_exit(127);
         }
-        // After the change of user, which clears it.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     });
-    process->start(program, arguments);
-    if (!process->waitForStarted(10000)) {
-        m_error = u"%1 did not start"_s.arg(program);
-        return nullptr;
-    }
-    m_processes.push_back(std::move(process));
-    return m_processes.back().get();
 }
 
 bool SwaySession::start()
@@ -122,16 +90,6 @@ bool SwaySession::start()
         QTest::qWait(100);
     }
     return true;
-}
-
-QProcess* SwaySession::startWindow(const QString& appId)
-{
-    auto* window = startProcess(python, { QStringLiteral(VANTOREL_WAYLAND_WINDOW_SCRIPT), appId });
-    if (!window || !window->waitForReadyRead(10000)) {
-        return nullptr;
-    }
-    window->readLine(); // "shown"
-    return window;
 }
 
 bool SwaySession::type(const QStringList& arguments)
