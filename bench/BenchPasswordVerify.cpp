@@ -19,7 +19,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     MemoryUserDefaults defaults;
     MemorySecureStore keychain;
-    ParentalPasswordStore store(std::make_unique<ParentalPasswordRepository>());
+    ParentalPasswordStore store(std::make_unique<ParentalPasswordRepository>(), keychain, defaults);
     store.setupPassword(u"家长密码-2026"_s);
 
     constexpr int runs = 7;

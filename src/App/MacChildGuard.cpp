@@ -18,11 +18,12 @@
 using namespace Qt::StringLiterals;
 
 MacChildGuard::MacChildGuard(const GuardInstaller& installer, AdminRunner& admin, const AppBundle& bundle,
-                             AlertPresenter& alerts)
+                             AlertPresenter& alerts, SecureStore& keychain)
     : m_installer(installer)
     , m_admin(admin)
     , m_bundle(bundle)
     , m_alerts(alerts)
+    , m_keychain(keychain)
 {
 }
 
@@ -57,8 +58,7 @@ void MacChildGuard::installIfNeeded() const
 
 bool MacChildGuard::startsAtLogin(const GuardInstaller& installer)
 {
-    return isChildRole() && RemoteBackendConfig(UserDefaults::standard()).isBoundToBackend()
-        && !isGuardOn(installer);
+    return isChildRole() && RemoteBackendConfig::isBoundIn(UserDefaults::standard()) && !isGuardOn(installer);
 }
 
 QString MacChildGuard::installScript(const QString& sourceAppPath) const
@@ -79,7 +79,8 @@ bool MacChildGuard::runAsAdmin(const QString& script) const
 bool MacChildGuard::confirmParentAndTeardown() const
 {
     // Read fresh: the password may have been set since this process started.
-    ParentalPasswordStore store(std::make_unique<ParentalPasswordRepository>());
+    ParentalPasswordStore store(std::make_unique<ParentalPasswordRepository>(), m_keychain,
+                                UserDefaults::standard());
     const ParentPasswordGate::Prompt prompt {
         L10n::localized("退出岚哨需要家长密码"),
         HostSystem::isMac

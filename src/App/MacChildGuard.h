@@ -6,6 +6,7 @@ class AdminRunner;
 class AlertPresenter;
 class AppBundle;
 class GuardInstaller;
+class SecureStore;
 
 // Keeps a child computer's copy of the application running against a standard account: asks
 // once for an administrator's approval to install a root-owned copy with a keeper that restarts
@@ -28,9 +29,10 @@ public:
     };
 
     // `installer` says what the guard is and gives its scripts, `admin` runs them as root,
-    // `bundle` is the application file a new guard copies, and `alerts` asks the parent.
+    // `bundle` is the application file a new guard copies, `alerts` asks the parent and
+    // `keychain` holds the parent password they are asked for.
     MacChildGuard(const GuardInstaller& installer, AdminRunner& admin, const AppBundle& bundle,
-                  AlertPresenter& alerts);
+                  AlertPresenter& alerts, SecureStore& keychain);
 
     // The stored role is exactly "child".
     static bool isChildRole();
@@ -73,4 +75,5 @@ private:
     AdminRunner& m_admin;
     const AppBundle& m_bundle;
     AlertPresenter& m_alerts;
+    SecureStore& m_keychain;
 };

@@ -48,9 +48,10 @@ VantorelMacApp::VantorelMacApp(QApplication& application, Settings settings, Hos
         alerts = m_alerts.get();
     }
     m_alertPresenter = alerts;
-    m_childGuardDelegate = new MacChildGuardDelegate(
-        MacChildGuard(m_platform.guardInstaller, m_platform.admin, m_platform.bundle, *m_alertPresenter),
-        this);
+    m_childGuardDelegate
+        = new MacChildGuardDelegate(MacChildGuard(m_platform.guardInstaller, m_platform.admin,
+                                                  m_platform.bundle, *m_alertPresenter, m_platform.keychain),
+                                    this);
     m_childGuardDelegate->attach(application);
 }
 
@@ -77,8 +78,8 @@ ScreenTimePolicyStore& VantorelMacApp::policyStore()
 ParentalPasswordStore& VantorelMacApp::passwordStore()
 {
     if (!m_passwordStore) {
-        m_passwordStore
-            = std::make_unique<ParentalPasswordStore>(std::make_unique<ParentalPasswordRepository>());
+        m_passwordStore = std::make_unique<ParentalPasswordStore>(
+            std::make_unique<ParentalPasswordRepository>(), m_platform.keychain, UserDefaults::standard());
     }
     return *m_passwordStore;
 }
@@ -95,7 +96,8 @@ MacAppSelectionStore& VantorelMacApp::appSelectionStore()
 RemoteBackendConfig& VantorelMacApp::backendConfig()
 {
     if (!m_backendConfig) {
-        m_backendConfig = std::make_unique<RemoteBackendConfig>();
+        m_backendConfig
+            = std::make_unique<RemoteBackendConfig>(UserDefaults::standard(), m_platform.keychain);
     }
     return *m_backendConfig;
 }

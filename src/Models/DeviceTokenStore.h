@@ -14,10 +14,7 @@ namespace DeviceTokenStore {
 inline const QString account = QStringLiteral("com.VantorelMac.deviceToken");
 
 std::optional<QString> load(SecureStore& store);
-std::optional<QString> load();
 void save(const QString& token, SecureStore& store);
-void save(const QString& token);
 void clear(SecureStore& store);
-void clear();
 
 } // namespace DeviceTokenStore

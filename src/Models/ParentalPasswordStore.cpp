@@ -29,12 +29,6 @@ std::optional<QString> decodeUtf8(const QByteArray& bytes)
 } // namespace
 
 ParentalPasswordStore::ParentalPasswordStore(std::unique_ptr<ParentalPasswordRepositoryProtocol> repository,
-                                             QObject* parent)
-    : ParentalPasswordStore(std::move(repository), SecureStore::standard(), UserDefaults::standard(), parent)
-{
-}
-
-ParentalPasswordStore::ParentalPasswordStore(std::unique_ptr<ParentalPasswordRepositoryProtocol> repository,
                                              SecureStore& keychain, UserDefaults& defaults, QObject* parent)
     : QObject(parent)
     , m_repository(std::move(repository))

@@ -24,9 +24,6 @@ class ParentalPasswordStore final : public QObject
     Q_PROPERTY(bool hasPassword READ hasPassword NOTIFY hasPasswordChanged)
 
 public:
-    // Over the standard keychain and user defaults.
-    explicit ParentalPasswordStore(std::unique_ptr<ParentalPasswordRepositoryProtocol> repository,
-                                   QObject* parent = nullptr);
     ParentalPasswordStore(std::unique_ptr<ParentalPasswordRepositoryProtocol> repository,
                           SecureStore& keychain, UserDefaults& defaults, QObject* parent = nullptr);
 

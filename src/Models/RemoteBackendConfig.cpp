@@ -7,14 +7,10 @@
 
 using namespace Qt::StringLiterals;
 
-RemoteBackendConfig::RemoteBackendConfig(QObject* parent)
-    : RemoteBackendConfig(UserDefaults::standard(), parent)
-{
-}
-
-RemoteBackendConfig::RemoteBackendConfig(UserDefaults& defaults, QObject* parent)
+RemoteBackendConfig::RemoteBackendConfig(UserDefaults& defaults, SecureStore& keychain, QObject* parent)
     : QObject(parent)
     , m_defaults(defaults)
+    , m_keychain(keychain)
 {
     load();
 }
@@ -83,9 +79,10 @@ QString RemoteBackendConfig::builtInDefaultBaseURL()
     return QString::fromUtf8(VANTOREL_DEFAULT_BACKEND_URL);
 }
 
-QString RemoteBackendConfig::baseURLString() const
+namespace {
+QString baseURLFrom(const QString& override)
 {
-    auto address = m_baseURLOverride.trimmed();
+    auto address = override.trimmed();
     qsizetype first = 0;
     qsizetype last = address.size();
     while (first < last && address.at(first) == u'/') {
@@ -95,14 +92,27 @@ QString RemoteBackendConfig::baseURLString() const
         --last;
     }
     address = address.mid(first, last - first);
-    return address.isEmpty() ? builtInDefaultBaseURL() : address;
+    return address.isEmpty() ? RemoteBackendConfig::builtInDefaultBaseURL() : address;
+}
+
+bool isBound(const QString& baseURLOverride, const QString& deviceID)
+{
+    return QUrl(baseURLFrom(baseURLOverride), QUrl::StrictMode).isValid() && !deviceID.isEmpty();
+}
+} // namespace
+
+QString RemoteBackendConfig::baseURLString() const
+{
+    return baseURLFrom(m_baseURLOverride);
 }
 
 bool RemoteBackendConfig::isBoundToBackend() const
 {
-    const QUrl url(baseURLString(), QUrl::StrictMode);
-    if (!url.isValid()) {
-        return false;
-    }
-    return !m_deviceID.isEmpty();
+    return isBound(m_baseURLOverride, m_deviceID);
+}
+
+bool RemoteBackendConfig::isBoundIn(const UserDefaults& defaults)
+{
+    return isBound(defaults.string(baseURLOverrideKey).value_or(QString()),
+                   defaults.string(deviceIDKey).value_or(QString()));
 }

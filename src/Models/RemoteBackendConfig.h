@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+class SecureStore;
 class UserDefaults;
 
 // Everything that ties this computer to the family server: which server, which family, the
@@ -26,8 +27,7 @@ class RemoteBackendConfig final : public QObject
     Q_PROPERTY(bool isBoundToBackend READ isBoundToBackend)
 
 public:
-    explicit RemoteBackendConfig(QObject* parent = nullptr);
-    explicit RemoteBackendConfig(UserDefaults& defaults, QObject* parent = nullptr);
+    RemoteBackendConfig(UserDefaults& defaults, SecureStore& keychain, QObject* parent = nullptr);
 
     QString baseURLOverride() const { return m_baseURLOverride; }
     QString deviceID() const { return m_deviceID; }
@@ -49,9 +49,13 @@ public:
     bool isBoundToBackend() const;
 
     static QString builtInDefaultBaseURL();
+    // Whether the settings in `defaults` bind a computer, without a configuration to observe.
+    static bool isBoundIn(const UserDefaults& defaults);
 
     // The store this configuration persists to; the engines it drives read their settings there.
     UserDefaults& defaults() const { return m_defaults; }
+    // Where the device token the server gave this computer is kept, beside the parent password.
+    SecureStore& keychain() const { return m_keychain; }
 
     static inline const QString baseURLOverrideKey = QStringLiteral("remoteBackend.baseURLOverride");
     static inline const QString deviceIDKey = QStringLiteral("remoteBackend.deviceID");
@@ -74,6 +78,7 @@ private:
     void persist(const QString& key, const QString& value);
 
     UserDefaults& m_defaults;
+    SecureStore& m_keychain;
     QString m_baseURLOverride;
     QString m_deviceID;
     QString m_familyCode;

@@ -6,6 +6,7 @@ class AdminRunner;
 class AppBundle;
 class GuardInstaller;
 class ProcessShield;
+class SecureStore;
 class SessionActivity;
 class SystemNotifications;
 class Workspace;
@@ -24,12 +25,14 @@ struct HostPlatform
     AdminRunner& admin;
     // Whether someone is using this session, for counting where no window can be seen.
     SessionActivity& session;
+    // The parent password and this computer's device token.
+    SecureStore& keychain;
 
     static HostPlatform native()
     {
         return { PlatformDefaults::workspace(),           PlatformDefaults::processShield(),
                  PlatformDefaults::systemNotifications(), PlatformDefaults::appBundle(),
                  PlatformDefaults::guardInstaller(),      PlatformDefaults::adminRunner(),
-                 PlatformDefaults::sessionActivity() };
+                 PlatformDefaults::sessionActivity(),     PlatformDefaults::secureStore() };
     }
 };

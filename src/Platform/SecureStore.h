@@ -18,8 +18,4 @@ public:
     virtual bool remove(const QString& account) = 0;
     // Adds a new item; fails when one with that account already exists (callers delete first).
     virtual bool add(const QString& account, const QByteArray& data) = 0;
-
-    // The process-wide store: the platform's keychain unless a test installed another.
-    static SecureStore& standard();
-    static void setStandard(SecureStore* store);
 };

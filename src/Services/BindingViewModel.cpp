@@ -126,7 +126,7 @@ QCoro::Task<> BindingViewModel::createFamilyWith(const RemoteAPIClient& client,
     auto registerTask = client.registerDevice(family.familyCode, RemoteDeviceRole::parent, name);
     const RegisterDeviceResponse registered = co_await registerTask;
     if (registered.deviceToken) {
-        DeviceTokenStore::save(*registered.deviceToken);
+        DeviceTokenStore::save(*registered.deviceToken, backendConfig.keychain());
     }
     backendConfig.setFamilyCode(family.familyCode);
     backendConfig.setDeviceID(registered.deviceId);
@@ -206,7 +206,7 @@ QCoro::Task<> BindingViewModel::joinAsInvitedParentWith(const RemoteAPIClient& c
         = client.registerDevice(code, RemoteDeviceRole::parent, name, trimBlanks(m_invitationCodeInput));
     const RegisterDeviceResponse registered = co_await task;
     if (registered.deviceToken) {
-        DeviceTokenStore::save(*registered.deviceToken);
+        DeviceTokenStore::save(*registered.deviceToken, backendConfig.keychain());
     }
     backendConfig.setFamilyCode(code);
     backendConfig.setDeviceID(registered.deviceId);
@@ -241,7 +241,7 @@ QCoro::Task<> BindingViewModel::joinFamilyWith(const RemoteAPIClient& client,
     auto task = client.registerDevice(code, RemoteDeviceRole::child, name);
     const RegisterDeviceResponse registered = co_await task;
     if (registered.deviceToken) {
-        DeviceTokenStore::save(*registered.deviceToken);
+        DeviceTokenStore::save(*registered.deviceToken, backendConfig.keychain());
     }
     backendConfig.setDeviceID(registered.deviceId);
     backendConfig.setFamilyCode(code);
@@ -299,7 +299,7 @@ bool BindingViewModel::verifyClearBindingPassword(ParentalPasswordStore& passwor
 
 void BindingViewModel::performMacClearBinding(RemoteBackendConfig& backendConfig)
 {
-    DeviceTokenStore::clear();
+    DeviceTokenStore::clear(backendConfig.keychain());
     backendConfig.setDeviceID(QString());
     backendConfig.setFamilyCode(QString());
     backendConfig.setDeviceName(QString());

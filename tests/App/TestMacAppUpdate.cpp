@@ -2,6 +2,7 @@
 #include "App/MacChildGuard.h"
 #include "Platform/PlatformDefaults.h"
 #include "support/FixedAppBundle.h"
+#include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/RecordingAdminRunner.h"
 #include "support/RecordingHTTPServer.h"
@@ -233,7 +234,8 @@ private:
         ScriptedAlertPresenter alerts;
         RecordingAdminRunner runner;
         FixedAppBundle bundle { u"41"_s };
-        MacChildGuard guard { PlatformDefaults::guardInstaller(), runner, bundle, alerts };
+        MemorySecureStore keychain;
+        MacChildGuard guard { PlatformDefaults::guardInstaller(), runner, bundle, alerts, keychain };
         RecordingHTTPServer server;
     };
     std::optional<Fixture> m;

@@ -172,7 +172,8 @@ private slots:
             placeMarker();
         }
         if (passwordSet) {
-            ParentalPasswordStore(std::make_unique<ParentalPasswordRepository>()).setupPassword(u"pw"_s);
+            ParentalPasswordStore(std::make_unique<ParentalPasswordRepository>(), m->keychain, m->defaults)
+                .setupPassword(u"pw"_s);
         }
         m->alerts.setNextAnswer(button, typed);
         m->runner.setResult(adminSucceeds);
@@ -221,7 +222,7 @@ private:
         QTemporaryDir root;
         LinuxChildGuard guard { LinuxChildGuard::Options { root.path() } };
         FixedAppBundle bundle { u"7"_s, root.filePath(u"vantorel"_s) };
-        MacChildGuard childGuard { guard, runner, bundle, alerts };
+        MacChildGuard childGuard { guard, runner, bundle, alerts, keychain };
     };
     std::optional<Fixture> m;
 };

@@ -227,7 +227,8 @@ private slots:
                                      ParentalPasswordStore::versionAccount }) {
             m->keychain.failAccount(account);
         }
-        ParentalPasswordStore atStart(std::make_unique<ParentalPasswordRepository>());
+        ParentalPasswordStore atStart(std::make_unique<ParentalPasswordRepository>(), m->keychain,
+                                      m->defaults);
         BindingViewModel model(m_workspace);
         model.requestClearBinding(atStart, m->config);
         QVERIFY(model.isShowingClearBindingVerify());
@@ -273,8 +274,9 @@ private:
         MemoryUserDefaults defaults;
         MemorySecureStore keychain;
         LoopbackFamilyServer server;
-        RemoteBackendConfig config;
-        ParentalPasswordStore passwords { std::make_unique<ParentalPasswordRepository>() };
+        RemoteBackendConfig config { defaults, keychain };
+        ParentalPasswordStore passwords { std::make_unique<ParentalPasswordRepository>(), keychain,
+                                          defaults };
     };
     std::optional<Fixture> m;
     ScriptedWorkspace m_workspace;

@@ -17,7 +17,7 @@
 #include "Views/MacUnlockRequestsView.h"
 #include "Views/MacVerifyPasswordView.h"
 #include "support/AwaitTask.h"
-#include "support/MemorySecureStore.h"
+#include "support/NativePlatform.h"
 #include "support/ParentFamilyFixture.h"
 #include "support/ScriptedAlertPresenter.h"
 #include "support/ScriptedWorkspace.h"
@@ -64,7 +64,6 @@ private slots:
     {
         m_family = std::make_unique<ParentFamilyFixture>();
         QVERIFY2(m_family->start(), qPrintable(m_family->errorString()));
-        m_keychain = std::make_unique<MemorySecureStore>();
         m_family->defaults.setBoolean(ContentView::consentKey, true);
         m_requestsSent = m_requestsAnswered = 0;
         m_family->session.setFault([this](QNetworkAccessManager::Operation, const QUrl&) {
@@ -84,7 +83,6 @@ private slots:
         m_apps.clear();
         m_workspace.reset();
         m_presenters.clear();
-        m_keychain.reset();
         m_family.reset();
     }
 
@@ -201,7 +199,7 @@ private slots:
         ScriptedWorkspace workspace;
         RecordingLockLayer layer;
         workspace.layer = shellLayer ? &layer : nullptr;
-        auto app = openApp(nullptr, platformWith(workspace));
+        auto app = openApp(nullptr, &workspace);
         app->passwordStore().setupPassword(u"2468"_s);
         app->policyStore().update([](ScreenTimePolicy& policy) { policy.forceLocked = true; });
         auto& lock = app->lockOverlay();
@@ -351,7 +349,7 @@ private slots:
         }
         m_workspace = std::make_unique<ScriptedWorkspace>();
         m_workspace->extensionMissing = missing;
-        auto* app = openApp(nullptr, platformWith(*m_workspace));
+        auto* app = openApp(nullptr, m_workspace.get());
         QCOMPARE(app->window().findChild<QWidget*>(u"desktopExtensionNotice"_s)->isVisible(),
                  child && missing);
     }
@@ -406,25 +404,17 @@ private:
         return static_cast<Presenter&>(*m_presenters.back());
     }
 
-    // This computer's seams, but for the window system and the processes, which the test plays.
-    static HostPlatform platformWith(ScriptedWorkspace& workspace)
+    // The window system and the processes are the test's where `workspace` is given.
+    VantorelMacApp* openApp(AlertPresenter* alerts = nullptr, ScriptedWorkspace* workspace = nullptr)
     {
-        const auto native = HostPlatform::native();
-        return { workspace,     workspace.processes,   native.notifications,
-                 native.bundle, native.guardInstaller, native.admin,
-                 native.session };
-    }
-
-    VantorelMacApp* openApp(AlertPresenter* alerts = nullptr, HostPlatform platform = HostPlatform::native())
-    {
-        m_apps.push_back(
-            std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed, platform, alerts));
+        m_apps.push_back(std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed,
+                                                          nativePlatformWith(m_family->keychain, workspace),
+                                                          alerts));
         m_apps.back()->window().show();
         return m_apps.back().get();
     }
 
     std::unique_ptr<ParentFamilyFixture> m_family;
-    std::unique_ptr<MemorySecureStore> m_keychain;
     std::unique_ptr<ScriptedWorkspace> m_workspace; // outlives the applications that use it
     std::vector<std::unique_ptr<AlertPresenter>> m_presenters;
     std::vector<std::unique_ptr<VantorelMacApp>> m_apps;

@@ -10,6 +10,7 @@
 #include "support/LoopbackFamilyServer.h"
 #include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
+#include "support/NativePlatform.h"
 #include "support/ScriptedAlertPresenter.h"
 
 #include <QApplication>
@@ -37,7 +38,7 @@ private slots:
         defaults.setString(RemoteBackendConfig::roleKey, u"child"_s);
         defaults.setString(RemoteBackendConfig::familyCodeKey, u"123456"_s);
         defaults.setString(RemoteBackendConfig::baseURLOverrideKey, server.baseUrl());
-        VantorelMacApp app(*qApp, VantorelMacApp::Settings::installed);
+        VantorelMacApp app(*qApp, VantorelMacApp::Settings::installed, nativePlatformWith(keychain));
         app.window().show();
         QVERIFY(!app.contentView().viewModel().isLoadingChildDevices());
     }
@@ -80,7 +81,7 @@ private slots:
         QVERIFY(server.start());
 
         MemoryUserDefaults arranging(MemoryUserDefaults::Install::No);
-        RemoteBackendConfig direct(arranging);
+        RemoteBackendConfig direct(arranging, keychain);
         direct.setBaseURLOverride(server.baseUrl());
         const auto client = *RemoteAPIClient::make(direct);
         const QString familyCode = AwaitTask::run(client.createFamily()).value->familyCode;
@@ -115,7 +116,7 @@ private slots:
         defaults.setString(RemoteBackendConfig::baseURLOverrideKey, server.baseUrl());
 
         auto owned = std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed,
-                                                      HostPlatform::native(), &alerts);
+                                                      nativePlatformWith(keychain), &alerts);
         VantorelMacApp& app = *owned;
         ChildEnforcement& enforcement = app.childEnforcement();
         enforcement.start();

@@ -10,10 +10,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-std::unique_ptr<ParentalPasswordStore> makeStore()
-{
-    return std::make_unique<ParentalPasswordStore>(std::make_unique<ParentalPasswordRepository>());
-}
 const QString kLegacyKey = u"parentalPasswordHash"_s;
 } // namespace
 
@@ -182,6 +178,12 @@ private slots:
 private:
     std::unique_ptr<MemoryUserDefaults> m_defaults;
     std::unique_ptr<MemorySecureStore> m_keychain;
+
+    std::unique_ptr<ParentalPasswordStore> makeStore()
+    {
+        return std::make_unique<ParentalPasswordStore>(std::make_unique<ParentalPasswordRepository>(),
+                                                       *m_keychain, *m_defaults);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestParentalPasswordStore)

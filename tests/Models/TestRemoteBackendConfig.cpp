@@ -1,4 +1,5 @@
 #include "Models/RemoteBackendConfig.h"
+#include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
 
 #include <QSignalSpy>
@@ -30,7 +31,7 @@ private slots:
         QFETCH(QString, override);
         QFETCH(QString, expected);
         MemoryUserDefaults defaults;
-        RemoteBackendConfig config;
+        RemoteBackendConfig config(defaults, m_keychain);
         config.setBaseURLOverride(override);
         QCOMPARE(config.baseURLString(), expected);
         // Stored exactly as typed.
@@ -53,10 +54,11 @@ private slots:
         QFETCH(QString, deviceID);
         QFETCH(bool, bound);
         MemoryUserDefaults defaults;
-        RemoteBackendConfig config;
+        RemoteBackendConfig config(defaults, m_keychain);
         config.setBaseURLOverride(override);
         config.setDeviceID(deviceID);
         QCOMPARE(config.isBoundToBackend(), bound);
+        QCOMPARE(RemoteBackendConfig::isBoundIn(defaults), bound);
     }
 
     void roleParsing_data()
@@ -74,7 +76,7 @@ private slots:
         QFETCH(RemoteDeviceRole, expected);
         MemoryUserDefaults defaults;
         defaults.setObject(RemoteBackendConfig::roleKey, stored);
-        const RemoteBackendConfig config;
+        const RemoteBackendConfig config(defaults, m_keychain);
         QCOMPARE(config.role(), expected);
         // Loading installs without writing back.
         QCOMPARE(defaults.writeCount(RemoteBackendConfig::roleKey), 1);
@@ -85,7 +87,7 @@ private slots:
         MemoryUserDefaults defaults;
         defaults.setInteger(RemoteBackendConfig::familyCodeKey, 123456);
         defaults.setData(RemoteBackendConfig::deviceIDKey, QByteArray("abc"));
-        const RemoteBackendConfig config;
+        const RemoteBackendConfig config(defaults, m_keychain);
         QCOMPARE(config.familyCode(), u""_s);
         QCOMPARE(config.deviceID(), u""_s);
     }
@@ -93,7 +95,7 @@ private slots:
     void sameValueStillNotifiesAndWrites()
     {
         MemoryUserDefaults defaults;
-        RemoteBackendConfig config;
+        RemoteBackendConfig config(defaults, m_keychain);
         QSignalSpy spy(&config, &RemoteBackendConfig::familyCodeChanged);
         config.setFamilyCode(u"123456"_s);
         config.setFamilyCode(u"123456"_s);
@@ -103,6 +105,9 @@ private slots:
         config.setDeviceName(QString());
         QCOMPARE(defaults.string(RemoteBackendConfig::deviceNameKey), u""_s);
     }
+
+private:
+    MemorySecureStore m_keychain;
 };
 
 QTEST_GUILESS_MAIN(TestRemoteBackendConfig)

@@ -6,6 +6,7 @@
 #include "Services/Network/UserFriendlyMessage.h"
 #include "support/AwaitTask.h"
 #include "support/CountingNetworkAccessManager.h"
+#include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/RecordingHTTPServer.h"
 
@@ -79,20 +80,21 @@ class TestRemoteAPIClient : public QObject
 
 private:
     MemoryUserDefaults m_defaults;
+    MemorySecureStore m_keychain;
     std::unique_ptr<RecordingHTTPServer> m_server;
     std::unique_ptr<CountingNetworkAccessManager> m_session;
 
-    RemoteAPIClient client(const QString& suffix = QString()) const
+    RemoteAPIClient client(const QString& suffix = QString())
     {
-        RemoteBackendConfig config;
+        RemoteBackendConfig config(m_defaults, m_keychain);
         config.setBaseURLOverride(m_server->baseURLString() + suffix);
         return *RemoteAPIClient::make(config, m_session.get());
     }
 
     // For the transport rows: a server that never answers is given up on quickly.
-    RemoteAPIClient impatientClient(const QString& base) const
+    RemoteAPIClient impatientClient(const QString& base)
     {
-        RemoteBackendConfig config;
+        RemoteBackendConfig config(m_defaults, m_keychain);
         config.setBaseURLOverride(base);
         auto made = *RemoteAPIClient::make(config, m_session.get());
         made.setRequestTimeout(400ms);

@@ -77,9 +77,9 @@ private slots:
         if (typed) {
             alerts.setNextAnswer(0, *typed);
         }
-        RemoteBackendConfig config(defaults);
+        RemoteBackendConfig config(defaults, keychain);
         config.setRole(stored);
-        ParentalPasswordStore passwords(std::make_unique<ParentalPasswordRepository>());
+        ParentalPasswordStore passwords(std::make_unique<ParentalPasswordRepository>(), keychain, defaults);
         if (!password.isEmpty()) {
             passwords.setupPassword(password);
         }
@@ -116,8 +116,8 @@ private slots:
         MemoryUserDefaults defaults;
         MemorySecureStore keychain;
         ScriptedAlertPresenter alerts;
-        RemoteBackendConfig config(defaults);
-        ParentalPasswordStore passwords(std::make_unique<ParentalPasswordRepository>());
+        RemoteBackendConfig config(defaults, keychain);
+        ParentalPasswordStore passwords(std::make_unique<ParentalPasswordRepository>(), keychain, defaults);
         ScriptedWorkspace workspace;
         BindingViewModel model(workspace);
         BindingStep2PasswordView view({ model, config, passwords, alerts });
@@ -136,13 +136,13 @@ private slots:
 
     void childClearsItsBindingWithThePassword()
     {
-        MemorySecureStore keychain;
         LoopbackFamilyServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         ChildComputer child(QDateTime::currentDateTimeUtc(), server.baseUrl());
         RemoteBackendConfig& config = child.config;
         config.setFamilyCode(u"123456"_s);
-        ParentalPasswordStore passwords(std::make_unique<ParentalPasswordRepository>());
+        ParentalPasswordStore passwords(std::make_unique<ParentalPasswordRepository>(), child.keychain,
+                                        child.defaults);
         passwords.setupPassword(u"secret"_s);
         ScriptedAlertPresenter alerts;
         MacRemoteBindingWizardView wizard(config, *child.selection, passwords, child.policies,

@@ -56,7 +56,7 @@ private slots:
         QFETCH(QString, error);
         m_defaults.clear();
         MemorySecureStore keychain;
-        ParentalPasswordStore store(std::make_unique<ParentalPasswordRepository>());
+        ParentalPasswordStore store(std::make_unique<ParentalPasswordRepository>(), keychain, m_defaults);
         if (passwordSet) {
             store.setupPassword(u"爸爸的密码"_s);
         }

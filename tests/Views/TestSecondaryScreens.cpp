@@ -14,6 +14,7 @@
 #include "Views/MacTermsPrivacyConsentView.h"
 #include "Views/ParentDashboardView.h"
 #include "Views/SymbolIcon.h"
+#include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
 
 #include <QAccessible>
@@ -56,7 +57,7 @@ private slots:
 
     void moreMenuRows()
     {
-        RemoteBackendConfig config(m_defaults);
+        RemoteBackendConfig config(m_defaults, m_keychain);
         QStringList calls;
         MacMoreMenuSheet::Callbacks callbacks;
         callbacks.onAbout = [&] { calls.append(u"about"_s); };
@@ -121,7 +122,7 @@ private slots:
     {
         QFETCH(QString, typed);
         QFETCH(QString, stored);
-        RemoteBackendConfig config(m_defaults);
+        RemoteBackendConfig config(m_defaults, m_keychain);
         config.setBaseURLOverride(u"https://old.example.org"_s);
         MacBackendURLSettingsView view(config);
         QSignalSpy dismissed(&view, &MacBackendURLSettingsView::dismissRequested);
@@ -139,7 +140,7 @@ private slots:
 
     void restoringTheDefault()
     {
-        RemoteBackendConfig config(m_defaults);
+        RemoteBackendConfig config(m_defaults, m_keychain);
         config.setBaseURLOverride(u"https://old.example.org"_s);
         MacBackendURLSettingsViewModel model(config);
         QSignalSpy dismissed(&model, &MacBackendURLSettingsViewModel::dismissRequested);
@@ -186,7 +187,7 @@ private slots:
         if (!language.isEmpty()) {
             m_defaults.setString(L10n::languageKey, language);
         }
-        RemoteBackendConfig config(m_defaults);
+        RemoteBackendConfig config(m_defaults, m_keychain);
         ParentDashboardViewModel dashboard(config);
         std::unique_ptr<QWidget> view;
         if (screen == u"help"_s) {
@@ -263,6 +264,7 @@ private slots:
 
 private:
     MemoryUserDefaults m_defaults;
+    MemorySecureStore m_keychain;
     MacLockCoordinator coordinator;
 };
 

@@ -6,6 +6,7 @@
 #include "Services/MacLocalLockGuard.h"
 #include "Services/MacUsageMonitorService.h"
 #include "Views/MacLockWarningBanner.h"
+#include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/RecordingNotifications.h"
 #include "support/RecordingOverlay.h"
@@ -56,7 +57,8 @@ private slots:
         SettableClock clock(QDateTime(QDate(2026, 3, 10), QTime(15, 0), QTimeZone::utc()));
         ScriptedWorkspace workspace; // the banner is raised by the real one
         RecordingNotifications notifications;
-        RemoteBackendConfig config(defaults);
+        MemorySecureStore keychain;
+        RemoteBackendConfig config(defaults, keychain);
         config.setBaseURLOverride(u"http://127.0.0.1:9"_s);
         config.setDeviceID(u"dev-1"_s);
         config.setRole(RemoteDeviceRole::child);

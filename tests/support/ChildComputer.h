@@ -6,6 +6,7 @@
 #include "Models/ScreenTimePolicyStore.h"
 #include "Services/MacUsageMonitorService.h"
 #include "support/FixedAppBundle.h"
+#include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/ScriptedWorkspace.h"
 #include "support/SettableClock.h"
@@ -31,7 +32,8 @@ struct ChildComputer
     SettableClock clock;
     ScriptedWorkspace workspace;
     FixedAppBundle bundle;
-    RemoteBackendConfig config { defaults };
+    MemorySecureStore keychain;
+    RemoteBackendConfig config { defaults, keychain };
     ScreenTimePolicyStore policies { std::make_unique<ScreenTimePolicyRepository>(
         ScreenTimePolicyRepository::defaultStorageKey(), defaults) };
     std::unique_ptr<MacAppSelectionStore> selection = std::make_unique<MacAppSelectionStore>(defaults);

@@ -1,20 +1,5 @@
 #include "support/MemorySecureStore.h"
 
-MemorySecureStore::MemorySecureStore(Install install)
-{
-    if (install == Install::AsStandard) {
-        SecureStore::setStandard(this);
-        m_installed = true;
-    }
-}
-
-MemorySecureStore::~MemorySecureStore()
-{
-    if (m_installed) {
-        SecureStore::setStandard(nullptr);
-    }
-}
-
 std::optional<QByteArray> MemorySecureStore::copy(const QString& account) const
 {
     if (m_failing.contains(account) || !m_items.contains(account)) {

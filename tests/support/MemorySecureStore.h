@@ -5,19 +5,11 @@
 #include <QHash>
 #include <QSet>
 
-// A keychain held in memory. Installs itself as the standard store for its lifetime when asked
-// to. Accounts can be made to fail, as a locked or broken keychain would.
+// A keychain held in memory. Accounts can be made to fail, as a locked or broken keychain would.
 class MemorySecureStore final : public SecureStore
 {
 public:
-    enum class Install
-    {
-        No,
-        AsStandard
-    };
-
-    explicit MemorySecureStore(Install install = Install::AsStandard);
-    ~MemorySecureStore() override;
+    MemorySecureStore() = default;
     Q_DISABLE_COPY_MOVE(MemorySecureStore)
 
     std::optional<QByteArray> copy(const QString& account) const override;
@@ -34,5 +26,4 @@ public:
 private:
     QHash<QString, QByteArray> m_items;
     QSet<QString> m_failing;
-    bool m_installed = false;
 };

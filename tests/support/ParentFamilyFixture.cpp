@@ -37,7 +37,7 @@ bool ParentFamilyFixture::start()
         m_error = u"registering the family's devices failed"_s;
         return false;
     }
-    config = std::make_unique<RemoteBackendConfig>(defaults);
+    config = std::make_unique<RemoteBackendConfig>(defaults, keychain);
     config->setBaseURLOverride(server->baseUrl());
     config->setFamilyCode(familyCode);
     config->setDeviceID(parentID);

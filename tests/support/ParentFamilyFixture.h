@@ -4,6 +4,7 @@
 #include "Services/Network/RemoteAPIClient.h"
 #include "support/FaultInjectingNetworkAccessManager.h"
 #include "support/LoopbackFamilyServer.h"
+#include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
 #include "support/SettableClock.h"
 
@@ -30,6 +31,7 @@ public:
     void requestUnlock(const QString& childID, std::optional<qint64> minutes, const QString& reason = {});
 
     MemoryUserDefaults defaults;
+    MemorySecureStore keychain;
     SettableClock clock;
     std::unique_ptr<LoopbackFamilyServer> server;
     FaultInjectingNetworkAccessManager session;

@@ -74,7 +74,7 @@ std::optional<RemoteAPIClient> RemoteAPIClient::make(const RemoteBackendConfig& 
         return std::nullopt;
     }
     RemoteAPIClient client(url, session ? session : sharedSession());
-    client.setDeviceToken(DeviceTokenStore::load());
+    client.setDeviceToken(DeviceTokenStore::load(config.keychain()));
     return client;
 }
 
