@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QRasterWindow>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -19,6 +20,8 @@ private Q_SLOTS:
     void frontmostIsTheActiveWindowsEntryUntilHidden_data();
     void frontmostIsTheActiveWindowsEntryUntilHidden();
     void reportsFromOtherProgramsAreIgnored();
+    void lockWindowsStayAboveAndFullScreen_data();
+    void lockWindowsStayAboveAndFullScreen();
     // Last: it ends the session.
     void aKWinThatQuitsLeavesNothingShown();
 
@@ -110,6 +113,58 @@ void TestKWinWorkspace::reportsFromOtherProgramsAreIgnored()
     QDBusConnection::disconnectFromBus(u"intruder"_s);
 }
 
+void TestKWinWorkspace::lockWindowsStayAboveAndFullScreen_data()
+{
+    QTest::addColumn<bool>("childFirst");
+    QTest::addColumn<QStringList>("childOptions");
+    QTest::newRow("a window") << false << QStringList();
+    QTest::newRow("a full-screen window") << false << QStringList { u"fullscreen"_s };
+    // KWin then numbers the lock's title: "Locked <2>".
+    QTest::newRow("a window there before") << true << QStringList();
+}
+
+void TestKWinWorkspace::lockWindowsStayAboveAndFullScreen()
+{
+    QFETCH(bool, childFirst);
+    QFETCH(QStringList, childOptions);
+    // The child's window carries the lock's title and is activated when it appears.
+    const auto title = u"Locked"_s;
+    QProcess* child = childFirst ? m_session.startWindow(title, childOptions) : nullptr;
+    // Another process holds the lock, so that its pid is not this one's. It starts first, as both
+    // load the window script under one name and the last one hears the reports.
+    auto* lock = m_session.startClient(QCoreApplication::applicationFilePath(), { u"--hold-lock"_s, title });
+    QVERIFY(lock && lock->waitForReadyRead(10000));
+    KWinWorkspace workspace(m_session.bus());
+    const auto windowOf = [&workspace](QProcess* process) -> std::optional<KWinWorkspace::Window> {
+        for (const auto& window : workspace.windows()) {
+            if (process && window.pid == process->processId()) {
+                return window;
+            }
+        }
+        return std::nullopt;
+    };
+    const auto held = [&] {
+        const auto window = windowOf(lock);
+        return window && window->keepAbove && window->fullScreen && window->active
+            && window->geometry == QRect(0, 0, 1280, 800);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(held(), 10000);
+
+    if (!child) {
+        child = m_session.startWindow(title, childOptions);
+    }
+    QVERIFY(child);
+    QTRY_VERIFY_WITH_TIMEOUT(windowOf(child) && windowOf(child)->fullScreen == !childOptions.isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(held(), 5000);
+    // KWin stacks a window kept above over every other one but an active full-screen window.
+    QVERIFY(!windowOf(child)->keepAbove);
+
+    for (auto* process : { child, lock }) {
+        process->terminate();
+        QVERIFY(process->waitForFinished(5000));
+    }
+}
+
 void TestKWinWorkspace::aKWinThatQuitsLeavesNothingShown()
 {
     KWinWorkspace workspace(m_session.bus());
@@ -121,8 +176,28 @@ void TestKWinWorkspace::aKWinThatQuitsLeavesNothingShown()
     QCOMPARE(workspace.enforcementMode(), std::optional(EnforcementMode::processOnly));
 }
 
+// A lock window of its own process, held through the workspace until the process is ended.
+int holdLockWindow(int argc, char** argv)
+{
+    QGuiApplication application(argc, argv);
+    KWinWorkspace workspace;
+    QRasterWindow window;
+    // As the lock windows ask on X11, which a Wayland window manager does not hear.
+    window.setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                    | Qt::X11BypassWindowManagerHint);
+    window.setTitle(QString::fromLocal8Bit(argv[2]));
+    window.show();
+    workspace.holdLockWindows({ quintptr(window.winId()) });
+    std::puts("held");
+    std::fflush(stdout);
+    return QGuiApplication::exec();
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 3 && qstrcmp(argv[1], "--hold-lock") == 0) {
+        return holdLockWindow(argc, argv);
+    }
     // The windows under test are the compositor's, not Qt's.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
