@@ -84,7 +84,8 @@ constexpr auto lockScriptSource = R"js((function () {
     const owner = %4;
     const plasma6 = workspace.windowList !== undefined;
     let titles = [];
-    let dialog = null;
+    let dialogTitles = [];
+    let raised = [];
     let busy = false;
     function windows() {
         return plasma6 ? workspace.windowList() : workspace.clientList();
@@ -100,10 +101,21 @@ constexpr auto lockScriptSource = R"js((function () {
     function ours(window) {
         return !!window && window.pid === owner && !window.windowId;
     }
+    // KWin numbers a caption another window already has: "title <2>".
+    function captionOf(window) {
+        return String(window.caption).replace(/ <[0-9]+>$/, "");
+    }
     function isLock(window) {
-        // KWin numbers a caption another window already has: "title <2>".
-        const caption = String(window.caption).replace(/ <[0-9]+>$/, "");
-        return ours(window) && titles.indexOf(caption) >= 0;
+        return ours(window) && titles.indexOf(captionOf(window)) >= 0;
+    }
+    // The process's own dialog over the lock (the parent password).
+    function isDialog(window) {
+        return ours(window) && !isLock(window) && dialogTitles.indexOf(captionOf(window)) >= 0;
+    }
+    function contains(list, window) {
+        return list.some(function (other) {
+            return same(other, window);
+        });
     }
     function screenAreas() {
         if (plasma6) {
@@ -145,24 +157,29 @@ constexpr auto lockScriptSource = R"js((function () {
                 }
                 if (!window.fullScreen) window.fullScreen = true;
             });
-            const active = activeWindow();
-            // Another window of the process (the parent password dialog) may have the keyboard
-            // and stays above the lock while it has; any other window gives the keyboard back.
-            if (dialog && (locks.length === 0 || !same(dialog, active))) {
-                dialog.keepAbove = false;
-                dialog = null;
-            }
-            if (locks.length > 0 && ours(active) && !isLock(active)) {
-                if (!active.keepAbove) {
-                    active.keepAbove = true;
-                    dialog = active;
+            const dialogs = locks.length > 0 ? windows().filter(isDialog) : [];
+            raised = raised.filter(function (window) {
+                if (contains(dialogs, window)) {
+                    return true;
                 }
-            } else if (locks.length > 0 && !isLock(active)) {
+                window.keepAbove = false;
+                return false;
+            });
+            dialogs.forEach(function (window) {
+                if (!window.keepAbove) {
+                    window.keepAbove = true;
+                    raised.push(window);
+                }
+            });
+            // The dialog has the keyboard, or else a lock window: an active full-screen window is
+            // stacked above every other.
+            const keyboard = dialogs.length > 0 ? dialogs : locks;
+            if (keyboard.length > 0 && !contains(keyboard, activeWindow())) {
                 if (reclaim) {
                     if (plasma6) {
-                        workspace.activeWindow = locks[0];
+                        workspace.activeWindow = keyboard[0];
                     } else {
-                        workspace.activeClient = locks[0];
+                        workspace.activeClient = keyboard[0];
                     }
                 } else {
                     // KWin ignores an activation asked while it is still activating: once the
@@ -178,9 +195,12 @@ constexpr auto lockScriptSource = R"js((function () {
         hold(false);
     }
     function ask() {
-        callDBus(target, path, iface, "LockTitles", function (answer) {
-            titles = answer ? Array.prototype.map.call(answer, String) : [];
-            hold(true);
+        callDBus(target, path, iface, "LockTitles", function (lock) {
+            callDBus(target, path, iface, "DialogTitles", function (dialog) {
+                titles = lock ? Array.prototype.map.call(lock, String) : [];
+                dialogTitles = dialog ? Array.prototype.map.call(dialog, String) : [];
+                hold(true);
+            });
         });
     }
     function watch(window) {
@@ -202,9 +222,9 @@ constexpr auto lockScriptSource = R"js((function () {
         }
     });
     (plasma6 ? workspace.windowRemoved : workspace.clientRemoved).connect(function (window) {
-        if (same(window, dialog)) {
-            dialog = null;
-        }
+        raised = raised.filter(function (other) {
+            return !same(other, window);
+        });
         if (ours(window)) {
             ask();
         }
@@ -272,6 +292,7 @@ public Q_SLOTS:
     void Windows(const QString& json) { m_workspace.acceptReport(message().service(), json); }
     void Hidden() { m_workspace.acceptHidden(message().service()); }
     QStringList LockTitles() { return m_workspace.lockTitles(); }
+    QStringList DialogTitles() { return m_workspace.dialogTitles(); }
 
 private:
     KWinWorkspace& m_workspace;
@@ -507,6 +528,17 @@ void KWinWorkspace::activate(const QList<quintptr>& ownWindows)
     // A Wayland client cannot raise itself; the compositor decides what is in front, and the lock
     // script gives the lock windows the keyboard.
     Q_UNUSED(ownWindows)
+}
+
+QStringList KWinWorkspace::dialogTitles() const
+{
+    // A dialog shown over the lock is modal: what the lock asks for (the parent password, a
+    // question) must be answered before anything else.
+    auto* dialog = QGuiApplication::modalWindow();
+    if (m_lockTitles.isEmpty() || !dialog || !dialog->isVisible() || m_lockTitles.contains(dialog->title())) {
+        return {};
+    }
+    return { dialog->title() };
 }
 
 void KWinWorkspace::holdLockWindows(const QList<quintptr>& lockWindows)

@@ -60,6 +60,8 @@ public:
     void acceptHidden(const QString& reporter);
     // The titles the lock windows carry now, asked by the lock script; empty when no lock is held.
     QStringList lockTitles() const { return m_lockTitles; }
+    // The title of this process's modal dialog kept above the lock, if one is shown.
+    QStringList dialogTitles() const;
     // The windows of the last report.
     const QList<Window>& windows() const { return m_windows; }
 
