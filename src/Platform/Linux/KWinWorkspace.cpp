@@ -576,8 +576,8 @@ QString KWinWorkspace::enforcementLimitation()
                "applications are stopped by process only."_s;
     }
     if (QGuiApplication::platformName() != u"wayland"_s) {
-        // Through XWayland the lock windows bypass KWin, and the process KWin sees behind them
-        // is XWayland's.
+        // Through XWayland the lock windows bypass KWin, and an X11 window's pid is only its own
+        // claim, which the lock script does not believe.
         return u"KDE Plasma on Wayland without Qt's Wayland platform plugin (package qt6-wayland): the lock "
                "is this application's own XWayland windows, which KWin may let other windows cover."_s;
     }
