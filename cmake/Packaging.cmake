@@ -95,8 +95,9 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_APP_PACKAGE_NAME vantorel)
 set(CPACK_DEBIAN_APP_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS "libqt6sql6-sqlite, pkexec | policykit-1")
-# dconf-cli compiles the lock that keeps the guard's GNOME Shell extension enabled.
-set(CPACK_DEBIAN_APP_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager, dconf-cli")
+# dconf-cli compiles the lock that keeps the guard's GNOME Shell extension enabled; on KDE Plasma,
+# Qt's Wayland plugin makes the lock windows ones KWin can keep above all others.
+set(CPACK_DEBIAN_APP_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager, dconf-cli, qt6-wayland")
 set(CPACK_DEBIAN_APP_PACKAGE_CONTROL_EXTRA ${_staged}/app/postinst ${_staged}/app/conffiles)
 set(CPACK_COMPONENT_APP_DESCRIPTION
     "family screen-time rules for a child's computer

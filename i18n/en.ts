@@ -144,6 +144,10 @@
         <translation>Eye-rest break (%d minutes)</translation>
     </message>
     <message>
+        <source>岚哨锁屏</source>
+        <translation>Vantorel lock screen</translation>
+    </message>
+    <message>
         <source>向家长申请解锁</source>
         <translation>Ask a parent to unlock</translation>
     </message>

@@ -82,6 +82,10 @@ public:
     virtual void activate(const QList<quintptr>& ownWindows) = 0;
     // Raises the given windows of this process above all others, leaving the focus where it is.
     virtual void raise(const QList<quintptr>& ownWindows) { Q_UNUSED(ownWindows) }
+    // Asks a compositor that stacks windows by its own rules to keep these lock windows of this
+    // process above every other window and full screen, one per screen, for as long as they are
+    // shown; an empty list lets them go.
+    virtual void holdLockWindows(const QList<quintptr>& lockWindows) { Q_UNUSED(lockWindows) }
     // Holds the pointer for this process: clicks on any of its own windows arrive as usual, and
     // clicks anywhere else go to `window`. Returns whether the grab is held.
     virtual bool holdPointer(QWindow& window) { return window.setMouseGrabEnabled(true); }

@@ -226,6 +226,7 @@ void MacLockOverlayController::coverWithWindows()
 void MacLockOverlayController::hideWindows()
 {
     releaseInput();
+    m_workspace.holdLockWindows({});
     for (auto* window : overlayWindows()) {
         window->hide();
     }
@@ -447,6 +448,7 @@ void MacLockOverlayController::raiseWindows()
         window->raise();
         ids.append(quintptr(window->winId()));
     }
+    m_workspace.holdLockWindows(ids);
     m_workspace.activate(ids);
     windows.first()->activateWindow();
     takeGrabs(windows.first());

@@ -1,5 +1,6 @@
 #include "Views/MacLockOverlayWindow.h"
 
+#include "Models/L10n.h"
 #include "Views/MacLockOverlayContent.h"
 
 #include <QPainter>
@@ -14,6 +15,8 @@ MacLockOverlayWindow::MacLockOverlayWindow(const QRect& frame, QScreen* screen)
                   | Qt::X11BypassWindowManagerHint)
 {
     setObjectName(u"lockOverlayWindow"_s);
+    // Never shown on screen, but it is the name a task switcher or a compositor lists it by.
+    setWindowTitle(L10n::localized("岚哨锁屏"));
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAttribute(Qt::WA_X11NetWmWindowTypeDialog, false);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QRasterWindow>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -19,6 +20,8 @@ private Q_SLOTS:
     void frontmostIsTheActiveWindowsEntryUntilHidden_data();
     void frontmostIsTheActiveWindowsEntryUntilHidden();
     void reportsFromOtherProgramsAreIgnored();
+    void lockWindowsStayAboveAndFullScreen_data();
+    void lockWindowsStayAboveAndFullScreen();
     // Last: it ends the session.
     void aKWinThatQuitsLeavesNothingShown();
 
@@ -110,6 +113,65 @@ void TestKWinWorkspace::reportsFromOtherProgramsAreIgnored()
     QDBusConnection::disconnectFromBus(u"intruder"_s);
 }
 
+void TestKWinWorkspace::lockWindowsStayAboveAndFullScreen_data()
+{
+    QTest::addColumn<bool>("childFirst");
+    QTest::addColumn<QStringList>("childOptions");
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("a window") << false << QStringList() << QString();
+    QTest::newRow("a full-screen window") << false << QStringList { u"fullscreen"_s } << QString();
+    // KWin then numbers the lock's title: "Locked <2>".
+    QTest::newRow("a window there before") << true << QStringList() << QString();
+    QTest::newRow("a window, with the lock's own dialog") << false << QStringList() << u"Password"_s;
+}
+
+void TestKWinWorkspace::lockWindowsStayAboveAndFullScreen()
+{
+    QFETCH(bool, childFirst);
+    QFETCH(QStringList, childOptions);
+    QFETCH(QString, dialog);
+    // The child's window carries the lock's title and is activated when it appears.
+    const auto title = u"Locked"_s;
+    QProcess* child = childFirst ? m_session.startWindow(title, childOptions) : nullptr;
+    // Another process holds the lock, so that its pid is not this one's. It starts first, as both
+    // load the window script under one name and the last one hears the reports.
+    auto* lock = m_session.startClient(QCoreApplication::applicationFilePath(),
+                                       QStringList { u"--hold-lock"_s, title } + QStringList(dialog));
+    QVERIFY(lock && lock->waitForReadyRead(10000));
+    KWinWorkspace workspace(m_session.bus());
+    const auto windowOf
+        = [&workspace](QProcess* process, const QString& caption) -> std::optional<KWinWorkspace::Window> {
+        for (const auto& window : workspace.windows()) {
+            if (process && window.pid == process->processId() && window.caption.startsWith(caption)) {
+                return window;
+            }
+        }
+        return std::nullopt;
+    };
+    const auto held = [&] {
+        const auto window = windowOf(lock, title);
+        const auto front = dialog.isEmpty() ? window : windowOf(lock, dialog);
+        return window && window->keepAbove && window->fullScreen && window->geometry == QRect(0, 0, 1280, 800)
+            && front && front->active && front->keepAbove;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(held(), 10000);
+
+    if (!child) {
+        child = m_session.startWindow(title, childOptions);
+    }
+    QVERIFY(child);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        windowOf(child, title) && windowOf(child, title)->fullScreen == !childOptions.isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(held(), 5000);
+    // KWin stacks a window kept above over every other one but an active full-screen window.
+    QVERIFY(!windowOf(child, title)->keepAbove);
+
+    for (auto* process : { child, lock }) {
+        process->terminate();
+        QVERIFY(process->waitForFinished(5000));
+    }
+}
+
 void TestKWinWorkspace::aKWinThatQuitsLeavesNothingShown()
 {
     KWinWorkspace workspace(m_session.bus());
@@ -121,8 +183,35 @@ void TestKWinWorkspace::aKWinThatQuitsLeavesNothingShown()
     QCOMPARE(workspace.enforcementMode(), std::optional(EnforcementMode::processOnly));
 }
 
+// A lock window of its own process, held through the workspace until the process is ended, and a
+// modal dialog over it when a title is given for one.
+int holdLockWindow(int argc, char** argv)
+{
+    QGuiApplication application(argc, argv);
+    KWinWorkspace workspace;
+    QRasterWindow window;
+    QRasterWindow dialog;
+    // As the lock windows ask on X11, which a Wayland window manager does not hear.
+    window.setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                    | Qt::X11BypassWindowManagerHint);
+    window.setTitle(QString::fromLocal8Bit(argv[2]));
+    window.show();
+    workspace.holdLockWindows({ quintptr(window.winId()) });
+    if (argc == 4) {
+        dialog.setTitle(QString::fromLocal8Bit(argv[3]));
+        dialog.setModality(Qt::ApplicationModal);
+        dialog.show();
+    }
+    std::puts("held");
+    std::fflush(stdout);
+    return QGuiApplication::exec();
+}
+
 int main(int argc, char** argv)
 {
+    if (argc >= 3 && qstrcmp(argv[1], "--hold-lock") == 0) {
+        return holdLockWindow(argc, argv);
+    }
     // The windows under test are the compositor's, not Qt's.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);

@@ -67,10 +67,11 @@ QString CompositorSession::startBus(const QProcessEnvironment& environment)
     return QString::fromUtf8(bus->readLine()).trimmed();
 }
 
-QProcess* CompositorSession::openWindow(const QString& appId, const QProcessEnvironment& environment)
+QProcess* CompositorSession::openWindow(const QString& appId, const QProcessEnvironment& environment,
+                                        const QStringList& options)
 {
-    auto* window
-        = startProcess(python, { QStringLiteral(VANTOREL_WAYLAND_WINDOW_SCRIPT), appId }, environment);
+    auto* window = startProcess(
+        python, QStringList { QStringLiteral(VANTOREL_WAYLAND_WINDOW_SCRIPT), appId } + options, environment);
     if (!window || !window->waitForReadyRead(10000)) {
         return nullptr;
     }

@@ -31,8 +31,10 @@ protected:
                            const QProcessEnvironment& environment, std::function<void()> inChild = {});
     // A private message bus; its address, or nothing.
     QString startBus(const QProcessEnvironment& environment);
-    // The GTK window helper with the given application id, once it says it is shown.
-    QProcess* openWindow(const QString& appId, const QProcessEnvironment& environment);
+    // The GTK window helper with the given application id, once it says it is shown; "fullscreen"
+    // among the options asks for full screen.
+    QProcess* openWindow(const QString& appId, const QProcessEnvironment& environment,
+                         const QStringList& options = {});
 
     QTemporaryDir m_dir;
     QString m_error;

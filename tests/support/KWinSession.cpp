@@ -81,3 +81,10 @@ QDBusConnection KWinSession::bus() const
     const auto address = m_environment.value(u"DBUS_SESSION_BUS_ADDRESS"_s);
     return QDBusConnection::connectToBus(address, u"kwin-session-"_s + address);
 }
+
+QProcess* KWinSession::startClient(const QString& program, const QStringList& arguments)
+{
+    auto environment = m_environment;
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"wayland"_s);
+    return startProcess(program, arguments, environment);
+}

@@ -17,7 +17,12 @@ public:
     QDBusConnection bus() const;
     QString busAddress() const { return m_environment.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")); }
     // A native Wayland window (GTK) with the given application id.
-    QProcess* startWindow(const QString& appId) { return openWindow(appId, m_environment); }
+    QProcess* startWindow(const QString& appId, const QStringList& options = {})
+    {
+        return openWindow(appId, m_environment, options);
+    }
+    // Any program as a client of the session, on Qt's Wayland platform.
+    QProcess* startClient(const QString& program, const QStringList& arguments);
 
 private:
     QProcessEnvironment m_environment;

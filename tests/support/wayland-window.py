@@ -1,5 +1,5 @@
 # A native Wayland window for the GNOME tests: GTK 3 with an application id, reporting what is
-# typed into it on standard output.
+# typed into it on standard output; full screen when asked with a second argument "fullscreen".
 import sys
 
 import gi
@@ -15,5 +15,7 @@ entry.connect('changed', lambda field: print('typed:', field.get_text(), flush=T
 window.add(entry)
 window.connect('destroy', Gtk.main_quit)
 window.show_all()
+if 'fullscreen' in sys.argv[2:]:
+    window.fullscreen()
 print('shown', flush=True)
 Gtk.main()

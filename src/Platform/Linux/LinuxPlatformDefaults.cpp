@@ -119,7 +119,9 @@ Workspace& workspace()
         }
         case LinuxWorkspace::SessionKind::kdeWayland: {
             auto kwin = std::make_unique<KWinWorkspace>();
-            qWarning("%s", qPrintable(kwin->enforcementLimitation()));
+            if (const auto limitation = kwin->enforcementLimitation(); !limitation.isEmpty()) {
+                qWarning("%s", qPrintable(limitation));
+            }
             return kwin;
         }
         case LinuxWorkspace::SessionKind::wlroots: {
