@@ -55,11 +55,11 @@ foreach(_size 48 64 128 256)
 endforeach()
 install(FILES ${_staged}/autostart/${_id}.desktop DESTINATION /etc/xdg/autostart COMPONENT app)
 install(FILES ${_staged}/vantorel.1.gz DESTINATION share/man/man1 COMPONENT app)
-# The GNOME Shell extension, which the child guard copies into the system extensions folder and
-# locks on (src/Platform/Linux/LinuxChildGuard.h). Shipped here rather than in that folder so that
+# The GNOME Shell extension's variants (cmake/GnomeShellExtension.cmake), of which the child guard
+# copies the one for the computer's Shell into the system extensions folder and locks it on
+# (src/Platform/Linux/LinuxChildGuard.h). Shipped here rather than in that folder so that
 # installing the package alone changes no desktop.
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/gnome-shell/shield@vantorel.corvane.com
-    DESTINATION share/vantorel/gnome-shell COMPONENT app)
+install(DIRECTORY ${VANTOREL_GNOME_SHELL_DIR}/ DESTINATION share/vantorel/gnome-shell COMPONENT app)
 install(FILES ${_pkg}/copyright ${_staged}/changelog.gz DESTINATION share/doc/vantorel COMPONENT app)
 
 # --- the family server ----------------------------------------------------------------------

@@ -17,7 +17,7 @@ packages=(
     pkexec polkitd
     postgresql
     dpkg-dev lintian desktop-file-utils appstream systemd
-    gnome-shell python3-dbusmock python3-gi gir1.2-gtk-3.0 sway wtype kwin-wayland qt6-wayland
+    gnome-shell python3-dbusmock python3-gi gir1.2-gtk-3.0 sway wtype kwin-wayland qt6-wayland nodejs
 )
 
 missing=()

@@ -36,7 +36,11 @@ private slots:
         options.root = m_root->filePath(u"sysroot"_s);
         options.systemctl = m_stub;
         options.dconf = m_stub;
-        options.extensionSource = QStringLiteral(VANTOREL_GNOME_EXTENSION_DIR);
+        options.extensionSource = QStringLiteral(VANTOREL_GNOME_EXTENSIONS);
+        // Prints what the test puts in shell-version, as `gnome-shell --version` would.
+        options.gnomeShell = m_root->filePath(u"gnome-shell"_s);
+        writeTool(m_root->path(), u"gnome-shell"_s, u"cat "_s + m_root->filePath(u"shell-version"_s));
+        writeFile(m_root->filePath(u"shell-version"_s), "GNOME Shell 43.9\n");
         options.owner = QString::number(getuid()) + u':' + QString::number(getgid());
         m_guard = std::make_unique<LinuxChildGuard>(options);
         m_options = options;
@@ -151,6 +155,43 @@ private slots:
         QVERIFY(run(guard.teardownScript()));
         QCOMPARE(QFile::exists(file), keptByTeardown);
         QVERIFY(QFileInfo::exists(decoy));
+    }
+
+    // The variant installed for the Shell found, and what the keeper's next look does once that
+    // Shell was replaced.
+    void extensionMatchesTheShell_data()
+    {
+        QTest::addColumn<QByteArray>("shell");
+        QTest::addColumn<QString>("variant");
+        QTest::addColumn<QByteArray>("laterShell");
+        QTest::addColumn<QString>("laterVariant");
+        QTest::newRow("43 upgraded to 46")
+            << QByteArray("GNOME Shell 43.9") << u"42"_s << QByteArray("GNOME Shell 46.0") << u"45"_s;
+        QTest::newRow("newer than any variant, then 44")
+            << QByteArray("GNOME Shell 49.alpha") << u"45"_s << QByteArray("GNOME Shell 44.2") << u"42"_s;
+        QTest::newRow("older than any variant, then 48")
+            << QByteArray("GNOME Shell 40.1") << u"42"_s << QByteArray("GNOME Shell 48.0") << u"45"_s;
+        QTest::newRow("no Shell, then 42")
+            << QByteArray() << u"45"_s << QByteArray("GNOME Shell 42.9") << u"42"_s;
+    }
+    void extensionMatchesTheShell()
+    {
+        QFETCH(QByteArray, shell);
+        QFETCH(QString, variant);
+        QFETCH(QByteArray, laterShell);
+        QFETCH(QString, laterVariant);
+        auto shipped = [](const QString& name) {
+            return readFile(QStringLiteral(VANTOREL_GNOME_EXTENSIONS "/") + name + u'/'
+                            + LinuxChildGuard::extensionUuid + u"/extension.js"_s);
+        };
+        const QString installed = m_guard->extensionDirectory() + u"/extension.js"_s;
+        writeFile(m_root->filePath(u"shell-version"_s), shell);
+        QVERIFY(run(m_guard->installScript(m_source, LinuxChildGuard::sha256OfFile(m_source))));
+        QCOMPARE(readFile(installed), shipped(variant));
+
+        writeFile(m_root->filePath(u"shell-version"_s), laterShell);
+        QCOMPARE(QProcess::execute(u"/bin/bash"_s, { m_guard->keeperPath(), u"--sync-shield"_s }), 0);
+        QCOMPARE(readFile(installed), shipped(laterVariant));
     }
 
     void failedStepLeavesNoMarker_data()

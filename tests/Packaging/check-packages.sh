@@ -46,7 +46,7 @@ contains() {
 contains "$app_deb" /usr/bin/vantorel /usr/share/applications/$id.desktop /usr/share/metainfo/$id.metainfo.xml \
     /usr/share/icons/hicolor/scalable/apps/$id.svg /usr/share/icons/hicolor/256x256/apps/$id.png \
     /etc/xdg/autostart/$id.desktop /usr/share/doc/vantorel/copyright \
-    /usr/share/vantorel/gnome-shell/shield@vantorel.corvane.com/{metadata.json,extension.js}
+    /usr/share/vantorel/gnome-shell/{42,45}/shield@vantorel.corvane.com/{metadata.json,extension.js}
 contains "$server_deb" /usr/bin/vantorel-server /lib/systemd/system/vantorel-server.service \
     /usr/share/doc/vantorel-server/copyright
 # The settings may hold the database password.

@@ -7,7 +7,7 @@
 
 // A headless GNOME Shell on Wayland with the application's Shell extension enabled, on private
 // buses and folders: a system bus with a stand-in logind (the shell exits without one), a session
-// bus, and a home whose settings enable the extension from the source tree. Everything started
+// bus, and a home whose settings enable the extension from the build tree. Everything started
 // ends with the session, or with the test process if it dies.
 class GnomeShellSession final : public CompositorSession
 {

@@ -5,7 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -15,6 +19,19 @@ namespace {
 QString q(const QString& text)
 {
     return LinuxChildGuard::shellQuoted(text);
+}
+
+// Names that go into scripts and digest lists as they are.
+bool isPlainName(const QString& name)
+{
+    static const QRegularExpression plain(u"^[A-Za-z0-9_][A-Za-z0-9._-]*$"_s);
+    return plain.match(name).hasMatch();
+}
+
+QString versionRange(const QList<int>& versions)
+{
+    const QString first = QString::number(versions.constFirst());
+    return versions.size() == 1 ? first : first + u'-' + QString::number(versions.constLast());
 }
 } // namespace
 
@@ -58,6 +75,11 @@ QString LinuxChildGuard::extensionDirectory() const
     return m_options.root + u"/usr/share/gnome-shell/extensions/"_s + extensionUuid;
 }
 
+QString LinuxChildGuard::extensionStoreDirectory() const
+{
+    return installDirectory() + u"/gnome-shell"_s;
+}
+
 QString LinuxChildGuard::dconfProfile() const
 {
     return m_options.root + u"/etc/dconf/profile/user"_s;
@@ -89,6 +111,9 @@ QString LinuxChildGuard::dconfKeys() const
         // The Shell skips an extension named here even when it is enabled.
         u"disabled-extensions=@as []"_s,
         u"disable-user-extensions=false"_s,
+        // A Shell newer than every variant gets the newest one, which it would otherwise refuse
+        // for not naming its version.
+        u"disable-extension-version-validation=true"_s,
     };
     return lines.join(u'\n');
 }
@@ -99,20 +124,51 @@ QString LinuxChildGuard::dconfLocks() const
         u"/org/gnome/shell/enabled-extensions"_s,
         u"/org/gnome/shell/disabled-extensions"_s,
         u"/org/gnome/shell/disable-user-extensions"_s,
+        u"/org/gnome/shell/disable-extension-version-validation"_s,
     };
     return lines.join(u'\n');
+}
+
+QList<LinuxChildGuard::ExtensionVariant> LinuxChildGuard::extensionVariants(const QString& source)
+{
+    QList<ExtensionVariant> variants;
+    const QStringList names
+        = source.isEmpty() ? QStringList() : QDir(source).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const auto& name : names) {
+        QFile metadata(source + u'/' + name + u'/' + extensionUuid + u"/metadata.json"_s);
+        if (!isPlainName(name) || !metadata.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        ExtensionVariant variant { name, {} };
+        const auto versions
+            = QJsonDocument::fromJson(metadata.read(64 * 1024)).object().value(u"shell-version"_s).toArray();
+        for (const auto& version : versions) {
+            // "46", or "46.1": only the major version tells the Shells apart.
+            const int major = version.toString().section(u'.', 0, 0).toInt();
+            if (major > 0 && !variant.shellVersions.contains(major)) {
+                variant.shellVersions << major;
+            }
+        }
+        std::sort(variant.shellVersions.begin(), variant.shellVersions.end());
+        if (!variant.shellVersions.isEmpty()) {
+            variants << variant;
+        }
+    }
+    std::sort(variants.begin(), variants.end(), [](const auto& a, const auto& b) {
+        return a.shellVersions.constFirst() < b.shellVersions.constFirst();
+    });
+    return variants;
 }
 
 QString LinuxChildGuard::shippedExtensionDirectory()
 {
     QStringList candidates;
     if (QCoreApplication::instance()) {
-        candidates << QCoreApplication::applicationDirPath() + u"/../share/vantorel/gnome-shell/"_s
-                + extensionUuid;
+        candidates << QCoreApplication::applicationDirPath() + u"/../share/vantorel/gnome-shell"_s;
     }
-    candidates << u"/usr/share/vantorel/gnome-shell/"_s + extensionUuid;
+    candidates << u"/usr/share/vantorel/gnome-shell"_s;
     for (const auto& candidate : std::as_const(candidates)) {
-        if (QFileInfo::exists(candidate + u"/metadata.json"_s)) {
+        if (!extensionVariants(candidate).isEmpty()) {
             return QDir::cleanPath(candidate);
         }
     }
@@ -170,6 +226,8 @@ QString LinuxChildGuard::keeperScript() const
         u"APP="_s + q(installedAppPath()),
         u"MARKER="_s + q(markerFile()),
         u""_s,
+    };
+    const QStringList loop {
         u"session_property() {"_s,
         u"  loginctl show-session \"$1\" -p \"$2\" --value 2>/dev/null"_s,
         u"}"_s,
@@ -188,6 +246,7 @@ QString LinuxChildGuard::keeperScript() const
         u"while :; do"_s,
         u"  sleep 3"_s,
         u"  [ -f \"$MARKER\" ] && [ -x \"$APP\" ] || continue"_s,
+        u"  sync_shield"_s,
         u"  sid=\"$(loginctl show-seat seat0 -p ActiveSession --value 2>/dev/null)\""_s,
         u"  [ -n \"$sid\" ] || continue"_s,
         u"  type=\"$(session_property \"$sid\" Type)\""_s,
@@ -210,7 +269,83 @@ QString LinuxChildGuard::keeperScript() const
         u"    WAYLAND_DISPLAY=\"$wayland\" \"$APP\" --replace >/dev/null 2>&1 </dev/null"_s,
         u"done"_s,
     };
-    return lines.join(u'\n');
+    // The install runs the same step once, so that the Shell finds the extension at the next login.
+    const QStringList syncOnly {
+        u"if [ \"${1:-}\" = --sync-shield ]; then"_s, u"  sync_shield"_s, u"  exit $?"_s, u"fi"_s, u""_s,
+    };
+    return (lines + extensionSyncLines() + syncOnly + loop).join(u'\n');
+}
+
+QStringList LinuxChildGuard::extensionSyncLines() const
+{
+    const QString source
+        = m_options.extensionSource.isEmpty() ? shippedExtensionDirectory() : m_options.extensionSource;
+    const auto variants = extensionVariants(source);
+    if (variants.isEmpty()) {
+        return { u"sync_shield() { :; }"_s, u""_s };
+    }
+    auto choice = [](const ExtensionVariant& variant) {
+        return u"echo '"_s + variant.name + u' ' + versionRange(variant.shellVersions) + u"'"_s;
+    };
+    QStringList lines {
+        u"STORE="_s + q(extensionStoreDirectory()),
+        u"EXT_DIR="_s + q(extensionDirectory()),
+        u"GNOME_SHELL="_s + q(m_options.gnomeShell),
+        u"SHIELD_KEY=none"_s,
+        u""_s,
+        u"# The variant for a major Shell version, and the versions it serves. One that no variant"_s,
+        u"# names gets the newest variant whose first version is not above it (below them all, the"_s,
+        u"# oldest), and an unknown one the newest; the answer then fails, for the caller to say so."_s,
+        u"shield_variant() {"_s,
+        u"  case \"$1\" in"_s,
+    };
+    for (const auto& variant : variants) {
+        QStringList numbers;
+        for (const int version : variant.shellVersions) {
+            numbers << QString::number(version);
+        }
+        lines << u"    "_s + numbers.join(u'|') + u") "_s + choice(variant) + u" ;;"_s;
+    }
+    lines << u"    *)"_s << u"      if [ -z \"$1\" ]; then "_s + choice(variants.constLast());
+    for (auto variant = variants.crbegin(); variant != std::prev(variants.crend()); ++variant) {
+        lines << u"      elif [ \"$1\" -ge "_s + QString::number(variant->shellVersions.constFirst())
+                + u" ]; then "_s + choice(*variant);
+    }
+    lines << u"      else "_s + choice(variants.constFirst()) << u"      fi"_s << u"      return 1 ;;"_s
+          << u"  esac"_s << u"}"_s << u""_s;
+    lines
+        << u"# Installs the variant that matches the Shell, unless it is in place already."_s
+        << u"sync_shield() {"_s << u"  [ -d \"$STORE\" ] || return 0"_s
+        << u"  local binary key variant sums stage"_s
+        << u"  binary=\"$(command -v \"$GNOME_SHELL\" 2>/dev/null)\""_s
+        << u"  key=\"$(stat -L -c '%d:%i:%Y:%s' -- \"$binary\" 2>/dev/null)\""_s
+        // Starting the Shell's program every few seconds to read a version that changes only
+        // with an upgrade, which replaces the program, would cost more than the rest together.
+        << u"  if [ \"${key:-missing}\" != \"$SHIELD_KEY\" ]; then"_s
+        << u"    SHIELD_KEY=\"${key:-missing}\""_s
+        << u"    SHIELD_VERSION=\"$(\"$GNOME_SHELL\" --version 2>/dev/null"_s
+            + u" | sed -n 's/^GNOME Shell \\([0-9][0-9]*\\).*/\\1/p' | head -n 1)\""_s
+        << u"    if ! SHIELD_CHOICE=\"$(shield_variant \"$SHIELD_VERSION\")\"; then"_s
+        << u"      echo \"GNOME Shell ${SHIELD_VERSION:-version unknown}: the 岚哨 Shell extension has no\""_s
+            + u" \"variant for it; using the one for GNOME Shell ${SHIELD_CHOICE#* }\" >&2"_s
+        << u"    fi"_s << u"  fi"_s << u"  variant=\"${SHIELD_CHOICE%% *}\""_s
+        << u"  sums=\"$STORE/$variant.sha256\""_s << u"  [ -f \"$sums\" ] || return 1"_s
+        << u"  if [ ! -L \"$EXT_DIR\" ] && [ -d \"$EXT_DIR\" ] \\"_s
+        << u"    && (cd \"$EXT_DIR\" && sha256sum -c --status \"$sums\" 2>/dev/null); then"_s
+        << u"    return 0"_s << u"  fi"_s
+        << u"  mkdir -p \"${EXT_DIR%/*}\""_s
+        // Built beside its place, checked, and moved in whole: the Shell never sees half a copy.
+        << u"  stage=\"$(mktemp -d \"${EXT_DIR%/*}/.vantorel-shield.XXXXXX\")\" || return 1"_s
+        << u"  if cp -- \"$STORE/$variant\"/* \"$stage\"/ && (cd \"$stage\" && sha256sum -c --status \"$sums\") \\"_s
+        << u"    && chmod 644 \"$stage\"/* && chmod 755 \"$stage\" && chown -R "_s + m_options.owner
+            + u" \"$stage\" \\"_s
+        // Whatever stands in the folder's place goes: an older copy, or a symbolic link planted
+        // to send root's writes elsewhere, of which only the link itself is removed.
+        << u"    && rm -rf -- \"$EXT_DIR\" && mv -T -- \"$stage\" \"$EXT_DIR\"; then"_s
+        << u"    echo \"Installed the 岚哨 Shell extension for GNOME Shell ${SHIELD_CHOICE#* }\" >&2"_s
+        << u"    return 0"_s << u"  fi"_s << u"  rm -rf -- \"$stage\""_s << u"  return 1"_s << u"}"_s
+        << u""_s;
+    return lines;
 }
 
 QString LinuxChildGuard::unitFile() const
@@ -288,34 +423,41 @@ QStringList LinuxChildGuard::extensionInstallLines() const
 {
     const QString source
         = m_options.extensionSource.isEmpty() ? shippedExtensionDirectory() : m_options.extensionSource;
-    // The extension is a flat folder of a few files.
-    const QStringList files
-        = source.isEmpty() ? QStringList() : QDir(source).entryList(QDir::Files, QDir::Name);
-    if (files.isEmpty()) {
+    const auto variants = extensionVariants(source);
+    if (variants.isEmpty()) {
         return {};
     }
     const QString owner = m_options.owner;
-    const QString parent = QFileInfo(extensionDirectory()).path();
     QStringList lines {
-        u"EXT_DIR="_s + q(extensionDirectory()),
-        u"mkdir -p "_s + q(parent),
-        // Built beside its place, checked, and moved in whole: the Shell never sees half a copy.
-        u"EXT_STAGE=\"$(mktemp -d "_s + q(parent + u"/.vantorel-shield.XXXXXX"_s) + u")\""_s,
-        u"trap 'rm -rf \"$EXT_STAGE\"' EXIT"_s,
+        u"STORE="_s + q(extensionStoreDirectory()),
+        u"STORE_STAGE=\"$(mktemp -d "_s + q(installDirectory() + u"/.gnome-shell.XXXXXX"_s) + u")\""_s,
+        u"trap 'rm -rf \"$STORE_STAGE\"' EXIT"_s,
     };
-    for (const auto& name : files) {
-        // Checked against the files the application read just now, not whatever its folder
-        // holds by the time root runs this.
-        const QString digest = sha256OfFile(source + u'/' + name);
-        lines << u"cp -- "_s + q(source + u'/' + name) + u" \"$EXT_STAGE\"/"_s + q(name)
-              << u"printf '%s  %s\\n' "_s + q(digest.isEmpty() ? QString(64, u'0') : digest)
-                + u" \"$EXT_STAGE\"/"_s + q(name) + u" | sha256sum -c --status"_s;
+    for (const auto& variant : variants) {
+        const QString folder = source + u'/' + variant.name + u'/' + extensionUuid;
+        QStringList digests;
+        lines << u"mkdir \"$STORE_STAGE\"/"_s + variant.name;
+        // The extension is a flat folder of a few files.
+        for (const auto& name : QDir(folder).entryList(QDir::Files, QDir::Name)) {
+            if (!isPlainName(name)) {
+                continue;
+            }
+            // Checked against the files the application read just now, not whatever its folder
+            // holds by the time root runs this.
+            const QString digest = sha256OfFile(folder + u'/' + name);
+            const QString copy = u"\"$STORE_STAGE\"/"_s + variant.name + u'/' + name;
+            lines << u"cp -- "_s + q(folder + u'/' + name) + u' ' + copy
+                  << u"printf '%s  %s\\n' "_s + q(digest.isEmpty() ? QString(64, u'0') : digest) + u' ' + copy
+                    + u" | sha256sum -c --status"_s;
+            digests << digest + u"  "_s + name;
+        }
+        // What the keeper checks every copy into the Shell's folder against.
+        lines << u"cat > \"$STORE_STAGE\"/"_s + variant.name + u".sha256 <<'VANTOREL_SUMS'"_s << digests
+              << u"VANTOREL_SUMS"_s;
     }
-    lines << u"chmod 644 \"$EXT_STAGE\"/*"_s << u"chmod 755 \"$EXT_STAGE\""_s
-          << u"chown -R "_s + owner + u" \"$EXT_STAGE\""_s
-          // Whatever stands in the folder's place goes: an older copy, or a symbolic link planted
-          // to send root's writes elsewhere, of which only the link itself is removed.
-          << u"rm -rf -- \"$EXT_DIR\""_s << u"mv -T -- \"$EXT_STAGE\" \"$EXT_DIR\""_s;
+    lines << u"chmod -R u=rwX,go=rX \"$STORE_STAGE\""_s << u"chown -R "_s + owner + u" \"$STORE_STAGE\""_s
+          << u"rm -rf -- \"$STORE\""_s << u"mv -T -- \"$STORE_STAGE\" \"$STORE\""_s
+          << u"/bin/bash "_s + q(keeperPath()) + u" --sync-shield"_s;
 
     const QString profile = q(dconfProfile());
     lines << u"mkdir -p "_s + q(QFileInfo(dconfProfile()).path()) + u" "_s
@@ -348,7 +490,7 @@ QString LinuxChildGuard::teardownScript() const
         u"rm -f "_s + q(unitPath()),
         u"rm -f "_s + q(keeperPath()),
         u"rm -f "_s + q(markerFile()),
-        u"rm -rf -- "_s + q(extensionDirectory()),
+        u"rm -rf -- "_s + q(extensionDirectory()) + u" "_s + q(extensionStoreDirectory()),
         u"rm -f "_s + q(dconfKeyFile()) + u" "_s + q(dconfLockFile()),
         u"DCONF="_s + q(m_options.dconf),
         u"if command -v \"$DCONF\" >/dev/null 2>&1; then \"$DCONF\" update "_s + q(dconfDatabaseDirectory())

@@ -15,7 +15,9 @@
 //   service (unlike a `systemctl --user` unit, which its own user can stop);
 // - on GNOME, the application's Shell extension copied to the system extensions folder and kept
 //   enabled for every account by a locked system dconf database, so that the Extensions app
-//   cannot switch it off;
+//   cannot switch it off. Shell 45 changed how extensions are loaded and refuses the older form,
+//   so every variant is kept in /opt/vantorel/gnome-shell and the keeper installs the one that
+//   matches the Shell of the day, again whenever the Shell is upgraded;
 // - the marker /var/lib/vantorel/guard.on (contents: the installed copy's path), written last.
 //
 // Every path can be put under a scratch root, and the service manager and owner replaced, so
@@ -30,9 +32,12 @@ public:
         QString systemctl = QStringLiteral("systemctl");
         // Compiles the system dconf databases; skipped where it is not installed (no GNOME).
         QString dconf = QStringLiteral("dconf");
-        // The Shell extension's folder as the application ships it; empty for the packaged copy
-        // (see shippedExtensionDirectory()).
+        // The Shell extension's variants as the application ships them: one folder per variant,
+        // named after the first Shell version it serves, holding the extension's folder. Empty
+        // for the packaged copy (see shippedExtensionDirectory()).
         QString extensionSource;
+        // Asked for its version to choose the variant; answers as root without a session.
+        QString gnomeShell = QStringLiteral("gnome-shell");
         QString owner = QStringLiteral("root:root");
         QString pkexec = QStringLiteral("pkexec");
         // Where the running processes are listed.
@@ -52,13 +57,23 @@ public:
 
     // The system-wide copy of the Shell extension, and the dconf files that enable and lock it.
     QString extensionDirectory() const;
+    // The root-owned copies of every variant, each beside the digests of its files.
+    QString extensionStoreDirectory() const;
     QString dconfProfile() const;
     QString dconfDatabaseDirectory() const;
     QString dconfKeyFile() const;
     QString dconfLockFile() const;
     QString dconfKeys() const;
     QString dconfLocks() const;
-    // Where the package puts the extension: share/vantorel/gnome-shell/ beside the running
+    struct ExtensionVariant
+    {
+        QString name;
+        // Major versions, from the variant's metadata.json.
+        QList<int> shellVersions;
+    };
+    // The variants under `source` that carry a metadata.json with Shell versions, oldest first.
+    static QList<ExtensionVariant> extensionVariants(const QString& source);
+    // Where the package puts the extension's variants: share/vantorel/gnome-shell/ beside the running
     // executable's bin/ folder, or /usr/share/vantorel/gnome-shell/ for the guard's copy in
     // /opt/vantorel. Empty when neither exists (a build run from its folder): the guard is then
     // installed without the extension, and the process shield guards alone.
@@ -101,6 +116,7 @@ public:
 
 private:
     QStringList extensionInstallLines() const;
+    QStringList extensionSyncLines() const;
 
     Options m_options;
 };

@@ -3,10 +3,10 @@
 // which window has the focus, minimise an application's windows, and a lock layer above every
 // window on every monitor that takes all input. The application keeps every decision; this file
 // only carries them out.
-'use strict';
-
-const { Clutter, Gio, GLib, GObject, Shell, St } = imports.gi;
-const Main = imports.ui.main;
+//
+// The body that every variant (resources/gnome-shell/<first Shell version>/) wraps: they differ
+// only in how the Shell loads them, so a variant adds the imports and the entry point around it
+// and nothing else.
 
 const OBJECT_PATH = '/com/corvane/vantorel/Shield';
 const CLIENT_PATH = '/com/corvane/vantorel/LockClient';
@@ -69,7 +69,7 @@ class LockLayer {
         });
         this._panels = [];
         this._texts = {};
-        Main.uiGroup.add_actor(this._actor);
+        Main.uiGroup.add_child(this._actor);
         // Tab moves between the field and the two buttons, for a child without a pointer. The
         // shell's own focus groups see no key while the lock holds the input, so the layer does it.
         this._actor.connect('key-press-event', (_actor, event) => this._navigate(event));
@@ -222,7 +222,7 @@ class LockLayer {
     }
 }
 
-class Extension {
+class Shield {
     enable() {
         this._lock = null;
         this._owner = null;
@@ -355,8 +355,4 @@ class Extension {
             'Only the guarded copy of the application may change the lock.');
         return false;
     }
-}
-
-function init() {
-    return new Extension();
 }
