@@ -305,6 +305,8 @@ void TestGnomeShellWorkspace::windowsCoverWhileTheLayerIsGone()
         { u"passwordWrong"_s, u"密码错误，请重试"_s },
     };
     QCOMPARE(shield.shown, lockScreen);
+    // Nothing can come to front under the layer: the tick leaves the controlled game alone.
+    lock.setShieldTargets({ .bundleIds = { u"org.example.Game"_s } });
     lock.enforceShield();
     QCOMPARE(shield.calls, 2);
     requests.markSent();
@@ -326,7 +328,6 @@ void TestGnomeShellWorkspace::windowsCoverWhileTheLayerIsGone()
     QVERIFY(!shellLeaves || shell.registerService(service));
     QTRY_VERIFY_WITH_TIMEOUT(lock.showsShellLayer(), 3000);
     QVERIFY(!lock.overlayWindows().first()->isVisible());
-    QCOMPARE(shield.calls, 4);
     lock.hide();
     shell.unregisterObject(QString::fromLatin1(GnomeShellWorkspace::objectPath));
 }
