@@ -16,6 +16,9 @@ namespace {
 // The sampler asks every 3 seconds on the main thread; a shell that does not answer within this
 // time is treated as showing nothing rather than freezing the lock screen.
 constexpr int callTimeoutMs = 1000;
+// The extension can be switched off without the shell leaving the bus. The sampler's questions
+// keep the answer fresh; without them (nothing selected) it is asked anew after this long.
+constexpr qint64 answerLifetimeMs = 10'000;
 
 struct ShellWindow
 {
@@ -116,19 +119,21 @@ GnomeShellWorkspace::~GnomeShellWorkspace()
 
 bool GnomeShellWorkspace::extensionAvailable()
 {
-    if (!m_extensionAnswers) {
+    if (!m_extensionAnswers || m_answeredAt.hasExpired(answerLifetimeMs)) {
         auto message
             = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(objectPath),
                                              u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
         message << QString::fromLatin1(interfaceName) << u"Version"_s;
         const QDBusReply<QVariant> reply = m_bus.call(message, QDBus::Block, callTimeoutMs);
         m_extensionAnswers = reply.isValid() && reply.value().toUInt() >= 1;
+        m_answeredAt.start();
     }
     return *m_extensionAnswers;
 }
 
 void GnomeShellWorkspace::noteAnswer(const QDBusMessage& reply)
 {
+    m_answeredAt.start();
     if (reply.type() == QDBusMessage::ReplyMessage) {
         m_extensionAnswers = true;
         return;

@@ -4,6 +4,7 @@
 #include "Platform/ShellLockLayer.h"
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 
@@ -75,4 +76,5 @@ private:
     Texts m_shownTexts;
     // Unknown until the extension was first asked, and again whenever the shell changes hands.
     std::optional<bool> m_extensionAnswers;
+    QElapsedTimer m_answeredAt;
 };
