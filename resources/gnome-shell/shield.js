@@ -78,9 +78,18 @@ class LockLayer {
         this._childId = Main.uiGroup.connect(ACTOR_ADDED, () => this._raise());
         this._layout();
         this._grab = null;
+        // The application shows the lock again only when its texts change, so the layer keeps
+        // itself on top and holding the input: a dialog of the shell's own (a password prompt from
+        // a program started earlier) may take the keyboard at any time.
+        this._keeper = GLib.timeout_add_seconds(GLib.PRIORITY_DEFAULT, 1, () => {
+            this._raise();
+            this._hold();
+            return GLib.SOURCE_CONTINUE;
+        });
     }
 
     destroy() {
+        GLib.source_remove(this._keeper);
         this._release();
         Main.layoutManager.disconnect(this._monitorsId);
         Main.uiGroup.disconnect(this._childId);
@@ -240,11 +249,16 @@ class Shield {
     disable() {
         this._signals.forEach(([object, id]) => object.disconnect(id));
         this._signals = [];
+        // Switched off, or the shell's own lock screen is taking over: the application covers the
+        // screens itself and shows this lock again once the extension is back.
+        if (this._lock) {
+            this._lock.destroy();
+            this._dbus.emit_property_changed('LockShown', new GLib.Variant('b', false));
+            this._dbus.flush();
+        }
+        this._lock = null;
         this._dbus.unexport();
         this._dbus = null;
-        if (this._lock)
-            this._lock.destroy();
-        this._lock = null;
     }
 
     _changed() {

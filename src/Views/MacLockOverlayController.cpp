@@ -201,12 +201,14 @@ bool MacLockOverlayController::showShellLayer()
     m_shellLayerAsked = m_shellLayerAsked || layer;
     m_onShellLayer = layer && layer->showLock(shellLayerTexts());
     m_inputGrabbed = m_onShellLayer && layer->holdsInput();
+    m_shellLayerLost = m_shellLayerLost && !m_onShellLayer;
     return m_onShellLayer;
 }
 
 void MacLockOverlayController::hideShellLayer()
 {
     m_onShellLayer = false;
+    m_shellLayerLost = false;
     if (m_shellLayerAsked) {
         m_shellLayerAsked = false;
         m_workspace.lockLayer()->hideLock();
@@ -216,6 +218,7 @@ void MacLockOverlayController::hideShellLayer()
 void MacLockOverlayController::coverWithWindows()
 {
     m_onShellLayer = false;
+    m_shellLayerLost = true;
     m_inputGrabbed = false;
     if (m_isShowing) {
         qWarning("The shell's lock layer is gone; the lock windows cover the screens instead.");
@@ -323,7 +326,10 @@ void MacLockOverlayController::enforce(bool tick)
         return;
     }
     // App-block mode shields as the full lock does, only without windows (see docs/DESIGN.md).
-    if (!m_shield.isEmpty()) {
+    // Under the compositor's own layer holding the input nothing can be used or brought to front,
+    // and every new or restored window is reported: the tick need not ask the compositor again.
+    const bool layerHolds = m_isShowing && m_onShellLayer && m_inputGrabbed;
+    if (!m_shield.isEmpty() && !(tick && layerHolds)) {
         shieldControlledApplications();
     }
     if (m_isShowing) {
@@ -385,10 +391,16 @@ void MacLockOverlayController::keepLockUp(bool tick)
 {
     if (m_onShellLayer) {
         // Shown again at every tick: the shell gives the input back to a grab it refused earlier
-        // (an open menu), and a layer switched off with the extension fails here.
+        // (an open menu). The layer itself makes no call for a lock that stands unchanged.
         if (tick && !showShellLayer()) {
             coverWithWindows();
         }
+        return;
+    }
+    // The compositor dropped its layer (the extension switched off for a moment, the shell
+    // restarted): the windows stand in only until it can be shown again.
+    if (tick && m_shellLayerLost && showShellLayer()) {
+        hideWindows();
         return;
     }
     const auto windows = overlayWindows();

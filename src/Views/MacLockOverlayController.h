@@ -138,6 +138,8 @@ private:
     bool m_onShellLayer = false;
     // Asked to show since the last hide, whatever it answered: a late answer may still show it.
     bool m_shellLayerAsked = false;
+    // The layer was up in this lock and went away: shown again at each tick until it is back.
+    bool m_shellLayerLost = false;
     // Why the last password typed into the shell's layer unlocked nothing; empty before any.
     QString m_passwordRefusal;
 };

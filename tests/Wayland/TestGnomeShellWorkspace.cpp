@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QThread>
 
+#include <atomic>
+
 using namespace Qt::StringLiterals;
 
 // Plays the application's side of the lock: the extension's buttons call back into it.
@@ -44,10 +46,19 @@ class FakeShield : public QObject
 
 public:
     QMap<QString, QString> shown;
+    std::atomic<int> calls = 0;
 
 public Q_SLOTS:
+    QString GetFocus(QString& wmClass, uint& pid)
+    {
+        ++calls;
+        wmClass.clear();
+        pid = 0;
+        return {};
+    }
     bool ShowLock(const QMap<QString, QString>& texts)
     {
+        ++calls;
         shown = texts;
         return true;
     }
@@ -66,7 +77,8 @@ private Q_SLOTS:
     void withoutTheExtensionNothingIsSeen();
     void lockScreenIsTheShellsLayer_data();
     void lockScreenIsTheShellsLayer();
-    void windowsCoverWhenTheLayerIsGone();
+    void windowsCoverWhileTheLayerIsGone_data();
+    void windowsCoverWhileTheLayerIsGone();
 
 private:
     QDBusMessage shield(const QString& method, const QVariantList& arguments = {});
@@ -247,8 +259,16 @@ void TestGnomeShellWorkspace::lockScreenIsTheShellsLayer()
     QVERIFY(!layerShown());
 }
 
-void TestGnomeShellWorkspace::windowsCoverWhenTheLayerIsGone()
+void TestGnomeShellWorkspace::windowsCoverWhileTheLayerIsGone_data()
 {
+    QTest::addColumn<bool>("shellLeaves");
+    QTest::newRow("extension drops the layer") << false;
+    QTest::newRow("shell leaves the bus") << true;
+}
+
+void TestGnomeShellWorkspace::windowsCoverWhileTheLayerIsGone()
+{
+    QFETCH(bool, shellLeaves);
     // The shell answers on a thread of its own, as a process of its own would while ours waits.
     QThread thread;
     thread.start();
@@ -268,6 +288,9 @@ void TestGnomeShellWorkspace::windowsCoverWhenTheLayerIsGone()
     GnomeShellWorkspace workspace(QDBusConnection::connectToBus(address, u"application"_s));
     RecordingProcessShield processes;
     MacLockOverlayController lock(workspace, processes, MacLockOverlayController::platformScreens, &requests);
+    // The sampler's one question says whether the extension is there; the fake has no Version.
+    QVERIFY(!workspace.frontmostApplication());
+    QCOMPARE(workspace.enforcementMode(), std::optional(EnforcementMode::gnomeExtension));
 
     ScreenTimePolicy policy;
     policy.dailyLimitMinutes = 90;
@@ -282,15 +305,29 @@ void TestGnomeShellWorkspace::windowsCoverWhenTheLayerIsGone()
         { u"passwordWrong"_s, u"密码错误，请重试"_s },
     };
     QCOMPARE(shield.shown, lockScreen);
+    // Nothing can come to front under the layer: the tick leaves the controlled game alone.
+    lock.setShieldTargets({ .bundleIds = { u"org.example.Game"_s } });
+    lock.enforceShield();
+    QCOMPARE(shield.calls, 2);
     requests.markSent();
     QCOMPARE(shield.shown.value(u"pending"_s), u"解锁申请已发出，正在等待家长处理"_s);
+    QCOMPARE(shield.calls, 3);
     QVERIFY(lock.overlayWindows().isEmpty());
 
     // The extension switched off, or the shell restarted: the lock must not wait for a tick.
-    QVERIFY(shell.unregisterService(QString::fromLatin1(GnomeShellWorkspace::service)));
+    const auto service = QString::fromLatin1(GnomeShellWorkspace::service);
+    QVERIFY(shellLeaves ? shell.unregisterService(service)
+                        : shell.send(QDBusMessage::createSignal(
+                                         QString::fromLatin1(GnomeShellWorkspace::objectPath),
+                                         u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s)
+                                     << QString::fromLatin1(GnomeShellWorkspace::interfaceName)
+                                     << QVariantMap { { u"LockShown"_s, false } } << QStringList()));
     QTRY_VERIFY_WITH_TIMEOUT(!lock.overlayWindows().isEmpty(), 500);
     QVERIFY(!lock.showsShellLayer());
     QVERIFY(lock.overlayWindows().first()->isVisible());
+    QVERIFY(!shellLeaves || shell.registerService(service));
+    QTRY_VERIFY_WITH_TIMEOUT(lock.showsShellLayer(), 3000);
+    QVERIFY(!lock.overlayWindows().first()->isVisible());
     lock.hide();
     shell.unregisterObject(QString::fromLatin1(GnomeShellWorkspace::objectPath));
 }

@@ -109,6 +109,9 @@ void TestWlrootsWorkspace::lockLayerTakesEveryKey()
     };
     const auto reachesWindow = [&] { return m_session.type({ u"x"_s }) && typedIntoWindow(); };
     QVERIFY(QTest::qWaitFor(reachesWindow, 10000));
+    // The child may bind any command to a key in Sway's configuration.
+    const auto bound = u"/tmp/vantorel-sway-binding-%1"_s.arg(QCoreApplication::applicationPid());
+    QVERIFY(m_session.command(u"bindsym F5 exec touch "_s + bound));
 
     // Through the seam the lock overlay uses, as the application shows it.
     WlrootsWorkspace workspace(m_session.display(), m_session.ipcSocket());
@@ -126,10 +129,11 @@ void TestWlrootsWorkspace::lockLayerTakesEveryKey()
         QVERIFY2(!WlrootsWorkspace(m_session.display(), ipc).frontmostApplication(),
                  "an application counts as in use under the lock");
     }
-    QVERIFY(m_session.type({ u"wrong"_s, u"-k"_s, u"Return"_s, u"-k"_s, u"F1"_s }));
+    QVERIFY(m_session.type({ u"wrong"_s, u"-k"_s, u"Return"_s, u"-k"_s, u"F1"_s, u"-k"_s, u"F5"_s }));
     QTRY_COMPARE_WITH_TIMEOUT(requests, 1, 5000);
     QCOMPARE(entered, QStringList { u"wrong"_s });
     QVERIFY2(!typedIntoWindow(), "a key reached the window under the lock");
+    QVERIFY2(!QFile::remove(bound), "a key binding of Sway ran under the lock");
 
     lock->hideLock();
     QVERIFY(QTest::qWaitFor(reachesWindow, 10000));

@@ -106,7 +106,12 @@ bool SwaySession::type(const QStringList& arguments)
 bool SwaySession::shows(qint64 pid)
 {
     // A command whose criteria match no window fails with "No matching node".
+    return command(u"[pid=%1 workspace=__focused__] nop"_s.arg(pid));
+}
+
+bool SwaySession::command(const QString& command)
+{
     QProcess swaymsg;
-    swaymsg.start(u"swaymsg"_s, { u"-s"_s, m_ipc, u"[pid=%1 workspace=__focused__] nop"_s.arg(pid) });
+    swaymsg.start(u"swaymsg"_s, { u"-s"_s, m_ipc, command });
     return swaymsg.waitForFinished(10000) && swaymsg.exitCode() == 0;
 }

@@ -23,6 +23,8 @@ public:
     bool type(const QStringList& arguments);
     // Whether a window of the process is on the workspace on screen, as Sway itself answers.
     bool shows(qint64 pid);
+    // A command as `swaymsg` sends it, and whether Sway carried it out.
+    bool command(const QString& command);
 
 private:
     // Sway's own (as nobody) or its clients'.

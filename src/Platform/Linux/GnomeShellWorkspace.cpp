@@ -16,6 +16,9 @@ namespace {
 // The sampler asks every 3 seconds on the main thread; a shell that does not answer within this
 // time is treated as showing nothing rather than freezing the lock screen.
 constexpr int callTimeoutMs = 1000;
+// The extension can be switched off without the shell leaving the bus. The sampler's questions
+// keep the answer fresh; without them (nothing selected) it is asked anew after this long.
+constexpr qint64 answerLifetimeMs = 10'000;
 
 struct ShellWindow
 {
@@ -93,6 +96,18 @@ GnomeShellWorkspace::GnomeShellWorkspace(const QDBusConnection& bus)
     : m_bus(bus)
 {
     qDBusRegisterMetaType<Texts>();
+    // A shell that restarts, or another that takes the name, may come with or without the
+    // extension, and without the lock this one showed.
+    m_shellWatcher = new QDBusServiceWatcher(QString::fromLatin1(service), m_bus,
+                                             QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(m_shellWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString& oldOwner, const QString&) {
+                m_extensionAnswers.reset();
+                // Only a shell that leaves takes its layer along; one arriving brings none.
+                if (!oldOwner.isEmpty()) {
+                    lost();
+                }
+            });
 }
 
 GnomeShellWorkspace::~GnomeShellWorkspace()
@@ -104,12 +119,32 @@ GnomeShellWorkspace::~GnomeShellWorkspace()
 
 bool GnomeShellWorkspace::extensionAvailable()
 {
-    auto message
-        = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(objectPath),
-                                         u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
-    message << QString::fromLatin1(interfaceName) << u"Version"_s;
-    const QDBusReply<QVariant> reply = m_bus.call(message, QDBus::Block, callTimeoutMs);
-    return reply.isValid() && reply.value().toUInt() >= 1;
+    if (!m_extensionAnswers || m_answeredAt.hasExpired(answerLifetimeMs)) {
+        auto message
+            = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(objectPath),
+                                             u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+        message << QString::fromLatin1(interfaceName) << u"Version"_s;
+        const QDBusReply<QVariant> reply = m_bus.call(message, QDBus::Block, callTimeoutMs);
+        m_extensionAnswers = reply.isValid() && reply.value().toUInt() >= 1;
+        m_answeredAt.start();
+    }
+    return *m_extensionAnswers;
+}
+
+void GnomeShellWorkspace::noteAnswer(const QDBusMessage& reply)
+{
+    m_answeredAt.start();
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        m_extensionAnswers = true;
+        return;
+    }
+    // A busy shell is still a shell with the extension; only a refusal says it is gone (switched
+    // off, or never installed).
+    const auto error = reply.errorName();
+    if (error != QDBusError::errorString(QDBusError::NoReply)
+        && error != QDBusError::errorString(QDBusError::Timeout)) {
+        m_extensionAnswers = false;
+    }
 }
 
 std::optional<RunningApplication> GnomeShellWorkspace::frontmostApplication()
@@ -118,6 +153,7 @@ std::optional<RunningApplication> GnomeShellWorkspace::frontmostApplication()
         = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(objectPath),
                                          QString::fromLatin1(interfaceName), u"GetFocus"_s);
     const auto reply = m_bus.call(message, QDBus::Block, callTimeoutMs);
+    noteAnswer(reply);
     const auto values = reply.arguments();
     if (reply.type() != QDBusMessage::ReplyMessage || values.size() != 3) {
         return std::nullopt;
@@ -220,6 +256,12 @@ bool GnomeShellWorkspace::desktopExtensionMissing()
 
 bool GnomeShellWorkspace::showLock(const Texts& texts)
 {
+    // The lock is shown again at every tick of the lock screen. A layer that is up, holds the
+    // input and shows these texts stays so on its own, and the shell says when it goes away
+    // (lost()); asking again would only block this thread on the shell once a second.
+    if (m_lockShown && m_holdsInput && texts == m_shownTexts) {
+        return true;
+    }
     if (!m_lockClient) {
         // Exported at the first lock rather than at start: a session never locked exports nothing.
         auto* client = new LockClient(*this, m_bus);
@@ -229,9 +271,6 @@ bool GnomeShellWorkspace::showLock(const Texts& texts)
             return false;
         }
         m_lockClient = client;
-        m_shellWatcher = new QDBusServiceWatcher(QString::fromLatin1(service), m_bus,
-                                                 QDBusServiceWatcher::WatchForOwnerChange, this);
-        connect(m_shellWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] { lost(); });
         m_bus.connect(QString::fromLatin1(service), QString::fromLatin1(objectPath),
                       u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s, this,
                       SLOT(onShieldPropertiesChanged(QString, QVariantMap, QStringList)));
@@ -243,6 +282,7 @@ bool GnomeShellWorkspace::showLock(const Texts& texts)
     const QDBusReply<bool> reply = m_bus.call(message, QDBus::Block, callTimeoutMs);
     m_lockShown = reply.isValid();
     m_holdsInput = m_lockShown && reply.value();
+    m_shownTexts = m_lockShown ? texts : Texts();
     return m_lockShown;
 }
 

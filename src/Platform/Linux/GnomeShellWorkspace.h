@@ -4,9 +4,11 @@
 #include "Platform/ShellLockLayer.h"
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 
+class QDBusMessage;
 class QDBusServiceWatcher;
 
 // The workspace of a GNOME session on Wayland. A Wayland client may not look at other clients'
@@ -27,7 +29,8 @@ public:
     explicit GnomeShellWorkspace(const QDBusConnection& bus = QDBusConnection::sessionBus());
     ~GnomeShellWorkspace() override;
 
-    // Whether the extension answers: without it nothing can be seen or hidden.
+    // Whether the extension answers: without it nothing can be seen or hidden. Known from the last
+    // answer to any question put to it, so that asking costs no call of its own.
     bool extensionAvailable();
 
     std::optional<RunningApplication> frontmostApplication() override;
@@ -57,6 +60,8 @@ private Q_SLOTS:
 
 private:
     void lost();
+    // Notes what a call to the extension says about its presence.
+    void noteAnswer(const QDBusMessage& reply);
 
     QDBusConnection m_bus;
     std::function<void()> m_onChange;
@@ -67,4 +72,9 @@ private:
     QObject* m_lockClient = nullptr;
     bool m_lockShown = false;
     bool m_holdsInput = false;
+    // What the shown layer shows: the same texts again need no call.
+    Texts m_shownTexts;
+    // Unknown until the extension was first asked, and again whenever the shell changes hands.
+    std::optional<bool> m_extensionAnswers;
+    QElapsedTimer m_answeredAt;
 };

@@ -3,6 +3,7 @@
 // The C header names a parameter "namespace".
 #define namespace layerNamespace
 #include "Platform/Linux/WaylandEvents.h"
+#include "wayland/keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"
 #include "wayland/wlr-layer-shell-unstable-v1-client-protocol.h"
 #undef namespace
 
@@ -76,6 +77,7 @@ struct WlrootsLockLayer::Private
         wl_output* output = nullptr;
         wl_surface* surface = nullptr;
         zwlr_layer_surface_v1* layer = nullptr;
+        zwp_keyboard_shortcuts_inhibitor_v1* inhibitor = nullptr;
         std::unique_ptr<ShmBuffer> frame;
         int width = 0;
         int height = 0;
@@ -94,6 +96,7 @@ struct WlrootsLockLayer::Private
     wl_seat* seat = nullptr;
     wl_keyboard* keyboard = nullptr;
     zwlr_layer_shell_v1* shell = nullptr;
+    zwp_keyboard_shortcuts_inhibit_manager_v1* shortcuts = nullptr;
     std::vector<std::unique_ptr<Output>> outputs;
     QSocketNotifier* notifier = nullptr;
     xkb_context* xkb = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
@@ -143,11 +146,21 @@ void WlrootsLockLayer::Private::Output::cover()
     zwlr_layer_surface_v1_set_exclusive_zone(layer, -1);
     zwlr_layer_surface_v1_set_keyboard_interactivity(layer,
                                                      ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+    // The compositor reads its own key bindings before any client sees a key: without this, a
+    // binding of the child's configuration would run commands from under the lock.
+    if (owner->shortcuts && owner->seat) {
+        inhibitor = zwp_keyboard_shortcuts_inhibit_manager_v1_inhibit_shortcuts(owner->shortcuts, surface,
+                                                                                owner->seat);
+    }
     wl_surface_commit(surface);
 }
 
 void WlrootsLockLayer::Private::Output::uncover()
 {
+    if (inhibitor) {
+        zwp_keyboard_shortcuts_inhibitor_v1_destroy(inhibitor);
+        inhibitor = nullptr;
+    }
     if (layer) {
         zwlr_layer_surface_v1_destroy(layer);
         layer = nullptr;
@@ -214,6 +227,10 @@ const wl_registry_listener WlrootsLockLayer::Private::registryListener = {
                 self->shm = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
             } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0 && !self->shell) {
                 self->shell = static_cast<zwlr_layer_shell_v1*>(bind(&zwlr_layer_shell_v1_interface, 3));
+            } else if (std::strcmp(interface, zwp_keyboard_shortcuts_inhibit_manager_v1_interface.name) == 0
+                       && !self->shortcuts) {
+                self->shortcuts = static_cast<zwp_keyboard_shortcuts_inhibit_manager_v1*>(
+                    bind(&zwp_keyboard_shortcuts_inhibit_manager_v1_interface, 1));
             } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && !self->seat) {
                 self->seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 5));
                 wl_seat_add_listener(self->seat, &seatListener, self);
@@ -438,6 +455,9 @@ WlrootsLockLayer::~WlrootsLockLayer()
         }
         if (d->shell) {
             zwlr_layer_shell_v1_destroy(d->shell);
+        }
+        if (d->shortcuts) {
+            zwp_keyboard_shortcuts_inhibit_manager_v1_destroy(d->shortcuts);
         }
         if (d->shm) {
             wl_shm_destroy(d->shm);

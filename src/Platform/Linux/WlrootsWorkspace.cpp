@@ -30,6 +30,7 @@ constexpr int ipcTimeoutMs = 1000;
 constexpr quint32 maxIpcReply = 16 * 1024 * 1024;
 constexpr quint32 ipcRunCommand = 0;
 constexpr quint32 ipcGetTree = 4;
+constexpr quint32 ipcGetVersion = 7;
 
 // One window as Sway's tree shows it.
 struct SwayView
@@ -150,6 +151,23 @@ struct WlrootsWorkspace::Private
     QSocketNotifier* notifier = nullptr;
     std::function<void()> onChange;
     bool changed = false;
+    // Whether Sway answered the last question put to it; unknown before the first.
+    std::optional<bool> swayAnswers;
+
+    std::optional<QList<SwayView>> views()
+    {
+        auto result = swayViews(swaySocket);
+        swayAnswers = result.has_value();
+        return result;
+    }
+    // Asked of the sampler every few seconds, right after it read the tree: answered from that.
+    bool swayAnswering()
+    {
+        if (!swayAnswers) {
+            swayAnswers = swayCall(swaySocket, ipcGetVersion, {}).has_value();
+        }
+        return *swayAnswers;
+    }
 
     void connect(const QString& name);
     void disconnect();
@@ -324,7 +342,7 @@ bool WlrootsWorkspace::toplevelsAvailable() const
 std::optional<RunningApplication> WlrootsWorkspace::frontmostApplication()
 {
     // Sway's tree names the focused window's process, which the toplevel list cannot.
-    if (const auto views = swayViews(d->swaySocket)) {
+    if (const auto views = d->views()) {
         const auto focused
             = std::find_if(views->cbegin(), views->cend(), [](const auto& view) { return view.focused; });
         if (focused == views->cend()) {
@@ -344,7 +362,7 @@ std::optional<RunningApplication> WlrootsWorkspace::frontmostApplication()
 QList<RunningApplication> WlrootsWorkspace::runningApplications()
 {
     QList<RunningApplication> apps;
-    if (const auto views = swayViews(d->swaySocket)) {
+    if (const auto views = d->views()) {
         QSet<qint64> seen;
         for (const auto& view : *views) {
             if (!seen.contains(view.pid)) {
@@ -372,7 +390,7 @@ bool WlrootsWorkspace::hide(const RunningApplication& application)
         return false;
     }
     if (application.processIdentifier > 0) {
-        if (const auto views = swayViews(d->swaySocket)) {
+        if (const auto views = d->views()) {
             const bool shown = std::any_of(views->cbegin(), views->cend(), [&application](const auto& view) {
                 return view.pid == application.processIdentifier && !view.hidden;
             });
@@ -427,7 +445,7 @@ ShellLockLayer* WlrootsWorkspace::lockLayer()
 
 std::optional<EnforcementMode> WlrootsWorkspace::enforcementMode()
 {
-    if (toplevelsAvailable() || swayCall(d->swaySocket, ipcGetTree, {}).has_value()) {
+    if (toplevelsAvailable() || d->swayAnswering()) {
         return EnforcementMode::wlroots;
     }
     return EnforcementMode::processOnly;
@@ -435,7 +453,7 @@ std::optional<EnforcementMode> WlrootsWorkspace::enforcementMode()
 
 QString WlrootsWorkspace::enforcementLimitation()
 {
-    const bool sway = swayCall(d->swaySocket, ipcGetTree, {}).has_value();
+    const bool sway = d->swayAnswering();
     if (!toplevelsAvailable() && !sway) {
         return u"This Wayland compositor lists no other application's windows (no "
                "wlr-foreign-toplevel-management, no Sway IPC): no application can be measured or hidden; "
