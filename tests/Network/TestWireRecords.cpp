@@ -35,8 +35,6 @@ QJsonObject decodeAs(const QString& record, const QByteArray& json)
         { u"CreateFamilyResponse"_s,
           [](auto& d) { return decodeDocument<CreateFamilyResponse>(d).toJson(); } },
         { u"ListDevicesResponse"_s, [](auto& d) { return decodeDocument<ListDevicesResponse>(d).toJson(); } },
-        { u"DeviceHealthSnapshot"_s,
-          [](auto& d) { return decodeDocument<DeviceHealthSnapshot>(d).toJson(); } },
         { u"UnlockRequestListResponse"_s,
           [](auto& d) { return decodeDocument<UnlockRequestListResponse>(d).toJson(); } },
         { u"PublicAppDisplayInfo"_s,
