@@ -81,8 +81,13 @@ private slots:
         QTRY_COMPARE(notified, (QList<qint64> { 2 }));
 
         // A fall only lowers the baseline; the next rise from there notifies again.
-        AwaitTask::run(
-            m_family->client->decideUnlockRequest(pendingRequestOf(m_family->annID), u"reject"_s, {}));
+        const auto pending
+            = AwaitTask::run(m_family->client->fetchUnlockRequests(m_family->familyCode, u"pending"_s));
+        for (const auto& request : pending.value.value_or(QList<UnlockRequest> {})) {
+            if (request.childDeviceId == m_family->annID) {
+                AwaitTask::run(m_family->client->decideUnlockRequest(request.id, u"reject"_s, {}));
+            }
+        }
         polls.clear();
         QTRY_VERIFY(!polls.isEmpty() && polls.last().first().toLongLong() == 1);
         QCOMPARE(notified, (QList<qint64> { 2 }));
@@ -348,18 +353,6 @@ private:
         QVERIFY(devices.value && requests.value);
         model.setChildDevices(*devices.value);
         model.setHomePendingUnlockRequests(*requests.value);
-    }
-
-    QString pendingRequestOf(const QString& childID) const
-    {
-        const auto requests
-            = AwaitTask::run(m_family->client->fetchUnlockRequests(m_family->familyCode, u"pending"_s));
-        for (const auto& request : requests.value.value_or(QList<UnlockRequest> {})) {
-            if (request.childDeviceId == childID) {
-                return request.id;
-            }
-        }
-        return {};
     }
 
     std::unique_ptr<ParentFamilyFixture> m_family;
