@@ -1,4 +1,3 @@
-#include "Models/L10n.h"
 #include "Models/MacAppSelectionStore.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicyRepository.h"

@@ -1,6 +1,4 @@
 #include "Models/L10n.h"
-#include "Protocol/DecodingError.h"
-#include "Protocol/SerializationError.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/RemoteAPIError.h"
 #include "Services/Network/URLError.h"
