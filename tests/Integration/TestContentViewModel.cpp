@@ -1,4 +1,3 @@
-#include "Models/L10n.h"
 #include "Models/MacAppSelectionStore.h"
 #include "Models/RemoteBackendConfig.h"
 #include "Models/ScreenTimePolicyRepository.h"
@@ -42,22 +41,20 @@ private slots:
     {
         QTest::addColumn<RemoteDeviceRole>("role");
         QTest::addColumn<QString>("baseURL");
-        QTest::addColumn<QString>("deviceID");
         QTest::addColumn<QString>("familyCode");
-        QTest::addColumn<bool>("selected");
         QTest::addColumn<QString>("expected");
 
         const QString issues = u"检查完成：发现以下可能影响正常使用的问题——\n\n"_s;
         QTest::newRow("child unbound, nothing selected")
-            << RemoteDeviceRole::child << u""_s << u""_s << u""_s << false
+            << RemoteDeviceRole::child << u""_s << u""_s
             << issues + u"1. 孩子设备尚未绑定远程后端，请在「身份 / 基础设置」中加入家庭。\n"_s
                 + u"2. 尚未选择受管控的应用，请在「调整规则」中完成一次受控应用选择。"_s;
         QTest::newRow("parent, bad address, no family")
-            << RemoteDeviceRole::parent << u"http://[::1"_s << u""_s << u""_s << false
+            << RemoteDeviceRole::parent << u"http://[::1"_s << u""_s
             << issues + u"1. 后端服务地址不合法或未配置，家长端无法连接远程控制后端。\n"_s
                 + u"2. 尚未创建或恢复家庭，请在「身份 / 基础设置」中创建家庭或输入已有家庭码。"_s;
         QTest::newRow("parent fine, not registered")
-            << RemoteDeviceRole::parent << u""_s << u""_s << u"654321"_s << false
+            << RemoteDeviceRole::parent << u""_s << u"654321"_s
             << u"检查完成：当前配置看起来正常。\n\n设备角色：家长设备\n家庭码：654321\n远程绑定：未绑定"_s;
     }
 
@@ -65,17 +62,12 @@ private slots:
     {
         QFETCH(RemoteDeviceRole, role);
         QFETCH(QString, baseURL);
-        QFETCH(QString, deviceID);
         QFETCH(QString, familyCode);
-        QFETCH(bool, selected);
         QFETCH(QString, expected);
         m_config->setRole(role);
         m_config->setBaseURLOverride(baseURL);
-        m_config->setDeviceID(deviceID);
+        m_config->setDeviceID(QString()); // not registered, in every row
         m_config->setFamilyCode(familyCode);
-        if (selected) {
-            m_selection->saveSelection({ u"org.example.game"_s });
-        }
         ContentViewModel model(m_overlay, *m_requests, [] { return qint64(0); });
         model.runDiagnostics(*m_config, *m_selection);
         QCOMPARE(model.diagnosticsMessage(), expected);

@@ -1,6 +1,4 @@
 #include "Models/L10n.h"
-#include "Protocol/DecodingError.h"
-#include "Protocol/SerializationError.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "Services/Network/RemoteAPIError.h"
 #include "Services/Network/URLError.h"
@@ -39,8 +37,6 @@ private:
 
 const QString kFamily = u"该家庭码不存在或已失效，请向家长确认正确的 6 位家庭码后重新输入。"_s;
 const QString kRateLimit = u"本小时内解锁申请次数已达上限，请一小时后重试。"_s;
-// A blank before "Wi" and U+2011 (non-breaking hyphen) between "Wi" and "Fi".
-const QString kSameWiFi = u"无法连接服务器，请确认设备与电脑在同一 Wi\u2011Fi"_s;
 const QString kGeneric = u"操作失败，请稍后重试。"_s;
 } // namespace
 
@@ -64,7 +60,6 @@ private slots:
         QTest::newRow("rate limit, any case") << server(429, u"Rate LIMIT exceeded"_s) << kRateLimit;
         QTest::newRow("both: the family wins") << server(429, u"rate limit; family not found"_s) << kFamily;
         QTest::newRow("other text as received") << server(500, u"Device Is Gone"_s) << u"Device Is Gone"_s;
-        QTest::newRow("cannot find host") << raise(URLError(URLError::Code::cannotFindHost)) << kSameWiFi;
         QTest::newRow("described error") << raise(CustomError(u"磁盘已满"_s)) << u"磁盘已满"_s;
         QTest::newRow("error without description") << raise(CustomError(std::nullopt)) << kGeneric;
         QTest::newRow("not a std::exception")
@@ -91,6 +86,7 @@ private slots:
         }
     }
 
+    // A transport error's text is looked up in the chosen language.
     void englishWhenChosen()
     {
         m_defaults.setObject(L10n::languageKey, u"en"_s);

@@ -1,5 +1,4 @@
 #include "Services/MacLocalLockGuard.h"
-#include "Services/MacLockOverlayTarget.h"
 #include "Services/MacLockWarnings.h"
 #include "support/ChildComputer.h"
 #include "support/RecordingNotifications.h"

@@ -1,5 +1,3 @@
-#include "Protocol/PolicyRecords.h"
-#include "Services/MacLockOverlayTarget.h"
 #include "Services/MacRemotePolicySyncService.h"
 #include "Services/Network/RemoteAPIClient.h"
 #include "support/AwaitTask.h"
