@@ -6,7 +6,6 @@
 #include "Platform/GuardInstaller.h"
 #include "Platform/HostSystem.h"
 #include "Platform/UserDefaults.h"
-#include "Services/Network/RemoteAPIClient.h"
 #include "VantorelBuildConfig.h"
 #include "Views/AlertPresenter.h"
 
@@ -31,12 +30,6 @@ namespace MacAppUpdate {
 namespace {
 bool s_started = false;
 
-// The process's shared session, the one the backend client uses.
-QNetworkAccessManager& session()
-{
-    return *RemoteAPIClient::sharedSession();
-}
-
 } // namespace
 
 QUrl catalog()
@@ -53,14 +46,14 @@ QStringList releaseHosts()
     return hosts;
 }
 
-void checkOnLaunch(const MacChildGuard& guard)
+void checkOnLaunch(const MacChildGuard& guard, QNetworkAccessManager& network)
 {
     if (s_started) {
         return;
     }
     s_started = true;
     // Started from the event loop, after the launch step has returned.
-    QTimer::singleShot(0, [&guard] { check(guard); });
+    QTimer::singleShot(0, [&guard, &network] { check(guard, network); });
 }
 
 bool hasStarted()
@@ -68,14 +61,14 @@ bool hasStarted()
     return s_started;
 }
 
-QCoro::Task<void> check(const MacChildGuard& guard)
+QCoro::Task<void> check(const MacChildGuard& guard, QNetworkAccessManager& network)
 {
-    co_await check(catalog(), guard);
+    co_await check(catalog(), guard, network);
 }
 
-QCoro::Task<void> check(QUrl catalogUrl, const MacChildGuard& guard)
+QCoro::Task<void> check(QUrl catalogUrl, const MacChildGuard& guard, QNetworkAccessManager& network)
 {
-    const std::optional<ReleaseItem> item = co_await fetch(catalogUrl);
+    const std::optional<ReleaseItem> item = co_await fetch(catalogUrl, network);
     if (!item) {
         co_return;
     }
@@ -88,7 +81,7 @@ QCoro::Task<void> check(QUrl catalogUrl, const MacChildGuard& guard)
         defaults.setInteger(skippedBuildKey, item->build);
         co_return;
     }
-    const std::optional<QString> file = co_await download(item->url);
+    const std::optional<QString> file = co_await download(item->url, network);
     if (!file) {
         co_return;
     }
@@ -101,16 +94,11 @@ QCoro::Task<void> check(QUrl catalogUrl, const MacChildGuard& guard)
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
-QCoro::Task<std::optional<ReleaseItem>> fetch()
-{
-    co_return co_await fetch(catalog());
-}
-
-QCoro::Task<std::optional<ReleaseItem>> fetch(QUrl catalogUrl)
+QCoro::Task<std::optional<ReleaseItem>> fetch(QUrl catalogUrl, QNetworkAccessManager& network)
 {
     QNetworkRequest request(catalogUrl);
     request.setTransferTimeout(catalogTimeoutMs);
-    std::unique_ptr<QNetworkReply> reply(session().get(request));
+    std::unique_ptr<QNetworkReply> reply(network.get(request));
     // The catalogue is a few hundred bytes; a body past the cap is not read into memory at all.
     QByteArray body;
     bool oversized = false;
@@ -204,7 +192,7 @@ bool confirm(const QString& version, AlertPresenter& alerts)
     return answer.button == 0;
 }
 
-QCoro::Task<std::optional<QString>> download(QString url, QString directory)
+QCoro::Task<std::optional<QString>> download(QString url, QNetworkAccessManager& network, QString directory)
 {
     const QUrl parsed(url, QUrl::StrictMode);
     if (!parsed.isValid() || parsed.scheme().isEmpty()) {
@@ -218,7 +206,7 @@ QCoro::Task<std::optional<QString>> download(QString url, QString directory)
     QNetworkRequest request(parsed);
     // Ends a download that stalls; a slow one that keeps moving goes on.
     request.setTransferTimeout(downloadStallTimeoutMs);
-    std::unique_ptr<QNetworkReply> reply(session().get(request));
+    std::unique_ptr<QNetworkReply> reply(network.get(request));
     bool writeFailed = false;
     QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), [&reply, &partial, &writeFailed] {
         const QByteArray chunk = reply->readAll();

@@ -11,6 +11,7 @@
 
 class AlertPresenter;
 class MacChildGuard;
+class QNetworkAccessManager;
 
 // Lets the application replace itself with a newer build: once per process it reads the
 // vendor's release catalogue, offers a newer build in an alert, downloads the image and installs
@@ -39,16 +40,15 @@ QUrl catalog();
 QStringList releaseHosts();
 
 // Starts check() the first time it is called in a process; later calls do nothing.
-void checkOnLaunch(const MacChildGuard& guard);
+void checkOnLaunch(const MacChildGuard& guard, QNetworkAccessManager& network);
 bool hasStarted();
 
 // `guard` knows the running build and installs the update as root; it must outlive the check.
-QCoro::Task<void> check(const MacChildGuard& guard);
+QCoro::Task<void> check(const MacChildGuard& guard, QNetworkAccessManager& network);
 // The same flow with another catalogue address (tests use a loopback server).
-QCoro::Task<void> check(QUrl catalogUrl, const MacChildGuard& guard);
+QCoro::Task<void> check(QUrl catalogUrl, const MacChildGuard& guard, QNetworkAccessManager& network);
 
-QCoro::Task<std::optional<ReleaseItem>> fetch();
-QCoro::Task<std::optional<ReleaseItem>> fetch(QUrl catalogUrl);
+QCoro::Task<std::optional<ReleaseItem>> fetch(QUrl catalogUrl, QNetworkAccessManager& network);
 // The catalogue's "mac" entry, when it is complete: a string version, an integer build of at
 // least 1, and a non-empty string url.
 std::optional<ReleaseItem> parseCatalog(const QByteArray& body);
@@ -68,6 +68,7 @@ bool confirm(const QString& version, AlertPresenter& alerts);
 
 // Downloads to `directory`/corvane-update.dmg (replacing any earlier one), mode 644. The path,
 // or nothing on any failure.
-QCoro::Task<std::optional<QString>> download(QString url, QString directory = QDir::tempPath());
+QCoro::Task<std::optional<QString>> download(QString url, QNetworkAccessManager& network,
+                                             QString directory = QDir::tempPath());
 
 } // namespace MacAppUpdate

@@ -6,16 +6,18 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 
-MacChildGuardDelegate::MacChildGuardDelegate(MacChildGuard guard, QObject* parent)
+MacChildGuardDelegate::MacChildGuardDelegate(MacChildGuard guard, QNetworkAccessManager& network,
+                                             QObject* parent)
     : QObject(parent)
     , m_guard(guard)
+    , m_network(network)
 {
 }
 
 void MacChildGuardDelegate::applicationDidFinishLaunching()
 {
     m_guard.installIfNeeded();
-    MacAppUpdate::checkOnLaunch(m_guard);
+    MacAppUpdate::checkOnLaunch(m_guard, m_network);
 }
 
 MacChildGuard::TerminateReply MacChildGuardDelegate::applicationShouldTerminate()

@@ -5,6 +5,7 @@
 #include <QObject>
 
 class QGuiApplication;
+class QNetworkAccessManager;
 class QSessionManager;
 
 // The application's answers at launch and at every quit request.
@@ -17,7 +18,8 @@ class MacChildGuardDelegate final : public QObject
     Q_OBJECT
 
 public:
-    explicit MacChildGuardDelegate(MacChildGuard guard, QObject* parent = nullptr);
+    // `network` fetches the release catalogue and the update.
+    MacChildGuardDelegate(MacChildGuard guard, QNetworkAccessManager& network, QObject* parent = nullptr);
 
     // The guard's installation check, then the once-per-process update check.
     void applicationDidFinishLaunching();
@@ -34,4 +36,5 @@ private:
     void commitData(QSessionManager& manager);
 
     MacChildGuard m_guard;
+    QNetworkAccessManager& m_network;
 };

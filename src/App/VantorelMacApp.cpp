@@ -51,7 +51,7 @@ VantorelMacApp::VantorelMacApp(QApplication& application, Settings settings, Hos
     m_childGuardDelegate
         = new MacChildGuardDelegate(MacChildGuard(m_platform.guardInstaller, m_platform.admin,
                                                   m_platform.bundle, *m_alertPresenter, m_platform.keychain),
-                                    this);
+                                    m_platform.network, this);
     m_childGuardDelegate->attach(application);
 }
 
@@ -96,8 +96,8 @@ MacAppSelectionStore& VantorelMacApp::appSelectionStore()
 RemoteBackendConfig& VantorelMacApp::backendConfig()
 {
     if (!m_backendConfig) {
-        m_backendConfig
-            = std::make_unique<RemoteBackendConfig>(UserDefaults::standard(), m_platform.keychain);
+        m_backendConfig = std::make_unique<RemoteBackendConfig>(UserDefaults::standard(), m_platform.keychain,
+                                                                m_platform.network);
     }
     return *m_backendConfig;
 }

@@ -7,10 +7,12 @@
 
 using namespace Qt::StringLiterals;
 
-RemoteBackendConfig::RemoteBackendConfig(UserDefaults& defaults, SecureStore& keychain, QObject* parent)
+RemoteBackendConfig::RemoteBackendConfig(UserDefaults& defaults, SecureStore& keychain,
+                                         QNetworkAccessManager& network, QObject* parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_keychain(keychain)
+    , m_network(network)
 {
     load();
 }

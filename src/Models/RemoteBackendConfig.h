@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+class QNetworkAccessManager;
 class SecureStore;
 class UserDefaults;
 
@@ -27,7 +28,10 @@ class RemoteBackendConfig final : public QObject
     Q_PROPERTY(bool isBoundToBackend READ isBoundToBackend)
 
 public:
-    RemoteBackendConfig(UserDefaults& defaults, SecureStore& keychain, QObject* parent = nullptr);
+    // `network` carries every exchange with the server that clients made from this configuration
+    // have.
+    RemoteBackendConfig(UserDefaults& defaults, SecureStore& keychain, QNetworkAccessManager& network,
+                        QObject* parent = nullptr);
 
     QString baseURLOverride() const { return m_baseURLOverride; }
     QString deviceID() const { return m_deviceID; }
@@ -56,6 +60,7 @@ public:
     UserDefaults& defaults() const { return m_defaults; }
     // Where the device token the server gave this computer is kept, beside the parent password.
     SecureStore& keychain() const { return m_keychain; }
+    QNetworkAccessManager& network() const { return m_network; }
 
     static inline const QString baseURLOverrideKey = QStringLiteral("remoteBackend.baseURLOverride");
     static inline const QString deviceIDKey = QStringLiteral("remoteBackend.deviceID");
@@ -79,6 +84,7 @@ private:
 
     UserDefaults& m_defaults;
     SecureStore& m_keychain;
+    QNetworkAccessManager& m_network;
     QString m_baseURLOverride;
     QString m_deviceID;
     QString m_familyCode;

@@ -2,6 +2,8 @@
 
 #include "Platform/PlatformDefaults.h"
 
+#include <QNetworkAccessManager>
+
 class AdminRunner;
 class AppBundle;
 class GuardInstaller;
@@ -27,12 +29,21 @@ struct HostPlatform
     SessionActivity& session;
     // The parent password and this computer's device token.
     SecureStore& keychain;
+    // Every exchange with the family server and the release catalogue.
+    QNetworkAccessManager& network;
 
     static HostPlatform native()
     {
-        return { PlatformDefaults::workspace(),           PlatformDefaults::processShield(),
-                 PlatformDefaults::systemNotifications(), PlatformDefaults::appBundle(),
-                 PlatformDefaults::guardInstaller(),      PlatformDefaults::adminRunner(),
-                 PlatformDefaults::sessionActivity(),     PlatformDefaults::secureStore() };
+        // Made on first use on the main thread and kept for the process, like the other parts.
+        static auto* const network = new QNetworkAccessManager;
+        return { PlatformDefaults::workspace(),
+                 PlatformDefaults::processShield(),
+                 PlatformDefaults::systemNotifications(),
+                 PlatformDefaults::appBundle(),
+                 PlatformDefaults::guardInstaller(),
+                 PlatformDefaults::adminRunner(),
+                 PlatformDefaults::sessionActivity(),
+                 PlatformDefaults::secureStore(),
+                 *network };
     }
 };

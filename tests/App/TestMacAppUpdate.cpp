@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QNetworkAccessManager>
 #include <QTemporaryDir>
 #include <QTest>
 #include <qcorotask.h>
@@ -146,16 +147,16 @@ private slots:
         }
         m->alerts.setNextAnswer(1);
 
-        QCoro::waitFor(MacAppUpdate::check(catalogueUrl(), m->guard));
+        QCoro::waitFor(MacAppUpdate::check(catalogueUrl(), m->guard, m->network));
 
         QCOMPARE(m->alerts.shown().size(), 1);
         QCOMPARE(m->defaults.integer(MacAppUpdate::skippedBuildKey), std::optional<qint64>(42));
         QVERIFY(m->runner.scripts().isEmpty());
 
         // The same catalogue again offers nothing; a higher build is offered again.
-        QCoro::waitFor(MacAppUpdate::check(catalogueUrl(), m->guard));
+        QCoro::waitFor(MacAppUpdate::check(catalogueUrl(), m->guard, m->network));
         QCOMPARE(m->alerts.shown().size(), 1);
-        QCoro::waitFor(MacAppUpdate::check(catalogueUrl(), m->guard));
+        QCoro::waitFor(MacAppUpdate::check(catalogueUrl(), m->guard, m->network));
         QCOMPARE(m->alerts.shown().size(), 2);
     }
 
@@ -176,7 +177,7 @@ private slots:
             body.append(MacAppUpdate::catalogMaxBytes, ' ');
         }
         m->server.enqueue(RecordingHTTPServer::json(status, body));
-        const auto item = QCoro::waitFor(MacAppUpdate::fetch(catalogueUrl()));
+        const auto item = QCoro::waitFor(MacAppUpdate::fetch(catalogueUrl(), m->network));
         QCOMPARE(item.has_value(), found);
     }
 
@@ -192,8 +193,8 @@ private slots:
 
         const QByteArray image(300 * 1024, 'i');
         m->server.enqueue(RecordingHTTPServer::json(200, image));
-        const auto path = QCoro::waitFor(
-            MacAppUpdate::download(m->server.baseURLString() + u"/image.dmg"_s, directory.path()));
+        const auto path = QCoro::waitFor(MacAppUpdate::download(m->server.baseURLString() + u"/image.dmg"_s,
+                                                                m->network, directory.path()));
 
         QCOMPARE(path, std::optional<QString>(destination));
         QFile file(destination);
@@ -218,7 +219,7 @@ private slots:
         m->server.enqueue(RecordingHTTPServer::json(status, "error page"));
         const QString address = url.startsWith(u'/') ? m->server.baseURLString() + url : url;
 
-        const auto path = QCoro::waitFor(MacAppUpdate::download(address, directory.path()));
+        const auto path = QCoro::waitFor(MacAppUpdate::download(address, m->network, directory.path()));
 
         QVERIFY(!path.has_value());
         QVERIFY(QDir(directory.path()).entryList(QDir::Files).isEmpty());
@@ -237,6 +238,7 @@ private:
         MemorySecureStore keychain;
         MacChildGuard guard { PlatformDefaults::guardInstaller(), runner, bundle, alerts, keychain };
         RecordingHTTPServer server;
+        QNetworkAccessManager network;
     };
     std::optional<Fixture> m;
 };

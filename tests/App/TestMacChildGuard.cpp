@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -178,7 +179,7 @@ private slots:
         m->alerts.setNextAnswer(button, typed);
         m->runner.setResult(adminSucceeds);
 
-        MacChildGuardDelegate delegate(m->childGuard);
+        MacChildGuardDelegate delegate(m->childGuard, m->network);
         QCOMPARE(delegate.applicationShouldTerminate(), reply);
 
         QStringList shown;
@@ -191,7 +192,7 @@ private slots:
 
     void quitEventIsSwallowedOnlyWhenCancelled()
     {
-        MacChildGuardDelegate delegate(m->childGuard);
+        MacChildGuardDelegate delegate(m->childGuard, m->network);
         QEvent quit(QEvent::Quit);
         m->defaults.setString(MacChildGuard::roleKey, u"child"_s);
         QVERIFY(!delegate.eventFilter(QCoreApplication::instance(), &quit));
@@ -223,6 +224,7 @@ private:
         LinuxChildGuard guard { LinuxChildGuard::Options { root.path() } };
         FixedAppBundle bundle { u"7"_s, root.filePath(u"vantorel"_s) };
         MacChildGuard childGuard { guard, runner, bundle, alerts, keychain };
+        QNetworkAccessManager network;
     };
     std::optional<Fixture> m;
 };

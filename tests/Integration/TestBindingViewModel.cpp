@@ -11,6 +11,7 @@
 #include "support/MemoryUserDefaults.h"
 #include "support/ScriptedWorkspace.h"
 
+#include <QNetworkAccessManager>
 #include <QTest>
 
 #include <memory>
@@ -269,7 +270,8 @@ private:
         MemoryUserDefaults defaults;
         MemorySecureStore keychain;
         LoopbackFamilyServer server;
-        RemoteBackendConfig config { defaults, keychain };
+        QNetworkAccessManager network;
+        RemoteBackendConfig config { defaults, keychain, network };
         ParentalPasswordStore passwords { std::make_unique<ParentalPasswordRepository>(), keychain,
                                           defaults };
     };

@@ -405,9 +405,9 @@ private:
     // The window system and the processes are the test's where `workspace` is given.
     VantorelMacApp* openApp(AlertPresenter* alerts = nullptr, ScriptedWorkspace* workspace = nullptr)
     {
-        m_apps.push_back(std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed,
-                                                          nativePlatformWith(m_family->keychain, workspace),
-                                                          alerts));
+        m_apps.push_back(std::make_unique<VantorelMacApp>(
+            *qApp, VantorelMacApp::Settings::installed,
+            nativePlatformWith(m_family->keychain, m_family->session, workspace), alerts));
         m_apps.back()->window().show();
         return m_apps.back().get();
     }

@@ -14,6 +14,7 @@
 #include "support/ScriptedAlertPresenter.h"
 
 #include <QApplication>
+#include <QNetworkAccessManager>
 #include <QTest>
 
 #include <memory>
@@ -33,12 +34,13 @@ private slots:
     {
         MemoryUserDefaults defaults;
         MemorySecureStore keychain;
+        QNetworkAccessManager network;
         LoopbackFamilyServer server;
         QVERIFY(server.start());
         defaults.setString(RemoteBackendConfig::roleKey, u"child"_s);
         defaults.setString(RemoteBackendConfig::familyCodeKey, u"123456"_s);
         defaults.setString(RemoteBackendConfig::baseURLOverrideKey, server.baseUrl());
-        VantorelMacApp app(*qApp, VantorelMacApp::Settings::installed, nativePlatformWith(keychain));
+        VantorelMacApp app(*qApp, VantorelMacApp::Settings::installed, nativePlatformWith(keychain, network));
         app.window().show();
         QVERIFY(!app.contentView().viewModel().isLoadingChildDevices());
     }
@@ -77,7 +79,8 @@ private slots:
         QVERIFY(server.start());
 
         MemoryUserDefaults arranging(MemoryUserDefaults::Install::No);
-        RemoteBackendConfig direct(arranging, keychain);
+        QNetworkAccessManager network;
+        RemoteBackendConfig direct(arranging, keychain, network);
         direct.setBaseURLOverride(server.baseUrl());
         const auto client = *RemoteAPIClient::make(direct);
         const QString familyCode = AwaitTask::run(client.createFamily()).value->familyCode;
@@ -112,7 +115,7 @@ private slots:
         defaults.setString(RemoteBackendConfig::baseURLOverrideKey, server.baseUrl());
 
         auto owned = std::make_unique<VantorelMacApp>(*qApp, VantorelMacApp::Settings::installed,
-                                                      nativePlatformWith(keychain), &alerts);
+                                                      nativePlatformWith(keychain, network), &alerts);
         VantorelMacApp& app = *owned;
         ChildEnforcement& enforcement = app.childEnforcement();
         enforcement.start();

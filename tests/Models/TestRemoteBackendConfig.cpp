@@ -2,6 +2,7 @@
 #include "support/MemorySecureStore.h"
 #include "support/MemoryUserDefaults.h"
 
+#include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -31,7 +32,7 @@ private slots:
         QFETCH(QString, override);
         QFETCH(QString, expected);
         MemoryUserDefaults defaults;
-        RemoteBackendConfig config(defaults, m_keychain);
+        RemoteBackendConfig config(defaults, m_keychain, m_network);
         config.setBaseURLOverride(override);
         QCOMPARE(config.baseURLString(), expected);
         // Stored exactly as typed.
@@ -54,7 +55,7 @@ private slots:
         QFETCH(QString, deviceID);
         QFETCH(bool, bound);
         MemoryUserDefaults defaults;
-        RemoteBackendConfig config(defaults, m_keychain);
+        RemoteBackendConfig config(defaults, m_keychain, m_network);
         config.setBaseURLOverride(override);
         config.setDeviceID(deviceID);
         QCOMPARE(config.isBoundToBackend(), bound);
@@ -76,7 +77,7 @@ private slots:
         QFETCH(RemoteDeviceRole, expected);
         MemoryUserDefaults defaults;
         defaults.setObject(RemoteBackendConfig::roleKey, stored);
-        const RemoteBackendConfig config(defaults, m_keychain);
+        const RemoteBackendConfig config(defaults, m_keychain, m_network);
         QCOMPARE(config.role(), expected);
         // Loading installs without writing back.
         QCOMPARE(defaults.writeCount(RemoteBackendConfig::roleKey), 1);
@@ -87,7 +88,7 @@ private slots:
         MemoryUserDefaults defaults;
         defaults.setInteger(RemoteBackendConfig::familyCodeKey, 123456);
         defaults.setData(RemoteBackendConfig::deviceIDKey, QByteArray("abc"));
-        const RemoteBackendConfig config(defaults, m_keychain);
+        const RemoteBackendConfig config(defaults, m_keychain, m_network);
         QCOMPARE(config.familyCode(), u""_s);
         QCOMPARE(config.deviceID(), u""_s);
     }
@@ -95,7 +96,7 @@ private slots:
     void sameValueStillNotifiesAndWrites()
     {
         MemoryUserDefaults defaults;
-        RemoteBackendConfig config(defaults, m_keychain);
+        RemoteBackendConfig config(defaults, m_keychain, m_network);
         QSignalSpy spy(&config, &RemoteBackendConfig::familyCodeChanged);
         config.setFamilyCode(u"123456"_s);
         config.setFamilyCode(u"123456"_s);
@@ -108,6 +109,7 @@ private slots:
 
 private:
     MemorySecureStore m_keychain;
+    QNetworkAccessManager m_network;
 };
 
 QTEST_GUILESS_MAIN(TestRemoteBackendConfig)

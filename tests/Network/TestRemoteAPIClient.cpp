@@ -86,17 +86,17 @@ private:
 
     RemoteAPIClient client(const QString& suffix = QString())
     {
-        RemoteBackendConfig config(m_defaults, m_keychain);
+        RemoteBackendConfig config(m_defaults, m_keychain, *m_session);
         config.setBaseURLOverride(m_server->baseURLString() + suffix);
-        return *RemoteAPIClient::make(config, m_session.get());
+        return *RemoteAPIClient::make(config);
     }
 
     // For the transport rows: a server that never answers is given up on quickly.
     RemoteAPIClient impatientClient(const QString& base)
     {
-        RemoteBackendConfig config(m_defaults, m_keychain);
+        RemoteBackendConfig config(m_defaults, m_keychain, *m_session);
         config.setBaseURLOverride(base);
-        auto made = *RemoteAPIClient::make(config, m_session.get());
+        auto made = *RemoteAPIClient::make(config);
         made.setRequestTimeout(400ms);
         return made;
     }

@@ -15,6 +15,7 @@
 #include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QTest>
 
@@ -73,7 +74,8 @@ private slots:
         if (typed) {
             alerts.setNextAnswer(0, *typed);
         }
-        RemoteBackendConfig config(defaults, keychain);
+        QNetworkAccessManager network;
+        RemoteBackendConfig config(defaults, keychain, network);
         config.setRole(stored);
         ParentalPasswordStore passwords(std::make_unique<ParentalPasswordRepository>(), keychain, defaults);
         if (!password.isEmpty()) {
@@ -112,7 +114,8 @@ private slots:
         MemoryUserDefaults defaults;
         MemorySecureStore keychain;
         ScriptedAlertPresenter alerts;
-        RemoteBackendConfig config(defaults, keychain);
+        QNetworkAccessManager network;
+        RemoteBackendConfig config(defaults, keychain, network);
         ParentalPasswordStore passwords(std::make_unique<ParentalPasswordRepository>(), keychain, defaults);
         ScriptedWorkspace workspace;
         BindingViewModel model(workspace);

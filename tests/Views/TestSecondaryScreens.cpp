@@ -23,6 +23,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -57,7 +58,7 @@ private slots:
 
     void moreMenuRows()
     {
-        RemoteBackendConfig config(m_defaults, m_keychain);
+        RemoteBackendConfig config(m_defaults, m_keychain, m_network);
         QStringList calls;
         MacMoreMenuSheet::Callbacks callbacks;
         callbacks.onAbout = [&] { calls.append(u"about"_s); };
@@ -122,7 +123,7 @@ private slots:
     {
         QFETCH(QString, typed);
         QFETCH(QString, stored);
-        RemoteBackendConfig config(m_defaults, m_keychain);
+        RemoteBackendConfig config(m_defaults, m_keychain, m_network);
         config.setBaseURLOverride(u"https://old.example.org"_s);
         MacBackendURLSettingsView view(config);
         QSignalSpy dismissed(&view, &MacBackendURLSettingsView::dismissRequested);
@@ -140,7 +141,7 @@ private slots:
 
     void restoringTheDefault()
     {
-        RemoteBackendConfig config(m_defaults, m_keychain);
+        RemoteBackendConfig config(m_defaults, m_keychain, m_network);
         config.setBaseURLOverride(u"https://old.example.org"_s);
         MacBackendURLSettingsViewModel model(config);
         QSignalSpy dismissed(&model, &MacBackendURLSettingsViewModel::dismissRequested);
@@ -187,7 +188,9 @@ private slots:
         if (!language.isEmpty()) {
             m_defaults.setString(L10n::languageKey, language);
         }
-        RemoteBackendConfig config(m_defaults, m_keychain);
+        RemoteBackendConfig config(m_defaults, m_keychain, m_network);
+        // No address: the about screen asks no server, and no request outlives the test.
+        config.setBaseURLOverride(u"http://[::1"_s);
         ParentDashboardViewModel dashboard(config);
         std::unique_ptr<QWidget> view;
         if (screen == u"help"_s) {
@@ -265,6 +268,7 @@ private slots:
 private:
     MemoryUserDefaults m_defaults;
     MemorySecureStore m_keychain;
+    QNetworkAccessManager m_network;
     MacLockCoordinator coordinator;
 };
 

@@ -15,6 +15,7 @@
 #include "support/XvfbServer.h"
 
 #include <QApplication>
+#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
@@ -58,7 +59,8 @@ private slots:
         ScriptedWorkspace workspace; // the banner is raised by the real one
         RecordingNotifications notifications;
         MemorySecureStore keychain;
-        RemoteBackendConfig config(defaults, keychain);
+        QNetworkAccessManager network;
+        RemoteBackendConfig config(defaults, keychain, network);
         config.setBaseURLOverride(u"http://127.0.0.1:9"_s);
         config.setDeviceID(u"dev-1"_s);
         config.setRole(RemoteDeviceRole::child);

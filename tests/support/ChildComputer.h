@@ -11,6 +11,8 @@
 #include "support/ScriptedWorkspace.h"
 #include "support/SettableClock.h"
 
+#include <QNetworkAccessManager>
+
 #include <memory>
 
 // A child computer bound as device "dev-1" to the server at `baseURL`, as its synchronisation and
@@ -33,7 +35,8 @@ struct ChildComputer
     ScriptedWorkspace workspace;
     FixedAppBundle bundle;
     MemorySecureStore keychain;
-    RemoteBackendConfig config { defaults, keychain };
+    QNetworkAccessManager network;
+    RemoteBackendConfig config { defaults, keychain, network };
     ScreenTimePolicyStore policies { std::make_unique<ScreenTimePolicyRepository>(
         ScreenTimePolicyRepository::defaultStorageKey(), defaults) };
     std::unique_ptr<MacAppSelectionStore> selection = std::make_unique<MacAppSelectionStore>(defaults);

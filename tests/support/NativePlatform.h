@@ -3,9 +3,11 @@
 #include "Platform/HostPlatform.h"
 #include "support/ScriptedWorkspace.h"
 
-// This computer's own seams with the keychain a test holds, so that no test reads or writes the
-// user's real one; where a workspace is given, the window system and the processes are played too.
-inline HostPlatform nativePlatformWith(SecureStore& keychain, ScriptedWorkspace* workspace = nullptr)
+// This computer's own seams with the keychain and network a test holds, so that no test reads or
+// writes the user's real keychain; where a workspace is given, the window system and the processes
+// are played too.
+inline HostPlatform nativePlatformWith(SecureStore& keychain, QNetworkAccessManager& network,
+                                       ScriptedWorkspace* workspace = nullptr)
 {
     const auto native = HostPlatform::native();
     return { workspace ? static_cast<Workspace&>(*workspace) : native.workspace,
@@ -15,5 +17,6 @@ inline HostPlatform nativePlatformWith(SecureStore& keychain, ScriptedWorkspace*
              native.guardInstaller,
              native.admin,
              native.session,
-             keychain };
+             keychain,
+             network };
 }

@@ -9,13 +9,9 @@ ParentFamilyFixture::ParentFamilyFixture(LoopbackFamilyServer::Setup setup)
     : clock(QDateTime(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC))
     , server(std::make_unique<LoopbackFamilyServer>(std::move(setup)))
 {
-    RemoteAPIClient::setSharedSession(&session);
 }
 
-ParentFamilyFixture::~ParentFamilyFixture()
-{
-    RemoteAPIClient::setSharedSession(nullptr);
-}
+ParentFamilyFixture::~ParentFamilyFixture() = default;
 
 bool ParentFamilyFixture::start()
 {
@@ -37,7 +33,7 @@ bool ParentFamilyFixture::start()
         m_error = u"registering the family's devices failed"_s;
         return false;
     }
-    config = std::make_unique<RemoteBackendConfig>(defaults, keychain);
+    config = std::make_unique<RemoteBackendConfig>(defaults, keychain, session);
     config->setBaseURLOverride(server->baseUrl());
     config->setFamilyCode(familyCode);
     config->setDeviceID(parentID);

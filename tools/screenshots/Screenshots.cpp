@@ -196,7 +196,7 @@ QString parentScenario(const QString& baseUrl)
     const auto native = HostPlatform::native();
     VantorelMacApp app(application, VantorelMacApp::Settings::installed,
                        { native.workspace, native.processes, native.notifications, native.bundle,
-                         native.guardInstaller, native.admin, native.session, keychain });
+                         native.guardInstaller, native.admin, native.session, keychain, native.network });
     app.backendConfig().setBaseURLOverride(baseUrl);
     app.window().show();
     shoot(&app.window(), u"01-consent"_s);
@@ -287,7 +287,7 @@ void childScenario(const QString& baseUrl, const QString& code)
     defaults.setString(L10n::languageKey, g_language);
     VantorelMacApp app(*qApp, VantorelMacApp::Settings::installed,
                        { workspace, native.processes, native.notifications, native.bundle,
-                         native.guardInstaller, native.admin, native.session, keychain });
+                         native.guardInstaller, native.admin, native.session, keychain, native.network });
     app.backendConfig().setBaseURLOverride(baseUrl);
     app.window().show();
 

@@ -37,7 +37,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QPointer<QNetworkAccessManager> g_sessionOverride;
 std::chrono::milliseconds g_defaultTimeout = RemoteAPIClient::standardRequestTimeout;
 
 // Qt gives connection, proxy and "unknown network" failures values below 200; content, protocol
@@ -73,31 +72,16 @@ std::optional<RemoteAPIClient> RemoteAPIClient::make(const RemoteBackendConfig& 
     if (!url.isValid()) {
         return std::nullopt;
     }
-    RemoteAPIClient client(url, session ? session : sharedSession());
+    RemoteAPIClient client(url, session ? session : &config.network());
     client.setDeviceToken(DeviceTokenStore::load(config.keychain()));
     return client;
 }
 
 RemoteAPIClient::RemoteAPIClient(const QUrl& baseURL, QNetworkAccessManager* session)
     : m_baseURL(baseURL)
-    , m_session(session ? session : sharedSession())
+    , m_session(session)
     , m_timeout(g_defaultTimeout)
 {
-}
-
-QNetworkAccessManager* RemoteAPIClient::sharedSession()
-{
-    if (g_sessionOverride) {
-        return g_sessionOverride;
-    }
-    // Made on first use and kept for the life of the process, like the stores.
-    static QNetworkAccessManager* const session = new QNetworkAccessManager;
-    return session;
-}
-
-void RemoteAPIClient::setSharedSession(QNetworkAccessManager* session)
-{
-    g_sessionOverride = session;
 }
 
 std::chrono::milliseconds RemoteAPIClient::defaultRequestTimeout()

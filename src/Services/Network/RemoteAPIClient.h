@@ -69,7 +69,7 @@ public:
     static constexpr qint64 maximumResponseBytes = 4 * 1024 * 1024;
 
     // Absent when the configured base address is not a URL (screens then show
-    // `RemoteAPIError::invalidConfiguration()`'s text). `session` defaults to the shared session.
+    // `RemoteAPIError::invalidConfiguration()`'s text). `session` defaults to the configuration's.
     static std::optional<RemoteAPIClient> make(const RemoteBackendConfig& config,
                                                QNetworkAccessManager* session = nullptr);
     RemoteAPIClient(const QUrl& baseURL, QNetworkAccessManager* session);
@@ -84,10 +84,6 @@ public:
     std::chrono::milliseconds requestTimeout() const { return m_timeout; }
     void setRequestTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
 
-    // The process-wide session, made on first use on the main thread and kept for the process.
-    // Tests install their own; nullptr goes back to the built-in one.
-    static QNetworkAccessManager* sharedSession();
-    static void setSharedSession(QNetworkAccessManager* session);
     // The time-out given to clients made from now on (60 s unless a test shortens it).
     static std::chrono::milliseconds defaultRequestTimeout();
     static void setDefaultRequestTimeout(std::chrono::milliseconds timeout);
