@@ -92,7 +92,7 @@ bool HealthRepository::put(const QString& deviceId, const PutDeviceHealthPayload
             "CAST(? AS TEXT[]), CAST(? AS INTEGER[]), CAST(? AS TEXT[])) AS r(device_id, "
             "notifications_ok, usage_access_ok, overlay_ok, device_admin_ok, platform, app_version, "
             "os_version, family_controls_ok, managed_selection_ok, updated_at, guard_state, "
-            "settings_changed, enforcement_mode) WHERE d.id = r.device_id "
+            "settings_changed, enforcement_mode) WHERE d.id = r.device_id ORDER BY r.device_id "
             "ON CONFLICT (device_id) DO UPDATE SET "
             "notifications_ok = excluded.notifications_ok, usage_access_ok = excluded.usage_access_ok, "
             "overlay_ok = excluded.overlay_ok, device_admin_ok = excluded.device_admin_ok, "

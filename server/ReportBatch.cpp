@@ -55,8 +55,7 @@ QString ReportBatch::arrayLiteral(const QVariantList& values)
     return text + u'}';
 }
 
-QStringList ReportBatch::run(ServerDatabase& database, const QString& sql,
-                             const std::vector<const Row*>& rows)
+QVariantList ReportBatch::arraysOf(const std::vector<const Row*>& rows)
 {
     const auto columnCount = rows.front()->columns.size();
     QVariantList arrays;
@@ -72,6 +71,13 @@ QStringList ReportBatch::run(ServerDatabase& database, const QString& sql,
         }
         arrays.append(arrayLiteral(values));
     }
+    return arrays;
+}
+
+QStringList ReportBatch::run(ServerDatabase& database, const QString& sql,
+                             const std::vector<const Row*>& rows)
+{
+    const auto arrays = arraysOf(rows);
     auto& query = database.report(sql, arrays);
     QStringList written;
     while (query.next()) {
@@ -91,8 +97,49 @@ void ReportBatch::settle(const std::vector<const Row*>& rows, const QStringList&
     }
 }
 
+bool ReportBatch::writeEveryKind(ServerDatabase& database)
+{
+    QStringList parts;
+    QStringList results;
+    QVariantList values;
+    std::vector<std::vector<const Row*>> rowsOfKind(m_kinds.size());
+    for (size_t i = 0; i < m_kinds.size(); ++i) {
+        for (const auto& row : m_kinds[i].rows) {
+            rowsOfKind[i].push_back(&row);
+        }
+        const auto name = u"kind"_s + QString::number(i);
+        parts.append(name + u" AS ("_s + m_kinds[i].sql + u')');
+        results.append(u"SELECT "_s + QString::number(i) + u", device_id FROM "_s + name);
+        values += arraysOf(lastOfEachKey(rowsOfKind[i]));
+    }
+    try {
+        auto& query = database.report(
+            u"WITH "_s + parts.join(u", "_s) + u' ' + results.join(u" UNION ALL "_s), values);
+        std::vector<QStringList> written(m_kinds.size());
+        while (query.next()) {
+            written.at(size_t(query.value(0).toInt())).append(query.value(1).toString());
+        }
+        for (size_t i = 0; i < m_kinds.size(); ++i) {
+            settle(rowsOfKind[i], written[i]);
+        }
+        return true;
+    } catch (const DatabaseError& error) {
+        std::fprintf(stderr, "database error: %s\n", error.what());
+        return false;
+    }
+}
+
 void ReportBatch::write(ServerDatabase& database)
 {
+    // Every kind in one statement, one round trip and one commit; should that fail, each kind
+    // on its own, and then each request's.
+    // Rows are locked in one order by every batch, tables by their statements' order (the
+    // statements sort their own rows), so that concurrent batches never deadlock.
+    std::sort(m_kinds.begin(), m_kinds.end(), [](const Kind& a, const Kind& b) { return a.sql < b.sql; });
+    if (m_kinds.size() > 1 && writeEveryKind(database)) {
+        m_kinds.clear();
+        return;
+    }
     for (const auto& kind : m_kinds) {
         std::vector<const Row*> all;
         for (const auto& row : kind.rows) {

@@ -9,9 +9,10 @@ class ServerDatabase;
 
 // The child reports (usage, sessions, health) of requests that arrived together, gathered so
 // that each kind costs one statement and one round trip for all of them instead of one each. A
-// kind's statement takes one array per column, the device's identifier first, joins the devices
-// and returns the device of every row it wrote, which tells each request whether its device
-// exists. Of rows with one key the last is written, as had they been written one after another.
+// kind's statement takes one array per column, the device's identifier first, joins the devices,
+// writes its rows in the order of its conflict target and returns the device of every row it
+// wrote, which tells each request whether its device exists. Of rows with one key the last is written, as had
+// they been written one after another.
 class ReportBatch final
 {
 public:
@@ -53,6 +54,10 @@ private:
         std::vector<Row> rows;
     };
 
+    // The statement's arrays: the devices' identifiers, then each column's values.
+    static QVariantList arraysOf(const std::vector<const Row*>& rows);
+    // Every kind's statement as a part of one; false when it failed.
+    bool writeEveryKind(ServerDatabase& database);
     // The devices the statement wrote rows for; throws DatabaseError.
     static QStringList run(ServerDatabase& database, const QString& sql, const std::vector<const Row*>& rows);
     static std::vector<const Row*> lastOfEachKey(const std::vector<const Row*>& rows);
