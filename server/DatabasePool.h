@@ -59,7 +59,7 @@ public:
     // On SQLite, which lets one connection write at a time, writes go to one more thread, which
     // runs those waiting together in one transaction: one commit for many, and no reader waits
     // behind a writer. On PostgreSQL any free thread takes the writes waiting together and
-    // writes their reports with one statement per kind (ReportBatch).
+    // writes their reports with one statement (ReportBatch).
     bool hasWriterThread() const;
     void postWrite(Write write);
 

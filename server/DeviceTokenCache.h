@@ -12,7 +12,8 @@
 class DeviceTokenCache final
 {
 public:
-    explicit DeviceTokenCache(qsizetype capacity = 200000);
+    // An entry takes some 300 bytes: at the default, at most about 15 MiB.
+    explicit DeviceTokenCache(qsizetype capacity = 50000);
     Q_DISABLE_COPY_MOVE(DeviceTokenCache)
 
     bool belongsTo(const QString& tokenHash, const QString& deviceId) const;

@@ -8,11 +8,11 @@
 class ServerDatabase;
 
 // The child reports (usage, sessions, health) of requests that arrived together, gathered so
-// that each kind costs one statement and one round trip for all of them instead of one each. A
-// kind's statement takes one array per column, the device's identifier first, joins the devices,
-// writes its rows in the order of its conflict target and returns the device of every row it
-// wrote, which tells each request whether its device exists. Of rows with one key the last is written, as had
-// they been written one after another.
+// that all of them cost one statement and one round trip instead of one each. A kind's statement
+// takes one array per column, the device's identifier first, joins the devices, writes its rows
+// in the order of its conflict target and returns the device of every row it wrote, which tells
+// each request whether its device exists; the kinds are parts of one WITH statement. Of rows with
+// one key the last is written, as had they been written one after another.
 class ReportBatch final
 {
 public:
