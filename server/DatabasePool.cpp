@@ -1,6 +1,7 @@
 #include "DatabasePool.h"
 
 #include "ApiRoutes.h"
+#include "ReportBatch.h"
 #include "ServerDatabase.h"
 #include "ServerHandlers.h"
 #include "ServerOptions.h"
@@ -42,11 +43,11 @@ DatabasePool::~DatabasePool()
 bool DatabasePool::start(QString* error)
 {
     // One at a time, so that only the first meets a schema to create or migrate.
-    for (int i = 0; i < m_size + (batchesWrites() ? 1 : 0); ++i) {
+    for (int i = 0; i < m_size + (hasWriterThread() ? 1 : 0); ++i) {
         std::promise<QString> opened;
         auto result = opened.get_future();
         // The last one on SQLite is the writer.
-        const bool writer = batchesWrites() && i == m_size;
+        const bool writer = hasWriterThread() && i == m_size;
         m_threads.emplace_back([this, &opened, writer] {
             Worker worker;
             QString why;
@@ -109,7 +110,7 @@ void DatabasePool::checkpointRegularly(ServerDatabase& database)
     }
 }
 
-bool DatabasePool::openWorker(Worker& worker, QString* error) const
+bool DatabasePool::openWorker(Worker& worker, QString* error)
 {
     worker.database = std::make_unique<ServerDatabase>(m_options.database);
     if (!worker.database->open(error)) {
@@ -118,27 +119,74 @@ bool DatabasePool::openWorker(Worker& worker, QString* error) const
         }
         return false;
     }
-    worker.handlers = std::make_unique<ServerHandlers>(*worker.database, m_options);
+    worker.handlers = std::make_unique<ServerHandlers>(*worker.database, m_options, &m_knownTokens);
     worker.routes = ApiRoutes::build(*worker.handlers);
     return true;
 }
 
-bool DatabasePool::batchesWrites() const
+bool DatabasePool::hasWriterThread() const
 {
     return m_options.database.kind == DatabaseLocation::Kind::Sqlite;
 }
 
 void DatabasePool::postWrite(Write write)
 {
-    if (!batchesWrites()) {
-        post([write = std::move(write)](Worker& worker) { write(worker)(true); });
-        return;
-    }
     {
         const std::lock_guard lock(m_mutex);
-        m_writes.push_back(std::move(write));
+        m_writes.emplace_back(m_posted++, std::move(write));
     }
-    m_writeWake.notify_one();
+    if (hasWriterThread()) {
+        m_writeWake.notify_one();
+    } else {
+        m_wake.notify_one();
+    }
+}
+
+std::vector<DatabasePool::Write> DatabasePool::takeWrites(size_t threads)
+{
+    // Shared with the threads waiting for work: what is not a report (a registration, a parent's
+    // change) runs one statement after another within a batch, and should not queue behind the
+    // others while a thread stands idle.
+    const auto share = (m_writes.size() + threads - 1) / threads;
+    std::vector<Write> writes;
+    while (!m_writes.empty() && writes.size() < std::min(share, writesPerBatch)) {
+        writes.push_back(std::move(m_writes.front().second));
+        m_writes.pop_front();
+    }
+    return writes;
+}
+
+void DatabasePool::writeTogether(Worker& worker, std::vector<Write>& writes)
+{
+    ReportBatch reports(int(writes.size()));
+    std::vector<Completion> completions;
+    completions.reserve(writes.size());
+    worker.database->setReportBatch(&reports);
+    for (size_t i = 0; i < writes.size(); ++i) {
+        reports.startRequest(int(i));
+        completions.push_back(writes[i](worker));
+    }
+    worker.database->setReportBatch(nullptr);
+    const auto started = StageTimings::Clock::now();
+    reports.write(*worker.database);
+    worker.database->finishStatements();
+    if (m_timings) {
+        m_timings->add(StageTimings::Stage::Commit, started, StageTimings::Clock::now());
+        m_timings->addCount(StageTimings::Stage::BatchSize, std::int64_t(writes.size()));
+    }
+    for (size_t i = 0; i < completions.size(); ++i) {
+        switch (reports.outcome(int(i))) {
+        case ReportBatch::Outcome::Written:
+            completions[i](WriteOutcome::Committed);
+            break;
+        case ReportBatch::Outcome::DeviceNotFound:
+            completions[i](WriteOutcome::DeviceNotFound);
+            break;
+        case ReportBatch::Outcome::Failed:
+            completions[i](WriteOutcome::Failed);
+            break;
+        }
+    }
 }
 
 void DatabasePool::writeInBatches(Worker& worker)
@@ -151,10 +199,7 @@ void DatabasePool::writeInBatches(Worker& worker)
             if (m_stopping) {
                 return;
             }
-            while (!m_writes.empty() && batch.size() < writesPerBatch) {
-                batch.push_back(std::move(m_writes.front()));
-                m_writes.pop_front();
-            }
+            batch = takeWrites(1);
         }
         std::vector<Completion> completions;
         completions.reserve(batch.size());
@@ -176,7 +221,7 @@ void DatabasePool::writeInBatches(Worker& worker)
             m_timings->addCount(StageTimings::Stage::BatchSize, std::int64_t(batch.size()));
         }
         for (auto& completion : completions) {
-            completion(committed);
+            completion(committed ? WriteOutcome::Committed : WriteOutcome::Failed);
         }
     }
 }
@@ -185,25 +230,39 @@ void DatabasePool::post(Job job)
 {
     {
         const std::lock_guard lock(m_mutex);
-        m_jobs.push_back(std::move(job));
+        m_jobs.emplace_back(m_posted++, std::move(job));
     }
     m_wake.notify_one();
 }
 
 void DatabasePool::run(Worker& worker)
 {
+    // Writes are this thread's too unless a writer thread takes them.
+    const bool writes = !hasWriterThread();
     for (;;) {
         Job job;
+        std::vector<Write> batch;
         {
             std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
+            ++m_idle;
+            m_wake.wait(lock, [&] { return m_stopping || !m_jobs.empty() || (writes && !m_writes.empty()); });
+            --m_idle;
             if (m_stopping) {
                 return;
             }
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
+            if (writes && !m_writes.empty()
+                && (m_jobs.empty() || m_writes.front().first < m_jobs.front().first)) {
+                batch = takeWrites(m_idle + 1);
+            } else {
+                job = std::move(m_jobs.front().second);
+                m_jobs.pop_front();
+            }
         }
-        job(worker);
+        if (job) {
+            job(worker);
+        } else {
+            writeTogether(worker, batch);
+        }
     }
 }
 

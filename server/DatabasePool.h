@@ -2,10 +2,12 @@
 
 #include "ApiRoute.h"
 #include "DatabaseLocation.h"
+#include "DeviceTokenCache.h"
 
 #include <QString>
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -34,8 +36,15 @@ public:
         ~Worker();
     };
     using Job = std::function<void(Worker&)>;
-    // What a write leaves to do once the batch it ran in is committed (true) or rolled back.
-    using Completion = std::function<void(bool committed)>;
+    enum class WriteOutcome
+    {
+        Committed,
+        // Its report found no device to belong to.
+        DeviceNotFound,
+        Failed
+    };
+    // What a write leaves to do once the batch it ran in is written.
+    using Completion = std::function<void(WriteOutcome)>;
     using Write = std::function<Completion(Worker&)>;
 
     // `timings`, when given, hears of every batch's commit and every checkpoint.
@@ -49,24 +58,34 @@ public:
     void post(Job job);
     // On SQLite, which lets one connection write at a time, writes go to one more thread, which
     // runs those waiting together in one transaction: one commit for many, and no reader waits
-    // behind a writer. Elsewhere writes are jobs like any other.
-    bool batchesWrites() const;
+    // behind a writer. On PostgreSQL any free thread takes the writes waiting together and
+    // writes their reports with one statement (ReportBatch).
+    bool hasWriterThread() const;
     void postWrite(Write write);
 
 private:
-    bool openWorker(Worker& worker, QString* error) const;
+    bool openWorker(Worker& worker, QString* error);
     void run(Worker& worker);
     void writeInBatches(Worker& worker);
+    void writeTogether(Worker& worker, std::vector<Write>& writes);
+    // At most an even share among `threads`; the caller holds the mutex.
+    std::vector<Write> takeWrites(size_t threads);
     void checkpointRegularly(ServerDatabase& database);
     void stop();
 
     const ServerOptions& m_options;
     int m_size;
     StageTimings* m_timings;
+    // Shared by every thread's handlers.
+    DeviceTokenCache m_knownTokens;
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::deque<Job> m_jobs;
-    std::deque<Write> m_writes;
+    // Each with the order it was posted in, so that a free thread takes the older first.
+    std::deque<std::pair<std::uint64_t, Job>> m_jobs;
+    std::deque<std::pair<std::uint64_t, Write>> m_writes;
+    std::uint64_t m_posted = 0;
+    // Threads waiting for a job or a write.
+    size_t m_idle = 0;
     std::condition_variable m_writeWake;
     bool m_stopping = false;
     std::vector<std::thread> m_threads;

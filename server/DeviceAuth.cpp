@@ -1,6 +1,7 @@
 #include "DeviceAuth.h"
 
 #include "ApiError.h"
+#include "DeviceTokenCache.h"
 #include "ServerTime.h"
 
 #include <QCryptographicHash>
@@ -18,8 +19,9 @@ constexpr int invitationLength = 10;
 
 } // namespace
 
-DeviceAuth::DeviceAuth(ServerDatabase& database)
+DeviceAuth::DeviceAuth(ServerDatabase& database, DeviceTokenCache* knownTokens)
     : m_tokens(database)
+    , m_knownTokens(knownTokens)
 {
 }
 
@@ -119,12 +121,19 @@ void DeviceAuth::requireDeviceOrParent(const QString& deviceId, const QString& t
 {
     // The device, its family and the caller in one query: a child calls these every cycle. A
     // caller who secures this very family is its parent and let through below.
-    const auto access = m_tokens.deviceAccess(deviceId, hashOfToken(token));
+    const auto tokenHash = hashOfToken(token);
+    if (m_knownTokens && !tokenHash.isEmpty() && m_knownTokens->belongsTo(tokenHash, deviceId)) {
+        return;
+    }
+    const auto access = m_tokens.deviceAccess(deviceId, tokenHash);
     if (!access) {
         return;
     }
     const auto who = securing(access->caller);
     if (who && who->deviceId == deviceId) {
+        if (m_knownTokens) {
+            m_knownTokens->remember(tokenHash, deviceId);
+        }
         return;
     }
     if (isParentOf(who, access->familyId)) {

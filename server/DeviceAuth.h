@@ -2,6 +2,8 @@
 
 #include "TokenRepository.h"
 
+class DeviceTokenCache;
+
 #include <QString>
 
 #include <optional>
@@ -20,7 +22,8 @@ public:
         qint64 expiresAtMs = 0;
     };
 
-    explicit DeviceAuth(ServerDatabase& database);
+    // `knownTokens`, when given, spares a device's own requests the look-up of its token.
+    explicit DeviceAuth(ServerDatabase& database, DeviceTokenCache* knownTokens = nullptr);
 
     // A fresh token for the device; only its hash is kept. Shown once, in the registration answer.
     QString issueToken(const QString& deviceId);
@@ -56,4 +59,5 @@ private:
     [[noreturn]] static void refuse(const QString& token, const std::optional<TokenRepository::Caller>& who);
 
     TokenRepository m_tokens;
+    DeviceTokenCache* m_knownTokens;
 };

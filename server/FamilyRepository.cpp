@@ -109,8 +109,10 @@ void FamilyRepository::renameDevice(const QString& deviceId, const QString& name
 void FamilyRepository::deleteDevice(const QString& deviceId)
 {
     m_db.transaction([&] {
+        // In the order in which batched reports lock these tables' rows, so that the two never
+        // wait for each other.
         for (const auto& table :
-             { u"device_policies"_s, u"usage_days"_s, u"usage_sessions"_s, u"device_health"_s }) {
+             { u"device_health"_s, u"device_policies"_s, u"usage_days"_s, u"usage_sessions"_s }) {
             m_db.exec(u"DELETE FROM %1 WHERE device_id = ?"_s.arg(table), { deviceId });
         }
         m_db.exec(u"DELETE FROM unlock_requests WHERE child_device_id = ?"_s, { deviceId });

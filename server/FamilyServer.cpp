@@ -344,7 +344,7 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
     }
     // The answer leaves once its write is committed: an acknowledged write is never lost.
     m_pool->postWrite(
-        [work, send, timings, answer](DatabasePool::Worker& worker) -> DatabasePool::Completion {
+        [work, send, timings, answer, incoming](DatabasePool::Worker& worker) -> DatabasePool::Completion {
             int holdMs = 0;
             const auto started = timings ? Clock::now() : Clock::time_point();
             auto reply = std::make_shared<ApiReply>(work(worker, &holdMs));
@@ -353,11 +353,24 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
                 timings->add(Stage::WriteQueue, answer->arrived, started);
                 timings->add(Stage::WriteWork, started, worked);
             }
-            return [send, reply, holdMs, timings, worked](bool committed) {
+            return [send, reply, holdMs, timings, worked, incoming](DatabasePool::WriteOutcome outcome) {
                 if (timings) {
                     timings->add(Stage::WriteBatchWait, worked, Clock::now());
                 }
-                send(committed ? std::move(*reply) : errorReply(500, u"internal error"_s), holdMs);
+                switch (outcome) {
+                case DatabasePool::WriteOutcome::Committed:
+                    break;
+                case DatabasePool::WriteOutcome::DeviceNotFound: {
+                    const auto missing = ApiError::deviceNotFound();
+                    *reply = errorReply(missing.status(), missing.message(), missing.reason());
+                    addLocalizedMessage(*reply, incoming->header("accept-language"));
+                    break;
+                }
+                case DatabasePool::WriteOutcome::Failed:
+                    *reply = errorReply(500, u"internal error"_s);
+                    break;
+                }
+                send(std::move(*reply), holdMs);
             };
         });
     return true;

@@ -1,5 +1,6 @@
 #include "HealthRepository.h"
 
+#include "ReportBatch.h"
 #include "ServerDatabase.h"
 
 using namespace Qt::StringLiterals;
@@ -64,6 +65,45 @@ std::optional<HealthRepository::Stored> HealthRepository::report(const QString& 
 
 bool HealthRepository::put(const QString& deviceId, const PutDeviceHealthPayload& report, qint64 nowMs)
 {
+    const QVariantList columns { int(report.notificationsOk),
+                                 int(report.usageAccessOk),
+                                 int(report.overlayOk),
+                                 int(report.deviceAdminOk),
+                                 report.platform,
+                                 nullableText(report.appVersion),
+                                 nullableText(report.osVersion),
+                                 nullableBool(report.familyControlsOk),
+                                 nullableBool(report.managedSelectionOk),
+                                 nowMs,
+                                 nullableText(report.guardState),
+                                 nullableBool(report.settingsChanged),
+                                 nullableText(report.enforcementMode) };
+    if (auto* batch = m_db.reportBatch()) {
+        batch->add(
+            u"INSERT INTO device_health (device_id, notifications_ok, usage_access_ok, overlay_ok, "
+            "device_admin_ok, platform, app_version, os_version, family_controls_ok, "
+            "managed_selection_ok, updated_at, guard_state, settings_changed, enforcement_mode) "
+            "SELECT d.id, r.notifications_ok, r.usage_access_ok, r.overlay_ok, r.device_admin_ok, "
+            "r.platform, r.app_version, r.os_version, r.family_controls_ok, r.managed_selection_ok, "
+            "r.updated_at, r.guard_state, r.settings_changed, r.enforcement_mode FROM devices d, "
+            "unnest(CAST(? AS TEXT[]), CAST(? AS INTEGER[]), CAST(? AS INTEGER[]), "
+            "CAST(? AS INTEGER[]), CAST(? AS INTEGER[]), CAST(? AS TEXT[]), CAST(? AS TEXT[]), "
+            "CAST(? AS TEXT[]), CAST(? AS INTEGER[]), CAST(? AS INTEGER[]), CAST(? AS BIGINT[]), "
+            "CAST(? AS TEXT[]), CAST(? AS INTEGER[]), CAST(? AS TEXT[])) AS r(device_id, "
+            "notifications_ok, usage_access_ok, overlay_ok, device_admin_ok, platform, app_version, "
+            "os_version, family_controls_ok, managed_selection_ok, updated_at, guard_state, "
+            "settings_changed, enforcement_mode) WHERE d.id = r.device_id ORDER BY r.device_id "
+            "ON CONFLICT (device_id) DO UPDATE SET "
+            "notifications_ok = excluded.notifications_ok, usage_access_ok = excluded.usage_access_ok, "
+            "overlay_ok = excluded.overlay_ok, device_admin_ok = excluded.device_admin_ok, "
+            "platform = excluded.platform, app_version = excluded.app_version, "
+            "os_version = excluded.os_version, family_controls_ok = excluded.family_controls_ok, "
+            "managed_selection_ok = excluded.managed_selection_ok, updated_at = excluded.updated_at, "
+            "guard_state = excluded.guard_state, settings_changed = excluded.settings_changed, "
+            "enforcement_mode = excluded.enforcement_mode RETURNING device_id"_s,
+            {}, deviceId, columns);
+        return true;
+    }
     // Selected from the device's row, so that the existence check costs no query of its own.
     auto& query = m_db.report(
         u"INSERT INTO device_health (device_id, notifications_ok, usage_access_ok, overlay_ok, "
@@ -81,10 +121,6 @@ bool HealthRepository::put(const QString& deviceId, const PutDeviceHealthPayload
         "managed_selection_ok = excluded.managed_selection_ok, updated_at = excluded.updated_at, "
         "guard_state = excluded.guard_state, settings_changed = excluded.settings_changed, "
         "enforcement_mode = excluded.enforcement_mode"_s,
-        { int(report.notificationsOk), int(report.usageAccessOk), int(report.overlayOk),
-          int(report.deviceAdminOk), report.platform, nullableText(report.appVersion),
-          nullableText(report.osVersion), nullableBool(report.familyControlsOk),
-          nullableBool(report.managedSelectionOk), nowMs, nullableText(report.guardState),
-          nullableBool(report.settingsChanged), nullableText(report.enforcementMode), deviceId });
+        columns + QVariantList { deviceId });
     return query.numRowsAffected() > 0;
 }

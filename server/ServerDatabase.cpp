@@ -1,5 +1,7 @@
 #include "ServerDatabase.h"
 
+#include "ReportBatch.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
@@ -214,6 +216,7 @@ void ServerDatabase::migrate()
 
 QSqlQuery& ServerDatabase::exec(const QString& sql, const QVariantList& values)
 {
+    writeGatheredReports(sql);
     if (!m_reporting && !isRead(sql)) {
         setCommitMode(CommitMode::Durable);
     }
@@ -296,6 +299,16 @@ void ServerDatabase::setCommitMode(CommitMode mode)
     m_commitMode = mode;
 }
 
+void ServerDatabase::writeGatheredReports(const QString& sql)
+{
+    if (!m_reportBatch || m_reportBatch->isEmpty() || isRead(sql)) {
+        return;
+    }
+    auto* const batch = std::exchange(m_reportBatch, nullptr);
+    batch->write(*this);
+    m_reportBatch = batch;
+}
+
 void ServerDatabase::checkpoint()
 {
     if (!isPostgres()) {
@@ -305,6 +318,7 @@ void ServerDatabase::checkpoint()
 
 void ServerDatabase::execDirect(const QString& sql)
 {
+    writeGatheredReports(sql);
     if (!m_reporting && !isRead(sql)) {
         setCommitMode(CommitMode::Durable);
     }
@@ -365,6 +379,7 @@ bool ServerDatabase::batch(const std::function<void()>& work)
 
 void ServerDatabase::begin()
 {
+    writeGatheredReports({});
     if (m_depth > 0) {
         execDirect(u"SAVEPOINT nested%1"_s.arg(m_depth));
         ++m_depth;

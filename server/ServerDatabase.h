@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <utility>
 
+class ReportBatch;
+
 // A failed statement: the server answers 500 and logs the driver's text, never the bound values.
 class DatabaseError final : public std::runtime_error
 {
@@ -90,6 +92,12 @@ public:
         transaction(std::forward<Work>(work));
     }
 
+    // While a batch is set, the repositories add their reports to it instead of writing them,
+    // and the pool writes them once the batch's requests have run. Any other write, and any
+    // transaction, first writes what was gathered, so that statements keep the requests' order.
+    void setReportBatch(ReportBatch* batch) { m_reportBatch = batch; }
+    ReportBatch* reportBatch() const { return m_reportBatch; }
+
 private:
     // On PostgreSQL the session's synchronous_commit is switched only when the kind of write
     // changes, so that a run of reports or of durable writes costs no extra round trip.
@@ -110,6 +118,7 @@ private:
         bool m_wasReporting;
     };
     void setCommitMode(CommitMode mode);
+    void writeGatheredReports(const QString& sql);
 
     void begin();
     void commit();
@@ -125,6 +134,7 @@ private:
     // Transactions open: above 1, the inner ones are savepoints.
     int m_depth = 0;
     bool m_reporting = false;
+    ReportBatch* m_reportBatch = nullptr;
     CommitMode m_commitMode = CommitMode::Durable;
     // What a rollback restores: a SET inside a transaction is undone with it.
     CommitMode m_commitModeAtBegin = CommitMode::Durable;

@@ -13,7 +13,8 @@ struct ServerOptions;
 // The handlers of one server, all working on the same database connection.
 struct ServerHandlers
 {
-    ServerHandlers(ServerDatabase& database, const ServerOptions& options);
+    ServerHandlers(ServerDatabase& database, const ServerOptions& options,
+                   DeviceTokenCache* knownTokens = nullptr);
 
     FamilyHandler families;
     PolicyHandler policies;

@@ -1,5 +1,6 @@
 #include "UsageRepository.h"
 
+#include "ReportBatch.h"
 #include "ServerDatabase.h"
 #include "ServerTime.h"
 
@@ -28,6 +29,19 @@ std::optional<qint64> UsageRepository::todaySeconds(const QString& deviceId, con
 bool UsageRepository::putTodaySeconds(const QString& deviceId, const QString& day, qint64 seconds,
                                       const std::optional<QString>& sampledAt)
 {
+    const auto sampled = sampledAt ? QVariant(*sampledAt) : QVariant(QMetaType::fromType<QString>());
+    if (auto* batch = m_db.reportBatch()) {
+        batch->add(u"INSERT INTO usage_days (device_id, usage_date, today_usage_seconds, sampled_at, "
+                   "updated_at) SELECT d.id, r.usage_date, r.seconds, r.sampled_at, r.updated_at "
+                   "FROM devices d, unnest(CAST(? AS TEXT[]), CAST(? AS TEXT[]), CAST(? AS BIGINT[]), "
+                   "CAST(? AS TEXT[]), CAST(? AS BIGINT[])) AS r(device_id, usage_date, seconds, "
+                   "sampled_at, updated_at) WHERE d.id = r.device_id ORDER BY r.device_id, r.usage_date "
+                   "ON CONFLICT (device_id, usage_date) DO UPDATE SET "
+                   "today_usage_seconds = excluded.today_usage_seconds, sampled_at = excluded.sampled_at, "
+                   "updated_at = excluded.updated_at RETURNING device_id"_s,
+                   day, deviceId, { day, seconds, sampled, ServerTime::nowMs() });
+        return true;
+    }
     // Selected from the device's row, so that the existence check costs no query of its own.
     auto& query = m_db.report(
         u"INSERT INTO usage_days (device_id, usage_date, today_usage_seconds, sampled_at, updated_at) "
@@ -35,8 +49,7 @@ bool UsageRepository::putTodaySeconds(const QString& deviceId, const QString& da
         "FROM devices WHERE id = ? ON CONFLICT (device_id, usage_date) DO UPDATE SET "
         "today_usage_seconds = excluded.today_usage_seconds, sampled_at = excluded.sampled_at, "
         "updated_at = excluded.updated_at"_s,
-        { day, seconds, sampledAt ? QVariant(*sampledAt) : QVariant(QMetaType::fromType<QString>()),
-          ServerTime::nowMs(), deviceId });
+        { day, seconds, sampled, ServerTime::nowMs(), deviceId });
     return query.numRowsAffected() > 0;
 }
 
@@ -56,6 +69,27 @@ bool UsageRepository::upsertSessions(const QString& deviceId, const QString& day
         }
     }
     const auto now = ServerTime::nowMs();
+    if (auto* batch = m_db.reportBatch()) {
+        for (const auto* session : std::as_const(rows)) {
+            batch->add(
+                u"INSERT INTO usage_sessions (device_id, start_at, end_at, app_bundle_id, "
+                "duration_seconds, usage_date, source, updated_at) SELECT d.id, r.start_at, r.end_at, "
+                "r.app_bundle_id, r.duration_seconds, r.usage_date, r.source, r.updated_at "
+                "FROM devices d, unnest(CAST(? AS TEXT[]), CAST(? AS TEXT[]), CAST(? AS TEXT[]), "
+                "CAST(? AS TEXT[]), CAST(? AS BIGINT[]), CAST(? AS TEXT[]), CAST(? AS TEXT[]), "
+                "CAST(? AS BIGINT[])) AS r(device_id, start_at, end_at, app_bundle_id, "
+                "duration_seconds, usage_date, source, updated_at) WHERE d.id = r.device_id "
+                "ORDER BY r.device_id, r.start_at "
+                "ON CONFLICT (device_id, start_at) DO UPDATE SET end_at = excluded.end_at, "
+                "app_bundle_id = excluded.app_bundle_id, duration_seconds = excluded.duration_seconds, "
+                "usage_date = excluded.usage_date, source = excluded.source, "
+                "updated_at = excluded.updated_at RETURNING device_id"_s,
+                session->startAt, deviceId,
+                { session->startAt, session->endAt, session->appBundleId, session->durationSeconds, day,
+                  source, now });
+        }
+        return true;
+    }
     bool deviceFound = false;
     const auto write = [&](qsizetype first, qsizetype count) {
         QStringList tuples;

@@ -243,6 +243,11 @@ private slots:
                                               << "GET"_ba << missing << ""_ba
                                               << "device not found"
                                               << "找不到这台电脑，它可能已被家长移除。";
+        QTest::newRow("zh, a report of no device")
+            << "zh"_ba
+            << "PUT"_ba << u"/api/v1/devices/nobody/usage/today"_s << R"({"todayUsageSeconds":60})"_ba
+            << "device not found"
+            << "找不到这台电脑，它可能已被家长移除。";
         QTest::newRow("zh, a limit out of range")
             << "zh-CN"_ba
             << "PUT"_ba << u"/api/v1/devices/{child}/policy"_s << tooLong

@@ -132,12 +132,12 @@ private slots:
         QCOMPARE(snapshot.updatedAt, std::optional(u"2026-12-06T09:00:00.000Z"_s));
 
         // A second report replaces the first, also by what an older client leaves out.
-        report.osVersion = u"Debian 13"_s;
+        report.osVersion = u"Debian \"13\" {\\},NULL"_s;
         report.enforcementMode.reset();
         m_clock->advance(45);
         await(m_client->putDeviceHealth(m_ann, report));
         snapshot = value(m_client->getDeviceHealth(m_ann, m_code));
-        QCOMPARE(snapshot.osVersion, std::optional(u"Debian 13"_s));
+        QCOMPARE(snapshot.osVersion, std::optional(u"Debian \"13\" {\\},NULL"_s));
         QCOMPARE(snapshot.enforcementMode, std::nullopt);
         QCOMPARE(snapshot.updatedAt, std::optional(u"2026-12-06T09:00:45.000Z"_s));
         QVERIFY(!value(m_client->getDeviceHealth(m_ben, m_code)).reported);
