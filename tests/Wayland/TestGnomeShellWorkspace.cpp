@@ -99,13 +99,8 @@ void TestGnomeShellWorkspace::initTestCase()
     }
     qDBusRegisterMetaType<QMap<QString, QString>>();
     QVERIFY2(m_session.start(), qPrintable(m_session.errorString()));
-    const auto applications = m_session.home() + u"/.local/share/applications"_s;
-    QVERIFY(QDir().mkpath(applications));
-    QFile entry(applications + u"/org.example.Game.desktop"_s);
-    QVERIFY(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=Game\nExec=game\n");
-    entry.close();
-    qputenv("XDG_DATA_HOME", (m_session.home() + u"/.local/share"_s).toUtf8());
+    QVERIFY2(m_session.installDesktopEntries({ { u"org.example.Game.desktop"_s, "Name=Game\nExec=game\n" } }),
+             qPrintable(m_session.errorString()));
 
     // One window for the whole test: headless mutter gives no keyboard to a window started after
     // the focused one went away.

@@ -38,16 +38,10 @@ void TestKWinWorkspace::initTestCase()
         QSKIP(qPrintable(why));
     }
     QVERIFY2(m_session.start(), qPrintable(m_session.errorString()));
-    const auto applications = m_session.dataHome() + u"/applications"_s;
-    QVERIFY(QDir().mkpath(applications));
-    for (const auto& [file, contents] :
-         { std::pair { "game.desktop", "Name=Game\nExec=game\nStartupWMClass=org.example.Game\n" },
-           std::pair { "org.example.Chess.desktop", "Name=Chess\nExec=chess\n" } }) {
-        QFile entry(applications + u'/' + QLatin1StringView(file));
-        QVERIFY(entry.open(QIODevice::WriteOnly));
-        entry.write(QByteArray("[Desktop Entry]\nType=Application\n") + contents);
-    }
-    qputenv("XDG_DATA_HOME", m_session.dataHome().toUtf8());
+    QVERIFY2(m_session.installDesktopEntries(
+                 { { u"game.desktop"_s, "Name=Game\nExec=game\nStartupWMClass=org.example.Game\n" },
+                   { u"org.example.Chess.desktop"_s, "Name=Chess\nExec=chess\n" } }),
+             qPrintable(m_session.errorString()));
 }
 
 void TestKWinWorkspace::frontmostIsTheActiveWindowsEntryUntilHidden_data()

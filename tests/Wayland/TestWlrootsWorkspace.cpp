@@ -37,14 +37,10 @@ void TestWlrootsWorkspace::initTestCase()
         QSKIP(qPrintable(why));
     }
     QVERIFY2(m_session.start(), qPrintable(m_session.errorString()));
-    const auto applications = m_session.dataHome() + u"/applications"_s;
-    QVERIFY(QDir().mkpath(applications));
     // The window's app id differs from the entry's name: it is matched as a window class.
-    QFile entry(applications + u"/game.desktop"_s);
-    QVERIFY(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=Game\nExec=game\nStartupWMClass=org.example.Game\n");
-    entry.close();
-    qputenv("XDG_DATA_HOME", m_session.dataHome().toUtf8());
+    QVERIFY2(m_session.installDesktopEntries(
+                 { { u"game.desktop"_s, "Name=Game\nExec=game\nStartupWMClass=org.example.Game\n" } }),
+             qPrintable(m_session.errorString()));
 }
 
 void TestWlrootsWorkspace::frontmostIsTheFocusedWindowsEntry_data()

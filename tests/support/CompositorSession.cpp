@@ -1,5 +1,8 @@
 #include "support/CompositorSession.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <csignal>
 #include <sys/prctl.h>
 
@@ -12,6 +15,21 @@ const auto python = u"/usr/bin/python3"_s;
 CompositorSession::~CompositorSession()
 {
     stop();
+}
+
+bool CompositorSession::installDesktopEntries(const QList<std::pair<QString, QByteArray>>& entries)
+{
+    const auto applications = dataHome() + u"/applications"_s;
+    for (const auto& [file, lines] : entries) {
+        QFile entry(applications + u'/' + file);
+        if (!QDir().mkpath(applications) || !entry.open(QIODevice::WriteOnly)
+            || entry.write("[Desktop Entry]\nType=Application\n" + lines) < 0) {
+            m_error = u"cannot write "_s + entry.fileName();
+            return false;
+        }
+    }
+    qputenv("XDG_DATA_HOME", dataHome().toUtf8());
+    return true;
 }
 
 void CompositorSession::stop()

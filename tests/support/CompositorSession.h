@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -19,7 +20,10 @@ public:
     // Ends every program started for the session, as when the session ends.
     void stop();
     QString errorString() const { return m_error; }
-    QString dataHome() const { return m_dir.path() + QStringLiteral("/data"); }
+    virtual QString dataHome() const { return m_dir.path() + QStringLiteral("/data"); }
+    // Writes desktop entries (file name, the lines after the group header) where the session's
+    // applications are looked up, and points this process's look-ups there too.
+    bool installDesktopEntries(const QList<std::pair<QString, QByteArray>>& entries);
 
 protected:
     CompositorSession() = default;

@@ -57,7 +57,7 @@ bool GnomeShellSession::start()
     m_environment.remove(u"DISPLAY"_s);
     m_environment.insert(u"HOME"_s, home());
     m_environment.insert(u"XDG_RUNTIME_DIR"_s, runtime);
-    m_environment.insert(u"XDG_DATA_HOME"_s, home() + u"/.local/share"_s);
+    m_environment.insert(u"XDG_DATA_HOME"_s, dataHome());
     m_environment.insert(u"XDG_CONFIG_HOME"_s, home() + u"/.config"_s);
     m_environment.insert(u"XDG_SESSION_TYPE"_s, u"wayland"_s);
     m_environment.insert(u"WAYLAND_DISPLAY"_s, u"vantorel-test"_s);
@@ -83,7 +83,7 @@ bool GnomeShellSession::start()
     m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, sessionBus);
 
     if (!copyFolder(QStringLiteral(VANTOREL_GNOME_EXTENSION_DIR),
-                    home() + u"/.local/share/gnome-shell/extensions/"_s + extensionUuid)) {
+                    dataHome() + u"/gnome-shell/extensions/"_s + extensionUuid)) {
         m_error = u"cannot install the extension"_s;
         return false;
     }

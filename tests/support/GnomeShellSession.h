@@ -18,6 +18,7 @@ public:
 
     QDBusConnection bus() const;
     QString home() const { return m_dir.path() + QStringLiteral("/home"); }
+    QString dataHome() const override { return home() + QStringLiteral("/.local/share"); }
     QProcessEnvironment environment() const { return m_environment; }
 
     // A native Wayland window (GTK) with the given application id; what is typed into it is
