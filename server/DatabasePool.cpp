@@ -42,12 +42,12 @@ DatabasePool::~DatabasePool()
 
 bool DatabasePool::start(QString* error)
 {
-    // One at a time, so that only the first meets a schema to create or migrate.
-    for (int i = 0; i < m_size + (hasWriterThread() ? 1 : 0); ++i) {
+    // One at a time, so that only the first meets a schema to create or migrate. The last is the
+    // writer.
+    for (int i = 0; i <= m_size; ++i) {
         std::promise<QString> opened;
         auto result = opened.get_future();
-        // The last one on SQLite is the writer.
-        const bool writer = hasWriterThread() && i == m_size;
+        const bool writer = i == m_size;
         m_threads.emplace_back([this, &opened, writer] {
             Worker worker;
             QString why;
@@ -124,36 +124,13 @@ bool DatabasePool::openWorker(Worker& worker, QString* error)
     return true;
 }
 
-bool DatabasePool::hasWriterThread() const
-{
-    return m_options.database.kind == DatabaseLocation::Kind::Sqlite;
-}
-
 void DatabasePool::postWrite(Write write)
 {
     {
         const std::lock_guard lock(m_mutex);
-        m_writes.emplace_back(m_posted++, std::move(write));
+        m_writes.push_back(std::move(write));
     }
-    if (hasWriterThread()) {
-        m_writeWake.notify_one();
-    } else {
-        m_wake.notify_one();
-    }
-}
-
-std::vector<DatabasePool::Write> DatabasePool::takeWrites(size_t threads)
-{
-    // Shared with the threads waiting for work: what is not a report (a registration, a parent's
-    // change) runs one statement after another within a batch, and should not queue behind the
-    // others while a thread stands idle.
-    const auto share = (m_writes.size() + threads - 1) / threads;
-    std::vector<Write> writes;
-    while (!m_writes.empty() && writes.size() < std::min(share, writesPerBatch)) {
-        writes.push_back(std::move(m_writes.front().second));
-        m_writes.pop_front();
-    }
-    return writes;
+    m_writeWake.notify_one();
 }
 
 void DatabasePool::writeTogether(Worker& worker, std::vector<Write>& writes)
@@ -191,6 +168,7 @@ void DatabasePool::writeTogether(Worker& worker, std::vector<Write>& writes)
 
 void DatabasePool::writeInBatches(Worker& worker)
 {
+    const bool sqlite = m_options.database.kind == DatabaseLocation::Kind::Sqlite;
     for (;;) {
         std::vector<Write> batch;
         {
@@ -199,30 +177,42 @@ void DatabasePool::writeInBatches(Worker& worker)
             if (m_stopping) {
                 return;
             }
-            batch = takeWrites(1);
+            while (!m_writes.empty() && batch.size() < writesPerBatch) {
+                batch.push_back(std::move(m_writes.front()));
+                m_writes.pop_front();
+            }
         }
-        std::vector<Completion> completions;
-        completions.reserve(batch.size());
-        StageTimings::Clock::time_point worked;
-        bool checkpointing = false;
-        const auto committed = worker.database->batch([&] {
-            for (auto& write : batch) {
-                completions.push_back(write(worker));
-            }
-            if (m_timings) {
-                worked = StageTimings::Clock::now();
-                checkpointing = m_timings->checkpointing();
-            }
-        });
+        if (sqlite) {
+            writeInTransaction(worker, batch);
+        } else {
+            writeTogether(worker, batch);
+        }
+    }
+}
+
+void DatabasePool::writeInTransaction(Worker& worker, std::vector<Write>& writes)
+{
+    std::vector<Completion> completions;
+    completions.reserve(writes.size());
+    StageTimings::Clock::time_point worked;
+    bool checkpointing = false;
+    const auto committed = worker.database->batch([&] {
+        for (auto& write : writes) {
+            completions.push_back(write(worker));
+        }
         if (m_timings) {
-            m_timings->add(checkpointing ? StageTimings::Stage::CommitDuringCheckpoint
-                                         : StageTimings::Stage::Commit,
-                           worked, StageTimings::Clock::now());
-            m_timings->addCount(StageTimings::Stage::BatchSize, std::int64_t(batch.size()));
+            worked = StageTimings::Clock::now();
+            checkpointing = m_timings->checkpointing();
         }
-        for (auto& completion : completions) {
-            completion(committed ? WriteOutcome::Committed : WriteOutcome::Failed);
-        }
+    });
+    if (m_timings) {
+        m_timings->add(checkpointing ? StageTimings::Stage::CommitDuringCheckpoint
+                                     : StageTimings::Stage::Commit,
+                       worked, StageTimings::Clock::now());
+        m_timings->addCount(StageTimings::Stage::BatchSize, std::int64_t(writes.size()));
+    }
+    for (auto& completion : completions) {
+        completion(committed ? WriteOutcome::Committed : WriteOutcome::Failed);
     }
 }
 
@@ -230,39 +220,25 @@ void DatabasePool::post(Job job)
 {
     {
         const std::lock_guard lock(m_mutex);
-        m_jobs.emplace_back(m_posted++, std::move(job));
+        m_jobs.push_back(std::move(job));
     }
     m_wake.notify_one();
 }
 
 void DatabasePool::run(Worker& worker)
 {
-    // Writes are this thread's too unless a writer thread takes them.
-    const bool writes = !hasWriterThread();
     for (;;) {
         Job job;
-        std::vector<Write> batch;
         {
             std::unique_lock lock(m_mutex);
-            ++m_idle;
-            m_wake.wait(lock, [&] { return m_stopping || !m_jobs.empty() || (writes && !m_writes.empty()); });
-            --m_idle;
+            m_wake.wait(lock, [&] { return m_stopping || !m_jobs.empty(); });
             if (m_stopping) {
                 return;
             }
-            if (writes && !m_writes.empty()
-                && (m_jobs.empty() || m_writes.front().first < m_jobs.front().first)) {
-                batch = takeWrites(m_idle + 1);
-            } else {
-                job = std::move(m_jobs.front().second);
-                m_jobs.pop_front();
-            }
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
         }
-        if (job) {
-            job(worker);
-        } else {
-            writeTogether(worker, batch);
-        }
+        job(worker);
     }
 }
 

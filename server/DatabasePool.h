@@ -7,7 +7,6 @@
 #include <QString>
 
 #include <condition_variable>
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -23,8 +22,8 @@ struct ServerOptions;
 // Threads that run the requests' database work, so that the server reads and answers sockets
 // while its database works, and PostgreSQL serves several requests at once. A Qt SQL connection
 // belongs to the thread that opened it, so each thread has its own, with handlers and routes on
-// it. Jobs are taken in order by whichever thread is free. On SQLite one more thread writes, and
-// another checkpoints the write-ahead log, so that no request waits for the disk.
+// it. Jobs (reads) are taken in order by whichever thread is free. One more thread writes, and on
+// SQLite another checkpoints the write-ahead log, so that no request waits for the disk.
 class DatabasePool final
 {
 public:
@@ -56,20 +55,19 @@ public:
     // says why in `error`.
     bool start(QString* error);
     void post(Job job);
-    // On SQLite, which lets one connection write at a time, writes go to one more thread, which
-    // runs those waiting together in one transaction: one commit for many, and no reader waits
-    // behind a writer. On PostgreSQL any free thread takes the writes waiting together and
-    // writes their reports with one statement (ReportBatch).
-    bool hasWriterThread() const;
+    // Writes go to the writer thread, which takes those waiting together: on SQLite, which lets
+    // one connection write at a time, in one transaction (one commit for many, and no reader
+    // waits behind a writer); on PostgreSQL with their reports in one statement (ReportBatch).
+    // The more that wait, the fewer statements and commits each costs: spread over several
+    // connections, a machine's cores went to planning and committing small batches.
     void postWrite(Write write);
 
 private:
     bool openWorker(Worker& worker, QString* error);
     void run(Worker& worker);
     void writeInBatches(Worker& worker);
+    void writeInTransaction(Worker& worker, std::vector<Write>& writes);
     void writeTogether(Worker& worker, std::vector<Write>& writes);
-    // At most an even share among `threads`; the caller holds the mutex.
-    std::vector<Write> takeWrites(size_t threads);
     void checkpointRegularly(ServerDatabase& database);
     void stop();
 
@@ -80,12 +78,8 @@ private:
     DeviceTokenCache m_knownTokens;
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    // Each with the order it was posted in, so that a free thread takes the older first.
-    std::deque<std::pair<std::uint64_t, Job>> m_jobs;
-    std::deque<std::pair<std::uint64_t, Write>> m_writes;
-    std::uint64_t m_posted = 0;
-    // Threads waiting for a job or a write.
-    size_t m_idle = 0;
+    std::deque<Job> m_jobs;
+    std::deque<Write> m_writes;
     std::condition_variable m_writeWake;
     bool m_stopping = false;
     std::vector<std::thread> m_threads;

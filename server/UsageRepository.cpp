@@ -32,10 +32,11 @@ bool UsageRepository::putTodaySeconds(const QString& deviceId, const QString& da
     const auto sampled = sampledAt ? QVariant(*sampledAt) : QVariant(QMetaType::fromType<QString>());
     if (auto* batch = m_db.reportBatch()) {
         batch->add(u"INSERT INTO usage_days (device_id, usage_date, today_usage_seconds, sampled_at, "
-                   "updated_at) SELECT d.id, r.usage_date, r.seconds, r.sampled_at, r.updated_at "
-                   "FROM devices d, unnest(CAST(? AS TEXT[]), CAST(? AS TEXT[]), CAST(? AS BIGINT[]), "
+                   "updated_at) SELECT r.device_id, r.usage_date, r.seconds, r.sampled_at, "
+                   "r.updated_at FROM unnest(CAST(? AS TEXT[]), CAST(? AS TEXT[]), CAST(? AS BIGINT[]), "
                    "CAST(? AS TEXT[]), CAST(? AS BIGINT[])) AS r(device_id, usage_date, seconds, "
-                   "sampled_at, updated_at) WHERE d.id = r.device_id ORDER BY r.device_id, r.usage_date "
+                   "sampled_at, updated_at) WHERE (SELECT true FROM devices d WHERE d.id = r.device_id) "
+                   "ORDER BY r.device_id, r.usage_date "
                    "ON CONFLICT (device_id, usage_date) DO UPDATE SET "
                    "today_usage_seconds = excluded.today_usage_seconds, sampled_at = excluded.sampled_at, "
                    "updated_at = excluded.updated_at RETURNING device_id"_s,
@@ -73,13 +74,14 @@ bool UsageRepository::upsertSessions(const QString& deviceId, const QString& day
         for (const auto* session : std::as_const(rows)) {
             batch->add(
                 u"INSERT INTO usage_sessions (device_id, start_at, end_at, app_bundle_id, "
-                "duration_seconds, usage_date, source, updated_at) SELECT d.id, r.start_at, r.end_at, "
-                "r.app_bundle_id, r.duration_seconds, r.usage_date, r.source, r.updated_at "
-                "FROM devices d, unnest(CAST(? AS TEXT[]), CAST(? AS TEXT[]), CAST(? AS TEXT[]), "
+                "duration_seconds, usage_date, source, updated_at) SELECT r.device_id, r.start_at, "
+                "r.end_at, r.app_bundle_id, r.duration_seconds, r.usage_date, r.source, r.updated_at "
+                "FROM unnest(CAST(? AS TEXT[]), CAST(? AS TEXT[]), CAST(? AS TEXT[]), "
                 "CAST(? AS TEXT[]), CAST(? AS BIGINT[]), CAST(? AS TEXT[]), CAST(? AS TEXT[]), "
                 "CAST(? AS BIGINT[])) AS r(device_id, start_at, end_at, app_bundle_id, "
-                "duration_seconds, usage_date, source, updated_at) WHERE d.id = r.device_id "
-                "ORDER BY r.device_id, r.start_at "
+                "duration_seconds, usage_date, source, updated_at) "
+                "WHERE (SELECT true FROM devices d WHERE d.id = r.device_id) ORDER BY r.device_id, "
+                "r.start_at "
                 "ON CONFLICT (device_id, start_at) DO UPDATE SET end_at = excluded.end_at, "
                 "app_bundle_id = excluded.app_bundle_id, duration_seconds = excluded.duration_seconds, "
                 "usage_date = excluded.usage_date, source = excluded.source, "
