@@ -33,6 +33,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -257,7 +258,23 @@ struct Outcome
     double rate = 0;
     double p50 = 0;
     double p99 = 0;
+    // The server process's processor time per answered request.
+    double cpuMicroseconds = 0;
 };
+
+// The processor time process `pid` has used so far in seconds, from /proc; 0 when it cannot be read.
+double processorSeconds(qint64 pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    // The command name in parentheses may hold spaces; the fields counted here come after it.
+    const auto text = stat.readAll();
+    const auto fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    const auto ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
+    return ticks / double(sysconf(_SC_CLK_TCK));
+}
 
 // Drives the mix against the server on `port` (process `pid`) and prints its figures.
 Outcome measure(const char* label, quint16 port, qint64 pid, const QList<Child>& children, double setupS,
@@ -276,6 +293,7 @@ Outcome measure(const char* label, quint16 port, qint64 pid, const QList<Child>&
         connections.back()->start();
     }
     const auto startMiB = residentMiB(pid);
+    const auto startCpuS = processorSeconds(pid);
     // Per stretch of --report-seconds in a soak: where the previous stretch ended.
     size_t stretchStart = 0;
     qint64 stretchFailed = 0;
@@ -315,6 +333,7 @@ Outcome measure(const char* label, quint16 port, qint64 pid, const QList<Child>&
     figures.elapsedS = double(timer.nsecsElapsed()) / 1e9;
     report.stop();
     const auto endMiB = residentMiB(pid);
+    const auto cpuS = processorSeconds(pid) - startCpuS;
     connections.clear();
 
     const auto rate = double(figures.done) / figures.elapsedS;
@@ -328,7 +347,8 @@ Outcome measure(const char* label, quint16 port, qint64 pid, const QList<Child>&
     std::printf("%-10s server RSS %.1f MiB after registration, %.1f MiB at the end\n", label, startMiB,
                 endMiB);
     std::fflush(stdout);
-    return { QString::fromLatin1(label), rate, p50, p99 };
+    return { QString::fromLatin1(label), rate, p50, p99,
+             cpuS * 1e6 / double(std::max<qint64>(figures.done, 1)) };
 }
 
 std::optional<Outcome> run(const char* label, LoopbackFamilyServer::Database database,
@@ -508,10 +528,12 @@ int main(int argc, char* argv[])
     }
     if (ceiling) {
         outcomes.push_back(*ceiling);
-        std::printf("\n%-10s %9s %9s %9s %9s\n", "target", "req/s", "p50 ms", "p99 ms", "/ceiling");
+        std::printf("\n%-10s %9s %9s %9s %9s %11s\n", "target", "req/s", "p50 ms", "p99 ms", "/ceiling",
+                    "server CPU");
         for (const auto& outcome : outcomes) {
-            std::printf("%-10s %9.0f %9.2f %9.2f %9.2f\n", qPrintable(outcome.label), outcome.rate,
-                        outcome.p50, outcome.p99, outcome.rate / std::max(ceiling->rate, 1.0));
+            std::printf("%-10s %9.0f %9.2f %9.2f %9.2f %6.0f µs/req\n", qPrintable(outcome.label),
+                        outcome.rate, outcome.p50, outcome.p99, outcome.rate / std::max(ceiling->rate, 1.0),
+                        outcome.cpuMicroseconds);
         }
     }
     return 0;

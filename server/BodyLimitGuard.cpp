@@ -62,6 +62,8 @@ struct Progress
     // The current chunk-size or trailer line.
     QByteArray line;
     qint64 trailerBytes = 0;
+    // What the socket's closeAfterAnswerProperty says.
+    bool closeAfterAnswer = false;
 };
 
 struct Refusal
@@ -247,10 +249,8 @@ void BodyLimitGuard::watch(QTcpSocket* socket)
 {
     auto progress = std::make_shared<Progress>();
     // Connected before the HTTP server's own handler, so this sees each chunk first (by peeking).
+    // Refusing disconnects this handler, so it never sees a refused connection's bytes.
     connect(socket, &QTcpSocket::readyRead, this, [this, socket, progress] {
-        if (socket->property(refusedProperty).toBool()) {
-            return;
-        }
         using Stage = Progress::Stage;
         const auto available = socket->bytesAvailable();
         // Body bytes are only counted: the bytes are copied (peeked) only when a head or a
@@ -266,7 +266,9 @@ void BodyLimitGuard::watch(QTcpSocket* socket)
             refuse(socket, refusal);
         };
         const auto complete = [&] {
+            const bool closeAfterAnswer = progress->closeAfterAnswer;
             *progress = Progress {};
+            progress->closeAfterAnswer = closeAfterAnswer;
             m_connections.setPhase(socket, ConnectionTable::Phase::Idle);
         };
         qsizetype at = 0;
@@ -300,9 +302,13 @@ void BodyLimitGuard::watch(QTcpSocket* socket)
                 }
                 at += end + 4 - before;
                 const auto head = progress->head.left(end).toLower();
-                socket->setProperty(closeAfterAnswerProperty,
-                                    head.left(head.indexOf('\r')).endsWith("http/1.0")
-                                        && !head.contains("\nconnection: keep-alive"));
+                const bool closeAfterAnswer = head.left(head.indexOf('\r')).endsWith("http/1.0")
+                    && !head.contains("\nconnection: keep-alive");
+                // A property is looked up by name: set only when it changes, which HTTP/1.1 never does.
+                if (closeAfterAnswer != progress->closeAfterAnswer) {
+                    progress->closeAfterAnswer = closeAfterAnswer;
+                    socket->setProperty(closeAfterAnswerProperty, closeAfterAnswer);
+                }
                 progress->head.clear();
                 if (length == 0) {
                     complete();

@@ -317,17 +317,14 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
                                       double(timer.nsecsElapsed()) / 1e6 + holdMs);
         }
         const auto sent = timings ? Clock::now() : Clock::time_point();
-        QMetaObject::invokeMethod(
-            this,
-            [this, socket, answer, holdMs, timings, sent] {
-                if (timings) {
-                    timings->add(Stage::AnswerHop, sent, Clock::now());
-                }
-                if (socket) {
-                    answered(socket, answer, holdMs);
-                }
-            },
-            Qt::QueuedConnection);
+        handBack([this, socket, answer, holdMs, timings, sent] {
+            if (timings) {
+                timings->add(Stage::AnswerHop, sent, Clock::now());
+            }
+            if (socket) {
+                answered(socket, answer, holdMs);
+            }
+        });
     };
     if (incoming->method == QHttpServerRequest::Method::Get) {
         m_pool->post([work, send, timings, answer](DatabasePool::Worker& worker) {
@@ -374,6 +371,31 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
             };
         });
     return true;
+}
+
+void FamilyServer::handBack(std::function<void()> deliver)
+{
+    bool first = false;
+    {
+        const std::lock_guard lock(m_handedBackMutex);
+        first = m_handedBack.empty();
+        m_handedBack.push_back(std::move(deliver));
+    }
+    if (first) {
+        QMetaObject::invokeMethod(this, &FamilyServer::deliverHandedBack, Qt::QueuedConnection);
+    }
+}
+
+void FamilyServer::deliverHandedBack()
+{
+    std::vector<std::function<void()>> handedBack;
+    {
+        const std::lock_guard lock(m_handedBackMutex);
+        handedBack.swap(m_handedBack);
+    }
+    for (auto& deliver : handedBack) {
+        deliver();
+    }
 }
 
 void FamilyServer::answered(QTcpSocket* socket, const std::shared_ptr<Answer>& answer, int holdMs)

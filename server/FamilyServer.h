@@ -96,6 +96,9 @@ private:
     void countFailure(const Incoming& request);
     void answered(QTcpSocket* socket, const std::shared_ptr<Answer>& answer, int holdMs);
     void writeReady(QTcpSocket* socket);
+    // Called from the pool's threads: `deliver` runs on this object's thread.
+    void handBack(std::function<void()> deliver);
+    void deliverHandedBack();
 
     ServerOptions m_options;
     // Only with --stage-timings; outlives the pool, whose threads add to it.
@@ -106,5 +109,9 @@ private:
     std::mutex m_throttleMutex;
     FamilyCodeThrottle m_throttle;
     QHash<QTcpSocket*, std::deque<std::shared_ptr<Answer>>> m_answers;
+    // Answers finished on the pool's threads, delivered together: a batch of writes finishes
+    // many at once, and one wake-up of the event loop serves them all.
+    std::mutex m_handedBackMutex;
+    std::vector<std::function<void()>> m_handedBack;
     QList<quint16> m_ports;
 };
