@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QStandardPaths>
+#include <QThread>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -90,8 +93,9 @@ ParsedServerOptions ServerOptions::parse(const QStringList& arguments)
         u"n"_s, u"4096"_s);
     const QCommandLineOption databaseThreads(
         u"database-threads"_s,
-        u"Threads running database work, each with its own database connection (default 4)."_s, u"n"_s,
-        u"4"_s);
+        u"Threads reading the database, each with its own connection (default: one per processor, 2 to 8); "
+        "one more writes."_s,
+        u"n"_s, QString::number(ServerOptions::defaultDatabaseThreads()));
     const QCommandLineOption stageTimings(
         u"stage-timings"_s,
         u"At exit, write to this file how long requests waited and worked in each stage inside the server."_s,
@@ -215,4 +219,11 @@ ParsedServerOptions ServerOptions::parse(const QStringList& arguments)
     options.stageTimingsFile = parser.value(stageTimings);
     result.outcome = Outcome::Run;
     return result;
+}
+
+int ServerOptions::defaultDatabaseThreads()
+{
+    // More readers than processors only take turns with the HTTP thread and the database's own
+    // processes.
+    return std::clamp(QThread::idealThreadCount(), 2, 8);
 }

@@ -38,13 +38,15 @@ struct ServerOptions
     int headerTimeoutMs = 10 * 1000;
     int idleTimeoutMs = 60 * 1000;
     int maximumConnections = 4096;
-    // Threads, each with its own database connection, that run the requests' database work.
-    int databaseThreads = 4;
+    // Threads, each with its own database connection, that run the requests' reads; one more
+    // writes.
+    int databaseThreads = defaultDatabaseThreads();
     // Where to write, at exit, the time requests spent in each stage inside the server; empty:
     // not measured.
     QString stageTimingsFile;
 
     static QString defaultDatabasePath();
+    static int defaultDatabaseThreads();
 
     enum class Outcome
     {
