@@ -171,6 +171,11 @@ bool BodyLimitGuard::start(const QHostAddress& address, quint16 port)
     if (!listen(address, port)) {
         return false;
     }
+    // Connections inherit the listener's receive buffer. The system's own grows to megabytes
+    // while a client sends faster than the server reads, and the socket takes all of it in one
+    // read, before the limit is checked; a small one keeps what a refused upload costs small.
+    const int receiveBytes = int(receiveBufferBytes);
+    ::setsockopt(int(socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &receiveBytes, sizeof receiveBytes);
     // QTcpServer retries an accept that fails for want of descriptors at once, forever; this
     // guard accepts by itself instead.
     pauseAccepting();

@@ -32,6 +32,7 @@ public:
     // client reads its answer until the connection closes.
     static constexpr const char* closeAfterAnswerProperty = "vantorel.close";
     static constexpr qint64 maximumHeaderBytes = 64 * 1024;
+    static constexpr qint64 receiveBufferBytes = 128 * 1024;
     static constexpr qint64 maximumDrainedBytes = 16 * 1024 * 1024;
     static constexpr int drainMilliseconds = 10000;
 
