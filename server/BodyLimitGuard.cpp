@@ -78,33 +78,45 @@ Refusal badRequest(const QByteArray& message)
     return { 400, "Bad Request", message };
 }
 
+bool isDigits(QByteArrayView value)
+{
+    return std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // How long the body of the request with this head is: -1 for chunked. A length the server and a
-// proxy in front of it could read differently is refused.
-qint64 bodyLength(const QByteArray& head, Refusal* refusal)
+// proxy in front of it could read differently is refused. Every request passes here, so the head
+// is read in place, without copies.
+qint64 bodyLength(QByteArrayView head, Refusal* refusal)
 {
     std::optional<qint64> length;
     bool chunked = false;
-    for (const auto& line : head.split('\n')) {
+    qsizetype start = 0;
+    while (start < head.size()) {
+        auto end = head.indexOf('\n', start);
+        if (end < 0) {
+            end = head.size();
+        }
+        const auto line = head.sliced(start, end - start);
+        start = end + 1;
         const auto colon = line.indexOf(':');
         if (colon < 0) {
             continue;
         }
-        const auto name = line.left(colon).trimmed().toLower();
-        const auto value = line.mid(colon + 1).trimmed();
-        if (name == "content-length") {
-            const bool digits = !value.isEmpty() && value.size() <= 18
-                && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
-            if (!digits) {
+        const auto name = line.first(colon).trimmed();
+        const auto value = line.sliced(colon + 1).trimmed();
+        if (name.compare("content-length", Qt::CaseInsensitive) == 0) {
+            if (value.isEmpty() || value.size() > 18 || !isDigits(value)) {
                 *refusal = badRequest("invalid Content-Length");
                 return 0;
             }
-            if (length && *length != value.toLongLong()) {
+            const auto declared = value.toLongLong();
+            if (length && *length != declared) {
                 *refusal = badRequest("conflicting Content-Length headers");
                 return 0;
             }
-            length = value.toLongLong();
-        } else if (name == "transfer-encoding") {
-            if (value.toLower() != "chunked") {
+            length = declared;
+        } else if (name.compare("transfer-encoding", Qt::CaseInsensitive) == 0) {
+            if (value.compare("chunked", Qt::CaseInsensitive) != 0) {
                 *refusal = badRequest("unsupported Transfer-Encoding");
                 return 0;
             }
@@ -116,6 +128,18 @@ qint64 bodyLength(const QByteArray& head, Refusal* refusal)
         return 0;
     }
     return chunked ? -1 : length.value_or(0);
+}
+
+// Whether the client of this head reads its answer until the connection closes: HTTP/1.0 without
+// "Connection: keep-alive".
+bool closesAfterAnswer(QByteArrayView head)
+{
+    const auto lineEnd = head.indexOf('\r');
+    const auto requestLine = head.first(lineEnd < 0 ? head.size() : lineEnd);
+    if (requestLine.size() < 8 || requestLine.last(8).compare("HTTP/1.0", Qt::CaseInsensitive) != 0) {
+        return false;
+    }
+    return !QByteArray(head.data(), head.size()).toLower().contains("\nconnection: keep-alive");
 }
 
 // Reads one line (up to LF) into `line`; true once it is complete.
@@ -285,10 +309,21 @@ void BodyLimitGuard::watch(QTcpSocket* socket)
                 if (before == 0) {
                     m_connections.setPhase(socket, ConnectionTable::Phase::Head);
                 }
-                progress->head += data.mid(at);
-                const auto end = progress->head.indexOf("\r\n\r\n");
-                progress->requestLine = progress->head.left(progress->head.indexOf('\r'));
+                // A head that arrives whole is read where it lies; one in pieces is gathered.
+                QByteArrayView head = QByteArrayView(data).sliced(at);
+                if (before > 0) {
+                    progress->head += head;
+                    head = progress->head;
+                }
+                const auto end = head.indexOf("\r\n\r\n");
+                const auto lineEnd = head.indexOf('\r');
+                progress->requestLine
+                    = head.first(lineEnd < 0 ? std::min<qsizetype>(head.size(), 2048) : lineEnd)
+                          .toByteArray();
                 if (end < 0) {
+                    if (before == 0) {
+                        progress->head = head.toByteArray();
+                    }
                     if (progress->head.size() > maximumHeaderBytes) {
                         return fail({ 431, "Request Header Fields Too Large",
                                       "request header larger than 65536 bytes" });
@@ -296,7 +331,7 @@ void BodyLimitGuard::watch(QTcpSocket* socket)
                     return;
                 }
                 Refusal refusal;
-                const auto length = bodyLength(progress->head.left(end), &refusal);
+                const auto length = bodyLength(head.first(end), &refusal);
                 if (refusal.status) {
                     return fail(refusal);
                 }
@@ -305,15 +340,13 @@ void BodyLimitGuard::watch(QTcpSocket* socket)
                         { 413, "Payload Too Large",
                           "request body larger than " + QByteArray::number(m_maximumBodyBytes) + " bytes" });
                 }
-                at += end + 4 - before;
-                const auto head = progress->head.left(end).toLower();
-                const bool closeAfterAnswer = head.left(head.indexOf('\r')).endsWith("http/1.0")
-                    && !head.contains("\nconnection: keep-alive");
+                const bool closeAfterAnswer = closesAfterAnswer(head.first(end));
                 // A property is looked up by name: set only when it changes, which HTTP/1.1 never does.
                 if (closeAfterAnswer != progress->closeAfterAnswer) {
                     progress->closeAfterAnswer = closeAfterAnswer;
                     socket->setProperty(closeAfterAnswerProperty, closeAfterAnswer);
                 }
+                at += end + 4 - before;
                 progress->head.clear();
                 if (length == 0) {
                     complete();

@@ -94,6 +94,24 @@ QByteArray reasonPhrase(int status)
     }
 }
 
+// The answer as it goes on the wire. Made on the database thread that answered, so that the
+// sockets' thread, which every request passes, only writes it.
+QByteArray wireForm(const ApiReply& reply, bool close)
+{
+    const auto body = reply.body ? reply.body->toJson(QJsonDocument::Compact) : QByteArray();
+    auto wire = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
+    if (close) {
+        wire += "Connection: close\r\n";
+    }
+    if (reply.body) {
+        wire += "Content-Type: application/json\r\n";
+    }
+    if (reply.status != 204) {
+        wire += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    }
+    return wire + "\r\n" + body;
+}
+
 // Descriptors kept free of connections: the database's, the log's, a reserve for refusing.
 constexpr rlim_t descriptorsBesideConnections = 64;
 
@@ -312,6 +330,8 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
     const auto send = [this, incoming, answer, timer, timings,
                        socket = QPointer<QTcpSocket>(socket)](ApiReply reply, int holdMs) {
         answer->reply = std::move(reply);
+        answer->wireClose = answer->close;
+        answer->wire = wireForm(answer->reply, answer->close);
         if (m_options.logRequests) {
             answer->logLine = logLine(incoming->method, incoming->url, answer->reply.status,
                                       double(timer.nsecsElapsed()) / 1e6 + holdMs);
@@ -427,20 +447,10 @@ void FamilyServer::writeReady(QTcpSocket* socket)
     while (!queue.empty() && queue.front()->ready) {
         const auto answer = queue.front();
         queue.pop_front();
-        const auto& reply = answer->reply;
-        const auto body = reply.body ? reply.body->toJson(QJsonDocument::Compact) : QByteArray();
-        auto head
-            = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
-        if (answer->close) {
-            head += "Connection: close\r\n";
+        if (answer->wire.isEmpty() || answer->wireClose != answer->close) {
+            answer->wire = wireForm(answer->reply, answer->close);
         }
-        if (reply.body) {
-            head += "Content-Type: application/json\r\n";
-        }
-        if (reply.status != 204) {
-            head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
-        }
-        socket->write(head + "\r\n" + body);
+        socket->write(answer->wire);
         if (m_timings) {
             m_timings->add(StageTimings::Stage::InServer, answer->arrived, StageTimings::Clock::now());
         }
