@@ -4,9 +4,10 @@
 // PostgreSQL. Each child sends its device token, as the application does. Prints requests per second and
 // latency percentiles. Bounded: at most --requests requests and --seconds seconds per target.
 //
-// Unless soaking, the ceiling is measured first in the same run: a bare QHttpServer (this program
-// again, with --ceiling-server) answering the same routes with canned JSON; the closing table gives
-// each database's rate as a share of what HTTP alone reached on this machine at that moment.
+// Unless soaking, the ceiling is measured in the same run, before and after each database: a bare
+// QHttpServer (this program again, with --ceiling-server) answering the same routes with canned
+// JSON; the closing table gives each database's rate as a share of what HTTP alone reached on this
+// machine around it (the mean of the two).
 //
 // --soak keeps the mix going for --seconds (600 by default there) over 20,000 children, registered
 // up front four to a family, and prints a line per --report-seconds with that stretch's rate, p99,
@@ -516,24 +517,46 @@ int main(int argc, char* argv[])
         const auto beside = QCoreApplication::applicationDirPath() + u"/../server/vantorel-server"_s;
         qputenv("VANTOREL_SERVER_BINARY", beside.toUtf8());
     }
-    std::vector<Outcome> outcomes;
-    const auto ceiling = settings.soak ? std::nullopt : runCeiling(settings);
-    if (const auto sqlite = run("sqlite", LoopbackFamilyServer::Database::Sqlite, settings)) {
-        outcomes.push_back(*sqlite);
-    }
+    // The machine's speed drifts within a run; each database is compared with the ceiling
+    // measured just before and just after it.
+    std::vector<Outcome> ceilings;
+    const auto measureCeiling = [&] {
+        if (!settings.soak) {
+            if (const auto ceiling = runCeiling(settings)) {
+                ceilings.push_back(*ceiling);
+            }
+        }
+    };
+    std::vector<std::pair<Outcome, double>> compared;
+    const auto runBracketed = [&](const char* label, LoopbackFamilyServer::Database database) {
+        if (ceilings.empty()) {
+            measureCeiling();
+        }
+        const auto outcome = run(label, database, settings);
+        measureCeiling();
+        if (outcome && ceilings.size() >= 2) {
+            compared.emplace_back(*outcome, (ceilings[ceilings.size() - 2].rate + ceilings.back().rate) / 2);
+        }
+    };
+    runBracketed("sqlite", LoopbackFamilyServer::Database::Sqlite);
     if (const auto why = LoopbackFamilyServer::postgresUnavailable()) {
         std::printf("postgres   not run: %s\n", qPrintable(*why));
-    } else if (const auto postgres = run("postgres", LoopbackFamilyServer::Database::Postgres, settings)) {
-        outcomes.push_back(*postgres);
+    } else {
+        runBracketed("postgres", LoopbackFamilyServer::Database::Postgres);
     }
-    if (ceiling) {
-        outcomes.push_back(*ceiling);
-        std::printf("\n%-10s %9s %9s %9s %9s %11s\n", "target", "req/s", "p50 ms", "p99 ms", "/ceiling",
-                    "server CPU");
-        for (const auto& outcome : outcomes) {
-            std::printf("%-10s %9.0f %9.2f %9.2f %9.2f %6.0f µs/req\n", qPrintable(outcome.label),
-                        outcome.rate, outcome.p50, outcome.p99, outcome.rate / std::max(ceiling->rate, 1.0),
-                        outcome.cpuMicroseconds);
+    if (!compared.empty()) {
+        std::printf("\n%-10s %9s %9s %9s %11s %11s %9s\n", "target", "req/s", "p50 ms", "p99 ms",
+                    "server CPU", "ceiling", "/ceiling");
+        const auto row = [](const Outcome& outcome, const QString& ceiling, const QString& ratio) {
+            std::printf("%-10s %9.0f %9.2f %9.2f %4.0f µs/req %11s %9s\n", qPrintable(outcome.label),
+                        outcome.rate, outcome.p50, outcome.p99, outcome.cpuMicroseconds, qPrintable(ceiling),
+                        qPrintable(ratio));
+        };
+        for (const auto& [outcome, ceiling] : compared) {
+            row(outcome, QString::number(ceiling, 'f', 0), QString::number(outcome.rate / ceiling, 'f', 2));
+        }
+        for (const auto& ceiling : ceilings) {
+            row(ceiling, {}, {});
         }
     }
     return 0;
