@@ -62,8 +62,6 @@ struct Progress
     // The current chunk-size or trailer line.
     QByteArray line;
     qint64 trailerBytes = 0;
-    // What the socket's closeAfterAnswerProperty says.
-    bool closeAfterAnswer = false;
 };
 
 struct Refusal
@@ -277,9 +275,11 @@ void BodyLimitGuard::outOfDescriptors()
 void BodyLimitGuard::watch(QTcpSocket* socket)
 {
     auto progress = std::make_shared<Progress>();
+    // What the socket's closeAfterAnswerProperty says: it outlives each request's progress.
+    auto closing = std::make_shared<bool>(false);
     // Connected before the HTTP server's own handler, so this sees each chunk first (by peeking).
     // Refusing disconnects this handler, so it never sees a refused connection's bytes.
-    connect(socket, &QTcpSocket::readyRead, this, [this, socket, progress] {
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket, progress, closing] {
         using Stage = Progress::Stage;
         const auto available = socket->bytesAvailable();
         // Body bytes are only counted: the bytes are copied (peeked) only when a head or a
@@ -295,9 +295,7 @@ void BodyLimitGuard::watch(QTcpSocket* socket)
             refuse(socket, refusal);
         };
         const auto complete = [&] {
-            const bool closeAfterAnswer = progress->closeAfterAnswer;
             *progress = Progress {};
-            progress->closeAfterAnswer = closeAfterAnswer;
             m_connections.setPhase(socket, ConnectionTable::Phase::Idle);
         };
         qsizetype at = 0;
@@ -342,8 +340,8 @@ void BodyLimitGuard::watch(QTcpSocket* socket)
                 }
                 const bool closeAfterAnswer = closesAfterAnswer(head.first(end));
                 // A property is looked up by name: set only when it changes, which HTTP/1.1 never does.
-                if (closeAfterAnswer != progress->closeAfterAnswer) {
-                    progress->closeAfterAnswer = closeAfterAnswer;
+                if (closeAfterAnswer != *closing) {
+                    *closing = closeAfterAnswer;
                     socket->setProperty(closeAfterAnswerProperty, closeAfterAnswer);
                 }
                 at += end + 4 - before;

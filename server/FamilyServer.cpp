@@ -330,7 +330,6 @@ bool FamilyServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
     const auto send = [this, incoming, answer, timer, timings,
                        socket = QPointer<QTcpSocket>(socket)](ApiReply reply, int holdMs) {
         answer->reply = std::move(reply);
-        answer->wireClose = answer->close;
         answer->wire = wireForm(answer->reply, answer->close);
         if (m_options.logRequests) {
             answer->logLine = logLine(incoming->method, incoming->url, answer->reply.status,
@@ -429,6 +428,8 @@ void FamilyServer::answered(QTcpSocket* socket, const std::shared_ptr<Answer>& a
     // so that answers never overtake one another; a timer keeps the server serving the others.
     socket->setProperty(heldProperty, true);
     answer->close = true;
+    // Made without "Connection: close"; made again when written.
+    answer->wire.clear();
     QTimer::singleShot(holdMs, socket, [this, socket, answer] {
         answer->ready = true;
         writeReady(socket);
@@ -447,7 +448,7 @@ void FamilyServer::writeReady(QTcpSocket* socket)
     while (!queue.empty() && queue.front()->ready) {
         const auto answer = queue.front();
         queue.pop_front();
-        if (answer->wire.isEmpty() || answer->wireClose != answer->close) {
+        if (answer->wire.isEmpty()) {
             answer->wire = wireForm(answer->reply, answer->close);
         }
         socket->write(answer->wire);

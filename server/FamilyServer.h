@@ -85,9 +85,8 @@ private:
         bool ready = false;
         // Written with "Connection: close", and the connection closed after it.
         bool close = false;
-        // The answer as written, made for `wireClose`; made again should `close` change since.
+        // The answer as written; empty until made.
         QByteArray wire;
-        bool wireClose = false;
         QString logLine;
         std::chrono::steady_clock::time_point arrived;
     };

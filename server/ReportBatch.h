@@ -10,10 +10,10 @@ class ServerDatabase;
 // The child reports (usage, sessions, health) of requests that arrived together, gathered so
 // that all of them cost one statement and one round trip instead of one each. A kind's statement
 // takes one array per column, the device's identifier first, keeps the rows of existing devices (a
-// lookup per row, so that one plan serves batches of any size), writes its rows
-// in the order of its conflict target and returns the device of every row it wrote, which tells
-// each request whether its device exists; the kinds are parts of one WITH statement. Of rows with
-// one key the last is written, as had they been written one after another.
+// lookup per row, so that one plan serves batches of any size), writes its rows in the order of its
+// conflict target and returns the device of every row it wrote, which tells each request whether
+// its device exists; the kinds are parts of one WITH statement. Of rows with one key the last is
+// written, as had they been written one after another.
 class ReportBatch final
 {
 public:

@@ -119,9 +119,10 @@ private slots:
     {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<int>("status");
-        // Only the head and 1 KiB of the announced 10 MB are sent: the answer must come without the rest.
+        // Only the head and 1 KiB of the announced 10 MB are sent: the answer must come without the
+        // rest. Header names come in any case (a proxy may lower them).
         QTest::newRow("announced 10 MB")
-            << "POST /api/v1/feedbacks HTTP/1.1\r\nHost: x\r\nContent-Length: 10000000\r\n\r\n"
+            << "POST /api/v1/feedbacks HTTP/1.1\r\nHost: x\r\ncontent-LENGTH: 10000000\r\n\r\n"
                 + QByteArray(1024, 'a')
             << 413;
         // Lengths a proxy in front could read otherwise than the server.
